@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, testing and running need,
+# when any of them is missing. Runs apt-get as root, or through sudo.
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ clang pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libsdl2-dev libsndfile1-dev nlohmann-json3-dev
+  libgtest-dev libbenchmark-dev libfann-dev
+  fonts-dejavu-core xvfb xauth
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,39 @@
+#include "engine/FormulaLibrary.h"
+
+#include <utility>
+
+namespace {
+
+template <typename Fn>
+Fn resolve(const platform::DynamicLibrary& library, const char* name) {
+    void* address = library.symbol(name);
+    if (!address)
+        throw FormulaLibraryError("the formula library " + library.path().string() + " lacks the operation " + name);
+    return reinterpret_cast<Fn>(address);
+}
+
+} // namespace
+
+FormulaLibrary::FormulaLibrary(platform::DynamicLibrary library) : library_(std::move(library)) {
+    create = resolve<CreateFn>(library_, "CreateFormula");
+    calc = resolve<CalcFn>(library_, "CalcFormula");
+    simplify = resolve<SimplifyFn>(library_, "SimplifyFormula");
+    view = resolve<ViewFn>(library_, "ViewFormula");
+    release = resolve<ReleaseFn>(library_, "ReleaseFormula");
+}
+
+std::shared_ptr<const FormulaLibrary> FormulaLibrary::loadFile(const std::filesystem::path& file) {
+    try {
+        return std::shared_ptr<const FormulaLibrary>(new FormulaLibrary(platform::DynamicLibrary(file)));
+    } catch (const platform::DynamicLibraryError& e) {
+        throw FormulaLibraryError(std::string("the formula library cannot be loaded: ") + e.what());
+    }
+}
+
+std::shared_ptr<const FormulaLibrary> FormulaLibrary::loadFrom(const std::filesystem::path& folder) {
+    return loadFile(folder / platform::DynamicLibrary::fileName("formula"));
+}
+
+std::shared_ptr<const FormulaLibrary> FormulaLibrary::loadBesideProgram() {
+    return loadFrom(platform::executableFolder());
+}

@@ -1,0 +1,2 @@
+// Placeholder until the parser lands.
+#include "formula/formula.h"

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+class DynamicLibraryError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A shared library opened at run time; closed when the object is destroyed.
+class DynamicLibrary {
+public:
+    // Opens the library at `path`; throws DynamicLibraryError with the system's reason.
+    explicit DynamicLibrary(const std::filesystem::path& path);
+    ~DynamicLibrary();
+    DynamicLibrary(DynamicLibrary&& other) noexcept;
+    DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
+    DynamicLibrary(const DynamicLibrary&) = delete;
+    DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+
+    // Address of an exported symbol, or nullptr when the library lacks it.
+    void* symbol(const char* name) const;
+    // The path the library was opened from.
+    const std::filesystem::path& path() const { return path_; }
+
+    // The platform's file name of a shared library: "libformula.so", "formula.dll".
+    static std::string fileName(std::string_view baseName);
+
+private:
+    void* handle_ = nullptr;
+    std::filesystem::path path_;
+};
+
+// Folder that holds the running executable (not the working directory).
+std::filesystem::path executableFolder();
+
+} // namespace platform

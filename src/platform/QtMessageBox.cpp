@@ -1,0 +1,1 @@
+// Widget implementations of the platform interfaces are added here.
