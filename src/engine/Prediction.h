@@ -1,0 +1,27 @@
+#pragma once
+
+#include "engine/mdMain.h"
+
+#include <cstdint>
+#include <vector>
+
+// The network's value of a note code: (code - 1) / 48 - 0.5, no clamping.
+double NoteToValue(uint8_t code);
+
+// The note code of an output value: floor((value + 0.5) * 48 + 1.5) clamped
+// to 1..49; NaN gives 1, infinities clamp.
+uint8_t ValueToNote(double value);
+
+// Puts the notes before `position` of Melody on the input neurons, the note
+// just before it on the last neuron; neurons without a note get -0.5.
+void PlaceInputs(mdMain& state, int32_t position);
+
+// Predicts the note after the typed melody (position MelodyLen + 1) on the
+// built network; changes no melody state.
+uint8_t PredictNote(mdMain& state);
+
+// Predicts `count` notes behind the typed melody one by one, feeding each back
+// as input, writes them into Melody and sets ContLen. Stops at the end of the
+// melody buffer: ContLen is the number of notes actually written (0 for a
+// count of 0 or less). Returns the written codes.
+std::vector<uint8_t> ContinueMelody(mdMain& state, int32_t count);
