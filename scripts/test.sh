@@ -17,3 +17,10 @@ cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMELOD
 cmake --build "$root/build-asan" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$root/build-asan" --output-on-failure -j "$jobs"
+
+echo "== fuzz targets (clang, libFuzzer), a short bounded run each"
+cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DMELODYNET_FUZZ=ON \
+  -DMELODYNET_BUILD_TESTS=OFF -DMELODYNET_BUILD_BENCH=OFF -DMELODYNET_BUILD_GUI=OFF
+cmake --build "$root/build-fuzz" -j "$jobs" --target melodynet_fuzzers
+ctest --test-dir "$root/build-fuzz" --output-on-failure -R '^fuzz_'
