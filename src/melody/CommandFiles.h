@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/ProcessStarter.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Command files "000.cmd" to "999.cmd" in the History folder and the start
+// of the player with one of them.
+
+// Number of command file names: 000 to 999.
+inline constexpr int32_t CmdFileCount = 1000;
+
+// File name of command file n: "000" and n, cut to the last three
+// characters, then ".cmd" (5 gives "005.cmd").
+std::string CmdFileName(int32_t n);
+
+// `folder` and `name` joined with one "/" (none added after a trailing separator).
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// The History folder: "History" in `programFolder` when it exists or can be
+// created and is writable, otherwise "History" in the user's data folder
+// (created when needed). nullopt when neither can be used.
+std::optional<std::string> ChooseHistoryFolder(platform::FileSystem& fs, const std::string& programFolder);
+
+// File name of the player program: "Play", "Play.exe" on Windows.
+std::string PlayerFileName();
+
+// Outcome of one play request.
+struct PlayResult {
+    enum class Status { Started, HistoryFull, WriteFailed, StartFailed };
+    Status status = Status::Started;
+    int32_t number = -1;       // command file number, -1 when none was written
+    std::string filePath;      // full path of the command file written (or tried)
+    std::string reason;        // the platform's reason for WriteFailed / StartFailed
+};
+
+// The message shown when all 1000 command file names are taken.
+inline constexpr const char* HistoryFullMessage = "Пожалуйста, почистите папку с историей команд";
+
+// Russian text for the user about a play request; empty when the player started.
+std::string PlayResultMessage(const PlayResult& result);
+
+// Writes command texts into the first free command file and starts the player.
+class CommandPlayer {
+public:
+    // `programFolder` holds the player and, normally, the History folder.
+    CommandPlayer(platform::FileSystem& fs, platform::ProcessStarter& starter, std::string programFolder);
+
+    // Writes `text` and CR LF into the lowest free command file, closes it and
+    // starts the player with the file's bare name (its full path when the
+    // History folder is not beside the player). Nothing is written when all
+    // names are taken, and the player is not started when writing failed.
+    PlayResult PlayCmd(const std::string& text);
+
+private:
+    platform::FileSystem& fs_;
+    platform::ProcessStarter& starter_;
+    std::string programFolder_;
+};
