@@ -1,0 +1,371 @@
+#include "storage/NetworkFile.h"
+
+#include "engine/NumberText.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+constexpr std::string_view LineEnd = "\r\n";
+
+// Largest magnitude whose 15-digit text still reads back as a finite double:
+// beyond it the writer would round up past the largest double.
+constexpr double LargestFileMagnitude = 1.79769313486231e308;
+
+bool Storable(double value)
+{
+    return std::isfinite(value) && std::fabs(value) <= LargestFileMagnitude;
+}
+
+// Walks the text line by line; LF ends a line, a CR right before it belongs
+// to the line end.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : rest_(text) {}
+
+    // The next line, or nullopt at the end of the text. A text ending in a
+    // line end has no empty line after it.
+    std::optional<std::string_view> next()
+    {
+        if (rest_.empty())
+            return std::nullopt;
+        ++number_;
+        const size_t lf = rest_.find('\n');
+        std::string_view line = rest_.substr(0, lf);
+        rest_ = lf == std::string_view::npos ? std::string_view() : rest_.substr(lf + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        return line;
+    }
+
+    int64_t number() const { return number_; }
+
+private:
+    std::string_view rest_;
+    int64_t number_ = 0;
+};
+
+NetworkFileReading Failure(int64_t line, std::string reason)
+{
+    NetworkFileReading reading;
+    reading.errorLine = line;
+    reading.errorReason = std::move(reason);
+    return reading;
+}
+
+std::string CountText(int64_t value)
+{
+    return std::to_string(value);
+}
+
+// Why a network of these counts cannot be read or built, or nullopt.
+// `line` receives the line of the count to blame.
+std::optional<std::string> ShapeProblemOf(int64_t inputCount, int64_t hiddenCount, int64_t& line)
+{
+    line = 1;
+    if (inputCount < MinNetworkInputCount)
+        return "во входном слое должно быть не меньше " + CountText(MinNetworkInputCount) + " нейронов, а указано "
+            + CountText(inputCount);
+    if (inputCount > mdMain::MaxLayerNeurons)
+        return "слишком много входных нейронов: " + CountText(inputCount) + " (допустимо не больше "
+            + CountText(mdMain::MaxLayerNeurons) + ")";
+    line = 2;
+    if (hiddenCount < MinNetworkHiddenCount)
+        return "в скрытом слое должен быть хотя бы " + CountText(MinNetworkHiddenCount) + " нейрон, а указано "
+            + CountText(hiddenCount);
+    if (hiddenCount > mdMain::MaxLayerNeurons)
+        return "слишком много скрытых нейронов: " + CountText(hiddenCount) + " (допустимо не больше "
+            + CountText(mdMain::MaxLayerNeurons) + ")";
+    if (inputCount * hiddenCount > mdMain::MaxWeights)
+        return "сеть слишком велика: " + CountText(inputCount * hiddenCount) + " весов (допустимо не больше "
+            + CountText(mdMain::MaxWeights) + ")";
+    return std::nullopt;
+}
+
+// Reads the lines of a network file one number at a time, remembering the
+// first problem.
+class NumberReader {
+public:
+    explicit NumberReader(std::string_view text) : lines_(text) {}
+
+    std::optional<double> real()
+    {
+        const std::optional<std::string_view> line = lines_.next();
+        if (!line) {
+            fail(lines_.number() + 1, expectedLines_ > 0
+                     ? "файл обрывается: нужно строк — " + CountText(expectedLines_) + ", а в файле только "
+                           + CountText(lines_.number())
+                     : std::string("файл обрывается раньше времени"));
+            return std::nullopt;
+        }
+        const std::optional<double> value = ParseStrictNumber(*line);
+        if (!value) {
+            fail(lines_.number(), "строка не является числом (или число слишком велико)");
+            return std::nullopt;
+        }
+        if (!Storable(*value)) {
+            fail(lines_.number(), "число слишком велико");
+            return std::nullopt;
+        }
+        return value;
+    }
+
+    std::optional<int32_t> count()
+    {
+        const std::optional<double> value = real();
+        if (!value)
+            return std::nullopt;
+        if (std::trunc(*value) != *value) {
+            fail(lines_.number(), "число нейронов должно быть целым");
+            return std::nullopt;
+        }
+        // Anything outside 32 bits is far beyond the shape limits anyway;
+        // clamping keeps the later range checks meaningful.
+        const double clamped = std::fmax(std::fmin(*value, 2147483647.0), -2147483648.0);
+        return static_cast<int32_t>(clamped);
+    }
+
+    void expectLines(int64_t count) { expectedLines_ = count; }
+    int64_t lineNumber() const { return lines_.number(); }
+    NetworkFileReading failure() const { return Failure(errorLine_, errorReason_); }
+
+private:
+    void fail(int64_t line, std::string reason)
+    {
+        errorLine_ = line;
+        errorReason_ = std::move(reason);
+    }
+
+    LineReader lines_;
+    int64_t expectedLines_ = 0;
+    int64_t errorLine_ = 0;
+    std::string errorReason_;
+};
+
+bool AllStorable(const std::vector<double>& values)
+{
+    for (double v : values)
+        if (!Storable(v))
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::string NetworkFileReading::message() const
+{
+    if (network)
+        return {};
+    if (errorLine <= 0)
+        return errorReason;
+    return "Строка " + CountText(errorLine) + ": " + errorReason;
+}
+
+int64_t NetworkFileLineCount(int32_t inputCount, int32_t hiddenCount)
+{
+    const int64_t n = inputCount;
+    const int64_t h = hiddenCount;
+    return 5 + 2 * h + h * n;
+}
+
+std::optional<std::string> NetworkFileProblem(const NetworkFile& network)
+{
+    int64_t line = 0;
+    if (std::optional<std::string> shape = ShapeProblemOf(network.InputCount, network.HiddenCount, line))
+        return shape;
+    const auto h = static_cast<size_t>(network.HiddenCount);
+    const auto n = static_cast<size_t>(network.InputCount);
+    if (network.OutWeights.size() != h || network.Hidden.size() != h)
+        return "число весов выходного нейрона или число скрытых нейронов не совпадает с размером сети";
+    for (const NetworkFileHiddenNeuron& hidden : network.Hidden)
+        if (hidden.Weights.size() != n)
+            return "число весов скрытого нейрона не совпадает с числом входов";
+    if (!Storable(network.Alpha) || !Storable(network.LearnStep) || !Storable(network.OutDisplacing)
+        || !AllStorable(network.OutWeights))
+        return "бесконечное, неопределённое или слишком большое значение";
+    for (const NetworkFileHiddenNeuron& hidden : network.Hidden)
+        if (!Storable(hidden.Displacing) || !AllStorable(hidden.Weights))
+            return "бесконечное, неопределённое или слишком большое значение";
+    return std::nullopt;
+}
+
+NetworkFile NetworkFileOf(const mdMain& state)
+{
+    const int32_t n = state.InputCount;
+    const int32_t h = state.HiddenCount;
+    if (n < 0 || h < 0 || !state.OutNeuron || state.InLayer.size() != static_cast<size_t>(n) + 1
+        || state.HiddenLayer.size() != static_cast<size_t>(h) + 1 || state.OutNeuron->nInput() != h)
+        throw std::logic_error("the network is not built for the current counts");
+    for (int32_t k = 1; k <= h; ++k)
+        if (!state.HiddenLayer[k] || state.HiddenLayer[k]->nInput() != n)
+            throw std::logic_error("the network is not built for the current counts");
+
+    NetworkFile network;
+    network.InputCount = n;
+    network.HiddenCount = h;
+    network.Alpha = state.Alpha;
+    network.LearnStep = state.LearnStep;
+    network.OutDisplacing = state.OutNeuron->Displacing();
+    network.OutWeights.reserve(static_cast<size_t>(h));
+    for (int32_t k = 1; k <= h; ++k)
+        network.OutWeights.push_back(state.OutNeuron->iWeight(k));
+    network.Hidden.resize(static_cast<size_t>(h));
+    for (int32_t k = 1; k <= h; ++k) {
+        const CNeuron& neuron = *state.HiddenLayer[k];
+        NetworkFileHiddenNeuron& hidden = network.Hidden[static_cast<size_t>(k - 1)];
+        hidden.Displacing = neuron.Displacing();
+        hidden.Weights.reserve(static_cast<size_t>(n));
+        for (int32_t i = 1; i <= n; ++i)
+            hidden.Weights.push_back(neuron.iWeight(i));
+    }
+    return network;
+}
+
+std::string NetworkFileText(const NetworkFile& network)
+{
+    std::string text;
+    const auto line = [&text](double value) {
+        text += FileNumberText(value);
+        text += LineEnd;
+    };
+    line(network.InputCount);
+    line(network.HiddenCount);
+    line(network.Alpha);
+    line(network.LearnStep);
+    line(network.OutDisplacing);
+    for (double weight : network.OutWeights)
+        line(weight);
+    for (const NetworkFileHiddenNeuron& hidden : network.Hidden) {
+        line(hidden.Displacing);
+        for (double weight : hidden.Weights)
+            line(weight);
+    }
+    return text;
+}
+
+std::string WriteNetworkFile(const mdMain& state)
+{
+    return NetworkFileText(NetworkFileOf(state));
+}
+
+NetworkFileReading ReadNetworkFile(std::string_view text)
+{
+    NumberReader reader(text);
+    NetworkFile network;
+
+    const std::optional<int32_t> inputCount = reader.count();
+    if (!inputCount)
+        return reader.failure();
+    const std::optional<int32_t> hiddenCount = reader.count();
+    if (!hiddenCount)
+        return reader.failure();
+    int64_t shapeLine = 0;
+    if (std::optional<std::string> problem = ShapeProblemOf(*inputCount, *hiddenCount, shapeLine))
+        return Failure(shapeLine, std::move(*problem));
+    network.InputCount = *inputCount;
+    network.HiddenCount = *hiddenCount;
+    reader.expectLines(NetworkFileLineCount(network.InputCount, network.HiddenCount));
+
+    const std::optional<double> alpha = reader.real();
+    if (!alpha)
+        return reader.failure();
+    network.Alpha = *alpha;
+    const std::optional<double> learnStep = reader.real();
+    if (!learnStep)
+        return reader.failure();
+    network.LearnStep = *learnStep;
+    const std::optional<double> outDisplacing = reader.real();
+    if (!outDisplacing)
+        return reader.failure();
+    network.OutDisplacing = *outDisplacing;
+
+    // Vectors grow line by line instead of being sized from the counts, so a
+    // short file that claims a large shape costs no memory.
+    for (int32_t k = 1; k <= network.HiddenCount; ++k) {
+        const std::optional<double> weight = reader.real();
+        if (!weight)
+            return reader.failure();
+        network.OutWeights.push_back(*weight);
+    }
+    for (int32_t k = 1; k <= network.HiddenCount; ++k) {
+        NetworkFileHiddenNeuron hidden;
+        const std::optional<double> displacing = reader.real();
+        if (!displacing)
+            return reader.failure();
+        hidden.Displacing = *displacing;
+        for (int32_t i = 1; i <= network.InputCount; ++i) {
+            const std::optional<double> weight = reader.real();
+            if (!weight)
+                return reader.failure();
+            hidden.Weights.push_back(*weight);
+        }
+        network.Hidden.push_back(std::move(hidden));
+    }
+
+    NetworkFileReading reading;
+    reading.network = std::move(network);
+    return reading;
+}
+
+NetworkFileReading ReadNetworkFileAt(const platform::FileSystem& files, const std::string& path)
+{
+    std::string error;
+    const std::optional<std::string> bytes = files.readFile(path, error);
+    if (!bytes)
+        return Failure(0, "не удалось прочитать файл «" + path + "»: " + error);
+    return ReadNetworkFile(*bytes);
+}
+
+bool SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state, std::string& error)
+{
+    return files.replaceFile(path, WriteNetworkFile(state), error);
+}
+
+void ApplyNetworkFile(mdMain& state, const NetworkFile& network)
+{
+    if (std::optional<std::string> problem = NetworkFileProblem(network))
+        throw std::invalid_argument(*problem);
+    if (!state.OutNeuron)
+        throw std::invalid_argument("the output neuron has not been created");
+
+    const int32_t oldInputCount = state.InputCount;
+    const int32_t oldHiddenCount = state.HiddenCount;
+    const double oldAlpha = state.Alpha;
+    const double oldLearnStep = state.LearnStep;
+    try {
+        state.InputCount = network.InputCount;
+        state.HiddenCount = network.HiddenCount;
+        state.Alpha = network.Alpha;
+        state.LearnStep = network.LearnStep;
+        state.CreateNS();
+
+        CNeuron& out = *state.OutNeuron;
+        out.setDisplacing(network.OutDisplacing);
+        for (int32_t k = 1; k <= network.HiddenCount; ++k)
+            out.setIWeight(k, network.OutWeights[static_cast<size_t>(k - 1)]);
+        for (int32_t k = 1; k <= network.HiddenCount; ++k) {
+            const NetworkFileHiddenNeuron& values = network.Hidden[static_cast<size_t>(k - 1)];
+            CNeuron& hidden = *state.HiddenLayer[k];
+            hidden.setDisplacing(values.Displacing);
+            for (int32_t i = 1; i <= network.InputCount; ++i)
+                hidden.setIWeight(i, values.Weights[static_cast<size_t>(i - 1)]);
+        }
+    } catch (...) {
+        // The old network may be half replaced: put the old parameters back
+        // and have the next use rebuild from them.
+        state.InputCount = oldInputCount;
+        state.HiddenCount = oldHiddenCount;
+        state.Alpha = oldAlpha;
+        state.LearnStep = oldLearnStep;
+        state.NSChanged = true;
+        throw;
+    }
+}
+
+std::string WithNetworkExtension(std::string path)
+{
+    if (path.find('.') == std::string::npos)
+        path += ".qvl";
+    return path;
+}
