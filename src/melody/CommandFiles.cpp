@@ -1,0 +1,107 @@
+#include "melody/CommandFiles.h"
+
+#include <charconv>
+#include <utility>
+#include <vector>
+
+std::string CmdFileName(int32_t n)
+{
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    const std::string padded = "000" + std::string(digits, end);
+    return padded.substr(padded.size() - 3) + ".cmd";
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    if (folder.empty() || folder.back() == '/' || folder.back() == '\\')
+        return folder + name;
+    return folder + "/" + name;
+}
+
+std::optional<std::string> ChooseHistoryFolder(platform::FileSystem& fs, const std::string& programFolder)
+{
+    const std::string beside = JoinPath(programFolder, "History");
+    if (fs.createFolder(beside) && fs.isWritableFolder(beside))
+        return beside;
+    // A program installed into a read-only folder keeps its history with the user.
+    const std::string dataFolder = fs.userDataFolder();
+    if (dataFolder.empty())
+        return std::nullopt;
+    const std::string own = JoinPath(dataFolder, "History");
+    if (fs.createFolder(own) && fs.isWritableFolder(own))
+        return own;
+    return std::nullopt;
+}
+
+std::string PlayerFileName()
+{
+#ifdef _WIN32
+    return "Play.exe";
+#else
+    return "Play";
+#endif
+}
+
+std::string PlayResultMessage(const PlayResult& result)
+{
+    switch (result.status) {
+    case PlayResult::Status::Started:
+        return {};
+    case PlayResult::Status::HistoryFull:
+        return HistoryFullMessage;
+    case PlayResult::Status::WriteFailed:
+        if (result.filePath.empty())
+            return "Не удалось создать папку с историей команд: " + result.reason;
+        return "Не удалось записать файл команд " + result.filePath + ": " + result.reason;
+    case PlayResult::Status::StartFailed:
+        return "Не удалось запустить проигрыватель для файла команд " + result.filePath + ": " + result.reason;
+    }
+    return {};
+}
+
+CommandPlayer::CommandPlayer(platform::FileSystem& fs, platform::ProcessStarter& starter, std::string programFolder)
+    : fs_(fs), starter_(starter), programFolder_(std::move(programFolder))
+{
+}
+
+PlayResult CommandPlayer::PlayCmd(const std::string& text)
+{
+    PlayResult result;
+    const std::optional<std::string> history = ChooseHistoryFolder(fs_, programFolder_);
+    if (!history) {
+        result.status = PlayResult::Status::WriteFailed;
+        result.reason = "папка History недоступна для записи";
+        return result;
+    }
+
+    for (int32_t n = 0; n < CmdFileCount; ++n) {
+        const std::string name = CmdFileName(n);
+        const std::string path = JoinPath(*history, name);
+        if (fs_.exists(path))
+            continue;
+
+        result.number = n;
+        result.filePath = path;
+        std::string error;
+        if (!fs_.writeNewFile(path, text + "\r\n", error)) {
+            result.status = PlayResult::Status::WriteFailed;
+            result.reason = error;
+            return result;
+        }
+
+        // The player looks for a bare name in the History folder beside itself.
+        const bool besidePlayer = *history == JoinPath(programFolder_, "History");
+        const std::vector<std::string> arguments{besidePlayer ? name : path};
+        if (!starter_.startDetached(JoinPath(programFolder_, PlayerFileName()), arguments, programFolder_, error)) {
+            result.status = PlayResult::Status::StartFailed;
+            result.reason = error;
+            return result;
+        }
+        result.status = PlayResult::Status::Started;
+        return result;
+    }
+
+    result.status = PlayResult::Status::HistoryFull;
+    return result;
+}

@@ -1,0 +1,113 @@
+#include "player/AudioDevice.h"
+
+#include "player/Synthesizer.h"
+
+#define SDL_MAIN_HANDLED
+#include <SDL.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+struct Feed {
+    Synthesizer* synth = nullptr;
+    std::atomic<bool> drained{false};
+};
+
+// Runs on SDL's audio thread: renders straight into the device buffer.
+void FillBuffer(void* userdata, Uint8* stream, int length)
+{
+    auto* feed = static_cast<Feed*>(userdata);
+    auto* out = reinterpret_cast<float*>(stream);
+    const size_t count = static_cast<size_t>(length) / sizeof(float);
+    const size_t written = feed->synth->render(out, count);
+    if (written < count) {
+        std::memset(out + written, 0, (count - written) * sizeof(float));
+        feed->drained = true;
+    }
+}
+
+// Sound libraries below SDL write their own diagnostics to stderr while a
+// device is searched for; the player reports a failure in one line itself.
+class QuietStderr {
+public:
+    QuietStderr()
+    {
+#ifndef _WIN32
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        if (saved_ >= 0 && null >= 0)
+            dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            close(null);
+#endif
+    }
+    ~QuietStderr()
+    {
+#ifndef _WIN32
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            dup2(saved_, STDERR_FILENO);
+            close(saved_);
+        }
+#endif
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+// Opens the default output device for `wanted`; 0 and `error` on failure.
+SDL_AudioDeviceID OpenDevice(const SDL_AudioSpec& wanted, SDL_AudioSpec& obtained, std::string& error)
+{
+    QuietStderr quiet;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        error = SDL_GetError();
+        return 0;
+    }
+    // No changes allowed: SDL converts to whatever the device wants.
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (device == 0) {
+        error = SDL_GetError();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    return device;
+}
+
+} // namespace
+
+bool AudioDevice::play(Synthesizer& synth, std::string& error)
+{
+    SDL_SetMainReady();
+    Feed feed;
+    feed.synth = &synth;
+    SDL_AudioSpec wanted{};
+    wanted.freq = synth.sampleRate();
+    wanted.format = AUDIO_F32SYS;
+    wanted.channels = 1;
+    wanted.samples = 2048;
+    wanted.callback = FillBuffer;
+    wanted.userdata = &feed;
+    SDL_AudioSpec obtained{};
+    const SDL_AudioDeviceID device = OpenDevice(wanted, obtained, error);
+    if (device == 0)
+        return false;
+    SDL_PauseAudioDevice(device, 0);
+    while (!feed.drained)
+        SDL_Delay(10);
+    // The last buffer handed to the device still has to be heard.
+    SDL_Delay(static_cast<Uint32>(2000.0 * obtained.samples / obtained.freq) + 50);
+    SDL_CloseAudioDevice(device);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return true;
+}

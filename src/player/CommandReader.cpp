@@ -1,0 +1,194 @@
+#include "player/CommandReader.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+char Lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string Decimal(long value)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    return std::string(digits, end);
+}
+
+std::string Shown(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7f)
+        return std::string("'") + c + "'";
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    return std::string("byte 0x") + Hex[byte >> 4] + Hex[byte & 15];
+}
+
+// Semitone of the plain note letters counted from c.
+int LetterSemitone(char letter)
+{
+    switch (letter) {
+    case 'c': return 0;
+    case 'd': return 2;
+    case 'e': return 4;
+    case 'f': return 5;
+    case 'g': return 7;
+    case 'a': return 9;
+    default: return 11; // 'b'
+    }
+}
+
+} // namespace
+
+ReadResult CommandReader::read(std::string_view text)
+{
+    CommandReader reader(text);
+    reader.run();
+    return std::move(reader.result_);
+}
+
+double CommandReader::codeFrequency(int code)
+{
+    return 440.0 * std::pow(2.0, (code - 35) / 12.0);
+}
+
+CommandReader::CommandReader(std::string_view text) : text_(text) {}
+
+void CommandReader::run()
+{
+    while (true) {
+        skipBlanks();
+        if (pos_ >= text_.size())
+            return;
+        readCommand();
+    }
+}
+
+void CommandReader::readCommand()
+{
+    const size_t column = pos_ + 1;
+    const char c = Lower(text_[pos_]);
+    ++pos_;
+    switch (c) {
+    case 'a': case 'b': case 'c': case 'd': case 'e': case 'f': case 'g':
+        readNote(c, column);
+        return;
+    case 'p': case 'r':
+        readRest(column);
+        return;
+    case '<':
+        if (octave_ > MinOctave)
+            --octave_;
+        return;
+    case '>':
+        if (octave_ < MaxOctave)
+            ++octave_;
+        return;
+    case 'l': case 'o': case 't': {
+        const std::optional<long> n = readNumber();
+        const char* what = c == 'l' ? "length" : c == 'o' ? "octave" : "tempo";
+        if (!n) {
+            error(column, std::string("'") + c + "' needs a number (" + what + ")");
+            return;
+        }
+        const long low = c == 'l' ? MinLength : c == 'o' ? MinOctave : MinTempo;
+        const long high = c == 'l' ? MaxLength : c == 'o' ? MaxOctave : MaxTempo;
+        if (*n < low || *n > high) {
+            error(column, std::string(what) + " " + Decimal(*n) + " outside " + Decimal(low) + ".." + Decimal(high));
+            return;
+        }
+        (c == 'l' ? length_ : c == 'o' ? octave_ : tempo_) = static_cast<int>(*n);
+        return;
+    }
+    default:
+        error(column, "unknown command " + Shown(text_[column - 1]) + " skipped");
+        return;
+    }
+}
+
+std::optional<long> CommandReader::readNumber()
+{
+    const size_t start = pos_;
+    skipBlanks();
+    size_t end = pos_;
+    while (end < text_.size() && text_[end] >= '0' && text_[end] <= '9')
+        ++end;
+    if (end == pos_) {
+        pos_ = start;
+        return std::nullopt;
+    }
+    long value = 0;
+    const auto [ptr, ec] = std::from_chars(text_.data() + pos_, text_.data() + end, value);
+    pos_ = end;
+    if (ec != std::errc())
+        return std::numeric_limits<long>::max(); // out of every range; the caller reports it
+    (void)ptr;
+    return value;
+}
+
+void CommandReader::readNote(char letter, size_t column)
+{
+    int semitone = LetterSemitone(letter);
+    if (pos_ < text_.size()) {
+        const char sign = text_[pos_];
+        if (sign == '#' || sign == '+') {
+            ++semitone;
+            ++pos_;
+        } else if (sign == '-') {
+            --semitone;
+            ++pos_;
+        }
+    }
+    const std::optional<double> seconds = readDuration(column);
+    if (!seconds)
+        return;
+    const int code = octave_ * 12 + semitone - 10;
+    result_.events.push_back({codeFrequency(code), *seconds});
+}
+
+void CommandReader::readRest(size_t column)
+{
+    const std::optional<double> seconds = readDuration(column);
+    if (seconds)
+        result_.events.push_back({0.0, *seconds});
+}
+
+std::optional<double> CommandReader::readDuration(size_t column)
+{
+    long length = length_;
+    if (const std::optional<long> n = readNumber()) {
+        if (*n < MinLength || *n > MaxLength) {
+            error(column, "length " + Decimal(*n) + " outside " + Decimal(MinLength) + ".." + Decimal(MaxLength));
+            return std::nullopt;
+        }
+        length = *n;
+    }
+    // A whole note is four quarter notes; each dot adds half of the last addition.
+    double seconds = 4.0 / static_cast<double>(length) * 60.0 / static_cast<double>(tempo_);
+    double addition = seconds / 2.0;
+    while (pos_ < text_.size() && text_[pos_] == '.') {
+        seconds += addition;
+        addition /= 2.0;
+        ++pos_;
+    }
+    return seconds;
+}
+
+void CommandReader::skipBlanks()
+{
+    while (pos_ < text_.size() && IsBlank(text_[pos_]))
+        ++pos_;
+}
+
+void CommandReader::error(size_t column, std::string message)
+{
+    result_.errors.push_back({column, std::move(message)});
+}

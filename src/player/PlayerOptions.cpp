@@ -1,0 +1,90 @@
+#include "player/PlayerOptions.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+// A melody of 1024 notes makes a command text of a few kilobytes; a file far
+// beyond that is not a command file and is not loaded into memory.
+constexpr std::uintmax_t MaxCommandFileBytes = 16u * 1024u * 1024u;
+
+} // namespace
+
+std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& arguments, std::string& error)
+{
+    PlayerOptions options;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else if (argument == "--wav") {
+            if (i + 1 >= arguments.size()) {
+                error = "--wav needs the name of the WAV file to write";
+                return std::nullopt;
+            }
+            options.wavFile = arguments[++i];
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            error = "unknown option " + argument;
+            return std::nullopt;
+        } else if (options.commandFile.empty() && !argument.empty()) {
+            options.commandFile = argument;
+        } else {
+            error = argument.empty() ? "empty command file name" : "more than one command file given";
+            return std::nullopt;
+        }
+    }
+    if (!options.help && options.commandFile.empty()) {
+        error = "no command file given (see Play --help)";
+        return std::nullopt;
+    }
+    return options;
+}
+
+std::string PlayerUsage()
+{
+    return "Usage: Play [--wav OUT.wav] FILE\n"
+           "Plays the play-command text in FILE. A bare file name is looked up in the\n"
+           "History folder beside the player; a path is used as it is.\n"
+           "  --wav OUT.wav  write the sound into a WAV file instead of playing it\n"
+           "  --help         show this text\n";
+}
+
+std::filesystem::path ResolveCommandFile(const std::string& commandFile, const std::filesystem::path& playerFolder)
+{
+    const std::filesystem::path given(commandFile);
+    if (given.has_parent_path() || given.is_absolute())
+        return given;
+    return playerFolder / "History" / given;
+}
+
+std::optional<std::string> ReadCommandFile(const std::filesystem::path& path, std::string& error)
+{
+    std::error_code code;
+    if (std::filesystem::is_directory(path, code)) {
+        error = "it is a folder";
+        return std::nullopt;
+    }
+    const std::uintmax_t size = std::filesystem::file_size(path, code);
+    if (code) {
+        error = code.message();
+        return std::nullopt;
+    }
+    if (size > MaxCommandFileBytes) {
+        error = "the file is too large for a command file";
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = std::strerror(errno);
+        return std::nullopt;
+    }
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) {
+        error = "read error";
+        return std::nullopt;
+    }
+    return text;
+}

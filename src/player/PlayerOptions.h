@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the player was asked to do on its command line.
+struct PlayerOptions {
+    bool help = false;
+    std::string commandFile;   // as given: a bare name or a path
+    std::string wavFile;       // render into this WAV file instead of playing
+};
+
+// Reads the player's arguments (without the program name): "--help",
+// "[--wav OUT.wav] FILE". nullopt and `error` on anything else.
+std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& arguments, std::string& error);
+
+// Usage text of the player, several lines.
+std::string PlayerUsage();
+
+// Where to read `commandFile` from: a bare name lies in the History folder
+// beside the player (`playerFolder`); a path is taken as it is.
+std::filesystem::path ResolveCommandFile(const std::string& commandFile, const std::filesystem::path& playerFolder);
+
+// Reads a whole command file; nullopt and `error` when it cannot be read or
+// is larger than any command text could be.
+std::optional<std::string> ReadCommandFile(const std::filesystem::path& path, std::string& error);
