@@ -1,0 +1,150 @@
+#pragma once
+
+#include "engine/mdMain.h"
+#include "platform/FileDialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/LocaleNumbers.h"
+#include "platform/MessageBox.h"
+#include "platform/ProcessStarter.h"
+
+#include <QFont>
+#include <QIcon>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStyle;
+
+// The program's one window: the melody fields, the play buttons, the network
+// parameters and commands. Every operation of the program starts from one of
+// its events; the state and the platform services are handed in.
+class frmMain : public QWidget {
+    Q_OBJECT
+
+public:
+    // Builds every control, then runs the start-up (Form_Load). `state` and
+    // the services must outlive the window.
+    frmMain(mdMain& state, platform::MessageBox& messages, platform::FileDialogs& dialogs,
+            platform::ProcessStarter& starter, platform::FileSystem& files, const platform::LocaleNumbers& locale,
+            QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Caption of every message box: "Предсказание нот".
+    static QString applicationTitle();
+    // Caption of the window.
+    static QString windowCaption();
+    // The fixed 12 px font of the window (DejaVu Sans, else the platform's sans serif).
+    static QFont windowFont();
+    // The window icon, drawn at 16x16 and 32x32.
+    static QIcon windowIconImages();
+
+    // Writes the command text of the beginning (Index 0) or of the
+    // continuation (Index 1) of `Notes` notes into Text2(Index).
+    void GenerateCmd(int16_t Index, int32_t Notes);
+    // Sets NSChanged and enables (true) or disables (false) txtInput, txtHidden, txtAlpha.
+    void SetNewNS(bool NNS);
+    // Whether the current network counts as trained.
+    bool NSTrained() const { return NSTrained_; }
+    // The History folder chosen at start-up; empty when none could be made.
+    const std::string& historyFolder() const { return historyFolder_; }
+
+protected:
+    // Enter on a button presses that button, elsewhere it presses Command1.
+    void keyPressEvent(QKeyEvent* event) override;
+    // A click on the window's background.
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    // Catches the double click on Frame4.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void connectHandlers();
+
+    // start-up and window events
+    void Form_Load();
+    void Form_Click();
+    void Frame4_DblClick();
+
+    // melody fields
+    void Text1_Change(int16_t Index);
+    void Text5_Change();
+    void Text7_Change();
+
+    // network parameters
+    void txtInput_Change();
+    void txtHidden_Change();
+    void txtAlpha_Change();
+    void Text3_Change();
+
+    // commands
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command8_Click();
+    void Command9_Click();
+    void mnSave_Click();
+    void mnOpen_Click();
+
+    // The rebuild protocol: builds the network when NSChanged is set. False
+    // (after telling the user) when it cannot be built.
+    bool EnsureNetwork();
+    // Warns when the network is not trained yet.
+    void WarnIfUntrained();
+    // Writes `text` into a command file and starts the player; reports failures.
+    void Play(const std::string& text);
+    // Shows a message box.
+    void Tell(const std::string& text, platform::MessageIcon icon);
+    // The text of a field as UTF-8.
+    static std::string textOf(const QLineEdit* field);
+    // Number read from a field by StrToDbl.
+    double numberOf(const QLineEdit* field) const;
+    // The eight controls that training locks, in their order.
+    std::array<QWidget*, 8> trainingControls() const;
+
+    mdMain& state_;
+    platform::MessageBox& messages_;
+    platform::FileDialogs& dialogs_;
+    platform::ProcessStarter& starter_;
+    platform::FileSystem& files_;
+    const platform::LocaleNumbers& locale_;
+
+    bool NSTrained_ = false;
+    std::string historyFolder_;
+    QStyle* style_ = nullptr;
+
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QPushButton* Command8 = nullptr;
+    QPushButton* Command9 = nullptr;
+    QPushButton* mnSave = nullptr;
+    QPushButton* mnOpen = nullptr;
+    std::array<QLineEdit*, 2> Text1{};
+    std::array<QLineEdit*, 2> Text2{};
+    QLineEdit* Text3 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QLineEdit* Text5 = nullptr;
+    QLineEdit* Text6 = nullptr;
+    QLineEdit* Text7 = nullptr;
+    QLineEdit* txtInput = nullptr;
+    QLineEdit* txtHidden = nullptr;
+    QLineEdit* txtAlpha = nullptr;
+};

@@ -1,0 +1,75 @@
+#include "engine/FormulaLibrary.h"
+#include "engine/mdMain.h"
+#include "platform/QtFileDialogs.h"
+#include "platform/QtFileSystem.h"
+#include "platform/QtLocaleNumbers.h"
+#include "platform/QtMessageBox.h"
+#include "platform/QtProcessStarter.h"
+#include "ui/frmMain.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QStringList>
+#include <QStyleFactory>
+#include <QTextStream>
+
+#include <memory>
+
+namespace {
+
+// Writes one line about a wrong command line to stderr.
+int usageError(const QString& text) {
+    QTextStream(stderr) << "melodynet: " << text << '\n';
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("melodynet"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setFont(frmMain::windowFont());
+    QApplication::setWindowIcon(frmMain::windowIconImages());
+
+    // --screenshot FILE: save a picture of the started window and quit.
+    QString screenshot;
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--screenshot")) {
+            if (i + 1 >= arguments.size())
+                return usageError(QStringLiteral("--screenshot needs a file name"));
+            screenshot = arguments[++i];
+        } else {
+            return usageError(QStringLiteral("unknown argument: ") + arguments[i]);
+        }
+    }
+
+    platform::QtMessageBox messages(nullptr, frmMain::applicationTitle());
+    std::shared_ptr<const FormulaLibrary> library;
+    try {
+        library = FormulaLibrary::loadBesideProgram();
+    } catch (const FormulaLibraryError& e) {
+        messages.show(std::string("Не удалось загрузить библиотеку формул, без неё программа работать не может.\n") +
+                          e.what(),
+                      platform::MessageIcon::Critical);
+        return 1;
+    }
+
+    mdMain state(library);
+    platform::QtFileDialogs dialogs(nullptr);
+    platform::QtProcessStarter starter;
+    platform::QtFileSystem files;
+    platform::QtLocaleNumbers locale;
+    frmMain window(state, messages, dialogs, starter, files, locale);
+    messages.setParent(&window);
+    dialogs.setParent(&window);
+    window.show();
+
+    if (!screenshot.isEmpty()) {
+        if (!window.grab().save(screenshot, "PNG"))
+            return usageError(QStringLiteral("cannot write ") + screenshot);
+        return 0;
+    }
+    return QApplication::exec();
+}
