@@ -44,7 +44,7 @@ public:
     void setOSynapse(int32_t index, int32_t value);
 
     // Evaluates ActFun(Displacing + sum of input Result x iWeight) from stored
-    // results only; keeps the old Result when the formula yields nothing.
+    // results only; keeps the old Result when there is no formula or it yields NaN.
     double Operate();
 
     // Output of the last evaluation, or as shifted by the Displacing rule.
@@ -62,6 +62,7 @@ public:
     int32_t SetActFun(std::string& s);
 
     // Count of output links; writing re-creates oNeuron and oSynapse empty, no evaluation.
+    // A negative count throws std::invalid_argument.
     int32_t nOutput() const { return nOutput_; }
     void setNOutput(int32_t count);
 
@@ -71,6 +72,9 @@ public:
     void setNInput(int32_t count);
 
 private:
+    // Training reads and writes the weight and result arrays directly.
+    friend struct NeuronAccess;
+
     int32_t nInput_ = 0;
     int32_t nOutput_ = 0;
     std::shared_ptr<CFormula> actFun_;
@@ -81,4 +85,5 @@ private:
     std::vector<std::weak_ptr<CNeuron>> oNeuron_;
     std::vector<int32_t> oSynapse_;
     bool autoOperate_ = true;
+    std::shared_ptr<const FormulaLibrary> library_;
 };

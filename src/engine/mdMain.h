@@ -53,26 +53,30 @@ public:
     // The formula library every neuron of this state uses.
     const std::shared_ptr<const FormulaLibrary>& library() const { return library_; }
 
-    // Creates the output neuron once (start-up) with AutoOperate false.
+    // Creates the output neuron once (start-up) with AutoOperate false; does
+    // nothing when it exists already.
     void CreateOutNeuron();
 
-    // Why a network of the current counts cannot be built, or nullopt when it can.
+    // Why a network of the current counts cannot be built (a Russian sentence
+    // for a message box), or nullopt when it can.
     std::optional<std::string> ShapeProblem() const;
 
     // Builds a fresh network of the current counts with random weights in
     // [-0.5, 0.5) and zero biases. Throws NetworkShapeError before changing
-    // anything when ShapeProblem() says no; needs CreateOutNeuron first.
+    // anything when ShapeProblem() says no; needs CreateOutNeuron first
+    // (std::logic_error otherwise).
     void CreateNS();
 
-    // Forward pass: re-evaluates every hidden neuron, then the output neuron;
-    // returns the output neuron's new Result.
+    // Forward pass: re-evaluates every hidden neuron of the built layer (whatever
+    // HiddenCount says meanwhile), then the output neuron; returns its new Result.
     double CalcNS();
 
     // The activation text for the current Alpha: 2*sigmoid(<Alpha>*x)-1.
     std::string ActivationText() const;
 
-    // Fixes the weight sequence: with a seed, builds draw a reproducible
-    // sequence; without one (the default) every build reseeds from the time of day.
+    // Fixes the weight sequence: with a seed the generator is seeded once, now,
+    // and later builds continue its sequence; without one (the default) every
+    // build reseeds from the time of day.
     void SetSeed(std::optional<uint64_t> seed);
 
 private:
@@ -81,4 +85,5 @@ private:
     std::shared_ptr<const FormulaLibrary> library_;
     std::mt19937_64 random_;
     std::optional<uint64_t> seed_;
+    uint64_t seedings_ = 0;
 };

@@ -1,0 +1,140 @@
+#include "engine/mdMain.h"
+
+#include "engine/NumberText.h"
+
+#include <chrono>
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+std::string countText(int64_t value) {
+    return std::to_string(value);
+}
+
+// Two seedings within one clock tick still differ: the counter moves the seed.
+uint64_t timeOfDaySeed(uint64_t& seedings) {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    const auto ticks = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+    ++seedings;
+    return ticks ^ (seedings * 0x9E3779B97F4A7C15ULL);
+}
+
+} // namespace
+
+mdMain::mdMain(std::shared_ptr<const FormulaLibrary> library) : library_(std::move(library)) {
+    if (!library_)
+        throw FormulaLibraryError("no formula library is loaded");
+    random_.seed(timeOfDaySeed(seedings_));
+}
+
+void mdMain::CreateOutNeuron() {
+    if (OutNeuron)
+        return;
+    OutNeuron = std::make_shared<CNeuron>(library_);
+    OutNeuron->setAutoOperate(false);
+}
+
+std::optional<std::string> mdMain::ShapeProblem() const {
+    if (InputCount < 1 || HiddenCount < 1)
+        return "Нейронная сеть не может быть построена: число входных нейронов (" + countText(InputCount) +
+               ") и число скрытых нейронов (" + countText(HiddenCount) + ") должны быть не меньше 1.";
+    const int64_t weights = static_cast<int64_t>(InputCount) * HiddenCount;
+    if (InputCount > MaxLayerNeurons || HiddenCount > MaxLayerNeurons || weights > MaxWeights)
+        return "Слишком большая нейронная сеть: " + countText(InputCount) + " входных и " + countText(HiddenCount) +
+               " скрытых нейронов. Допускается не более " + countText(MaxLayerNeurons) +
+               " нейронов в слое и не более " + countText(MaxWeights) + " весов.";
+    return std::nullopt;
+}
+
+void mdMain::CreateNS() {
+    if (const std::optional<std::string> problem = ShapeProblem())
+        throw NetworkShapeError(*problem);
+    if (!OutNeuron)
+        throw std::logic_error("mdMain::CreateNS: the output neuron has not been created");
+
+    // 1. Fresh layers; the output neuron's old links keep the old hidden
+    //    neurons alive until step 4.
+    InLayer.assign(static_cast<size_t>(InputCount) + 1, nullptr);
+    HiddenLayer.assign(static_cast<size_t>(HiddenCount) + 1, nullptr);
+
+    // 2.
+    if (!seed_)
+        random_.seed(timeOfDaySeed(seedings_));
+
+    // 3. and 4.
+    std::string text = ActivationText();
+    OutNeuron->SetActFun(text);
+    OutNeuron->setDisplacing(0.0);
+    OutNeuron->setNInput(HiddenCount);
+
+    // 5.
+    for (int32_t j = 1; j <= InputCount; ++j) {
+        NeuronRef neuron = std::make_shared<CNeuron>(library_);
+        neuron->setNOutput(HiddenCount);
+        InLayer[static_cast<size_t>(j)] = std::move(neuron);
+    }
+
+    // 6.
+    for (int32_t k = 1; k <= HiddenCount; ++k) {
+        NeuronRef neuron = std::make_shared<CNeuron>(library_);
+        HiddenLayer[static_cast<size_t>(k)] = neuron;
+        neuron->setNInput(InputCount);
+        neuron->setNOutput(1);
+        neuron->setDisplacing(0.0);
+        text = ActivationText();
+        neuron->SetActFun(text);
+        neuron->setONeuron(1, OutNeuron);
+        neuron->setOSynapse(1, k);
+        // Evaluating after every link and weight would leave the same Result as
+        // one evaluation at the end, at a cost that grows with the square of
+        // InputCount; so the neuron is evaluated once when it is complete.
+        neuron->setAutoOperate(false);
+        for (int32_t i = 1; i <= InputCount; ++i) {
+            neuron->setINeuron(i, InLayer[static_cast<size_t>(i)]);
+            neuron->setIWeight(i, RandomWeight());
+        }
+        neuron->setAutoOperate(true);
+    }
+
+    // 7.
+    for (int32_t k = 1; k <= HiddenCount; ++k) {
+        OutNeuron->setINeuron(k, HiddenLayer[static_cast<size_t>(k)]);
+        OutNeuron->setIWeight(k, RandomWeight());
+    }
+
+    // 8.
+    for (int32_t j = 1; j <= InputCount; ++j) {
+        CNeuron& input = *InLayer[static_cast<size_t>(j)];
+        for (int32_t k = 1; k <= HiddenCount; ++k) {
+            input.setONeuron(k, HiddenLayer[static_cast<size_t>(k)]);
+            input.setOSynapse(k, j);
+        }
+    }
+}
+
+double mdMain::CalcNS() {
+    if (!OutNeuron)
+        throw std::logic_error("mdMain::CalcNS: the output neuron has not been created");
+    // The built layer, not HiddenCount: the count may already name the next shape.
+    const size_t hidden = HiddenLayer.empty() ? 0 : HiddenLayer.size() - 1;
+    for (size_t k = 1; k <= hidden; ++k)
+        HiddenLayer[k]->Operate();
+    return OutNeuron->Operate();
+}
+
+std::string mdMain::ActivationText() const {
+    return "2*sigmoid(" + NumberText(Alpha) + "*x)-1";
+}
+
+void mdMain::SetSeed(std::optional<uint64_t> seed) {
+    seed_ = seed;
+    if (seed_)
+        random_.seed(*seed_);
+}
+
+double mdMain::RandomWeight() {
+    // 53 random bits scaled into [0, 1): the same numbers on every platform.
+    const double unit = static_cast<double>(random_() >> 11) * 0x1.0p-53;
+    return unit - 0.5;
+}
