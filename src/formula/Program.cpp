@@ -1,0 +1,223 @@
+#include "formula/Program.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace formula {
+
+namespace {
+
+bool isNumber(const Node& node) {
+    return node.kind == NodeKind::Number;
+}
+
+bool isVariable(const Node& node) {
+    return node.kind == NodeKind::Variable;
+}
+
+// True when `node` is K*x or x*K; K goes to `factor`.
+bool isScaledVariable(const ExpressionTree& tree, const Node& node, double& factor) {
+    if (node.kind != NodeKind::Multiply)
+        return false;
+    const Node& l = tree.node(node.left);
+    const Node& r = tree.node(node.right);
+    if (isNumber(l) && isVariable(r)) {
+        factor = l.value;
+        return true;
+    }
+    if (isVariable(l) && isNumber(r)) {
+        factor = r.value;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool Program::compile(const ExpressionTree& tree) {
+    code_.clear();
+    depth_ = 0;
+    maxDepth_ = 0;
+    emit(tree, tree.root());
+    append(Op::End);
+    fuse();
+    return maxDepth_ <= kStackCapacity;
+}
+
+void Program::append(Op op, double a, int stackChange) {
+    Instruction instruction;
+    instruction.op = op;
+    instruction.a = a;
+    code_.push_back(instruction);
+    depth_ += stackChange;
+    maxDepth_ = std::max(maxDepth_, depth_);
+}
+
+// Constants on either side of + and * may swap places: IEEE addition and
+// multiplication are commutative, so K+e and e+K give the same bits.
+void Program::emit(const ExpressionTree& tree, int32_t index) {
+    const Node& node = tree.node(index);
+    switch (node.kind) {
+    case NodeKind::Number:
+        append(Op::PushK, node.value, 1);
+        return;
+    case NodeKind::Variable:
+        append(Op::PushX, 0.0, 1);
+        return;
+    case NodeKind::Negate:
+        emit(tree, node.left);
+        append(Op::Negate);
+        return;
+    case NodeKind::Call: {
+        double factor = 0.0;
+        const Node& argument = tree.node(node.left);
+        if (node.function == Function::Sigmoid && isScaledVariable(tree, argument, factor)) {
+            append(Op::SigmoidXK, factor, 1);
+            return;
+        }
+        emit(tree, node.left);
+        if (node.function == Function::Sigmoid) {
+            append(Op::Sigmoid);
+        } else {
+            append(Op::Call);
+            code_.back().function = node.function;
+        }
+        return;
+    }
+    default:
+        break;
+    }
+
+    const Node& l = tree.node(node.left);
+    const Node& r = tree.node(node.right);
+    double factor = 0.0;
+    switch (node.kind) {
+    case NodeKind::Add:
+        if (isNumber(r)) {
+            emit(tree, node.left);
+            append(Op::AddK, r.value);
+            return;
+        }
+        if (isNumber(l)) {
+            emit(tree, node.right);
+            append(Op::AddK, l.value);
+            return;
+        }
+        break;
+    case NodeKind::Subtract:
+        if (isNumber(r)) {
+            emit(tree, node.left);
+            append(Op::SubtractK, r.value);
+            return;
+        }
+        if (isNumber(l)) {
+            emit(tree, node.right);
+            append(Op::KSubtract, l.value);
+            return;
+        }
+        break;
+    case NodeKind::Multiply:
+        if (isScaledVariable(tree, node, factor)) {
+            append(Op::XMulK, factor, 1);
+            return;
+        }
+        if (isNumber(r)) {
+            emit(tree, node.left);
+            append(Op::MulK, r.value);
+            return;
+        }
+        if (isNumber(l)) {
+            emit(tree, node.right);
+            append(Op::MulK, l.value);
+            return;
+        }
+        break;
+    case NodeKind::Divide:
+        if (isNumber(r)) {
+            emit(tree, node.left);
+            append(Op::DivideK, r.value);
+            return;
+        }
+        if (isNumber(l)) {
+            emit(tree, node.right);
+            append(Op::KDivide, l.value);
+            return;
+        }
+        break;
+    case NodeKind::Power:
+        if (isNumber(r)) {
+            emit(tree, node.left);
+            append(Op::PowerK, r.value);
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    emit(tree, node.left);
+    emit(tree, node.right);
+    Op op = Op::Add;
+    switch (node.kind) {
+    case NodeKind::Subtract: op = Op::Subtract; break;
+    case NodeKind::Multiply: op = Op::Multiply; break;
+    case NodeKind::Divide: op = Op::Divide; break;
+    case NodeKind::Power: op = Op::Power; break;
+    default: break;
+    }
+    append(op, 0.0, -1);
+}
+
+// Joins "times K" followed by "plus or minus K" into one instruction; e - K
+// equals e + (-K) bit for bit, so the sign of the second constant can be folded in.
+void Program::fuse() {
+    std::vector<Instruction> fused;
+    fused.reserve(code_.size());
+    for (size_t i = 0; i < code_.size(); ++i) {
+        const Instruction& current = code_[i];
+        if (current.op == Op::MulK && i + 1 < code_.size() &&
+            (code_[i + 1].op == Op::AddK || code_[i + 1].op == Op::SubtractK)) {
+            Instruction joined;
+            joined.op = Op::MulAddK;
+            joined.a = current.a;
+            joined.b = code_[i + 1].op == Op::AddK ? code_[i + 1].a : -code_[i + 1].a;
+            fused.push_back(joined);
+            ++i;
+            continue;
+        }
+        fused.push_back(current);
+    }
+    code_.swap(fused);
+}
+
+double Program::execute(const Instruction* ip, double x) {
+    double stack[kStackCapacity + 1];
+    double* below = stack;
+    double top = 0.0;
+    for (;; ++ip) {
+        switch (ip->op) {
+        case Op::End: return top;
+        case Op::PushX: *below++ = top; top = x; break;
+        case Op::PushK: *below++ = top; top = ip->a; break;
+        case Op::XMulK: *below++ = top; top = x * ip->a; break;
+        case Op::SigmoidXK: *below++ = top; top = sigmoid(x * ip->a); break;
+        case Op::Add: top = *--below + top; break;
+        case Op::Subtract: top = *--below - top; break;
+        case Op::Multiply: top = *--below * top; break;
+        case Op::Divide: top = *--below / top; break;
+        case Op::Power: top = std::pow(*--below, top); break;
+        case Op::AddK: top = top + ip->a; break;
+        case Op::SubtractK: top = top - ip->a; break;
+        case Op::KSubtract: top = ip->a - top; break;
+        case Op::MulK: top = top * ip->a; break;
+        case Op::DivideK: top = top / ip->a; break;
+        case Op::KDivide: top = ip->a / top; break;
+        case Op::PowerK: top = std::pow(top, ip->a); break;
+        case Op::MulAddK: top = top * ip->a + ip->b; break;
+        case Op::Negate: top = -top; break;
+        case Op::Call: top = applyFunction(ip->function, top); break;
+        case Op::Sigmoid: top = sigmoid(top); break;
+        }
+    }
+}
+
+} // namespace formula
