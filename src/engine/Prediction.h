@@ -12,8 +12,9 @@ double NoteToValue(uint8_t code);
 // to 1..49; NaN gives 1, infinities clamp.
 uint8_t ValueToNote(double value);
 
-// Puts the notes before `position` of Melody on the input neurons, the note
-// just before it on the last neuron; neurons without a note get -0.5.
+// Puts the notes before `position` of Melody on the input neurons of the built
+// layer, the note just before it on the last neuron; neurons without a note
+// (before position 0 or beyond the buffer) get -0.5.
 void PlaceInputs(mdMain& state, int32_t position);
 
 // Predicts the note after the typed melody (position MelodyLen + 1) on the
@@ -22,6 +23,6 @@ uint8_t PredictNote(mdMain& state);
 
 // Predicts `count` notes behind the typed melody one by one, feeding each back
 // as input, writes them into Melody and sets ContLen. Stops at the end of the
-// melody buffer: ContLen is the number of notes actually written (0 for a
-// count of 0 or less). Returns the written codes.
+// melody buffer (position 1023 is the last one written): ContLen is the number
+// of notes actually written (0 for a count of 0 or less). Returns the written codes.
 std::vector<uint8_t> ContinueMelody(mdMain& state, int32_t count);

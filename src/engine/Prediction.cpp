@@ -1,0 +1,62 @@
+#include "engine/Prediction.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double PauseValue = -0.5;
+
+int32_t builtInputCount(const mdMain& state) {
+    return state.InLayer.empty() ? 0 : static_cast<int32_t>(state.InLayer.size() - 1);
+}
+
+} // namespace
+
+double NoteToValue(uint8_t code) {
+    return (static_cast<double>(code) - 1.0) / 48.0 - 0.5;
+}
+
+uint8_t ValueToNote(double value) {
+    const double y = (value + 0.5) * 48.0 + 1.5;
+    // Clamped while still a double, so NaN, the infinities and huge values
+    // never reach a conversion to an integer.
+    if (!(y >= 1.0))
+        return 1;
+    if (y >= 50.0)
+        return 49;
+    return static_cast<uint8_t>(std::floor(y));
+}
+
+void PlaceInputs(mdMain& state, int32_t position) {
+    const int32_t inputs = builtInputCount(state);
+    for (int32_t j = 1; j <= inputs; ++j)
+        state.InLayer[static_cast<size_t>(j)]->setDisplacing(PauseValue);
+    for (int32_t j = 1; j <= inputs; ++j) {
+        const int64_t q = static_cast<int64_t>(position) - 1 - inputs + j;
+        if (q >= 0 && q < mdMain::MelodyCapacity)
+            state.InLayer[static_cast<size_t>(j)]->setDisplacing(NoteToValue(state.Melody[static_cast<size_t>(q)]));
+    }
+}
+
+uint8_t PredictNote(mdMain& state) {
+    PlaceInputs(state, state.MelodyLen + 1);
+    return ValueToNote(state.CalcNS());
+}
+
+std::vector<uint8_t> ContinueMelody(mdMain& state, int32_t count) {
+    std::vector<uint8_t> written;
+    if (count > 0)
+        written.reserve(static_cast<size_t>(std::min(count, mdMain::MelodyCapacity)));
+    for (int32_t i = 1; i <= count; ++i) {
+        const int64_t p = static_cast<int64_t>(state.MelodyLen) + i;
+        if (p < 0 || p >= mdMain::MelodyCapacity)
+            break;
+        PlaceInputs(state, static_cast<int32_t>(p));
+        const uint8_t code = ValueToNote(state.CalcNS());
+        state.Melody[static_cast<size_t>(p)] = code;
+        written.push_back(code);
+    }
+    state.ContLen = static_cast<int32_t>(written.size());
+    return written;
+}
