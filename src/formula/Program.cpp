@@ -7,8 +7,18 @@ namespace formula {
 
 namespace {
 
-bool isNumber(const Node& node) {
-    return node.kind == NodeKind::Number;
+// True when `node` is a number or a negated number (how "-.5" is parsed);
+// its value goes to `value`. Negation is exact, so -(K) may stand as one constant.
+bool isConstant(const ExpressionTree& tree, const Node& node, double& value) {
+    if (node.kind == NodeKind::Number) {
+        value = node.value;
+        return true;
+    }
+    if (node.kind == NodeKind::Negate && isConstant(tree, tree.node(node.left), value)) {
+        value = -value;
+        return true;
+    }
+    return false;
 }
 
 bool isVariable(const Node& node) {
@@ -21,15 +31,7 @@ bool isScaledVariable(const ExpressionTree& tree, const Node& node, double& fact
         return false;
     const Node& l = tree.node(node.left);
     const Node& r = tree.node(node.right);
-    if (isNumber(l) && isVariable(r)) {
-        factor = l.value;
-        return true;
-    }
-    if (isVariable(l) && isNumber(r)) {
-        factor = r.value;
-        return true;
-    }
-    return false;
+    return (isVariable(r) && isConstant(tree, l, factor)) || (isVariable(l) && isConstant(tree, r, factor));
 }
 
 } // namespace
@@ -57,12 +59,16 @@ void Program::append(Op op, double a, int stackChange) {
 // multiplication are commutative, so K+e and e+K give the same bits.
 void Program::emit(const ExpressionTree& tree, int32_t index) {
     const Node& node = tree.node(index);
-    switch (node.kind) {
-    case NodeKind::Number:
-        append(Op::PushK, node.value, 1);
+    double constant = 0.0;
+    if (isConstant(tree, node, constant)) {
+        append(Op::PushK, constant, 1);
         return;
+    }
+    switch (node.kind) {
     case NodeKind::Variable:
         append(Op::PushX, 0.0, 1);
+        return;
+    case NodeKind::Number: // pushed above as a constant
         return;
     case NodeKind::Negate:
         emit(tree, node.left);
@@ -88,31 +94,33 @@ void Program::emit(const ExpressionTree& tree, int32_t index) {
         break;
     }
 
-    const Node& l = tree.node(node.left);
-    const Node& r = tree.node(node.right);
+    double l = 0.0;
+    double r = 0.0;
+    const bool leftConstant = isConstant(tree, tree.node(node.left), l);
+    const bool rightConstant = isConstant(tree, tree.node(node.right), r);
     double factor = 0.0;
     switch (node.kind) {
     case NodeKind::Add:
-        if (isNumber(r)) {
+        if (rightConstant) {
             emit(tree, node.left);
-            append(Op::AddK, r.value);
+            append(Op::AddK, r);
             return;
         }
-        if (isNumber(l)) {
+        if (leftConstant) {
             emit(tree, node.right);
-            append(Op::AddK, l.value);
+            append(Op::AddK, l);
             return;
         }
         break;
     case NodeKind::Subtract:
-        if (isNumber(r)) {
+        if (rightConstant) {
             emit(tree, node.left);
-            append(Op::SubtractK, r.value);
+            append(Op::SubtractK, r);
             return;
         }
-        if (isNumber(l)) {
+        if (leftConstant) {
             emit(tree, node.right);
-            append(Op::KSubtract, l.value);
+            append(Op::KSubtract, l);
             return;
         }
         break;
@@ -121,33 +129,33 @@ void Program::emit(const ExpressionTree& tree, int32_t index) {
             append(Op::XMulK, factor, 1);
             return;
         }
-        if (isNumber(r)) {
+        if (rightConstant) {
             emit(tree, node.left);
-            append(Op::MulK, r.value);
+            append(Op::MulK, r);
             return;
         }
-        if (isNumber(l)) {
+        if (leftConstant) {
             emit(tree, node.right);
-            append(Op::MulK, l.value);
+            append(Op::MulK, l);
             return;
         }
         break;
     case NodeKind::Divide:
-        if (isNumber(r)) {
+        if (rightConstant) {
             emit(tree, node.left);
-            append(Op::DivideK, r.value);
+            append(Op::DivideK, r);
             return;
         }
-        if (isNumber(l)) {
+        if (leftConstant) {
             emit(tree, node.right);
-            append(Op::KDivide, l.value);
+            append(Op::KDivide, l);
             return;
         }
         break;
     case NodeKind::Power:
-        if (isNumber(r)) {
+        if (rightConstant) {
             emit(tree, node.left);
-            append(Op::PowerK, r.value);
+            append(Op::PowerK, r);
             return;
         }
         break;
