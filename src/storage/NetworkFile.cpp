@@ -319,7 +319,14 @@ NetworkFileReading ReadNetworkFileAt(const platform::FileSystem& files, const st
 
 bool SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state, std::string& error)
 {
-    return files.replaceFile(path, WriteNetworkFile(state), error);
+    const NetworkFile network = NetworkFileOf(state);
+    // A value the reader would refuse must not reach a file that would then
+    // fail to load.
+    if (std::optional<std::string> problem = NetworkFileProblem(network)) {
+        error = "сеть нельзя записать: " + *problem;
+        return false;
+    }
+    return files.replaceFile(path, NetworkFileText(network), error);
 }
 
 void ApplyNetworkFile(mdMain& state, const NetworkFile& network)

@@ -93,7 +93,9 @@ NetworkFileReading ReadNetworkFile(std::string_view text);
 NetworkFileReading ReadNetworkFileAt(const platform::FileSystem& files, const std::string& path);
 
 // Writes the built network of `state` to `path` through a temporary file, so
-// a failed save leaves an existing file intact; false and `error` on failure.
+// a failed save leaves an existing file intact; false and `error` on failure,
+// also (without writing) when NetworkFileProblem finds a value the reader
+// would refuse.
 bool SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state,
                      std::string& error);
 
