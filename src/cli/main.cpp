@@ -1,0 +1,15 @@
+#include "cli/CliCommands.h"
+
+#include <QCoreApplication>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    // Qt's process and file classes expect an application object.
+    QCoreApplication app(argc, argv);
+    return RunCli(arguments, std::cout, std::cerr);
+}
