@@ -1,0 +1,171 @@
+#include "player/CommandReader.h"
+#include "player/Synthesizer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int Rate = Synthesizer::DefaultSampleRate;
+
+// Power of `samples` at `frequency` (Goertzel filter).
+double PowerAt(const std::vector<float>& samples, size_t begin, size_t end, double frequency)
+{
+    const double coefficient = 2.0 * std::cos(2.0 * std::numbers::pi * frequency / Rate);
+    double s1 = 0.0;
+    double s2 = 0.0;
+    for (size_t i = begin; i < end; ++i) {
+        const double s0 = samples[i] + coefficient * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+}
+
+// The strongest frequency within two semitones of `near`, searched in steps of 0.1 %.
+double MeasuredPitch(const std::vector<float>& samples, size_t begin, size_t end, double near)
+{
+    double best = near;
+    double bestPower = -1.0;
+    for (double f = near * 0.89; f <= near * 1.12; f *= 1.001) {
+        const double power = PowerAt(samples, begin, end, f);
+        if (power > bestPower) {
+            bestPower = power;
+            best = f;
+        }
+    }
+    return best;
+}
+
+struct ToneRow {
+    const char* name;
+    std::string text;
+    double frequency;
+    double seconds;
+};
+
+class SynthTone : public testing::TestWithParam<ToneRow> {};
+
+TEST_P(SynthTone, PitchAndLength)
+{
+    const ToneRow& row = GetParam();
+    const ReadResult read = CommandReader::read(row.text);
+    ASSERT_EQ(read.events.size(), 1u);
+    Synthesizer synth(read.events);
+    const std::vector<float> samples = synth.renderAll();
+
+    const auto total = static_cast<size_t>(std::llround(row.seconds * Rate));
+    ASSERT_EQ(samples.size(), total);
+    const auto tone = static_cast<size_t>(std::llround(row.seconds * 7.0 / 8.0 * Rate));
+    EXPECT_EQ(synth.toneSamples(0), tone);
+
+    // The last eighth is silent, so repeated notes stay apart.
+    EXPECT_TRUE(std::all_of(samples.begin() + static_cast<std::ptrdiff_t>(tone), samples.end(),
+                            [](float s) { return s == 0.0f; }));
+    const float peak = *std::max_element(samples.begin(), samples.end());
+    EXPECT_GT(peak, 0.05f);
+    EXPECT_LE(peak, 1.0f);
+
+    const double measured = MeasuredPitch(samples, 0, tone, row.frequency);
+    EXPECT_NEAR(measured / row.frequency, 1.0, 0.005) << "measured " << measured << " Hz";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Notes, SynthTone,
+    testing::Values(ToneRow{"ConcertA", "o3 a", 440.0, 0.5},
+                    ToneRow{"MiddleC", "o3 c", 261.6256, 0.5},
+                    ToneRow{"LowestMelodyNoteWhole", "l1 o1 c", 65.4064, 2.0},
+                    ToneRow{"HighestMelodyNote", "l8 o4 b", 987.7666, 0.25},
+                    ToneRow{"Sharp", "o2 f#", 184.9972, 0.5},
+                    ToneRow{"SlowTempo", "t60 o3 a", 440.0, 1.0},
+                    ToneRow{"FastTempoSixteenth", "t240 l16 o4 c", 523.2511, 0.0625},
+                    ToneRow{"DottedEighth", "l8 o3 e.", 329.6276, 0.375},
+                    ToneRow{"TopOctaveOfCodes", "o7 a", 7040.0, 0.5}),
+    [](const testing::TestParamInfo<ToneRow>& info) { return std::string(info.param.name); });
+
+TEST(Synth, NoClicksAtToneEdges)
+{
+    const ReadResult read = CommandReader::read("l16 o1 c o2 g o4 b l64 o3 a p16 a");
+    Synthesizer synth(read.events);
+    const std::vector<float> samples = synth.renderAll();
+    for (size_t i = 0; i < read.events.size(); ++i) {
+        const size_t start = synth.eventStart(i);
+        const size_t tone = synth.toneSamples(i);
+        if (tone == 0)
+            continue;
+        EXPECT_LT(std::fabs(samples[start]), 1e-6f) << "event " << i;
+        EXPECT_LT(std::fabs(samples[start + tone - 1]), 1e-6f) << "event " << i;
+        // Neighbouring samples never jump: the largest step stays far below the tone's peak.
+        for (size_t k = start + 1; k < start + tone; ++k)
+            ASSERT_LT(std::fabs(samples[k] - samples[k - 1]), 0.2f) << "event " << i << " sample " << k;
+    }
+}
+
+TEST(Synth, RestIsSilentAndEventsFollowEachOther)
+{
+    const ReadResult read = CommandReader::read("l4 c p8 c");
+    Synthesizer synth(read.events);
+    const std::vector<float> samples = synth.renderAll();
+    ASSERT_EQ(samples.size(), static_cast<size_t>(Rate * (0.5 + 0.25 + 0.5)));
+    EXPECT_EQ(synth.eventStart(1), static_cast<uint64_t>(Rate / 2));
+    EXPECT_EQ(synth.eventStart(2), static_cast<uint64_t>(Rate * 3 / 4));
+    EXPECT_EQ(synth.toneSamples(1), 0u);
+    EXPECT_TRUE(std::all_of(samples.begin() + Rate / 2, samples.begin() + Rate * 3 / 4, [](float s) { return s == 0.0f; }));
+}
+
+TEST(Synth, ChunkedRenderingMatchesOneBuffer)
+{
+    const ReadResult read = CommandReader::read("t200 l32 o1 c d e f g a b > c d e f g a b p c");
+    Synthesizer whole(read.events);
+    const std::vector<float> expected = whole.renderAll();
+    Synthesizer pieces(read.events);
+    std::vector<float> got;
+    std::vector<float> chunk(333);
+    while (const size_t n = pieces.render(chunk.data(), chunk.size()))
+        got.insert(got.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
+    EXPECT_EQ(got, expected);
+    EXPECT_TRUE(pieces.finished());
+    EXPECT_EQ(pieces.render(chunk.data(), chunk.size()), 0u);
+}
+
+TEST(Synth, LongMelodyDoesNotDrift)
+{
+    // 3 / 7 of a second per note does not fall on whole samples.
+    std::string text = "t140 l4";
+    for (int i = 0; i < 700; ++i)
+        text += " c";
+    Synthesizer synth(CommandReader::read(text).events);
+    EXPECT_EQ(synth.totalSamples(), static_cast<uint64_t>(std::llround(700 * 3.0 / 7.0 * Rate)));
+}
+
+TEST(Synth, InaudiblyHighTonesAreSilent)
+{
+    Synthesizer synth({{30000.0, 0.1}, {0.0, 0.1}});
+    const std::vector<float> samples = synth.renderAll();
+    EXPECT_EQ(samples.size(), static_cast<size_t>(Rate / 5));
+    EXPECT_TRUE(std::all_of(samples.begin(), samples.end(), [](float s) { return s == 0.0f; }));
+}
+
+TEST(Synth, NothingToPlay)
+{
+    Synthesizer synth({});
+    EXPECT_EQ(synth.totalSamples(), 0u);
+    EXPECT_TRUE(synth.finished());
+    EXPECT_TRUE(synth.renderAll().empty());
+}
+
+TEST(Synth, VeryShortToneStaysSmooth)
+{
+    Synthesizer synth({{440.0, 0.0005}, {440.0, 1.0 / Rate}});
+    const std::vector<float> samples = synth.renderAll();
+    for (const float s : samples)
+        EXPECT_TRUE(std::isfinite(s));
+    EXPECT_LT(std::fabs(samples.front()), 1e-6f);
+}
+
+} // namespace
