@@ -2,6 +2,7 @@
 
 #include "cli/CliArguments.h"
 #include "engine/FormulaLibrary.h"
+#include "engine/NumberText.h"
 #include "engine/Prediction.h"
 #include "engine/Training.h"
 #include "engine/mdMain.h"
