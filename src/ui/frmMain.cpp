@@ -132,9 +132,13 @@ QString frmMain::windowCaption() {
 }
 
 QFont frmMain::windowFont() {
+    // The layout's fixed widths were made for a narrow font: the longest
+    // captions ("Длительность ноты:", "Продолжить мелодию") only fit in a
+    // condensed face at this size.
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(12);
+    font.setStretch(QFont::Condensed);
     return font;
 }
 

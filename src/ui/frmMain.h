@@ -40,7 +40,7 @@ public:
     static QString applicationTitle();
     // Caption of the window.
     static QString windowCaption();
-    // The fixed 12 px font of the window (DejaVu Sans, else the platform's sans serif).
+    // The fixed 12 px condensed font of the window (DejaVu Sans, else the platform's sans serif).
     static QFont windowFont();
     // The window icon, drawn at 16x16 and 32x32.
     static QIcon windowIconImages();
