@@ -1,4 +1,7 @@
+#include "engine/mdMain.h"
 #include "melody/CommandText.h"
+#include "melody/MelodyText.h"
+#include "platform/DynamicLibrary.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +103,32 @@ TEST(CommandText, AllowedCharactersOnly)
                     (c >= '0' && c <= '9'))
             << "unexpected character " << c;
     EXPECT_NE(text.back(), ' ');
+}
+
+TEST(CommandTextState, BeginningAndContinuationOfTheBuffer)
+{
+    std::shared_ptr<const FormulaLibrary> library;
+    try {
+        library = FormulaLibrary::loadFrom(platform::executableFolder());
+    } catch (const FormulaLibraryError& e) {
+        GTEST_SKIP() << "formula library not available: " << e.what();
+    }
+    mdMain state(library);
+    state.NoteLen = 8;
+    state.PauseLen = 8;
+    ParseMelody(state, "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10");
+    state.Melody[12] = 1;
+    state.Melody[13] = 27;
+    EXPECT_EQ(CommandText(state, 0, state.MelodyLen + 1), "l8 o1 c# f# a c# f# a d f# g# p8 f# g#");
+    EXPECT_EQ(CommandText(state, 1, 2), "l8  p8 o3 c#");
+
+    // A beginning that fills the buffer leaves no room for a continuation.
+    std::string full = "2";
+    for (int i = 1; i < mdMain::MelodyCapacity; ++i)
+        full += ",2";
+    ParseMelody(state, full);
+    EXPECT_EQ(state.MelodyLen, 1023);
+    EXPECT_EQ(CommandText(state, 1, 5), "l8 ");
 }
 
 } // namespace
