@@ -22,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
+struct Outcome {
     int status = -1;
     std::string out;
     std::string err;
@@ -81,7 +81,7 @@ protected:
     }
 
     // Runs the real program with `arguments`, capturing both streams and the exit status.
-    Run Cli(const std::vector<std::string>& arguments)
+    Outcome Cli(const std::vector<std::string>& arguments)
     {
         std::string command = ShellQuoted(MELODYNET_CLI_PATH);
         for (const std::string& argument : arguments)
@@ -90,7 +90,7 @@ protected:
         const fs::path err = dir_ / "stderr.txt";
         command += " >" + ShellQuoted(out.string()) + " 2>" + ShellQuoted(err.string()) + " </dev/null";
         const int raw = std::system(command.c_str());
-        Run run;
+        Outcome run;
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
         run.out = ReadAll(out);
         run.err = ReadAll(err);
@@ -113,7 +113,7 @@ TEST_F(CliTool, SameSeedGivesIdenticalFiles)
                                       "--save", Path("other")};
 
     for (const auto& arguments : {first, second, other}) {
-        const Run run = Cli(arguments);
+        const Outcome run = Cli(arguments);
         ASSERT_EQ(run.status, 0) << run.err;
     }
     // Paths without any dot get the network extension.
@@ -126,7 +126,7 @@ TEST_F(CliTool, SameSeedGivesIdenticalFiles)
 
 TEST_F(CliTool, TrainReportsEveryClick)
 {
-    const Run run = Cli({"train", "--seed", "1", "--iterations", "4000", "--clicks", "3"});
+    const Outcome run = Cli({"train", "--seed", "1", "--iterations", "4000", "--clicks", "3"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::vector<std::string> lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 3u) << run.out;
@@ -135,7 +135,7 @@ TEST_F(CliTool, TrainReportsEveryClick)
         EXPECT_NE(lines[i].find(" из 4"), std::string::npos) << lines[i]; // 12 notes, 8 inputs
     }
 
-    const Run json = Cli({"train", "--seed", "1", "--iterations", "4000", "--clicks", "3", "--json"});
+    const Outcome json = Cli({"train", "--seed", "1", "--iterations", "4000", "--clicks", "3", "--json"});
     ASSERT_EQ(json.status, 0) << json.err;
     const nlohmann::json parsed = nlohmann::json::parse(json.out);
     ASSERT_EQ(parsed["clicks"].size(), 3u);
@@ -151,13 +151,13 @@ TEST_F(CliTool, TrainReportsEveryClick)
 TEST_F(CliTool, ContinueAndPredictMatchTheEngine)
 {
     const std::string melody = "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10, 15, 20";
-    const Run train = Cli({"train", "--seed", "9", "--input", "5", "--hidden", "4", "--alpha", "1.5",
+    const Outcome train = Cli({"train", "--seed", "9", "--input", "5", "--hidden", "4", "--alpha", "1.5",
                            "--iterations", "5000", "--melody", melody, "--save", Path("net.qvl")});
     ASSERT_EQ(train.status, 0) << train.err;
-    const Run cont = Cli({"continue", "--load", Path("net.qvl"), "--melody", melody, "--notes", "20",
+    const Outcome cont = Cli({"continue", "--load", Path("net.qvl"), "--melody", melody, "--notes", "20",
                           "--note-length", "16", "--pause-length", "4"});
     ASSERT_EQ(cont.status, 0) << cont.err;
-    const Run predict = Cli({"predict", "--load", Path("net.qvl"), "--melody", melody});
+    const Outcome predict = Cli({"predict", "--load", Path("net.qvl"), "--melody", melody});
     ASSERT_EQ(predict.status, 0) << predict.err;
 
     mdMain state(FormulaLibrary::loadFrom(platform::executableFolder()));
@@ -180,13 +180,13 @@ TEST_F(CliTool, ContinueAndPredictMatchTheEngine)
 
 TEST_F(CliTool, CommandTextOfTheMelody)
 {
-    const Run run = Cli({"command", "--melody", "1, 3, 15, 1, 27, 2, 49", "--note-length", "16",
+    const Outcome run = Cli({"command", "--melody", "1, 3, 15, 1, 27, 2, 49", "--note-length", "16",
                          "--pause-length", "4"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "l16  p4 o1 c# o2 c# p4 o3 c# o1 c o4 b\n");
 
     WriteAll(Path("melody.txt"), "3, 8, 11\r\n");
-    const Run fromFile = Cli({"command", "--melody-file", Path("melody.txt")});
+    const Outcome fromFile = Cli({"command", "--melody-file", Path("melody.txt")});
     ASSERT_EQ(fromFile.status, 0) << fromFile.err;
     EXPECT_EQ(fromFile.out, "l8 o1 c# f# a\n");
 }
@@ -201,7 +201,7 @@ TEST_F(CliTool, PlayRendersWavWithoutHistory)
             : 0;
     };
     const auto before = countHistory();
-    const Run run = Cli({"play", "--melody", "3, 8, 1, 11", "--wav", Path("out.wav")});
+    const Outcome run = Cli({"play", "--melody", "3, 8, 1, 11", "--wav", Path("out.wav")});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ReadAll(Path("out.wav")).substr(0, 4), "RIFF");
     EXPECT_EQ(countHistory(), before);
@@ -226,7 +226,7 @@ TEST_P(CliErrors, OneLineAndStatus)
             argument.replace(at, 1, dir_.string());
         arguments.push_back(argument);
     }
-    const Run run = Cli(arguments);
+    const Outcome run = Cli(arguments);
     EXPECT_EQ(run.status, GetParam().status) << run.err;
     EXPECT_EQ(run.out, "");
     ASSERT_EQ(Lines(run.err).size(), 1u) << run.err;
@@ -260,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(Table, CliErrors,
         ErrorCase{"BrokenFile", {"predict", "--load", "@/broken.qvl"}, 1, "Строка 3: строка не является числом"},
         ErrorCase{"FileInputOne", {"continue", "--load", "@/input1.qvl"}, 1, "Строка 1: во входном слое"},
         ErrorCase{"TrainLoadBroken", {"train", "--load", "@/broken.qvl"}, 1, "повреждён"},
-        ErrorCase{"SaveIntoMissingFolder", {"train", "--iterations", "0", "--save", "@/no/such/net"}, 1, "не удалось сохранить"}),
+        ErrorCase{"SaveIntoMissingFolder", {"train", "--clicks", "0", "--save", "@/no/such/net"}, 1, "не удалось сохранить"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
