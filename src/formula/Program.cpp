@@ -81,6 +81,11 @@ void Program::emit(const ExpressionTree& tree, int32_t index) {
             append(Op::SigmoidXK, factor, 1);
             return;
         }
+        if (node.function == Function::Sigmoid && isVariable(argument)) {
+            // x*1 is x itself, so sigmoid(x) takes the same fused path.
+            append(Op::SigmoidXK, 1.0, 1);
+            return;
+        }
         emit(tree, node.left);
         if (node.function == Function::Sigmoid) {
             append(Op::Sigmoid);
@@ -175,8 +180,10 @@ void Program::emit(const ExpressionTree& tree, int32_t index) {
     append(op, 0.0, -1);
 }
 
-// Joins "times K" followed by "plus or minus K" into one instruction; e - K
-// equals e + (-K) bit for bit, so the sign of the second constant can be folded in.
+// Joins "times K" followed by "plus or minus K" into one instruction (e - K
+// equals e + (-K) bit for bit, so the sign goes into the constant), then a
+// scaled sigmoid followed by that into one more. The joined instructions
+// compute the same operations in the same order.
 void Program::fuse() {
     std::vector<Instruction> fused;
     fused.reserve(code_.size());
@@ -188,8 +195,14 @@ void Program::fuse() {
             joined.op = Op::MulAddK;
             joined.a = current.a;
             joined.b = code_[i + 1].op == Op::AddK ? code_[i + 1].a : -code_[i + 1].a;
-            fused.push_back(joined);
             ++i;
+            if (!fused.empty() && fused.back().op == Op::SigmoidXK) {
+                fused.back().op = Op::SigmoidAffineXK;
+                fused.back().b = joined.a;
+                fused.back().c = joined.b;
+                continue;
+            }
+            fused.push_back(joined);
             continue;
         }
         fused.push_back(current);
@@ -197,7 +210,7 @@ void Program::fuse() {
     code_.swap(fused);
 }
 
-double Program::execute(const Instruction* ip, double x) {
+double Program::run(const Instruction* ip, double x) {
     double stack[kStackCapacity + 1];
     double* below = stack;
     double top = 0.0;
@@ -221,6 +234,7 @@ double Program::execute(const Instruction* ip, double x) {
         case Op::KDivide: top = ip->a / top; break;
         case Op::PowerK: top = std::pow(top, ip->a); break;
         case Op::MulAddK: top = top * ip->a + ip->b; break;
+        case Op::SigmoidAffineXK: *below++ = top; top = sigmoid(x * ip->a) * ip->b + ip->c; break;
         case Op::Negate: top = -top; break;
         case Op::Call: top = applyFunction(ip->function, top); break;
         case Op::Sigmoid: top = sigmoid(top); break;

@@ -29,6 +29,7 @@ enum class Op : uint8_t {
     KDivide,    // top = K / top
     PowerK,     // top = pow(top, K)
     MulAddK,    // top = top * K + b
+    SigmoidAffineXK, // push sigmoid(x*K) * b + c
     Negate,     // top = -top
     Call,       // top = function(top)
     Sigmoid,    // top = sigmoid(top), the common call without a second dispatch
@@ -40,6 +41,7 @@ struct Instruction {
     Function function = Function::Sigmoid;
     double a = 0.0;
     double b = 0.0;
+    double c = 0.0;
 };
 
 // A formula compiled to postfix instructions that run without allocating.
@@ -57,6 +59,8 @@ public:
 
     // Runs the instructions from `code` up to End with the variable x.
     static double execute(const Instruction* code, double x);
+    // The general evaluator behind execute().
+    static double run(const Instruction* code, double x);
 
 private:
     void emit(const ExpressionTree& tree, int32_t index);
@@ -67,5 +71,16 @@ private:
     int depth_ = 0;
     int maxDepth_ = 0;
 };
+
+// The two programs the network runs on every neuron, the identity and the
+// fused activation, are one instruction long; they are answered here,
+// inline in CalcFormula, without setting up the stack.
+inline double Program::execute(const Instruction* code, double x) {
+    if (code[0].op == Op::SigmoidAffineXK && code[1].op == Op::End)
+        return sigmoid(x * code[0].a) * code[0].b + code[0].c;
+    if (code[0].op == Op::PushX && code[1].op == Op::End)
+        return x;
+    return run(code, x);
+}
 
 } // namespace formula

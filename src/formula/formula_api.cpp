@@ -6,6 +6,7 @@
 #include "formula/CompiledFormula.h"
 
 #include <climits>
+#include <cstddef>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -35,6 +36,14 @@ Record load(const FORMULA* f) {
     Record record;
     std::memcpy(&record, f->opaque, sizeof record);
     return record;
+}
+
+// One field of the record, read on its own: evaluation reads only what it needs.
+template <typename T>
+T field(const FORMULA* f, size_t offset) {
+    T value;
+    std::memcpy(&value, f->opaque + offset, sizeof value);
+    return value;
 }
 
 void store(FORMULA* f, const CompiledFormula* compiled) {
@@ -102,16 +111,15 @@ int CreateFormula(FORMULA* f, char* text, bool /*flag*/, int* errorColumn, int* 
 double CalcFormula(const FORMULA* f, int count, const double* values) {
     if (!f)
         return std::nan("");
-    const Record record = load(f);
-    if (record.magic != kMagic)
+    if (field<uint32_t>(f, offsetof(Record, magic)) != kMagic)
         return std::nan("");
     double x = 0.0;
-    if (record.flags & kUsesVariable) {
+    if (field<uint32_t>(f, offsetof(Record, flags)) & kUsesVariable) {
         if (count < 1 || !values)
             return std::nan("");
         x = values[0];
     }
-    return formula::Program::execute(record.code, x);
+    return formula::Program::execute(field<const formula::Instruction*>(f, offsetof(Record, code)), x);
 }
 
 int SimplifyFormula(FORMULA* f, int /*level*/) {
