@@ -71,7 +71,7 @@ PlayResult CommandPlayer::PlayCmd(const std::string& text)
     const std::optional<std::string> history = ChooseHistoryFolder(fs_, programFolder_);
     if (!history) {
         result.status = PlayResult::Status::WriteFailed;
-        result.reason = "папка History недоступна для записи";
+        result.reason = "ни папка программы, ни папка данных пользователя недоступны для записи";
         return result;
     }
 
