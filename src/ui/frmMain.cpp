@@ -413,9 +413,7 @@ bool frmMain::EnsureNetwork() {
     if (!state_.NSChanged)
         return true;
     if (auto problem = state_.ShapeProblem()) {
-        Tell("Нейронную сеть такого размера построить нельзя: " + *problem +
-                 "\nИзмените число нейронов и повторите команду.",
-             MessageIcon::Warning);
+        Tell(*problem + "\nИзмените число нейронов и повторите команду.", MessageIcon::Warning);
         return false;
     }
     SetNewNS(false);

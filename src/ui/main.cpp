@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QPixmap>
 #include <QStringList>
-#include <QStyleFactory>
 #include <QTextStream>
 
 #include <memory>
@@ -28,7 +27,7 @@ int usageError(const QString& text) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("melodynet"));
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setFont(frmMain::windowFont());
     QApplication::setWindowIcon(frmMain::windowIconImages());
 
