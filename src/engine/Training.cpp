@@ -82,8 +82,213 @@ TeachOutcome TeachNSPlain(mdMain& state, double target, int32_t limit) {
     return outcome;
 }
 
+// Direct access to a neuron's arrays for the flat training kernel below.
+struct NeuronAccess {
+    static const std::vector<double>& weights(const CNeuron& n) { return n.iWeight_; }
+    static std::vector<double>& weights(CNeuron& n) { return n.iWeight_; }
+    static const std::vector<NeuronRef>& inputs(const CNeuron& n) { return n.iNeuron_; }
+    static const CFormula* formula(const CNeuron& n) { return n.actFun_.get(); }
+    static double result(const CNeuron& n) { return n.result_; }
+    // Stores an output that the kernel computed exactly as Operate would have.
+    static void restoreResult(CNeuron& n, double value) { n.result_ = value; }
+    static void restoreAutoOperate(CNeuron& n, bool value) { n.autoOperate_ = value; }
+};
+
+namespace {
+
+// Eight hidden neurons side by side: one lane each. GCC lowers the type to
+// whatever vector width the function is compiled for.
+using Lanes = double __attribute__((vector_size(64)));
+constexpr int32_t LaneCount = 8;
+
+// Whether the network has the shape CreateNS gives it, which the kernel
+// relies on; anything else trains through the neurons.
+bool standardNetwork(const mdMain& state, const Shape& shape) {
+    const CNeuron& out = *state.OutNeuron;
+    if (out.AutoOperate() || out.nInput() != shape.hidden || !NeuronAccess::formula(out))
+        return false;
+    for (int32_t h = 1; h <= shape.hidden; ++h) {
+        const NeuronRef& hidden = state.HiddenLayer[static_cast<size_t>(h)];
+        if (!hidden || NeuronAccess::inputs(out)[static_cast<size_t>(h)] != hidden)
+            return false;
+        if (hidden->nInput() != shape.inputs || !NeuronAccess::formula(*hidden))
+            return false;
+        const std::vector<NeuronRef>& links = NeuronAccess::inputs(*hidden);
+        for (int32_t k = 1; k <= shape.inputs; ++k)
+            if (!links[static_cast<size_t>(k)] || links[static_cast<size_t>(k)] != state.InLayer[static_cast<size_t>(k)])
+                return false;
+    }
+    return true;
+}
+
+// The evaluation step of Operate: NaN from the formula keeps the last output.
+inline double activate(const CFormula* f, double sum, double previous) {
+    const double value = f->Calc(sum);
+    return std::isnan(value) ? previous : value;
+}
+
+// Hidden sums of the current weights: bias first, then input Result x weight
+// in ascending input order, for all lanes at once.
+__attribute__((target_clones("avx2", "default")))
+void hiddenSums(const Lanes* __restrict weights, const double* __restrict x, const Lanes* __restrict bias,
+                Lanes* __restrict sums, int32_t inputs, int32_t blocks) {
+    for (int32_t b = 0; b < blocks; ++b)
+        sums[b] = bias[b];
+    for (int32_t k = 0; k < inputs; ++k) {
+        const Lanes* row = weights + static_cast<size_t>(k) * static_cast<size_t>(blocks);
+        const double xk = x[k];
+        for (int32_t b = 0; b < blocks; ++b)
+            sums[b] += xk * row[b];
+    }
+}
+
+// The hidden weight update (signal x error term + old weight) into `next`,
+// with the new sums of the re-evaluation riding along. Returns false when a
+// new weight is infinite or NaN.
+__attribute__((target_clones("avx2", "default")))
+bool updateHidden(const Lanes* __restrict weights, Lanes* __restrict next, const double* __restrict signal,
+                  const double* __restrict x, const Lanes* __restrict dh, const Lanes* __restrict bias,
+                  Lanes* __restrict sums, int32_t inputs, int32_t blocks) {
+    Lanes check = {};
+    for (int32_t b = 0; b < blocks; ++b)
+        sums[b] = bias[b];
+    for (int32_t k = 0; k < inputs; ++k) {
+        const size_t offset = static_cast<size_t>(k) * static_cast<size_t>(blocks);
+        const double sk = signal[k];
+        const double xk = x[k];
+        for (int32_t b = 0; b < blocks; ++b) {
+            const Lanes w = sk * dh[b] + weights[offset + b];
+            next[offset + b] = w;
+            check += w - w; // 0 for a finite weight, NaN otherwise
+            sums[b] += xk * w;
+        }
+    }
+    for (int32_t lane = 0; lane < LaneCount; ++lane)
+        if (check[lane] != 0.0)
+            return false;
+    return true;
+}
+
+TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t limit) {
+    const int32_t inputs = shape.inputs;
+    const int32_t hidden = shape.hidden;
+    const int32_t blocks = (hidden + LaneCount - 1) / LaneCount;
+    const size_t cells = static_cast<size_t>(inputs) * static_cast<size_t>(blocks);
+    const double alpha = state.Alpha;
+    const double learnStep = state.LearnStep;
+    CNeuron& out = *state.OutNeuron;
+
+    // Gather: inputs, weights laid out [input k][hidden h], biases, outputs.
+    std::vector<double> x(static_cast<size_t>(inputs)), signal(static_cast<size_t>(inputs));
+    for (int32_t k = 0; k < inputs; ++k) {
+        const CNeuron& input = *state.InLayer[static_cast<size_t>(k) + 1];
+        x[static_cast<size_t>(k)] = input.Result();
+        signal[static_cast<size_t>(k)] = input.Displacing();
+    }
+    std::vector<Lanes> weights(cells, Lanes{}), next(cells, Lanes{});
+    std::vector<Lanes> bias(static_cast<size_t>(blocks), Lanes{}), sums(static_cast<size_t>(blocks)),
+        dh(static_cast<size_t>(blocks), Lanes{});
+    std::vector<const CFormula*> formulas(static_cast<size_t>(hidden));
+    std::vector<double> results(static_cast<size_t>(hidden)), outWeights(static_cast<size_t>(hidden)),
+        newOutWeights(static_cast<size_t>(hidden));
+    for (int32_t h = 0; h < hidden; ++h) {
+        const CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
+        const size_t block = static_cast<size_t>(h / LaneCount);
+        const int32_t lane = h % LaneCount;
+        const std::vector<double>& w = NeuronAccess::weights(neuron);
+        for (int32_t k = 0; k < inputs; ++k)
+            weights[static_cast<size_t>(k) * static_cast<size_t>(blocks) + block][lane] = w[static_cast<size_t>(k) + 1];
+        bias[block][lane] = neuron.Displacing();
+        formulas[static_cast<size_t>(h)] = NeuronAccess::formula(neuron);
+        results[static_cast<size_t>(h)] = neuron.Result();
+        outWeights[static_cast<size_t>(h)] = NeuronAccess::weights(out)[static_cast<size_t>(h) + 1];
+    }
+    const CFormula* outFormula = NeuronAccess::formula(out);
+    const double outBias = out.Displacing();
+    double outResult = out.Result();
+
+    const auto evaluateHidden = [&] {
+        for (int32_t h = 0; h < hidden; ++h) {
+            const double sum = sums[static_cast<size_t>(h / LaneCount)][h % LaneCount];
+            results[static_cast<size_t>(h)] = activate(formulas[static_cast<size_t>(h)], sum, results[static_cast<size_t>(h)]);
+        }
+    };
+    const auto evaluateOut = [&](const std::vector<double>& v, double previous) {
+        double sum = outBias;
+        for (int32_t h = 0; h < hidden; ++h)
+            sum += results[static_cast<size_t>(h)] * v[static_cast<size_t>(h)];
+        return activate(outFormula, sum, previous);
+    };
+
+    TeachOutcome outcome;
+    bool updated = false;
+    // The inputs stay the same during the call, so the re-evaluation at the
+    // end of one iteration is exactly the hidden half of the next forward pass.
+    hiddenSums(weights.data(), x.data(), bias.data(), sums.data(), inputs, blocks);
+    evaluateHidden();
+    for (int32_t i = 1; i <= limit; ++i) {
+        outResult = evaluateOut(outWeights, outResult);
+        ++outcome.iterations;
+        if (outResult == target) {
+            outcome.reachedTarget = true;
+            break;
+        }
+        const double o = outResult;
+        const double delta = (target - o) * learnStep * alpha * (o + 1.0) * (1.0 - o) / 2.0;
+        bool finite = std::isfinite(delta);
+        for (int32_t h = 0; h < hidden; ++h) {
+            const double w = results[static_cast<size_t>(h)] * delta + outWeights[static_cast<size_t>(h)];
+            newOutWeights[static_cast<size_t>(h)] = w;
+            finite = finite && std::isfinite(w);
+        }
+        for (int32_t h = 0; h < hidden; ++h) {
+            const double r = results[static_cast<size_t>(h)];
+            const double e = alpha * delta * (r + 1.0) * (1.0 - r) * newOutWeights[static_cast<size_t>(h)] / 2.0;
+            dh[static_cast<size_t>(h / LaneCount)][h % LaneCount] = e;
+            finite = finite && std::isfinite(e);
+        }
+        if (!finite || !updateHidden(weights.data(), next.data(), signal.data(), x.data(), dh.data(), bias.data(),
+                                     sums.data(), inputs, blocks)) {
+            outcome.diverged = true;
+            break;
+        }
+        // The step is taken: the output with its new weights and the old
+        // hidden outputs, then the hidden neurons with their new weights.
+        outResult = evaluateOut(newOutWeights, outResult);
+        outWeights.swap(newOutWeights);
+        weights.swap(next);
+        evaluateHidden();
+        updated = true;
+    }
+
+    // Scatter back into the neurons.
+    if (outcome.iterations > 0) {
+        for (int32_t h = 0; h < hidden; ++h) {
+            CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
+            const size_t block = static_cast<size_t>(h / LaneCount);
+            const int32_t lane = h % LaneCount;
+            std::vector<double>& w = NeuronAccess::weights(neuron);
+            for (int32_t k = 0; k < inputs; ++k)
+                w[static_cast<size_t>(k) + 1] = weights[static_cast<size_t>(k) * static_cast<size_t>(blocks) + block][lane];
+            NeuronAccess::restoreResult(neuron, results[static_cast<size_t>(h)]);
+            if (updated)
+                NeuronAccess::restoreAutoOperate(neuron, true);
+            NeuronAccess::weights(out)[static_cast<size_t>(h) + 1] = outWeights[static_cast<size_t>(h)];
+        }
+        NeuronAccess::restoreResult(out, outResult);
+    }
+    return outcome;
+}
+
+} // namespace
+
 TeachOutcome TeachNS(mdMain& state, double target, int32_t limit) {
-    return TeachNSPlain(state, target, limit);
+    const Shape shape = builtShape(state);
+    if (limit <= 0)
+        return {};
+    if (!standardNetwork(state, shape))
+        return TeachNSPlain(state, target, limit);
+    return teachFlat(state, shape, target, limit);
 }
 
 MelodyTrainingOutcome TrainMelody(mdMain& state, int32_t iterations) {

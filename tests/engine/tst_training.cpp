@@ -250,4 +250,73 @@ TEST_F(TrainingTest, LearnsTheDefaultMelody) {
     EXPECT_EQ(predictions(), (std::vector<int>{10, 1, 8, 10}));
 }
 
+TEST_F(TrainingTest, FlatTrainingMatchesNeuronByNeuronBitForBit) {
+    const struct {
+        int32_t inputs;
+        int32_t hidden;
+        double alpha;
+        double target;
+        int32_t limit;
+    } cases[] = {
+        {1, 1, 1.0, 0.3, 50}, {8, 3, 1.0, 0.125, 500}, {2, 8, 0.5, -0.4, 200}, {13, 9, 2.0, 0.45, 300},
+        {64, 6, 1.0, -0.2, 100}, {30, 17, 1.5, 0.0, 100}, {100, 24, 1.0, 0.33, 20}, {5, 4, 1.0, 0.25, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.inputs << "-" << c.hidden);
+        auto flat = makeState(c.inputs, c.hidden, 77, c.alpha);
+        auto plain = makeState(c.inputs, c.hidden, 77, c.alpha);
+        for (mdMain* s : {flat.get(), plain.get()}) {
+            // Biases as a loaded file may bring them, and input values placed twice.
+            for (int32_t k = 1; k <= c.hidden; ++k)
+                s->HiddenLayer[static_cast<size_t>(k)]->setDisplacing(0.01 * k - 0.05);
+            s->OutNeuron->setDisplacing(0.03);
+            for (int32_t j = 1; j <= c.inputs; ++j) {
+                s->InLayer[static_cast<size_t>(j)]->setDisplacing(-0.5);
+                s->InLayer[static_cast<size_t>(j)]->setDisplacing(((j * 5) % 49) / 48.0 - 0.5);
+            }
+        }
+        const TeachOutcome a = TeachNS(*flat, c.target, c.limit);
+        const TeachOutcome b = TeachNSPlain(*plain, c.target, c.limit);
+        EXPECT_EQ(a.iterations, b.iterations);
+        EXPECT_EQ(a.reachedTarget, b.reachedTarget);
+        EXPECT_EQ(a.diverged, b.diverged);
+        EXPECT_TRUE(sameBits(snapshot(*flat), snapshot(*plain)));
+        for (int32_t k = 1; k <= c.hidden; ++k)
+            EXPECT_TRUE(flat->HiddenLayer[static_cast<size_t>(k)]->AutoOperate());
+        // A forward pass through the neurons agrees with what the kernel left behind.
+        flat->CalcNS();
+        plain->CalcNS();
+        EXPECT_TRUE(sameBits(snapshot(*flat), snapshot(*plain)));
+    }
+}
+
+TEST_F(TrainingTest, TrainingTheMelodyTwiceGivesTheSameBits) {
+    auto flat = makeState(8, 3, 5);
+    auto plain = makeState(8, 3, 5);
+    setMelody(*flat, DefaultMelody);
+    TrainMelody(*flat, 2000);
+    const std::vector<uint8_t>& m = DefaultMelody;
+    for (int32_t j = 1; j <= 8; ++j)
+        plain->InLayer[static_cast<size_t>(j)]->setDisplacing(-0.5);
+    for (int32_t w = 0; w < 4; ++w) {
+        for (int32_t j = 1; j <= 8; ++j)
+            plain->InLayer[static_cast<size_t>(j)]->setDisplacing(NoteToValue(m[static_cast<size_t>(w + j - 1)]));
+        TeachNSPlain(*plain, NoteToValue(m[static_cast<size_t>(w + 8)]), 500);
+    }
+    EXPECT_TRUE(sameBits(snapshot(*flat), snapshot(*plain)));
+}
+
+TEST_F(TrainingTest, UnusualNetworksTrainThroughTheNeurons) {
+    auto flat = makeState(4, 3, 8);
+    auto plain = makeState(4, 3, 8);
+    for (mdMain* s : {flat.get(), plain.get()}) {
+        s->OutNeuron->setAutoOperate(true);
+        s->HiddenLayer[2]->setINeuron(3, nullptr);
+        s->InLayer[1]->setDisplacing(0.25);
+    }
+    TeachNS(*flat, 0.3, 40);
+    TeachNSPlain(*plain, 0.3, 40);
+    EXPECT_TRUE(sameBits(snapshot(*flat), snapshot(*plain)));
+}
+
 } // namespace
