@@ -188,7 +188,9 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{".5", 0, 0.5}, ValueCase{"0.5", 0, 0.5}, ValueCase{"5.", 0, 5}, ValueCase{"1E-20", 0, 1e-20},
         ValueCase{"1.5E-07", 0, 1.5e-7}, ValueCase{"2.5e+3", 0, 2500}, ValueCase{"1e3", 0, 1000},
         ValueCase{"007", 0, 7}, ValueCase{"1E400", 0, DBL_MAX}, ValueCase{"-1E400", 0, -DBL_MAX},
-        ValueCase{"1E-400", 0, 0}, ValueCase{"1.79769313486232E+308", 0, DBL_MAX},
+        ValueCase{"1E-400", 0, 0}, ValueCase{"1.79769313486232E+308", 0, DBL_MAX}, ValueCase{"1000E306", 0, DBL_MAX},
+        ValueCase{"0.0001E312", 0, 1e308}, ValueCase{"0.00001E-320", 0, 0}, ValueCase{"4.9E-324", 0, 4.9e-324},
+        ValueCase{"1E-400*x+1E400*x", -1, -DBL_MAX},
         ValueCase{"123456789012345", 0, 123456789012345.0},
         // blanks
         ValueCase{"  2 *\tx - 1 ", 4, 7}, ValueCase{"sigmoid ( x )", 0, 0.5},
