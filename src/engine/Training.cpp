@@ -96,10 +96,15 @@ struct NeuronAccess {
 
 namespace {
 
-// Eight hidden neurons side by side: one lane each. GCC lowers the type to
-// whatever vector width the function is compiled for.
-using Lanes = double __attribute__((vector_size(64)));
-constexpr int32_t LaneCount = 8;
+// Four hidden neurons side by side, one lane each: one AVX register, or two
+// SSE2 registers in the default build.
+// (The wrapper makes vectors and new honour the 32-byte alignment, which the
+// default target would otherwise lower to 16.)
+using Vec = double __attribute__((vector_size(32)));
+struct alignas(32) Lanes {
+    Vec v;
+};
+constexpr int32_t LaneCount = 4;
 
 // Whether the network has the shape CreateNS gives it, which the kernel
 // relies on; anything else trains through the neurons.
@@ -133,12 +138,12 @@ __attribute__((target_clones("avx2", "default")))
 void hiddenSums(const Lanes* __restrict weights, const double* __restrict x, const Lanes* __restrict bias,
                 Lanes* __restrict sums, int32_t inputs, int32_t blocks) {
     for (int32_t b = 0; b < blocks; ++b)
-        sums[b] = bias[b];
+        sums[b].v = bias[b].v;
     for (int32_t k = 0; k < inputs; ++k) {
         const Lanes* row = weights + static_cast<size_t>(k) * static_cast<size_t>(blocks);
         const double xk = x[k];
         for (int32_t b = 0; b < blocks; ++b)
-            sums[b] += xk * row[b];
+            sums[b].v += xk * row[b].v;
     }
 }
 
@@ -149,18 +154,18 @@ __attribute__((target_clones("avx2", "default")))
 bool updateHidden(const Lanes* __restrict weights, Lanes* __restrict next, const double* __restrict signal,
                   const double* __restrict x, const Lanes* __restrict dh, const Lanes* __restrict bias,
                   Lanes* __restrict sums, int32_t inputs, int32_t blocks) {
-    Lanes check = {};
+    Vec check = {};
     for (int32_t b = 0; b < blocks; ++b)
-        sums[b] = bias[b];
+        sums[b].v = bias[b].v;
     for (int32_t k = 0; k < inputs; ++k) {
         const size_t offset = static_cast<size_t>(k) * static_cast<size_t>(blocks);
         const double sk = signal[k];
         const double xk = x[k];
         for (int32_t b = 0; b < blocks; ++b) {
-            const Lanes w = sk * dh[b] + weights[offset + b];
-            next[offset + b] = w;
+            const Vec w = sk * dh[b].v + weights[offset + b].v;
+            next[offset + b].v = w;
             check += w - w; // 0 for a finite weight, NaN otherwise
-            sums[b] += xk * w;
+            sums[b].v += xk * w;
         }
     }
     for (int32_t lane = 0; lane < LaneCount; ++lane)
@@ -197,8 +202,8 @@ TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t
         const int32_t lane = h % LaneCount;
         const std::vector<double>& w = NeuronAccess::weights(neuron);
         for (int32_t k = 0; k < inputs; ++k)
-            weights[static_cast<size_t>(k) * static_cast<size_t>(blocks) + block][lane] = w[static_cast<size_t>(k) + 1];
-        bias[block][lane] = neuron.Displacing();
+            weights[static_cast<size_t>(k) * static_cast<size_t>(blocks) + block].v[lane] = w[static_cast<size_t>(k) + 1];
+        bias[block].v[lane] = neuron.Displacing();
         formulas[static_cast<size_t>(h)] = NeuronAccess::formula(neuron);
         results[static_cast<size_t>(h)] = neuron.Result();
         outWeights[static_cast<size_t>(h)] = NeuronAccess::weights(out)[static_cast<size_t>(h) + 1];
@@ -207,17 +212,31 @@ TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t
     const double outBias = out.Displacing();
     double outResult = out.Result();
 
+    // Hidden outputs before the last update, for the output evaluation that
+    // the last step owes (see below).
+    std::vector<double> earlier(results);
     const auto evaluateHidden = [&] {
         for (int32_t h = 0; h < hidden; ++h) {
-            const double sum = sums[static_cast<size_t>(h / LaneCount)][h % LaneCount];
-            results[static_cast<size_t>(h)] = activate(formulas[static_cast<size_t>(h)], sum, results[static_cast<size_t>(h)]);
+            const double sum = sums[static_cast<size_t>(h / LaneCount)].v[h % LaneCount];
+            results[static_cast<size_t>(h)] = activate(formulas[static_cast<size_t>(h)], sum, earlier[static_cast<size_t>(h)]);
         }
     };
-    const auto evaluateOut = [&](const std::vector<double>& v, double previous) {
+    const auto outputSum = [&](const std::vector<double>& r) {
         double sum = outBias;
         for (int32_t h = 0; h < hidden; ++h)
-            sum += results[static_cast<size_t>(h)] * v[static_cast<size_t>(h)];
-        return activate(outFormula, sum, previous);
+            sum += r[static_cast<size_t>(h)] * outWeights[static_cast<size_t>(h)];
+        return sum;
+    };
+    // Each step re-evaluates the output neuron with its new weights and the
+    // old hidden outputs, and the next forward pass replaces that Result at
+    // once. The formula is pure, so that evaluation is only made where its
+    // value survives: after the last step, or where the next pass yields NaN
+    // and so keeps it.
+    bool owed = false;
+    const auto settleOwed = [&] {
+        if (owed)
+            outResult = activate(outFormula, outputSum(earlier), outResult);
+        owed = false;
     };
 
     TeachOutcome outcome;
@@ -227,7 +246,12 @@ TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t
     hiddenSums(weights.data(), x.data(), bias.data(), sums.data(), inputs, blocks);
     evaluateHidden();
     for (int32_t i = 1; i <= limit; ++i) {
-        outResult = evaluateOut(outWeights, outResult);
+        const double value = outFormula->Calc(outputSum(results));
+        if (std::isnan(value))
+            settleOwed();
+        else
+            outResult = value;
+        owed = false;
         ++outcome.iterations;
         if (outResult == target) {
             outcome.reachedTarget = true;
@@ -244,7 +268,7 @@ TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t
         for (int32_t h = 0; h < hidden; ++h) {
             const double r = results[static_cast<size_t>(h)];
             const double e = alpha * delta * (r + 1.0) * (1.0 - r) * newOutWeights[static_cast<size_t>(h)] / 2.0;
-            dh[static_cast<size_t>(h / LaneCount)][h % LaneCount] = e;
+            dh[static_cast<size_t>(h / LaneCount)].v[h % LaneCount] = e;
             finite = finite && std::isfinite(e);
         }
         if (!finite || !updateHidden(weights.data(), next.data(), signal.data(), x.data(), dh.data(), bias.data(),
@@ -252,14 +276,16 @@ TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t
             outcome.diverged = true;
             break;
         }
-        // The step is taken: the output with its new weights and the old
-        // hidden outputs, then the hidden neurons with their new weights.
-        outResult = evaluateOut(newOutWeights, outResult);
+        // The step is taken: new output weights (the output evaluation owed),
+        // then the hidden neurons with their new weights.
         outWeights.swap(newOutWeights);
         weights.swap(next);
+        earlier.swap(results);
         evaluateHidden();
+        owed = true;
         updated = true;
     }
+    settleOwed();
 
     // Scatter back into the neurons.
     if (outcome.iterations > 0) {
@@ -269,7 +295,7 @@ TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t
             const int32_t lane = h % LaneCount;
             std::vector<double>& w = NeuronAccess::weights(neuron);
             for (int32_t k = 0; k < inputs; ++k)
-                w[static_cast<size_t>(k) + 1] = weights[static_cast<size_t>(k) * static_cast<size_t>(blocks) + block][lane];
+                w[static_cast<size_t>(k) + 1] = weights[static_cast<size_t>(k) * static_cast<size_t>(blocks) + block].v[lane];
             NeuronAccess::restoreResult(neuron, results[static_cast<size_t>(h)]);
             if (updated)
                 NeuronAccess::restoreAutoOperate(neuron, true);
