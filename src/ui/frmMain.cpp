@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QValidator>
 
 #include <cmath>
 #include <exception>
@@ -47,10 +48,21 @@ const char* const TrainingAdvice = "Рекомендуется выполнят�
 const char* const NetworkFilter = "Музыкальная нейронная сеть";
 const char* const NetworkPattern = "*.qvl";
 
-// The shape fields take at most this many characters, and a count shown in
-// them must fit.
-constexpr int InputFieldLength = 3;
-constexpr int HiddenFieldLength = 2;
+// Limits what the user can type into a field without cutting a text that the
+// program writes: a loaded network may have more input neurons than three
+// typed characters can name, and its field must still show the whole count.
+class TypingLimit : public QValidator {
+public:
+    TypingLimit(int length, QObject* parent) : QValidator(parent), length_(length) {}
+    State validate(QString& input, int&) const override { return input.size() <= length_ ? Acceptable : Invalid; }
+
+private:
+    int length_;
+};
+
+void limitTyping(QLineEdit* field, int length) {
+    field->setValidator(new TypingLimit(length, field));
+}
 
 // Largest k with 2^k <= count (count >= 1), without floating point so that
 // powers of two give their exact exponent.
@@ -203,9 +215,9 @@ void frmMain::buildControls() {
     Command4 = button(Frame4, "Command4", "Научить", twipRect(2760, 720, 1215, 255));
     Text4 = field(Frame4, "Text4", "10000", "Итераций обучения", twipRect(3360, 360, 615, 285));
     txtInput = field(Frame4, "txtInput", "8", "Нейронов во входном слое", twipRect(4320, 360, 495, 285));
-    txtInput->setMaxLength(InputFieldLength);
+    limitTyping(txtInput, 3);
     txtHidden = field(Frame4, "txtHidden", "2", "Нейронов в скрытом слое", twipRect(4800, 360, 495, 285));
-    txtHidden->setMaxLength(HiddenFieldLength);
+    limitTyping(txtHidden, 2);
     txtAlpha = field(Frame4, "txtAlpha", "1", "Постоянная в функции активации", twipRect(5280, 360, 495, 285));
     Command9 = button(Frame4, "Command9", "Создать новую", twipRect(4320, 720, 1455, 255));
     mnSave = button(Frame4, "mnSave", "Сохранить", twipRect(6120, 360, 1335, 255));
@@ -216,13 +228,13 @@ void frmMain::buildControls() {
     Frame3 = frame("Frame3", "Управление мелодией", twipRect(120, 1440, 7695, 1215));
     Label1 = label(Frame3, "Label1", "Длительность ноты:", twipRect(240, 360, 1560, 195));
     Text5 = field(Frame3, "Text5", "8", "", twipRect(2040, 315, 615, 285));
-    Text5->setMaxLength(2);
+    limitTyping(Text5, 2);
     Label2 = label(Frame3, "Label2", "Нот в продолжении:", twipRect(240, 720, 1530, 195));
     Text6 = field(Frame3, "Text6", "8", "", twipRect(2040, 690, 615, 285));
-    Text6->setMaxLength(4);
+    limitTyping(Text6, 4);
     Label3 = label(Frame3, "Label3", "Пауза:", twipRect(3240, 360, 510, 195));
     Text7 = field(Frame3, "Text7", "8", "", twipRect(3960, 315, 615, 285));
-    Text7->setMaxLength(2);
+    limitTyping(Text7, 2);
     Command1 = button(Frame3, "Command1", "Играть всё", twipRect(3240, 720, 1335, 255));
     // Command1 is the window's default button: Enter presses it unless the
     // focus is on another button (see keyPressEvent).
@@ -527,13 +539,7 @@ void frmMain::mnOpen_Click() {
         return;
     }
     const NetworkFile& network = *reading.network;
-    std::optional<std::string> problem = NetworkFileProblem(network);
-    // The shape fields could not show larger counts, and a count cut short
-    // by the field would no longer match the network just built.
-    if (!problem && (digits(network.InputCount).size() > InputFieldLength ||
-                     digits(network.HiddenCount).size() > HiddenFieldLength))
-        problem = "в окне можно задать не более 999 входных и 99 скрытых нейронов, а в файле " +
-                  std::to_string(network.InputCount) + " и " + std::to_string(network.HiddenCount) + ".";
+    const std::optional<std::string> problem = NetworkFileProblem(network);
     if (problem) {
         Tell("Не удалось загрузить нейронную сеть из файла «" + *chosen + "»: " + *problem, MessageIcon::Warning);
         return;
