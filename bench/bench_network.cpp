@@ -5,6 +5,8 @@
 //  - BM_FlatCalc:      flat arrays, activation through the same CFormula::Calc.
 //  - BM_FlatExp:       flat arrays, activation as 2 / (1 + exp(-a * s)) - 1 in C++.
 // Arguments: input count, hidden count.
+// The counter ns/weight is printed with the suffix "s" that the library gives
+// inverted rates; the figure is in nanoseconds per weight and pass.
 #include "engine/mdMain.h"
 
 #include "platform/DynamicLibrary.h"

@@ -8,6 +8,8 @@
 //                     shape incrementally, symmetric sigmoid at steepness 0.5.
 // Arguments: input count, hidden count. Each measured call runs a window's
 // share of iterations, alternating the target so that training never stops early.
+// The counter ns/weight is printed with the suffix "s" that the library gives
+// inverted rates; the figure is in nanoseconds per weight and pass.
 #include "engine/Training.h"
 
 #include "platform/DynamicLibrary.h"
