@@ -1,8 +1,8 @@
 // Training speed: iterations per second and nanoseconds per weight of
 //  - BM_TeachNS:      the real TeachNS on a built network;
 //  - BM_TeachNSPlain: the neuron-by-neuron reference path;
-//  - BM_LaneKernel:   a flat-array kernel of the identical arithmetic, eight
-//                     hidden neurons in vector lanes, activation through the
+//  - BM_LaneKernel:   a flat-array kernel of the identical arithmetic, four
+//                     hidden neurons per vector (lanes), activation through the
 //                     same CFormula::Calc, nothing gathered or scattered;
 //  - BM_Fann:         the FANN library (double precision) training the same
 //                     shape incrementally, symmetric sigmoid at steepness 0.5.
