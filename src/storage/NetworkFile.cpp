@@ -9,13 +9,9 @@ namespace {
 
 constexpr std::string_view LineEnd = "\r\n";
 
-// Largest magnitude whose 15-digit text still reads back as a finite double:
-// beyond it the writer would round up past the largest double.
-constexpr double LargestFileMagnitude = 1.79769313486231e308;
-
 bool Storable(double value)
 {
-    return std::isfinite(value) && std::fabs(value) <= LargestFileMagnitude;
+    return std::isfinite(value);
 }
 
 // Walks the text line by line; LF ends a line, a CR right before it belongs
@@ -102,10 +98,6 @@ public:
         const std::optional<double> value = ParseStrictNumber(*line);
         if (!value) {
             fail(lines_.number(), "строка не является числом (или число слишком велико)");
-            return std::nullopt;
-        }
-        if (!Storable(*value)) {
-            fail(lines_.number(), "число слишком велико");
             return std::nullopt;
         }
         return value;

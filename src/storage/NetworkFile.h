@@ -69,8 +69,7 @@ constexpr int32_t MinNetworkHiddenCount = 1;
 int64_t NetworkFileLineCount(int32_t inputCount, int32_t hiddenCount);
 
 // Why a record cannot be applied (counts out of range, shape too large,
-// vector sizes that do not match the counts, a value that is not finite or
-// beyond 1.79769313486231E+308, whose 15-digit text would not read back),
+// vector sizes that do not match the counts, a value that is not finite),
 // or nullopt when it can.
 std::optional<std::string> NetworkFileProblem(const NetworkFile& network);
 

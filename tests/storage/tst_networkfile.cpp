@@ -184,7 +184,9 @@ INSTANTIATE_TEST_SUITE_P(Table, NumberForms,
                       NumberCase{-.25, "-.25"}, NumberCase{-3, "-3"}, NumberCase{1e-20, " 1E-20"},
                       NumberCase{1.5e-7, " 1.5E-07"}, NumberCase{123456789012345.0, " 123456789012345"},
                       NumberCase{0.1 + 0.2, " .3"}, NumberCase{2.0 / 3.0, " .666666666666667"},
-                      NumberCase{-1234567.891234567, "-1234567.89123457"}, NumberCase{-1e300, "-1E+300"}));
+                      NumberCase{-1234567.891234567, "-1234567.89123457"}, NumberCase{-1e300, "-1E+300"},
+                      // 15 digits round the largest double up; the text still reads back as it.
+                      NumberCase{-1.7976931348623157e308, "-1.79769313486232E+308"}));
 
 struct ReadCase {
     const char* text;
@@ -252,7 +254,6 @@ INSTANTIATE_TEST_SUITE_P(Table, BrokenFiles,
         BrokenCase{"Overflow", SampleWithLine(3, "1e999"), 4, "не является числом"},
         BrokenCase{"NaN", SampleWithLine(2, "NaN"), 3, "не является числом"},
         BrokenCase{"Inf", SampleWithLine(2, "inf"), 3, "не является числом"},
-        BrokenCase{"RoundsPastLargest", SampleWithLine(8, "1.7976931348623157E308"), 9, "слишком велико"},
         BrokenCase{"InputOne", SampleWithLine(0, " 1"), 1, "не меньше 2"},
         BrokenCase{"InputNegative", SampleWithLine(0, "-8"), 1, "не меньше 2"},
         BrokenCase{"HiddenZero", SampleWithLine(1, " 0"), 2, "хотя бы 1"},
