@@ -1,4 +1,5 @@
 #include "engine/mdMain.h"
+#include "melody/CommandText.h"
 #include "melody/MelodyText.h"
 #include "melody/NoteCodes.h"
 #include "platform/DynamicLibrary.h"
@@ -10,136 +11,125 @@
 
 namespace {
 
-struct ParseRow {
-    const char* name;
-    std::string text;
-    std::vector<uint8_t> codes;
-    bool clamped;
-};
+using Codes = std::vector<uint8_t>;
 
-class MelodyParse : public testing::TestWithParam<ParseRow> {};
-
-TEST_P(MelodyParse, StoresOneCodePerItem)
+TEST(MelodyText, ParseStoresOneCodePerItem)
 {
-    const ParseRow& row = GetParam();
-    std::vector<uint8_t> buffer(16, 77);
-    const MelodyParseInfo info = ParseMelodyCodes(row.text, buffer.data(), static_cast<int32_t>(buffer.size()));
-    ASSERT_EQ(info.stored, static_cast<int32_t>(row.codes.size()));
-    EXPECT_EQ(info.items, static_cast<int64_t>(row.codes.size()));
-    EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + info.stored), row.codes);
-    EXPECT_EQ(info.clamped, row.clamped);
-    EXPECT_FALSE(info.truncated);
-    // Entries behind the parsed melody are left as they were.
-    EXPECT_EQ(buffer[static_cast<size_t>(info.stored)], 77);
+    const struct { std::string text; Codes codes; bool clamped; } rows[] = {
+        {"3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10", {3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10}, false},
+        {"", {0}, false},
+        {"3, 8,", {3, 8, 0}, false},
+        {"3,,8", {3, 0, 8}, false},
+        {" 12abc ", {12}, false},
+        {"x", {0}, false},
+        {"3;8", {3}, false},
+        {"1 2", {12}, false},
+        {"2.5, 3.5, -0.4", {2, 4, 0}, false}, // halves to even
+        {"&H1F, &O17, 1e2", {31, 15, 100}, false},
+        {"\t3\n,\n8\t", {3, 8}, false},
+        {"0, 255", {0, 255}, false},
+        {"256, 255.5, 1e30", {255, 255, 255}, true},
+        {"-1, -1e30", {0, 0}, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        Codes buffer(16, 77);
+        const MelodyParseInfo info = ParseMelodyCodes(row.text, buffer.data(), 16);
+        ASSERT_EQ(info.stored, static_cast<int32_t>(row.codes.size()));
+        EXPECT_EQ(info.items, info.stored);
+        EXPECT_EQ(Codes(buffer.begin(), buffer.begin() + info.stored), row.codes);
+        EXPECT_EQ(info.clamped, row.clamped);
+        EXPECT_FALSE(info.truncated);
+        EXPECT_EQ(buffer[static_cast<size_t>(info.stored)], 77); // nothing written behind the melody
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, MelodyParse,
-    testing::Values(
-        ParseRow{"DefaultText", "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10", {3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10}, false},
-        ParseRow{"Empty", "", {0}, false},
-        ParseRow{"TrailingComma", "3, 8,", {3, 8, 0}, false},
-        ParseRow{"EmptyItemBetween", "3,,8", {3, 0, 8}, false},
-        ParseRow{"TrailingLetters", " 12abc ", {12}, false},
-        ParseRow{"NoNumber", "x", {0}, false},
-        ParseRow{"SemicolonIsNoSeparator", "3;8", {3}, false},
-        ParseRow{"BlanksInsideNumber", "1 2", {12}, false},
-        ParseRow{"HalfToEvenDown", "2.5", {2}, false},
-        ParseRow{"HalfToEvenUp", "3.5", {4}, false},
-        ParseRow{"SmallNegativeRoundsToZero", "-0.4", {0}, false},
-        ParseRow{"Hexadecimal", "&H1F", {31}, false},
-        ParseRow{"Octal", "&O17", {15}, false},
-        ParseRow{"Exponent", "1e2", {100}, false},
-        ParseRow{"HighCodesKept", "50, 255", {50, 255}, false},
-        ParseRow{"AboveByteClamped", "256, 300, 1e30", {255, 255, 255}, true},
-        ParseRow{"HalfAboveByteClamped", "255.5", {255}, true},
-        ParseRow{"BelowZeroClamped", "-1, -1e30", {0, 0}, true},
-        ParseRow{"LineEndsAndTabs", "\t3\n,\n8\t", {3, 8}, false}),
-    [](const testing::TestParamInfo<ParseRow>& info) { return std::string(info.param.name); });
-
-TEST(MelodyParseLimits, SurplusItemsAreIgnored)
+TEST(MelodyText, ParseIgnoresItemsBeyondTheCapacity)
 {
-    std::string text;
-    for (int i = 0; i < 1030; ++i)
-        text += (i > 0 ? "," : "") + std::to_string(i % 50);
-    std::vector<uint8_t> buffer(1025, 99);
-    const MelodyParseInfo info = ParseMelodyCodes(text, buffer.data(), 1024);
-    EXPECT_EQ(info.stored, 1024);
-    EXPECT_EQ(info.items, 1030);
-    EXPECT_TRUE(info.truncated);
-    EXPECT_EQ(buffer[1023], 1023 % 50);
-    EXPECT_EQ(buffer[1024], 99);
+    const struct { int items; int32_t capacity; bool truncated; } rows[] = {{1030, 1024, true}, {4, 4, false}};
+    for (const auto& row : rows) {
+        std::string text = "0";
+        for (int i = 1; i < row.items; ++i)
+            text += "," + std::to_string(i % 50);
+        Codes buffer(static_cast<size_t>(row.capacity) + 1, 99);
+        const MelodyParseInfo info = ParseMelodyCodes(text, buffer.data(), row.capacity);
+        EXPECT_EQ(info.stored, row.capacity);
+        EXPECT_EQ(info.items, row.items);
+        EXPECT_EQ(info.truncated, row.truncated);
+        EXPECT_EQ(buffer[static_cast<size_t>(row.capacity) - 1], (row.capacity - 1) % 50);
+        EXPECT_EQ(buffer.back(), 99);
+    }
 }
 
-TEST(MelodyParseLimits, ExactlyFullBufferIsNotTruncated)
+TEST(NoteCodes, OctaveAndName)
 {
-    std::string text = "1";
-    for (int i = 1; i < 4; ++i)
-        text += ",1";
-    uint8_t buffer[4] = {};
-    const MelodyParseInfo info = ParseMelodyCodes(text, buffer, 4);
-    EXPECT_EQ(info.stored, 4);
-    EXPECT_FALSE(info.truncated);
+    const struct { uint8_t code; int32_t pauseLen; uint8_t octave; const char* name; } rows[] = {
+        {0, 64, 0, "p64"}, {1, 4, 0, "p4"}, {2, 8, 1, "c"}, {3, 8, 1, "c#"}, {13, 8, 1, "b"}, {14, 8, 2, "c"},
+        {35, 8, 3, "a"}, {49, 8, 4, "b"}, {50, 8, 5, "c"}, {255, 8, 22, "c#"}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(NoteOctave(row.code), row.octave) << int(row.code);
+        EXPECT_EQ(NoteName(row.code, row.pauseLen), row.name) << int(row.code);
+    }
 }
 
-TEST(MelodyParseLimits, CommasOnlyAreMostlySurplus)
+TEST(MelodyText, CodeListReadsBackToTheSameCodes)
 {
-    const std::string text(100000, ',');
-    uint8_t buffer[8];
-    const MelodyParseInfo info = ParseMelodyCodes(text, buffer, 8);
-    EXPECT_EQ(info.stored, 8);
-    EXPECT_EQ(info.items, 100001);
-    EXPECT_TRUE(info.truncated);
-}
-
-struct NoteRow {
-    uint8_t code;
-    uint8_t octave;
-    const char* name;
-};
-
-class NoteCodeTable : public testing::TestWithParam<NoteRow> {};
-
-TEST_P(NoteCodeTable, OctaveAndName)
-{
-    const NoteRow& row = GetParam();
-    EXPECT_EQ(NoteOctave(row.code), row.octave);
-    EXPECT_EQ(NoteName(row.code, 8), row.name);
-}
-
-INSTANTIATE_TEST_SUITE_P(Codes, NoteCodeTable,
-                         testing::Values(NoteRow{0, 0, "p8"}, NoteRow{1, 0, "p8"}, NoteRow{2, 1, "c"},
-                                         NoteRow{3, 1, "c#"}, NoteRow{13, 1, "b"}, NoteRow{14, 2, "c"},
-                                         NoteRow{26, 3, "c"}, NoteRow{35, 3, "a"}, NoteRow{38, 4, "c"},
-                                         NoteRow{49, 4, "b"}, NoteRow{50, 5, "c"}, NoteRow{255, 22, "c#"}));
-
-TEST(NoteName, PauseCarriesThePauseLength)
-{
-    EXPECT_EQ(NoteName(1, 4), "p4");
-    EXPECT_EQ(NoteName(0, 64), "p64");
-}
-
-TEST(CodeListText, CommaAndBlankBetweenCodes)
-{
-    const uint8_t codes[] = {3, 8, 255, 0};
-    EXPECT_EQ(CodeListText(codes, 4), "3, 8, 255, 0");
-    EXPECT_EQ(CodeListText(codes, 1), "3");
-    EXPECT_EQ(CodeListText(codes, 0), "");
-    EXPECT_EQ(CodeListText(codes, -3), "");
-}
-
-TEST(CodeListText, ReadsBackToTheSameCodes)
-{
-    std::vector<uint8_t> codes;
+    Codes codes(256);
     for (int c = 0; c < 256; ++c)
-        codes.push_back(static_cast<uint8_t>(c));
-    std::vector<uint8_t> back(256);
-    const MelodyParseInfo info = ParseMelodyCodes(CodeListText(codes.data(), 256), back.data(), 256);
-    EXPECT_EQ(info.stored, 256);
+        codes[static_cast<size_t>(c)] = static_cast<uint8_t>(255 - c);
+    EXPECT_EQ(CodeListText(codes.data(), 3), "255, 254, 253");
+    EXPECT_EQ(CodeListText(codes.data(), 0), "");
+    EXPECT_EQ(CodeListText(codes.data(), -3), "");
+    Codes back(256);
+    EXPECT_EQ(ParseMelodyCodes(CodeListText(codes.data(), 256), back.data(), 256).stored, 256);
     EXPECT_EQ(back, codes);
 }
 
-TEST(ParseMelodyState, SetsMelodyLenAndKeepsTheContinuation)
+TEST(CommandText, Stretches)
+{
+    const Codes tune{3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10};
+    const Codes four{2, 4, 6, 14}; // c, d, e of octave 1 and c of octave 2
+    const struct { Codes codes; int64_t start; int32_t notes; uint8_t noteLen; int32_t pauseLen; std::string text; }
+        rows[] = {
+            {tune, 0, 12, 8, 8, "l8 o1 c# f# a c# f# a d f# g# p8 f# g#"},
+            {{1, 3, 15, 1, 27, 2, 49}, 0, 7, 16, 4, "l16  p4 o1 c# o2 c# p4 o3 c# o1 c o4 b"},
+            {{0, 3}, 0, 2, 8, 8, "l8  o1 c#"},
+            {{1, 0, 1}, 0, 3, 8, 8, "l8  p8 p8 p8"},
+            {{14, 1, 15}, 0, 3, 8, 8, "l8 o2 c p8 c#"}, // a pause keeps the octave
+            {{49, 50}, 0, 2, 8, 8, "l8 o4 b o5 c"},
+            {{0}, 0, 1, 8, 8, "l8 "},
+            {four, 1, 2, 8, 8, "l8 o1 d e"},
+            {four, 0, 0, 8, 8, "l8 o1 c"}, // the first note is always written
+            {four, 0, -5, 8, 8, "l8 o1 c"},
+            {four, 2, 1000, 8, 8, "l8 o1 e o2 c"},
+            {four, 0, INT32_MAX, 8, 8, "l8 o1 c d e o2 c"},
+            {four, 4, 3, 8, 8, "l8 "},
+            {four, 5000, 1, 8, 8, "l8 "},
+            {four, -1, 3, 8, 8, "l8 "},
+        };
+    for (const auto& row : rows)
+        EXPECT_EQ(CommandText(row.codes.data(), static_cast<int32_t>(row.codes.size()), row.start, row.notes,
+                              row.noteLen, row.pauseLen),
+                  row.text);
+
+    Codes all(256);
+    for (int c = 0; c < 256; ++c)
+        all[static_cast<size_t>(c)] = static_cast<uint8_t>(c);
+    const std::string text = CommandText(all.data(), 256, 0, 256, 64, 64);
+    EXPECT_EQ(text.find_first_not_of("abcdefglop# 0123456789"), std::string::npos) << text;
+    EXPECT_NE(text.back(), ' ');
+}
+
+TEST(CommandText, LengthFieldFallsBackToEight)
+{
+    const struct { const char* text; uint8_t value; } rows[] = {
+        {"16", 16}, {"", 8},     {"0", 8},      {"abc", 8},     {"65", 8},  {"-16", 16},  {"8.5", 8},
+        {"9.5", 10}, {"64.5", 64}, {"1", 1},     {"0.4", 8},     {"1e300", 8}, {" 4 ", 4}};
+    for (const auto& row : rows)
+        EXPECT_EQ(LengthFieldValue(row.text), row.value) << '"' << row.text << '"';
+}
+
+TEST(MelodyState, ParseSetsMelodyLenAndTheCommandTextsFollowIt)
 {
     std::shared_ptr<const FormulaLibrary> library;
     try {
@@ -148,14 +138,25 @@ TEST(ParseMelodyState, SetsMelodyLenAndKeepsTheContinuation)
         GTEST_SKIP() << "formula library not available: " << e.what();
     }
     mdMain state(library);
-    state.Melody[5] = 42;
-    ParseMelody(state, "3, 8, 11");
-    EXPECT_EQ(state.MelodyLen, 2);
-    EXPECT_EQ(state.Melody[2], 11);
-    EXPECT_EQ(state.Melody[5], 42);
+    state.NoteLen = 8;
+    state.PauseLen = 8;
+    state.Melody[13] = 27; // a continuation behind the beginning stays
+    ParseMelody(state, "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10");
+    EXPECT_EQ(state.MelodyLen, 11);
+    state.Melody[12] = 1;
+    EXPECT_EQ(CommandText(state, 0, state.MelodyLen + 1), "l8 o1 c# f# a c# f# a d f# g# p8 f# g#");
+    EXPECT_EQ(CommandText(state, 1, 2), "l8  p8 o3 c#");
     ParseMelody(state, "");
     EXPECT_EQ(state.MelodyLen, 0);
     EXPECT_EQ(state.Melody[0], 0);
+
+    // A beginning that fills the buffer leaves no room for a continuation.
+    std::string full = "2";
+    for (int i = 1; i < mdMain::MelodyCapacity; ++i)
+        full += ",2";
+    ParseMelody(state, full);
+    EXPECT_EQ(state.MelodyLen, mdMain::MelodyCapacity - 1);
+    EXPECT_EQ(CommandText(state, 1, 5), "l8 ");
 }
 
 } // namespace
