@@ -1,7 +1,4 @@
-#include "FakeFileDialogs.h"
-#include "FakeFileSystem.h"
-#include "FakeMessageBox.h"
-#include "FakeProcessStarter.h"
+#include "FakeServices.h"
 
 #include "engine/FormulaLibrary.h"
 #include "engine/mdMain.h"
@@ -10,7 +7,6 @@
 #include "ui/frmMain.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -24,43 +20,52 @@
 #include <QStyleOptionGroupBox>
 #include <QTest>
 
-#include <cstdint>
+#include <algorithm>
 #include <limits>
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace {
 
 using platform::MessageIcon;
 
 const char* const DefaultCommandText = "l8 o1 c# f# a c# f# a d f# g# p8 f# g#";
+const std::string Untrained = "Нейронная сеть не обучена.";
+const char* const ShapeFields[] = {"txtInput", "txtHidden", "txtAlpha"};
 
 // One window with fakes for every service.
 struct Rig {
-    explicit Rig(std::shared_ptr<const FormulaLibrary> library, QLocale locale = QLocale::c(),
-                 bool programReadOnly = false)
-        : numbers(locale), state(std::move(library)) {
-        files.programReadOnly = programReadOnly;
-    }
+    explicit Rig(std::shared_ptr<const FormulaLibrary> library, QLocale locale = QLocale::c())
+        : numbers(locale), state(std::move(library)) {}
 
     frmMain& open() {
         state.SetSeed(12345);
         window = std::make_unique<frmMain>(state, messages, dialogs, starter, files, numbers);
         return *window;
     }
-
     template <typename T = QWidget>
-    T* control(const char* name) const {
-        T* found = window->findChild<T*>(QString::fromUtf8(name));
+    T* control(const QString& name) const {
+        T* found = window->findChild<T*>(name);
         if (!found)
-            qFatal("no control %s", name);
+            qFatal("no control %s", qPrintable(name));
         return found;
     }
-    QLineEdit* field(const char* name) const { return control<QLineEdit>(name); }
-    QPushButton* button(const char* name) const { return control<QPushButton>(name); }
-    std::string text(const char* name) const { return field(name)->text().toStdString(); }
-    void type(const char* name, const char* text) { field(name)->setText(QString::fromUtf8(text)); }
+    QLineEdit* field(const QString& name) const { return control<QLineEdit>(name); }
+    QString text(const QString& name) const { return field(name)->text(); }
+    void type(const QString& name, const QString& text) { field(name)->setText(text); }
+    void click(const QString& name) { QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton); }
+    bool shapeEditable() const {
+        return std::all_of(std::begin(ShapeFields), std::end(ShapeFields),
+                           [&](const char* f) { return field(QString::fromLatin1(f))->isEnabled(); });
+    }
+    std::string history() const { return JoinPath(files.programFolder(), "History"); }
+    // Text and enabled state of every field, for "nothing changed" checks.
+    QStringList snapshot() const {
+        QStringList list;
+        for (auto* f : window->findChildren<QLineEdit*>())
+            list << f->objectName() + '=' + f->text() + (f->isEnabled() ? "" : " (off)");
+        return list;
+    }
+    std::string path(const char* relative) const { return files.path(QString::fromUtf8(relative)); }
 
     FakeFileSystem files;
     FakeMessageBox messages;
@@ -72,13 +77,10 @@ struct Rig {
 };
 
 // Records enable and disable changes of the watched controls in their order.
-class EnableRecorder : public QObject {
-public:
+struct EnableRecorder : QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::EnabledChange) {
-            auto* widget = static_cast<QWidget*>(watched);
-            log << (widget->objectName() + (widget->isEnabled() ? QStringLiteral("+") : QStringLiteral("-")));
-        }
+        if (event->type() == QEvent::EnabledChange)
+            log << watched->objectName() + (static_cast<QWidget*>(watched)->isEnabled() ? '+' : '-');
         return false;
     }
     QStringList log;
@@ -86,9 +88,7 @@ public:
 
 QString readText(const std::string& path) {
     QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("<missing>");
-    return QString::fromUtf8(file.readAll());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("<missing>");
 }
 
 void writeText(const std::string& path, const QByteArray& bytes) {
@@ -103,37 +103,24 @@ class TestFrmMain : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-
+    void initTestCase() { library_ = FormulaLibrary::loadBesideProgram(); }
+    void startUp_data();
     void startUp();
-    void startUpWithExistingHistory();
-    void startUpWithReadOnlyProgramFolder();
-    void windowFrame();
     void controls_data();
     void controls();
     void textsFit();
-    void tabOrder();
-    void enterPressesButtons();
+    void keyboard();
 
-    void inputCount_data();
-    void inputCount();
-    void hiddenCount_data();
-    void hiddenCount();
-    void hiddenAfterInput();
-    void realParameters_data();
-    void realParameters();
+    void parameters_data();
+    void parameters();
     void setNewNS();
-    void newNetworkAfterStart();
-    void backgroundClicksDoNothing();
-
+    void inertActions();
     void melodyFields_data();
     void melodyFields();
-    void continuationFieldIsDisplayOnly();
-
     void playButtons_data();
     void playButtons();
-    void playWithFullHistory();
-    void playFailureIsReported();
+    void playFailures_data();
+    void playFailures();
 
     void training();
     void trainingRefusesTooLargeShape();
@@ -144,7 +131,7 @@ private slots:
 
     void saveNetwork_data();
     void saveNetwork();
-    void saveCancelled();
+    void saveAndLoadCancelled();
     void loadNetwork();
     void loadWideNetwork();
     void loadBrokenFile_data();
@@ -154,28 +141,31 @@ private:
     std::shared_ptr<const FormulaLibrary> library_;
 };
 
-void TestFrmMain::initTestCase() {
-    library_ = FormulaLibrary::loadBesideProgram();
+void TestFrmMain::startUp_data() {
+    QTest::addColumn<bool>("historyExists");
+    QTest::addColumn<bool>("programReadOnly");
+    QTest::newRow("fresh") << false << false;
+    QTest::newRow("History exists") << true << false;
+    QTest::newRow("program folder read-only") << false << true;
 }
 
-// ---------------------------------------------------------------- start-up
-
 void TestFrmMain::startUp() {
+    QFETCH(bool, historyExists);
+    QFETCH(bool, programReadOnly);
     Rig rig(library_);
+    rig.files.programReadOnly = programReadOnly;
+    if (historyExists) {
+        QVERIFY(QDir().mkpath(QString::fromStdString(rig.history())));
+        writeText(JoinPath(rig.history(), "000.cmd"), "l8 o1 c\r\n");
+    }
     frmMain& w = rig.open();
 
-    QCOMPARE(rig.text("txtInput"), std::string("8"));
-    QCOMPARE(rig.text("txtHidden"), std::string("3"));
-    QCOMPARE(rig.text("txtAlpha"), std::string("1"));
-    QCOMPARE(rig.text("Text3"), std::string("1"));
-    QCOMPARE(rig.text("Text4"), std::string("10000"));
-    QCOMPARE(rig.text("Text6"), std::string("12"));
-    QCOMPARE(rig.text("Text2(0)"), std::string(DefaultCommandText));
-    QCOMPARE(rig.text("Text1(1)"), std::string());
-    QCOMPARE(rig.text("Text2(1)"), std::string());
-    for (const char* name : {"txtInput", "txtHidden", "txtAlpha", "Text3", "Text4"})
-        QVERIFY2(rig.field(name)->isEnabled(), name);
-
+    const std::pair<const char*, const char*> texts[] = {
+        {"txtInput", "8"}, {"txtHidden", "3"}, {"txtAlpha", "1"}, {"Text3", "1"}, {"Text4", "10000"},
+        {"Text6", "12"}, {"Text2(0)", DefaultCommandText}, {"Text1(1)", ""}, {"Text2(1)", ""}};
+    for (const auto& [name, text] : texts)
+        QCOMPARE(rig.text(name), QString::fromUtf8(text));
+    QVERIFY(rig.shapeEditable() && rig.field("Text3")->isEnabled() && rig.field("Text4")->isEnabled());
     QCOMPARE(rig.state.InputCount, 8);
     QCOMPARE(rig.state.HiddenCount, 3);
     QCOMPARE(rig.state.Alpha, 1.0);
@@ -185,55 +175,24 @@ void TestFrmMain::startUp() {
     QCOMPARE(rig.state.MelodyLen, 11);
     QCOMPARE(int(rig.state.NoteLen), 8);
     QCOMPARE(rig.state.PauseLen, 8);
-    QCOMPARE(rig.state.ContLen, 0);
-    QVERIFY(rig.state.OutNeuron);
-    QVERIFY(!rig.state.OutNeuron->AutoOperate());
-    QVERIFY(rig.state.HiddenLayer.size() <= 1); // layers are built lazily
-
-    const std::string history = JoinPath(rig.files.programFolder(), "History");
-    QVERIFY(QFileInfo(QString::fromStdString(history)).isDir());
-    QCOMPARE(w.historyFolder(), history);
+    QVERIFY(rig.state.OutNeuron && !rig.state.OutNeuron->AutoOperate());
     QCOMPARE(w.focusWidget(), rig.field("Text1(0)"));
     QVERIFY(rig.messages.shown.empty());
-}
 
-void TestFrmMain::startUpWithExistingHistory() {
-    Rig rig(library_);
-    const std::string history = JoinPath(rig.files.programFolder(), "History");
-    QVERIFY(QDir().mkpath(QString::fromStdString(history)));
-    writeText(JoinPath(history, "000.cmd"), "l8 o1 c\r\n");
-
-    frmMain& w = rig.open();
+    const std::string history = programReadOnly ? JoinPath(rig.files.userDataFolder(), "History") : rig.history();
     QCOMPARE(w.historyFolder(), history);
-    QCOMPARE(readText(JoinPath(history, "000.cmd")), QStringLiteral("l8 o1 c\r\n"));
-    QCOMPARE(rig.text("txtHidden"), std::string("3"));
-    QCOMPARE(rig.text("Text2(0)"), std::string(DefaultCommandText));
-    QVERIFY(rig.messages.shown.empty());
-}
+    QVERIFY(QFileInfo(QString::fromStdString(history)).isDir());
+    if (historyExists)
+        QCOMPARE(readText(JoinPath(history, "000.cmd")), QStringLiteral("l8 o1 c\r\n"));
 
-void TestFrmMain::startUpWithReadOnlyProgramFolder() {
-    Rig rig(library_, QLocale::c(), true);
-    frmMain& w = rig.open();
-    QCOMPARE(w.historyFolder(), JoinPath(rig.files.userDataFolder(), "History"));
-    QCOMPARE(rig.state.InputCount, 8);
-    QVERIFY(rig.messages.shown.empty());
-}
-
-// ---------------------------------------------------------------- layout
-
-void TestFrmMain::windowFrame() {
-    Rig rig(library_);
-    frmMain& w = rig.open();
     QCOMPARE(w.windowTitle(), QStringLiteral("Предсказание нот - Лабораторная работа по ЖБХ"));
     QCOMPARE(frmMain::applicationTitle(), QStringLiteral("Предсказание нот"));
     QCOMPARE(w.size(), QSize(530, 393));
     QCOMPARE(w.minimumSize(), w.maximumSize());
-    QVERIFY(w.windowFlags() & Qt::WindowMinimizeButtonHint);
-    QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY((w.windowFlags() & Qt::WindowMinimizeButtonHint) && !(w.windowFlags() & Qt::WindowMaximizeButtonHint));
     const QList<QSize> sizes = w.windowIcon().availableSizes();
-    QVERIFY(sizes.contains(QSize(16, 16)));
-    QVERIFY(sizes.contains(QSize(32, 32)));
-    QVERIFY(rig.button("Command1")->isDefault());
+    QVERIFY(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(32, 32)));
+    QVERIFY(rig.control<QPushButton>("Command1")->isDefault());
 }
 
 void TestFrmMain::controls_data() {
@@ -246,10 +205,8 @@ void TestFrmMain::controls_data() {
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<bool>("readOnly");
 
-    const QString frame = QStringLiteral("QGroupBox"), button = QStringLiteral("QPushButton"),
-                  field = QStringLiteral("QLineEdit"), label = QStringLiteral("QLabel"),
-                  window = QStringLiteral("frmMain");
-    const int none = 32767;
+    const QString frame = "QGroupBox", button = "QPushButton", field = "QLineEdit", label = "QLabel";
+    constexpr int none = 32767;
     auto row = [&](const char* name, const QString& kind, const char* parent, const char* text, const char* tip,
                    QRect r, int maxLength = 32767, bool enabled = true, bool readOnly = false) {
         QTest::newRow(name) << kind << QString::fromUtf8(parent) << QString::fromUtf8(text)
@@ -284,7 +241,6 @@ void TestFrmMain::controls_data() {
     row("Frame2", frame, "frmMain", "Продолжение мелодии", "", QRect(120, 4320, 7695, 1455));
     row("Text1(1)", field, "Frame2", "", "", QRect(240, 360, 7215, 285), none, true, true);
     row("Text2(1)", field, "Frame2", "", "", QRect(240, 840, 7215, 285), none, false);
-    Q_UNUSED(window);
 }
 
 void TestFrmMain::controls() {
@@ -299,16 +255,18 @@ void TestFrmMain::controls() {
 
     Rig rig(library_);
     rig.open();
-    QWidget* control = rig.control(QTest::currentDataTag());
+    QWidget* control = rig.control(QString::fromUtf8(QTest::currentDataTag()));
     QCOMPARE(QString::fromLatin1(control->metaObject()->className()), kind);
     QCOMPARE(control->parentWidget()->objectName(), parent);
-    const QRect expected(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15);
-    QCOMPARE(control->geometry(), expected);
+    QCOMPARE(control->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
     QCOMPARE(control->toolTip(), toolTip);
     QCOMPARE(control->isEnabled(), enabled);
+    const bool focusable = kind == "QLineEdit" || kind == "QPushButton";
+    QCOMPARE(bool(control->focusPolicy() & Qt::TabFocus), focusable);
 
     if (auto* f = qobject_cast<QLineEdit*>(control)) {
         QCOMPARE(f->text(), text);
+        QCOMPARE(f->isReadOnly(), readOnly);
         if (maxLength < 32767) {
             // The limit holds for typing only; a text the program writes stays whole.
             f->clear();
@@ -317,17 +275,12 @@ void TestFrmMain::controls() {
             f->setText(QString(maxLength + 2, QLatin1Char('2')));
             QCOMPARE(f->text().size(), maxLength + 2);
         }
-        QCOMPARE(f->isReadOnly(), readOnly);
-        QVERIFY(f->focusPolicy() & Qt::TabFocus);
     } else if (auto* b = qobject_cast<QPushButton*>(control)) {
         QCOMPARE(b->text(), text);
-        QVERIFY(b->focusPolicy() & Qt::TabFocus);
     } else if (auto* l = qobject_cast<QLabel*>(control)) {
         QCOMPARE(l->text(), text);
-        QCOMPARE(l->focusPolicy(), Qt::NoFocus);
-    } else if (auto* g = qobject_cast<QGroupBox*>(control)) {
-        QCOMPARE(g->title(), text);
-        QCOMPARE(g->focusPolicy(), Qt::NoFocus);
+    } else {
+        QCOMPARE(qobject_cast<QGroupBox*>(control)->title(), text);
     }
 }
 
@@ -342,10 +295,8 @@ void TestFrmMain::textsFit() {
         const QRect contents = b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
         QVERIFY2(b->fontMetrics().horizontalAdvance(b->text()) <= contents.width(), qPrintable(b->objectName()));
     }
-    for (auto* l : w.findChildren<QLabel*>()) {
-        QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width(),
-                 qPrintable(l->objectName()));
-    }
+    for (auto* l : w.findChildren<QLabel*>())
+        QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width(), qPrintable(l->objectName()));
     for (auto* f : w.findChildren<QLineEdit*>()) {
         QStyleOptionFrame option;
         option.initFrom(f);
@@ -367,7 +318,7 @@ void TestFrmMain::textsFit() {
     }
 }
 
-void TestFrmMain::tabOrder() {
+void TestFrmMain::keyboard() {
     Rig rig(library_);
     frmMain& w = rig.open();
     w.show();
@@ -376,140 +327,87 @@ void TestFrmMain::tabOrder() {
     rig.field("Text1(0)")->setFocus();
 
     // Table order by tab position; Text2(0) and Text2(1) are disabled and skipped.
-    const QStringList expected = {"Text1(1)", "Command1", "Text5",    "Text6",    "Text7",     "Command2",
-                                  "Command3", "Command5", "Command4", "mnSave",   "mnOpen",    "Command8",
-                                  "Text3",    "txtInput", "txtHidden", "txtAlpha", "Command9", "Text4",
-                                  "Text1(0)"};
+    const QStringList expected = {"Text1(1)", "Command1", "Text5",     "Text6",    "Text7",    "Command2", "Command3",
+                                  "Command5", "Command4", "mnSave",    "mnOpen",   "Command8", "Text3",    "txtInput",
+                                  "txtHidden", "txtAlpha", "Command9", "Text4",    "Text1(0)"};
     QStringList visited;
     for (qsizetype i = 0; i < expected.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited << QApplication::focusWidget()->objectName();
     }
     QCOMPARE(visited, expected);
-}
 
-void TestFrmMain::enterPressesButtons() {
-    Rig rig(library_);
-    frmMain& w = rig.open();
-    w.show();
-    QApplication::setActiveWindow(&w);
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-
-    QSignalSpy play(rig.button("Command1"), &QPushButton::clicked);
-    QSignalSpy fresh(rig.button("Command9"), &QPushButton::clicked);
-    rig.field("Text1(0)")->setFocus();
+    // Enter in a field presses the default button; on a focused button it presses that one.
+    QSignalSpy play(rig.control<QPushButton>("Command1"), &QPushButton::clicked);
+    QSignalSpy fresh(rig.control<QPushButton>("Command9"), &QPushButton::clicked);
     QTest::keyClick(rig.field("Text1(0)"), Qt::Key_Return);
     QCOMPARE(play.count(), 1);
-    rig.button("Command9")->setFocus();
-    QTest::keyClick(rig.button("Command9"), Qt::Key_Return);
+    rig.control("Command9")->setFocus();
+    QTest::keyClick(rig.control("Command9"), Qt::Key_Return);
     QCOMPARE(fresh.count(), 1);
     QCOMPARE(play.count(), 1);
 }
 
-// ---------------------------------------------------------------- parameters
-
-void TestFrmMain::inputCount_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("inputCount");
-    QTest::addColumn<int>("hiddenCount");
-
-    QTest::newRow("8") << "8" << 8 << 3;
-    QTest::newRow("1") << "1" << 2 << 1;
-    QTest::newRow("0") << "0" << 2 << 1;
-    QTest::newRow("-5") << "-5" << 2 << 1;
-    QTest::newRow("empty") << "" << 2 << 1;
-    QTest::newRow("abc") << "abc" << 2 << 1;
-    QTest::newRow("3.5 to even 4") << "3.5" << 4 << 2;
-    QTest::newRow("2.5 to even 2") << "2.5" << 2 << 1;
-    QTest::newRow("3") << "3" << 3 << 1;
-    QTest::newRow("4 exact power") << "4" << 4 << 2;
-    QTest::newRow("7") << "7" << 7 << 2;
-    QTest::newRow("16 exact power") << "16" << 16 << 4;
-    QTest::newRow("512 exact power") << "512" << 512 << 9;
-    QTest::newRow("999") << "999" << 999 << 9;
-    QTest::newRow("1e3") << "1e3" << 1000 << 9;
-    QTest::newRow("9e9 saturates") << "9e9" << std::numeric_limits<int32_t>::max() << 30;
-    QTest::newRow("-99 limited") << "-99" << 2 << 1;
-}
-
-void TestFrmMain::inputCount() {
-    QFETCH(QString, typed);
-    QFETCH(int, inputCount);
-    QFETCH(int, hiddenCount);
-
-    Rig rig(library_);
-    rig.open();
-    rig.type("txtHidden", "7");
-    rig.type("txtInput", "9"); // so that every row is a change
-    rig.field("txtInput")->setText(typed);
-    QCOMPARE(rig.state.InputCount, inputCount);
-    QCOMPARE(rig.state.HiddenCount, hiddenCount);
-    QCOMPARE(rig.field("txtHidden")->text(), QString::number(hiddenCount));
-    QCOMPARE(rig.field("txtInput")->text(), typed);
-    QVERIFY(rig.messages.shown.empty());
-}
-
-void TestFrmMain::hiddenCount_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("hiddenCount");
-    QTest::newRow("0") << "0" << 1;
-    QTest::newRow("-3") << "-3" << 1;
-    QTest::newRow("ab") << "ab" << 1;
-    QTest::newRow("5") << "5" << 5;
-    QTest::newRow(".5 to even 0") << ".5" << 1;
-    QTest::newRow("-1") << "-1" << 1;
-    QTest::newRow("99") << "99" << 99;
-}
-
-void TestFrmMain::hiddenCount() {
-    QFETCH(QString, typed);
-    QFETCH(int, hiddenCount);
-    Rig rig(library_);
-    rig.open();
-    rig.field("txtHidden")->setText(typed);
-    QCOMPARE(rig.state.HiddenCount, hiddenCount);
-    QCOMPARE(rig.state.InputCount, 8);
-    QCOMPARE(rig.field("txtHidden")->text(), typed);
-}
-
-void TestFrmMain::hiddenAfterInput() {
-    Rig rig(library_);
-    rig.open();
-    rig.type("txtHidden", "5");
-    QCOMPARE(rig.state.HiddenCount, 5);
-    rig.type("txtInput", "16");
-    QCOMPARE(rig.state.HiddenCount, 4);
-    QCOMPARE(rig.text("txtHidden"), std::string("4"));
-}
-
-void TestFrmMain::realParameters_data() {
+void TestFrmMain::parameters_data() {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("inputCount");
+    QTest::addColumn<int>("hiddenCount");
     QTest::addColumn<double>("alpha");
     QTest::addColumn<double>("learnStep");
 
     const QLocale c = QLocale::c(), german(QLocale::German);
-    QTest::newRow("alpha 0.5") << c << "txtAlpha" << "0.5" << 0.5 << 1.0;
-    QTest::newRow("step 2") << c << "Text3" << "2" << 1.0 << 2.0;
-    QTest::newRow("step -1") << c << "Text3" << "-1" << 1.0 << -1.0;
-    QTest::newRow("alpha comma locale 2,5") << german << "txtAlpha" << "2,5" << 2.5 << 1.0;
-    QTest::newRow("step comma locale 0,25") << german << "Text3" << "0,25" << 1.0 << 0.25;
-    QTest::newRow("step falls back to the leading number") << german << "Text3" << "3x" << 1.0 << 3.0;
+    auto input = [&](const char* name, const char* typed, int inputs, int hidden) {
+        QTest::newRow(name) << c << "txtInput" << typed << inputs << hidden << 1.0 << 1.0;
+    };
+    // A typed input count replaces a typed hidden count (7) by the largest power of two below it.
+    input("8", "8", 8, 3);
+    input("1", "1", 2, 1);
+    input("0", "0", 2, 1);
+    input("-5", "-5", 2, 1);
+    input("empty", "", 2, 1);
+    input("abc", "abc", 2, 1);
+    input("3.5 to even 4", "3.5", 4, 2);
+    input("2.5 to even 2", "2.5", 2, 1);
+    input("7", "7", 7, 2);
+    input("16 after hidden 5", "16", 16, 4);
+    input("512", "512", 512, 9);
+    input("1e3", "1e3", 1000, 9);
+    input("9e9 saturates", "9e9", std::numeric_limits<int32_t>::max(), 30);
+    auto other = [&](const char* name, QLocale locale, const char* field, const char* typed, int hidden, double alpha,
+                     double step) { QTest::newRow(name) << locale << field << typed << 8 << hidden << alpha << step; };
+    other("hidden 0", c, "txtHidden", "0", 1, 1.0, 1.0);
+    other("hidden ab", c, "txtHidden", "ab", 1, 1.0, 1.0);
+    other("hidden .5 to even 0", c, "txtHidden", ".5", 1, 1.0, 1.0);
+    other("hidden 99", c, "txtHidden", "99", 99, 1.0, 1.0);
+    other("alpha 0.5", c, "txtAlpha", "0.5", 3, 0.5, 1.0);
+    other("step -1", c, "Text3", "-1", 3, 1.0, -1.0);
+    other("alpha comma locale 2,5", german, "txtAlpha", "2,5", 3, 2.5, 1.0);
+    other("step falls back to the leading number", german, "Text3", "3x", 3, 1.0, 3.0);
 }
 
-void TestFrmMain::realParameters() {
+void TestFrmMain::parameters() {
     QFETCH(QLocale, locale);
     QFETCH(QString, field);
     QFETCH(QString, typed);
-    QFETCH(double, alpha);
-    QFETCH(double, learnStep);
     Rig rig(library_, locale);
     rig.open();
-    rig.field(field.toUtf8().constData())->setText(typed);
-    QCOMPARE(rig.state.Alpha, alpha);
-    QCOMPARE(rig.state.LearnStep, learnStep);
-    QCOMPARE(rig.field(field.toUtf8().constData())->text(), typed);
+    if (field == "txtInput") {
+        rig.type("txtHidden", "5");
+        QCOMPARE(rig.state.HiddenCount, 5);
+        rig.type("txtInput", "9"); // so that every row is a change
+        rig.type("txtHidden", "7");
+    }
+    rig.type(field, typed);
+    QTEST(rig.state.InputCount, "inputCount");
+    QTEST(rig.state.HiddenCount, "hiddenCount");
+    QTEST(rig.state.Alpha, "alpha");
+    QTEST(rig.state.LearnStep, "learnStep");
+    QCOMPARE(rig.text(field), typed);
+    if (field == "txtInput")
+        QCOMPARE(rig.text("txtHidden"), QString::number(rig.state.HiddenCount));
+    QVERIFY(rig.messages.shown.empty());
 }
 
 void TestFrmMain::setNewNS() {
@@ -517,99 +415,58 @@ void TestFrmMain::setNewNS() {
     frmMain& w = rig.open();
     w.SetNewNS(false);
     QVERIFY(!rig.state.NSChanged);
-    for (const char* name : {"txtInput", "txtHidden", "txtAlpha"})
+    for (const char* name : ShapeFields)
         QVERIFY2(!rig.field(name)->isEnabled(), name);
-    QVERIFY(rig.field("Text3")->isEnabled());
-    QVERIFY(rig.field("Text4")->isEnabled());
-
+    QVERIFY(rig.field("Text3")->isEnabled() && rig.field("Text4")->isEnabled());
     w.SetNewNS(true);
     QVERIFY(rig.state.NSChanged);
-    for (const char* name : {"txtInput", "txtHidden", "txtAlpha"})
-        QVERIFY2(rig.field(name)->isEnabled(), name);
-    QCOMPARE(rig.text("txtInput"), std::string("8"));
-    QCOMPARE(rig.text("txtHidden"), std::string("3"));
-    QCOMPARE(rig.text("txtAlpha"), std::string("1"));
+    QVERIFY(rig.shapeEditable());
+    QCOMPARE(QStringList({rig.text("txtInput"), rig.text("txtHidden"), rig.text("txtAlpha")}),
+             QStringList({"8", "3", "1"}));
 }
 
-namespace {
-
-// Texts and enabled states of every field, for "nothing changed" checks.
-QStringList snapshot(const frmMain& w) {
-    QStringList list;
-    for (auto* f : w.findChildren<QLineEdit*>())
-        list << f->objectName() + '=' + f->text() + (f->isEnabled() ? "" : " (off)");
-    return list;
-}
-
-} // namespace
-
-void TestFrmMain::newNetworkAfterStart() {
-    Rig rig(library_);
-    frmMain& w = rig.open();
-    const QStringList before = snapshot(w);
-    QTest::mouseClick(rig.button("Command9"), Qt::LeftButton);
-    QCOMPARE(snapshot(w), before);
-    QVERIFY(rig.state.NSChanged);
-    QVERIFY(!w.NSTrained());
-    QVERIFY(rig.messages.shown.empty());
-}
-
-void TestFrmMain::backgroundClicksDoNothing() {
+void TestFrmMain::inertActions() {
+    // "Создать новую" on the fresh network, clicks on the background and typing into the
+    // continuation list change nothing.
     Rig rig(library_);
     frmMain& w = rig.open();
     w.show();
-    const QStringList before = snapshot(w);
+    const QStringList before = rig.snapshot();
+    rig.click("Command9");
     QTest::mouseClick(&w, Qt::LeftButton, {}, QPoint(3, 3));
     QTest::mouseDClick(rig.control("Frame4"), Qt::LeftButton, {}, QPoint(400, 70));
-    QCOMPARE(snapshot(w), before);
+    rig.type("Text1(1)", "9, 9");
+    QCOMPARE(rig.snapshot().replaceInStrings("Text1(1)=9, 9", "Text1(1)="), before);
     QVERIFY(rig.state.NSChanged);
+    QVERIFY(!w.NSTrained());
+    QCOMPARE(rig.state.MelodyLen, 11);
     QVERIFY(rig.messages.shown.empty());
     QVERIFY(rig.starter.starts.empty());
 }
-
-// ---------------------------------------------------------------- melody
 
 void TestFrmMain::melodyFields_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("commandText");
     QTest::addColumn<QString>("notes");
-
     QTest::newRow("melody 1,3,15") << "Text1(0)" << "1, 3, 15" << "l8  p8 o1 c# o2 c#" << "3";
     QTest::newRow("empty melody") << "Text1(0)" << "" << "l8 " << "1";
     QTest::newRow("trailing comma") << "Text1(0)" << "3, 8," << "l8 o1 c# f# p8" << "3";
     QTest::newRow("note length 16") << "Text5" << "16" << "l16 o1 c# f# a c# f# a d f# g# p8 f# g#" << "12";
     QTest::newRow("note length 65 falls back") << "Text5" << "65" << DefaultCommandText << "12";
     QTest::newRow("pause 4") << "Text7" << "4" << "l8 o1 c# f# a c# f# a d f# g# p4 f# g#" << "12";
-    QTest::newRow("pause 0 falls back") << "Text7" << "0" << DefaultCommandText << "12";
 }
 
 void TestFrmMain::melodyFields() {
     QFETCH(QString, field);
     QFETCH(QString, typed);
-    QFETCH(QString, commandText);
-    QFETCH(QString, notes);
     Rig rig(library_);
     rig.open();
-    rig.field(field.toUtf8().constData())->setText(typed);
-    QCOMPARE(rig.field("Text2(0)")->text(), commandText);
-    QCOMPARE(rig.field("Text6")->text(), notes);
-    QCOMPARE(rig.field(field.toUtf8().constData())->text(), typed);
+    rig.type(field, typed);
+    QTEST(rig.text("Text2(0)"), "commandText");
+    QTEST(rig.text("Text6"), "notes");
+    QCOMPARE(rig.text(field), typed);
 }
-
-void TestFrmMain::continuationFieldIsDisplayOnly() {
-    Rig rig(library_);
-    frmMain& w = rig.open();
-    rig.type("Text6", "5");
-    const QStringList before = snapshot(w);
-    rig.type("Text1(1)", "9, 9");
-    QStringList after = snapshot(w);
-    after.replaceInStrings(QStringLiteral("Text1(1)=9, 9"), QStringLiteral("Text1(1)="));
-    QCOMPARE(after, before);
-    QCOMPARE(rig.state.MelodyLen, 11);
-}
-
-// ---------------------------------------------------------------- play buttons
 
 void TestFrmMain::playButtons_data() {
     QTest::addColumn<QString>("button");
@@ -624,64 +481,57 @@ void TestFrmMain::playButtons() {
     QFETCH(QString, played);
     Rig rig(library_);
     rig.open();
-    QTest::mouseClick(rig.button(button.toUtf8().constData()), Qt::LeftButton);
-
-    const std::string history = JoinPath(rig.files.programFolder(), "History");
-    QCOMPARE(readText(JoinPath(history, "000.cmd")), played + "\r\n");
+    rig.click(button);
+    QCOMPARE(readText(JoinPath(rig.history(), "000.cmd")), played + "\r\n");
     QCOMPARE(rig.starter.starts.size(), size_t{1});
     QCOMPARE(rig.starter.starts[0].program, JoinPath(rig.files.programFolder(), PlayerFileName()));
     QCOMPARE(rig.starter.starts[0].arguments, std::vector<std::string>{"000.cmd"});
-    QVERIFY(rig.messages.shown.empty());
-
-    QTest::mouseClick(rig.button(button.toUtf8().constData()), Qt::LeftButton);
+    rig.click(button);
     QCOMPARE(rig.starter.starts.size(), size_t{2});
     QCOMPARE(rig.starter.starts[1].arguments, std::vector<std::string>{"001.cmd"});
+    QVERIFY(rig.messages.shown.empty());
 }
 
-void TestFrmMain::playWithFullHistory() {
+void TestFrmMain::playFailures_data() {
+    QTest::addColumn<bool>("fullHistory");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("icon");
+    QTest::newRow("full History") << true << "Пожалуйста, почистите папку с историей команд" << int(MessageIcon::None);
+    QTest::newRow("player missing") << false << "no such program" << int(MessageIcon::Warning);
+}
+
+void TestFrmMain::playFailures() {
+    QFETCH(bool, fullHistory);
+    QFETCH(QString, message);
     Rig rig(library_);
     rig.open();
-    const std::string history = JoinPath(rig.files.programFolder(), "History");
-    for (int n = 0; n < CmdFileCount; ++n)
-        writeText(JoinPath(history, CmdFileName(n)), "x");
-    QTest::mouseClick(rig.button("Command2"), Qt::LeftButton);
+    for (int n = 0; fullHistory && n < CmdFileCount; ++n)
+        writeText(JoinPath(rig.history(), CmdFileName(n)), "x");
+    rig.starter.failure = fullHistory ? "" : "no such program";
+    rig.click("Command2");
     QCOMPARE(rig.messages.shown.size(), size_t{1});
-    QCOMPARE(rig.messages.shown[0].text, std::string("Пожалуйста, почистите папку с историей команд"));
-    QVERIFY(rig.starter.starts.empty());
-    QCOMPARE(readText(JoinPath(history, "000.cmd")), QStringLiteral("x"));
+    QVERIFY(QString::fromStdString(rig.messages.shown[0].text).contains(message));
+    QTEST(int(rig.messages.shown[0].icon), "icon");
+    QCOMPARE(rig.starter.starts.size(), size_t{fullHistory ? 0u : 1u});
+    QCOMPARE(readText(JoinPath(rig.history(), "000.cmd")), fullHistory ? "x" : QString(DefaultCommandText) + "\r\n");
 }
-
-void TestFrmMain::playFailureIsReported() {
-    Rig rig(library_);
-    rig.open();
-    rig.starter.failure = "no such program";
-    QTest::mouseClick(rig.button("Command2"), Qt::LeftButton);
-    QCOMPARE(rig.messages.shown.size(), size_t{1});
-    QCOMPARE(rig.messages.shown[0].icon, MessageIcon::Warning);
-    QVERIFY(rig.messages.shown[0].text.find("no such program") != std::string::npos);
-}
-
-// ---------------------------------------------------------------- training and prediction
 
 void TestFrmMain::training() {
     Rig rig(library_);
     frmMain& w = rig.open();
     rig.type("Text4", "400");
-
     EnableRecorder recorder;
-    const char* const locked[] = {"Text3", "Text4", "Command4", "Command9", "Command5", "Command8", "mnSave", "mnOpen"};
-    for (const char* name : locked)
+    const QStringList locked = {"Text3", "Text4", "Command4", "Command9", "Command5", "Command8", "mnSave", "mnOpen"};
+    for (const QString& name : locked)
         rig.control(name)->installEventFilter(&recorder);
     bool lockedDuringBox = true;
-    rig.messages.onShow = [&](const FakeMessageBox::Shown&) { lockedDuringBox = !rig.control("Command4")->isEnabled(); };
+    rig.messages.onShow = [&] { lockedDuringBox = !rig.control("Command4")->isEnabled(); };
 
-    QTest::mouseClick(rig.button("Command4"), Qt::LeftButton);
-
+    rig.click("Command4");
     QStringList expected;
-    for (const char* name : locked)
-        expected << QString::fromLatin1(name) + '-';
-    for (const char* name : locked)
-        expected << QString::fromLatin1(name) + '+';
+    for (const QChar sign : {'-', '+'})
+        for (const QString& name : locked)
+            expected << name + sign;
     QCOMPARE(recorder.log, expected);
     QVERIFY(!lockedDuringBox);
     QCOMPARE(rig.messages.shown.size(), size_t{1});
@@ -691,12 +541,12 @@ void TestFrmMain::training() {
     QVERIFY(w.NSTrained());
     QVERIFY(!rig.state.NSChanged);
     QCOMPARE(int(rig.state.HiddenLayer.size()), 1 + 3);
-    for (const char* name : {"txtInput", "txtHidden", "txtAlpha"})
-        QVERIFY2(!rig.field(name)->isEnabled(), name);
+    QVERIFY(!rig.field("txtInput")->isEnabled() && !rig.field("txtHidden")->isEnabled() &&
+            !rig.field("txtAlpha")->isEnabled());
     QVERIFY(QApplication::overrideCursor() == nullptr);
 
     // A second click trains on and advises no more.
-    QTest::mouseClick(rig.button("Command4"), Qt::LeftButton);
+    rig.click("Command4");
     QCOMPARE(rig.messages.shown.size(), size_t{1});
 }
 
@@ -704,52 +554,44 @@ void TestFrmMain::trainingRefusesTooLargeShape() {
     Rig rig(library_);
     frmMain& w = rig.open();
     rig.type("txtInput", "9e9");
-    QTest::mouseClick(rig.button("Command4"), Qt::LeftButton);
+    rig.click("Command4");
     QCOMPARE(rig.messages.shown.size(), size_t{1});
     QCOMPARE(rig.messages.shown[0].icon, MessageIcon::Warning);
-    QVERIFY(rig.state.NSChanged);
-    QVERIFY(rig.field("txtInput")->isEnabled());
-    QVERIFY(rig.button("Command4")->isEnabled());
-    QVERIFY(!w.NSTrained());
+    QVERIFY(rig.state.NSChanged && rig.shapeEditable() && !w.NSTrained());
+    QVERIFY(rig.control("Command4")->isEnabled());
 }
 
 void TestFrmMain::newNetworkAfterTraining() {
     Rig rig(library_);
     frmMain& w = rig.open();
     rig.type("Text4", "40");
-    QTest::mouseClick(rig.button("Command4"), Qt::LeftButton);
+    rig.click("Command4");
     QVERIFY(w.NSTrained());
-    QTest::mouseClick(rig.button("Command9"), Qt::LeftButton);
-    QVERIFY(!w.NSTrained());
-    QVERIFY(rig.state.NSChanged);
-    for (const char* name : {"txtInput", "txtHidden", "txtAlpha"})
-        QVERIFY2(rig.field(name)->isEnabled(), name);
+    rig.click("Command9");
+    QVERIFY(!w.NSTrained() && rig.state.NSChanged && rig.shapeEditable());
     rig.messages.shown.clear();
-    QTest::mouseClick(rig.button("Command5"), Qt::LeftButton);
+    rig.click("Command5");
     QCOMPARE(rig.messages.shown.size(), size_t{2});
-    QCOMPARE(rig.messages.shown[0].text, std::string("Нейронная сеть не обучена."));
+    QCOMPARE(rig.messages.shown[0].text, Untrained);
 }
 
 void TestFrmMain::predictNote() {
     Rig rig(library_);
     frmMain& w = rig.open();
-    QTest::mouseClick(rig.button("Command5"), Qt::LeftButton);
+    rig.click("Command5");
     QCOMPARE(rig.messages.shown.size(), size_t{2});
-    QCOMPARE(rig.messages.shown[0].text, std::string("Нейронная сеть не обучена."));
+    QCOMPARE(rig.messages.shown[0].text, Untrained);
     QCOMPARE(rig.messages.shown[0].icon, MessageIcon::Warning);
     QCOMPARE(rig.messages.shown[1].icon, MessageIcon::None);
     bool ok = false;
     const int code = QString::fromStdString(rig.messages.shown[1].text).toInt(&ok);
-    QVERIFY(ok);
-    QVERIFY(code >= 1 && code <= 49);
-    QVERIFY(!rig.state.NSChanged);
-    QVERIFY(!rig.field("txtInput")->isEnabled());
-    QVERIFY(!w.NSTrained());
+    QVERIFY(ok && code >= 1 && code <= 49);
+    QVERIFY(!rig.state.NSChanged && !rig.field("txtInput")->isEnabled() && !w.NSTrained());
 
     rig.type("Text4", "40");
-    QTest::mouseClick(rig.button("Command4"), Qt::LeftButton);
+    rig.click("Command4");
     rig.messages.shown.clear();
-    QTest::mouseClick(rig.button("Command5"), Qt::LeftButton);
+    rig.click("Command5");
     QCOMPARE(rig.messages.shown.size(), size_t{1});
     QCOMPARE(rig.messages.shown[0].icon, MessageIcon::None);
 }
@@ -772,25 +614,20 @@ void TestFrmMain::continueMelody() {
     QFETCH(int, messages);
     Rig rig(library_);
     rig.open();
-    rig.field("Text6")->setText(count);
-    QTest::mouseClick(rig.button("Command8"), Qt::LeftButton);
-
+    rig.type("Text6", count);
+    rig.click("Command8");
     QCOMPARE(int(rig.messages.shown.size()), 1 + messages);
-    QCOMPARE(rig.messages.shown[0].text, std::string("Нейронная сеть не обучена."));
+    QCOMPARE(rig.messages.shown[0].text, Untrained);
     QCOMPARE(rig.state.ContLen, contLen);
-    const QString listed = rig.field("Text1(1)")->text();
-    QCOMPARE(listed.isEmpty() ? 0 : int(listed.split(QStringLiteral(", ")).size()), contLen);
-    for (const QString& item : listed.split(QStringLiteral(", "), Qt::SkipEmptyParts)) {
-        const int code = item.toInt();
-        QVERIFY(code >= 1 && code <= 49);
-    }
-    QVERIFY(rig.field("Text2(1)")->text().startsWith(QStringLiteral("l8")));
+    const QStringList listed = rig.text("Text1(1)").split(", ", Qt::SkipEmptyParts);
+    QCOMPARE(listed.size(), contLen);
+    for (const QString& item : listed)
+        QVERIFY2(item.toInt() >= 1 && item.toInt() <= 49, qPrintable(item));
+    QVERIFY(rig.text("Text2(1)").startsWith("l8"));
     QCOMPARE(rig.state.MelodyLen, 11);
-    QCOMPARE(rig.field("Text6")->text(), count);
-    QCOMPARE(rig.field("Text2(0)")->text(), QString(DefaultCommandText));
+    QCOMPARE(rig.text("Text6"), count);
+    QCOMPARE(rig.text("Text2(0)"), QString(DefaultCommandText));
 }
-
-// ---------------------------------------------------------------- network files
 
 void TestFrmMain::saveNetwork_data() {
     QTest::addColumn<QString>("chosen");
@@ -805,31 +642,27 @@ void TestFrmMain::saveNetwork() {
     QFETCH(QString, written);
     Rig rig(library_);
     rig.open();
-    QDir().mkpath(QString::fromStdString(rig.files.path(QStringLiteral("cwd/a.b"))));
+    QDir().mkpath(QString::fromStdString(rig.path("cwd/a.b")));
     rig.dialogs.saveAnswer = rig.files.path(chosen);
-    QTest::mouseClick(rig.button("mnSave"), Qt::LeftButton);
-
-    QCOMPARE(rig.dialogs.saveCalls, 1);
+    rig.click("mnSave");
     QCOMPARE(rig.dialogs.lastOptions.title, std::string("Сохранение нейронной сети"));
     QCOMPARE(rig.dialogs.lastOptions.initialFolder, rig.files.currentFolder());
     QVERIFY(rig.dialogs.lastOptions.overwritePrompt);
     QVERIFY(rig.messages.shown.empty());
-    const QStringList lines = readText(rig.files.path(written)).split(QStringLiteral("\r\n"));
+    const QStringList lines = readText(rig.files.path(written)).split("\r\n");
     QCOMPARE(lines.size(), 35 + 1);
     QCOMPARE(lines.mid(0, 4), QStringList({" 8", " 3", " 1", " 1"}));
-    QVERIFY(!rig.state.NSChanged);
-    QVERIFY(!rig.field("txtInput")->isEnabled());
+    QVERIFY(!rig.state.NSChanged && !rig.field("txtInput")->isEnabled());
 }
 
-void TestFrmMain::saveCancelled() {
+void TestFrmMain::saveAndLoadCancelled() {
     Rig rig(library_);
     rig.open();
-    QTest::mouseClick(rig.button("mnSave"), Qt::LeftButton);
-    QTest::mouseClick(rig.button("mnOpen"), Qt::LeftButton);
+    rig.click("mnSave");
+    rig.click("mnOpen");
     QCOMPARE(rig.dialogs.saveCalls, 1);
     QCOMPARE(rig.dialogs.openCalls, 1);
-    QVERIFY(rig.state.NSChanged);
-    QVERIFY(rig.field("txtInput")->isEnabled());
+    QVERIFY(rig.state.NSChanged && rig.shapeEditable());
     QVERIFY(rig.messages.shown.empty());
     QVERIFY(QDir(QString::fromStdString(rig.files.currentFolder())).isEmpty());
 }
@@ -837,26 +670,20 @@ void TestFrmMain::saveCancelled() {
 void TestFrmMain::loadNetwork() {
     Rig rig(library_);
     frmMain& w = rig.open();
+    rig.type("txtInput", "16");
     rig.type("Text3", "3");
     // 8 inputs, 5 hidden: 5 + 10 + 40 lines.
-    QByteArray file = " 8\r\n 5\r\n .5\r\n .25\r\n .125\r\n";
+    QByteArray file = " 8\r\n 5\r\n .5\r\n .25\r\n .125\r\n" + QByteArray(" .0625\r\n").repeated(5);
     for (int k = 0; k < 5; ++k)
-        file += " .0625\r\n";
-    for (int k = 0; k < 5; ++k) {
-        file += "-.5\r\n";
-        for (int j = 0; j < 8; ++j)
-            file += " .75\r\n";
-    }
-    writeText(rig.files.path(QStringLiteral("cwd/eight-five.qvl")), file);
-    rig.dialogs.openAnswer = rig.files.path(QStringLiteral("cwd/eight-five.qvl"));
-    QTest::mouseClick(rig.button("mnOpen"), Qt::LeftButton);
+        file += "-.5\r\n" + QByteArray(" .75\r\n").repeated(8);
+    writeText(rig.path("cwd/eight-five.qvl"), file);
+    rig.dialogs.openAnswer = rig.path("cwd/eight-five.qvl");
+    rig.click("mnOpen");
 
     QCOMPARE(rig.dialogs.lastOptions.title, std::string("Загрузка нейронной сети"));
     QVERIFY(rig.messages.shown.empty());
-    QCOMPARE(rig.text("txtInput"), std::string("8"));
-    QCOMPARE(rig.text("txtHidden"), std::string("5"));
-    QCOMPARE(rig.text("txtAlpha"), std::string("0.5"));
-    QCOMPARE(rig.text("Text3"), std::string("0.25"));
+    QCOMPARE(QStringList({rig.text("txtInput"), rig.text("txtHidden"), rig.text("txtAlpha"), rig.text("Text3")}),
+             QStringList({"8", "5", "0.5", "0.25"}));
     QCOMPARE(rig.state.InputCount, 8);
     QCOMPARE(rig.state.HiddenCount, 5);
     QCOMPARE(rig.state.Alpha, 0.5);
@@ -864,29 +691,23 @@ void TestFrmMain::loadNetwork() {
     QCOMPARE(int(rig.state.HiddenLayer.size()), 1 + 5);
     QCOMPARE(rig.state.OutNeuron->Displacing(), 0.125);
     QCOMPARE(rig.state.HiddenLayer[5]->iWeight(8), 0.75);
-    QVERIFY(!rig.state.NSChanged);
-    QVERIFY(!rig.field("txtInput")->isEnabled());
-    QVERIFY(w.NSTrained());
+    QVERIFY(!rig.state.NSChanged && !rig.field("txtInput")->isEnabled() && w.NSTrained());
 
     // A loaded network counts as trained: no warning before the prediction.
-    QTest::mouseClick(rig.button("Command5"), Qt::LeftButton);
+    rig.click("Command5");
     QCOMPARE(rig.messages.shown.size(), size_t{1});
 }
 
 void TestFrmMain::loadWideNetwork() {
-    // More input neurons than three typed characters can name ("1e3" can).
+    // More input neurons than three typed characters can name.
     Rig rig(library_);
     rig.open();
-    QByteArray file = " 1000\r\n 1\r\n 1\r\n 1\r\n 0\r\n .5\r\n 0\r\n";
-    for (int j = 0; j < 1000; ++j)
-        file += " .001\r\n";
-    writeText(rig.files.path(QStringLiteral("cwd/wide.qvl")), file);
-    rig.dialogs.openAnswer = rig.files.path(QStringLiteral("cwd/wide.qvl"));
-    QTest::mouseClick(rig.button("mnOpen"), Qt::LeftButton);
-
+    writeText(rig.path("cwd/wide.qvl"), " 1000\r\n 1\r\n 1\r\n 1\r\n 0\r\n .5\r\n 0\r\n" + QByteArray(" .001\r\n").repeated(1000));
+    rig.dialogs.openAnswer = rig.path("cwd/wide.qvl");
+    rig.click("mnOpen");
     QVERIFY(rig.messages.shown.empty());
-    QCOMPARE(rig.text("txtInput"), std::string("1000"));
-    QCOMPARE(rig.text("txtHidden"), std::string("1"));
+    QCOMPARE(rig.text("txtInput"), "1000");
+    QCOMPARE(rig.text("txtHidden"), "1");
     QCOMPARE(rig.state.InputCount, 1000);
     QCOMPARE(rig.state.HiddenCount, 1);
     QCOMPARE(int(rig.state.InLayer.size()), 1 + 1000);
@@ -904,18 +725,16 @@ void TestFrmMain::loadBrokenFile() {
     QFETCH(QByteArray, file);
     Rig rig(library_);
     frmMain& w = rig.open();
-    writeText(rig.files.path(QStringLiteral("cwd/broken.qvl")), file);
-    rig.dialogs.openAnswer = rig.files.path(QStringLiteral("cwd/broken.qvl"));
-    const QStringList before = snapshot(w);
-    QTest::mouseClick(rig.button("mnOpen"), Qt::LeftButton);
-
+    writeText(rig.path("cwd/broken.qvl"), file);
+    rig.dialogs.openAnswer = rig.path("cwd/broken.qvl");
+    const QStringList before = rig.snapshot();
+    rig.click("mnOpen");
     QCOMPARE(rig.messages.shown.size(), size_t{1});
     QCOMPARE(rig.messages.shown[0].icon, MessageIcon::Warning);
-    QCOMPARE(snapshot(w), before);
+    QCOMPARE(rig.snapshot(), before);
     QCOMPARE(rig.state.InputCount, 8);
     QCOMPARE(rig.state.HiddenCount, 3);
-    QVERIFY(rig.state.NSChanged);
-    QVERIFY(!w.NSTrained());
+    QVERIFY(rig.state.NSChanged && !w.NSTrained());
 }
 
 QTEST_MAIN(TestFrmMain)
