@@ -1,55 +1,28 @@
-#include "engine/CNeuron.h"
-
-#include "platform/DynamicLibrary.h"
-
-#include <gtest/gtest.h>
+#include "EngineTest.h"
 
 #include <cfloat>
 #include <cmath>
 #include <functional>
 #include <stdexcept>
-#include <string>
 
 namespace {
 
-class NeuronTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { library_ = FormulaLibrary::loadFrom(platform::executableFolder()); }
-    static void TearDownTestSuite() { library_.reset(); }
-
-    NeuronRef make() const { return std::make_shared<CNeuron>(library_); }
-
-    NeuronRef sigmoid(double alpha) const {
-        NeuronRef n = make();
-        std::string text = alpha == 1.0 ? "2*sigmoid(1*x)-1" : "2*sigmoid(2*x)-1";
-        n->SetActFun(text);
-        return n;
-    }
-
-    static std::shared_ptr<const FormulaLibrary> library_;
-};
-
-std::shared_ptr<const FormulaLibrary> NeuronTest::library_;
+using NeuronTest = EngineTest;
+const char* const Sigmoid1 = "2*sigmoid(1*x)-1";
 
 TEST_F(NeuronTest, NewNeuronIsEmpty) {
-    NeuronRef n = make();
+    NeuronRef n = std::make_shared<CNeuron>(library);
     EXPECT_EQ(n->nInput(), 0);
     EXPECT_EQ(n->nOutput(), 0);
     EXPECT_EQ(n->Displacing(), 0.0);
     EXPECT_EQ(n->Result(), 0.0);
     EXPECT_TRUE(n->AutoOperate());
-    EXPECT_EQ(n->iWeight(0), 0.0);
-    EXPECT_EQ(n->iNeuron(0), nullptr);
-    EXPECT_EQ(n->oNeuron(0), nullptr);
-    EXPECT_EQ(n->oSynapse(0), 0);
-    EXPECT_EQ(n->Operate(), 0.0);
+    EXPECT_EQ(n->ActFun()->Calc(0.3), 0.3);
 }
 
-TEST_F(NeuronTest, DisplacingShiftsResultWithoutEvaluation) {
-    NeuronRef n = sigmoid(1.0);
-    EXPECT_EQ(n->Operate(), 0.0);
+TEST_F(NeuronTest, DisplacingShiftsResultUntilOperate) {
+    NeuronRef n = neuron(Sigmoid1);
     n->setDisplacing(0.25);
-    EXPECT_EQ(n->Result(), 0.25);
     n->setDisplacing(-0.5);
     EXPECT_EQ(n->Result(), -0.5);
     n->setDisplacing(1.0);
@@ -57,52 +30,28 @@ TEST_F(NeuronTest, DisplacingShiftsResultWithoutEvaluation) {
     EXPECT_NEAR(n->Operate(), 0.46211715726000974, 1e-15);
 }
 
-TEST_F(NeuronTest, ManualModeChangesNothingUntilOperate) {
-    NeuronRef source = make();
-    source->setDisplacing(0.5);
-    NeuronRef n = make();
-    n->setNInput(1);
-    n->setAutoOperate(false);
-    n->setDisplacing(0.25);
-    n->setINeuron(1, source);
-    n->setIWeight(1, 2.0);
-    EXPECT_EQ(n->Result(), 0.0);
-    EXPECT_EQ(n->Operate(), 1.25);
-}
-
-TEST_F(NeuronTest, OperateSkipsEmptyLinksAndElementZero) {
-    NeuronRef source = make();
-    source->setDisplacing(0.5);
-    EXPECT_EQ(source->Result(), 0.5);
-    NeuronRef n = make();
+TEST_F(NeuronTest, OperateSumsStoredResultsOfLinkedInputsOnly) {
+    NeuronRef source = neuron(Sigmoid1);
+    source->setDisplacing(0.5); // shifted to 0.5; evaluating it would give .245
+    NeuronRef n = neuron();
     n->setNInput(2);
+    n->setAutoOperate(false);
     n->setINeuron(1, source);
     n->setIWeight(1, 2.0);
+    n->setINeuron(0, source); // element 0 exists and never counts
     n->setIWeight(0, 100.0);
-    n->setINeuron(0, source);
     n->setDisplacing(0.1);
+    EXPECT_EQ(n->Result(), 0.0);
     EXPECT_DOUBLE_EQ(n->Operate(), 1.1);
+    EXPECT_EQ(source->Result(), 0.5);
 }
 
-TEST_F(NeuronTest, OperateReadsStoredResultsOnly) {
-    NeuronRef source = sigmoid(1.0);
-    source->setAutoOperate(false);
-    source->setDisplacing(3.0); // not evaluated: Result stays 0
-    NeuronRef n = make();
-    n->setNInput(1);
-    n->setINeuron(1, source);
-    n->setIWeight(1, 1.0);
-    EXPECT_EQ(n->Operate(), 0.0);
-    EXPECT_EQ(source->Result(), 0.0);
-}
-
-TEST_F(NeuronTest, AutomaticReevaluationTable) {
-    struct Case {
+TEST_F(NeuronTest, WhichChangesReevaluate) {
+    const struct {
         const char* change;
         std::function<void(CNeuron&, const NeuronRef&)> apply;
         bool evaluates;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"AutoOperate true", [](CNeuron& n, const NeuronRef&) { n.setAutoOperate(true); }, true},
         {"AutoOperate false", [](CNeuron& n, const NeuronRef&) { n.setAutoOperate(false); }, false},
         {"iWeight", [](CNeuron& n, const NeuronRef&) { n.setIWeight(1, 0.5); }, true},
@@ -114,82 +63,61 @@ TEST_F(NeuronTest, AutomaticReevaluationTable) {
         {"SetActFun", [](CNeuron& n, const NeuronRef&) { std::string s = "x"; n.SetActFun(s); }, true},
         {"ActFun", [](CNeuron& n, const NeuronRef&) { n.setActFun(n.ActFun()); }, true},
     };
-    for (const Case& c : cases) {
-        NeuronRef source = make();
+    for (const auto& c : cases) {
+        NeuronRef source = neuron();
         source->setDisplacing(1.0);
-        NeuronRef n = make();
+        NeuronRef n = neuron();
         n->setNInput(1);
         n->setNOutput(1);
         n->setINeuron(1, source);
         n->setIWeight(1, 0.25);
         n->setDisplacing(2.0);
-        // Result now is 2.25 and the neuron is marked by a stale value.
-        n->setAutoOperate(false);
-        n->setDisplacing(2.5);
-        n->setAutoOperate(true);
-        ASSERT_EQ(n->Result(), 2.75);
-        source->setDisplacing(5.0); // n still holds 2.75 from the old input
-        const double before = n->Result();
+        source->setDisplacing(4.0); // n still holds 2.25 from the old input
         c.apply(*n, source);
-        if (c.evaluates)
-            EXPECT_NE(n->Result(), before) << c.change;
-        else
-            EXPECT_EQ(n->Result(), before) << c.change;
+        EXPECT_EQ(n->Result() != 2.25, c.evaluates) << c.change;
     }
 }
 
-TEST_F(NeuronTest, InputCountClearsBothSidesAndEvaluates) {
-    NeuronRef source = make();
-    NeuronRef target = make();
-    NeuronRef n = sigmoid(1.0);
+TEST_F(NeuronTest, CountsRecreateTheirArrays) {
+    NeuronRef source = neuron();
+    source->setDisplacing(1.0);
+    NeuronRef n = neuron(Sigmoid1);
     n->setNInput(2);
     n->setNOutput(2);
     n->setINeuron(1, source);
-    n->setIWeight(2, 0.75);
-    n->setONeuron(1, target);
-    n->setOSynapse(2, 9);
-    n->setDisplacing(0.5);
-    n->setNInput(3);
-    EXPECT_EQ(n->nInput(), 3);
-    EXPECT_EQ(n->nOutput(), 2);
-    for (int32_t i = 0; i <= 3; ++i) {
-        EXPECT_EQ(n->iWeight(i), 0.0);
-        EXPECT_EQ(n->iNeuron(i), nullptr);
-    }
-    for (int32_t k = 0; k <= 2; ++k) {
-        EXPECT_EQ(n->oNeuron(k), nullptr);
-        EXPECT_EQ(n->oSynapse(k), 0);
-    }
-    EXPECT_EQ(n->Result(), n->ActFun()->Calc(0.5));
-}
-
-TEST_F(NeuronTest, OutputCountKeepsInputSide) {
-    NeuronRef source = make();
-    NeuronRef n = make();
-    n->setNInput(1);
-    n->setINeuron(1, source);
     n->setIWeight(1, 0.75);
+    n->setONeuron(1, source);
+    n->setOSynapse(2, 9);
     n->setAutoOperate(false);
-    n->setDisplacing(1.0);
-    n->setNOutput(4);
-    EXPECT_EQ(n->nOutput(), 4);
+    n->setDisplacing(0.5);
+    n->setNOutput(2); // output side only, no evaluation
     EXPECT_EQ(n->iNeuron(1), source);
     EXPECT_EQ(n->iWeight(1), 0.75);
-    EXPECT_EQ(n->Result(), 0.0);
+    EXPECT_EQ(n->oNeuron(1), nullptr);
+    EXPECT_EQ(n->oSynapse(2), 0);
+    EXPECT_EQ(n->Result(), n->ActFun()->Calc(0.75)); // the last evaluation, before Displacing 0.5
+    n->setONeuron(1, source);
+    n->setNInput(3); // everything, then an evaluation
+    for (int32_t i = 0; i <= 3; ++i)
+        EXPECT_TRUE(n->iWeight(i) == 0.0 && n->iNeuron(i) == nullptr) << i;
+    EXPECT_EQ(n->oNeuron(1), nullptr);
+    EXPECT_EQ(n->Result(), n->ActFun()->Calc(0.5));
+    EXPECT_THROW(n->setNInput(-1), std::invalid_argument);
+    EXPECT_THROW(n->setNOutput(-1), std::invalid_argument);
+    EXPECT_EQ(n->nInput(), 3);
+    EXPECT_EQ(n->nOutput(), 2);
 }
 
 TEST_F(NeuronTest, IndexOutsideArraysThrowsAndStoresNothing) {
-    NeuronRef n = make();
+    NeuronRef n = neuron();
     n->setNInput(2);
     n->setNOutput(3);
-    n->setAutoOperate(false);
-    NeuronRef other = make();
-    struct Case {
+    NeuronRef other = neuron();
+    const struct {
         const char* member;
         std::function<void(int32_t)> call;
         int32_t last;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"iWeight get", [&](int32_t i) { (void)n->iWeight(i); }, 2},
         {"iWeight let", [&](int32_t i) { n->setIWeight(i, 9.0); }, 2},
         {"iNeuron get", [&](int32_t i) { (void)n->iNeuron(i); }, 2},
@@ -199,69 +127,36 @@ TEST_F(NeuronTest, IndexOutsideArraysThrowsAndStoresNothing) {
         {"oSynapse get", [&](int32_t i) { (void)n->oSynapse(i); }, 3},
         {"oSynapse let", [&](int32_t i) { n->setOSynapse(i, 9); }, 3},
     };
-    for (const Case& c : cases) {
-        EXPECT_THROW(c.call(-1), std::out_of_range) << c.member;
-        EXPECT_THROW(c.call(c.last + 1), std::out_of_range) << c.member;
-        EXPECT_THROW(c.call(INT32_MIN), std::out_of_range) << c.member;
-        EXPECT_THROW(c.call(INT32_MAX), std::out_of_range) << c.member;
-    }
+    for (const auto& c : cases)
+        for (int32_t i : {-1, c.last + 1, INT32_MIN, INT32_MAX})
+            EXPECT_THROW(c.call(i), std::out_of_range) << c.member << " " << i;
     EXPECT_EQ(other.use_count(), 1);
+    for (int32_t i = 0; i <= 3; ++i)
+        EXPECT_EQ(n->oSynapse(i), 0) << i;
     for (int32_t i = 0; i <= 2; ++i)
-        EXPECT_EQ(n->iWeight(i), 0.0);
-    for (int32_t k = 0; k <= 3; ++k)
-        EXPECT_EQ(n->oSynapse(k), 0);
-    for (const Case& c : cases)
+        EXPECT_EQ(n->iWeight(i), 0.0) << i;
+    for (const auto& c : cases)
         EXPECT_NO_THROW(c.call(0)) << c.member;
 }
 
-TEST_F(NeuronTest, NegativeCountsAreRefused) {
-    NeuronRef n = make();
-    n->setNInput(2);
-    n->setNOutput(1);
-    EXPECT_THROW(n->setNInput(-1), std::invalid_argument);
-    EXPECT_THROW(n->setNOutput(-1), std::invalid_argument);
-    EXPECT_EQ(n->nInput(), 2);
-    EXPECT_EQ(n->nOutput(), 1);
-    EXPECT_NO_THROW(n->iWeight(2));
-}
-
-TEST_F(NeuronTest, OutputLinksDoNotKeepTargetsAlive) {
-    NeuronRef n = make();
-    n->setNOutput(1);
-    std::weak_ptr<CNeuron> watch;
-    {
-        NeuronRef target = make();
-        watch = target;
-        n->setONeuron(1, target);
-        EXPECT_EQ(n->oNeuron(1), target);
-    }
-    EXPECT_TRUE(watch.expired());
-    EXPECT_EQ(n->oNeuron(1), nullptr);
-}
-
-TEST_F(NeuronTest, DisplacingOverflowReportsAndKeepsOldBias) {
-    NeuronRef source = make();
+TEST_F(NeuronTest, OverflowingShiftThrowsAndKeepsTheBias) {
+    NeuronRef source = neuron();
     source->setDisplacing(DBL_MAX);
-    NeuronRef n = make();
+    NeuronRef n = neuron();
     n->setNInput(1);
     n->setINeuron(1, source);
     n->setIWeight(1, 1.0);
-    ASSERT_EQ(n->Result(), DBL_MAX);
     EXPECT_THROW(n->setDisplacing(DBL_MAX), std::overflow_error);
     EXPECT_TRUE(std::isinf(n->Result()));
     EXPECT_EQ(n->Displacing(), 0.0);
-    // Without AutoOperate nothing is shifted, so nothing can overflow.
-    n->setAutoOperate(false);
+    n->setAutoOperate(false); // nothing is shifted, so nothing can overflow
     EXPECT_NO_THROW(n->setDisplacing(DBL_MAX));
     EXPECT_EQ(n->Displacing(), DBL_MAX);
 }
 
 TEST_F(NeuronTest, UnusableFormulaKeepsLastResult) {
-    NeuronRef n = make();
+    NeuronRef n = neuron("((");
     n->setDisplacing(0.75);
-    ASSERT_EQ(n->Result(), 0.75);
-    std::string broken = "((";
-    n->SetActFun(broken);
     n->setAutoOperate(false);
     n->setDisplacing(0.5);
     EXPECT_EQ(n->Operate(), 0.75);
