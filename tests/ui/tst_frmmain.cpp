@@ -124,16 +124,15 @@ private slots:
 
     void training();
     void trainingRefusesTooLargeShape();
-    void newNetworkAfterTraining();
-    void predictNote();
+    void predictUntrained();
     void continueMelody_data();
     void continueMelody();
 
     void saveNetwork_data();
     void saveNetwork();
     void saveAndLoadCancelled();
+    void loadNetwork_data();
     void loadNetwork();
-    void loadWideNetwork();
     void loadBrokenFile_data();
     void loadBrokenFile();
 
@@ -538,16 +537,26 @@ void TestFrmMain::training() {
     QCOMPARE(rig.messages.shown[0].text,
              std::string("Рекомендуется выполнять операцию многократно, пока не будет достигнут результат."));
     QCOMPARE(rig.messages.shown[0].icon, MessageIcon::Information);
-    QVERIFY(w.NSTrained());
-    QVERIFY(!rig.state.NSChanged);
+    QVERIFY(w.NSTrained() && !rig.state.NSChanged);
     QCOMPARE(int(rig.state.HiddenLayer.size()), 1 + 3);
-    QVERIFY(!rig.field("txtInput")->isEnabled() && !rig.field("txtHidden")->isEnabled() &&
-            !rig.field("txtAlpha")->isEnabled());
+    for (const char* name : ShapeFields)
+        QVERIFY2(!rig.field(name)->isEnabled(), name);
     QVERIFY(QApplication::overrideCursor() == nullptr);
 
-    // A second click trains on and advises no more.
+    // A second click trains on and advises no more; a trained network predicts without a warning.
+    rig.messages.onShow = nullptr;
     rig.click("Command4");
-    QCOMPARE(rig.messages.shown.size(), size_t{1});
+    rig.click("Command5");
+    QCOMPARE(rig.messages.shown.size(), size_t{2});
+    QCOMPARE(rig.messages.shown[1].icon, MessageIcon::None);
+
+    // "Создать новую" forgets the training.
+    rig.click("Command9");
+    QVERIFY(!w.NSTrained() && rig.state.NSChanged && rig.shapeEditable());
+    rig.messages.shown.clear();
+    rig.click("Command5");
+    QCOMPARE(rig.messages.shown.size(), size_t{2});
+    QCOMPARE(rig.messages.shown[0].text, Untrained);
 }
 
 void TestFrmMain::trainingRefusesTooLargeShape() {
@@ -561,21 +570,7 @@ void TestFrmMain::trainingRefusesTooLargeShape() {
     QVERIFY(rig.control("Command4")->isEnabled());
 }
 
-void TestFrmMain::newNetworkAfterTraining() {
-    Rig rig(library_);
-    frmMain& w = rig.open();
-    rig.type("Text4", "40");
-    rig.click("Command4");
-    QVERIFY(w.NSTrained());
-    rig.click("Command9");
-    QVERIFY(!w.NSTrained() && rig.state.NSChanged && rig.shapeEditable());
-    rig.messages.shown.clear();
-    rig.click("Command5");
-    QCOMPARE(rig.messages.shown.size(), size_t{2});
-    QCOMPARE(rig.messages.shown[0].text, Untrained);
-}
-
-void TestFrmMain::predictNote() {
+void TestFrmMain::predictUntrained() {
     Rig rig(library_);
     frmMain& w = rig.open();
     rig.click("Command5");
@@ -587,13 +582,6 @@ void TestFrmMain::predictNote() {
     const int code = QString::fromStdString(rig.messages.shown[1].text).toInt(&ok);
     QVERIFY(ok && code >= 1 && code <= 49);
     QVERIFY(!rig.state.NSChanged && !rig.field("txtInput")->isEnabled() && !w.NSTrained());
-
-    rig.type("Text4", "40");
-    rig.click("Command4");
-    rig.messages.shown.clear();
-    rig.click("Command5");
-    QCOMPARE(rig.messages.shown.size(), size_t{1});
-    QCOMPARE(rig.messages.shown[0].icon, MessageIcon::None);
 }
 
 void TestFrmMain::continueMelody_data() {
@@ -667,50 +655,52 @@ void TestFrmMain::saveAndLoadCancelled() {
     QVERIFY(QDir(QString::fromStdString(rig.files.currentFolder())).isEmpty());
 }
 
+void TestFrmMain::loadNetwork_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("texts"); // txtInput, txtHidden, txtAlpha, Text3
+    QTest::addColumn<int>("inputs");
+    QTest::addColumn<int>("hidden");
+    QTest::addColumn<double>("outBias");
+    QTest::addColumn<double>("lastWeight"); // of the last hidden neuron from the last input
+    // 8 inputs, 5 hidden: 5 + 10 + 40 lines, loaded while txtInput shows 16.
+    QByteArray eightFive = " 8\r\n 5\r\n .5\r\n .25\r\n .125\r\n" + QByteArray(" .0625\r\n").repeated(5);
+    for (int k = 0; k < 5; ++k)
+        eightFive += "-.5\r\n" + QByteArray(" .75\r\n").repeated(8);
+    QTest::newRow("8-5") << eightFive << QStringList({"8", "5", "0.5", "0.25"}) << 8 << 5 << 0.125 << 0.75;
+    // More input neurons than three typed characters can name.
+    QTest::newRow("1000-1") << " 1000\r\n 1\r\n 1\r\n 1\r\n 0\r\n .5\r\n 0\r\n" + QByteArray(" .001\r\n").repeated(1000)
+                            << QStringList({"1000", "1", "1", "1"}) << 1000 << 1 << 0.0 << 0.001;
+}
+
 void TestFrmMain::loadNetwork() {
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, texts);
+    QFETCH(int, inputs);
+    QFETCH(int, hidden);
     Rig rig(library_);
     frmMain& w = rig.open();
     rig.type("txtInput", "16");
     rig.type("Text3", "3");
-    // 8 inputs, 5 hidden: 5 + 10 + 40 lines.
-    QByteArray file = " 8\r\n 5\r\n .5\r\n .25\r\n .125\r\n" + QByteArray(" .0625\r\n").repeated(5);
-    for (int k = 0; k < 5; ++k)
-        file += "-.5\r\n" + QByteArray(" .75\r\n").repeated(8);
-    writeText(rig.path("cwd/eight-five.qvl"), file);
-    rig.dialogs.openAnswer = rig.path("cwd/eight-five.qvl");
+    writeText(rig.path("cwd/net.qvl"), file);
+    rig.dialogs.openAnswer = rig.path("cwd/net.qvl");
     rig.click("mnOpen");
 
     QCOMPARE(rig.dialogs.lastOptions.title, std::string("Загрузка нейронной сети"));
     QVERIFY(rig.messages.shown.empty());
-    QCOMPARE(QStringList({rig.text("txtInput"), rig.text("txtHidden"), rig.text("txtAlpha"), rig.text("Text3")}),
-             QStringList({"8", "5", "0.5", "0.25"}));
-    QCOMPARE(rig.state.InputCount, 8);
-    QCOMPARE(rig.state.HiddenCount, 5);
-    QCOMPARE(rig.state.Alpha, 0.5);
-    QCOMPARE(rig.state.LearnStep, 0.25);
-    QCOMPARE(int(rig.state.HiddenLayer.size()), 1 + 5);
-    QCOMPARE(rig.state.OutNeuron->Displacing(), 0.125);
-    QCOMPARE(rig.state.HiddenLayer[5]->iWeight(8), 0.75);
+    QCOMPARE(QStringList({rig.text("txtInput"), rig.text("txtHidden"), rig.text("txtAlpha"), rig.text("Text3")}), texts);
+    QCOMPARE(rig.state.InputCount, inputs);
+    QCOMPARE(rig.state.HiddenCount, hidden);
+    QCOMPARE(rig.state.Alpha, texts[2].toDouble());
+    QCOMPARE(rig.state.LearnStep, texts[3].toDouble());
+    QCOMPARE(int(rig.state.InLayer.size()), 1 + inputs);
+    QCOMPARE(int(rig.state.HiddenLayer.size()), 1 + hidden);
+    QTEST(rig.state.OutNeuron->Displacing(), "outBias");
+    QTEST(rig.state.HiddenLayer[size_t(hidden)]->iWeight(inputs), "lastWeight");
     QVERIFY(!rig.state.NSChanged && !rig.field("txtInput")->isEnabled() && w.NSTrained());
 
     // A loaded network counts as trained: no warning before the prediction.
     rig.click("Command5");
     QCOMPARE(rig.messages.shown.size(), size_t{1});
-}
-
-void TestFrmMain::loadWideNetwork() {
-    // More input neurons than three typed characters can name.
-    Rig rig(library_);
-    rig.open();
-    writeText(rig.path("cwd/wide.qvl"), " 1000\r\n 1\r\n 1\r\n 1\r\n 0\r\n .5\r\n 0\r\n" + QByteArray(" .001\r\n").repeated(1000));
-    rig.dialogs.openAnswer = rig.path("cwd/wide.qvl");
-    rig.click("mnOpen");
-    QVERIFY(rig.messages.shown.empty());
-    QCOMPARE(rig.text("txtInput"), "1000");
-    QCOMPARE(rig.text("txtHidden"), "1");
-    QCOMPARE(rig.state.InputCount, 1000);
-    QCOMPARE(rig.state.HiddenCount, 1);
-    QCOMPARE(int(rig.state.InLayer.size()), 1 + 1000);
 }
 
 void TestFrmMain::loadBrokenFile_data() {
