@@ -10,12 +10,9 @@
 namespace {
 
 // A file system in memory, with switches for the failures a real one has.
-class FakeFileSystem : public platform::FileSystem {
-public:
-    std::string program = "/opt/melody net";
-    std::string data = "/home/u/.local/share/melodynet";
-    std::set<std::string> folders{program};
-    std::set<std::string> readOnly;
+struct FakeFileSystem : platform::FileSystem {
+    std::string program = "/opt/melody net", data = "/home/u/.local/share/melodynet";
+    std::set<std::string> folders{program}, readOnly;
     std::map<std::string, std::string> files;
     bool failWrites = false;
 
@@ -26,39 +23,26 @@ public:
     bool isFolder(const std::string& path) const override { return folders.count(path) > 0; }
     bool createFolder(const std::string& path) override
     {
-        if (readOnly.count(path.substr(0, path.rfind('/'))) > 0 && folders.count(path) == 0)
+        if (readOnly.count(path.substr(0, path.rfind('/'))) > 0 && !isFolder(path))
             return false;
-        folders.insert(path);
-        return true;
+        return folders.insert(path), true;
     }
     bool isWritableFolder(const std::string& path) const override { return isFolder(path) && !readOnly.count(path); }
     bool writeNewFile(const std::string& path, const std::string& bytes, std::string& error) override
     {
-        if (failWrites || files.count(path) > 0) {
-            error = "disk full";
-            return false;
-        }
-        files[path] = bytes;
-        return true;
+        if (failWrites || files.count(path) > 0)
+            return error = "disk full", false;
+        return files.emplace(path, bytes).second;
     }
-    bool replaceFile(const std::string& path, const std::string& bytes, std::string&) override
-    {
-        files[path] = bytes;
-        return true;
-    }
-    std::optional<std::string> readFile(const std::string& path, std::string& error) const override
-    {
-        if (files.count(path) == 0)
-            return error = "missing", std::nullopt;
-        return files.at(path);
-    }
+    bool replaceFile(const std::string&, const std::string&, std::string&) override { return false; }
+    std::optional<std::string> readFile(const std::string&, std::string&) const override { return std::nullopt; }
 };
 
 // Records starts, and whether the command file named by the argument was complete at that moment.
-class FakeStarter : public platform::ProcessStarter {
-public:
-    explicit FakeStarter(const FakeFileSystem& fs) : fs_(fs) {}
+struct FakeStarter : platform::ProcessStarter {
+    explicit FakeStarter(const FakeFileSystem& fs) : fs(fs) {}
     struct Call { std::string program; std::vector<std::string> arguments; std::string folder; bool complete; };
+    const FakeFileSystem& fs;
     std::vector<Call> calls;
     bool fail = false;
 
@@ -68,15 +52,11 @@ public:
         if (fail)
             return error = "no such program", false;
         bool complete = false;
-        for (const auto& [path, bytes] : fs_.files)
-            if (path.ends_with(arguments.at(0)))
-                complete = bytes.ends_with("\r\n");
+        for (const auto& [path, bytes] : fs.files)
+            complete |= path.ends_with(arguments.at(0)) && bytes.ends_with("\r\n");
         calls.push_back({program, arguments, workingFolder, complete});
         return true;
     }
-
-private:
-    const FakeFileSystem& fs_;
 };
 
 const std::string History = "/opt/melody net/History";
@@ -153,21 +133,20 @@ TEST_F(PlayCmdTest, FullFolderWritesNothingAndStartsNothing)
     EXPECT_EQ(PlayResultMessage(result), "Пожалуйста, почистите папку с историей команд");
 }
 
-TEST_F(PlayCmdTest, WriteFailureStartsNoPlayer)
+TEST_F(PlayCmdTest, FailuresAreReported)
 {
+    // A file that cannot be written starts no player.
     fs.failWrites = true;
-    const PlayResult result = player.PlayCmd("l8 o1 c");
+    PlayResult result = player.PlayCmd("l8 o1 c");
     EXPECT_EQ(result.status, PlayResult::Status::WriteFailed);
     EXPECT_TRUE(starter.calls.empty());
-    const std::string message = PlayResultMessage(result);
-    EXPECT_NE(message.find("000.cmd"), std::string::npos) << message;
-    EXPECT_NE(message.find("disk full"), std::string::npos) << message;
-}
+    for (const char* part : {"000.cmd", "disk full"})
+        EXPECT_NE(PlayResultMessage(result).find(part), std::string::npos) << PlayResultMessage(result);
 
-TEST_F(PlayCmdTest, StartFailureIsReportedAndTheFileStays)
-{
+    // A player that cannot be started leaves its file, which counts as taken on the next request.
+    fs.failWrites = false;
     starter.fail = true;
-    const PlayResult result = player.PlayCmd("l8 o1 c");
+    result = player.PlayCmd("l8 o1 c");
     EXPECT_EQ(result.status, PlayResult::Status::StartFailed);
     EXPECT_EQ(fs.files.count(History + "/000.cmd"), 1u);
     EXPECT_NE(PlayResultMessage(result).find("no such program"), std::string::npos);
