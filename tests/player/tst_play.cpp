@@ -2,30 +2,25 @@
 
 #include <sndfile.h>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <unistd.h>
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <string_view>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 
 struct RunOutcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
+    int exitCode;
+    std::string out, err;
 };
 
 std::string ReadAll(const fs::path& path)
@@ -49,50 +44,24 @@ protected:
                   testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder);
         fs::create_directories(folder / "History");
-        player = folder / "Play";
-        fs::copy_file(PLAY_BINARY, player);
+        fs::copy_file(PLAY_BINARY, folder / "Play");
     }
 
     void TearDown() override { fs::remove_all(folder); }
 
     void writeCommandFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
-    RunOutcome run(std::vector<std::string> args, const std::vector<std::string>& extraEnv = {})
+    // Runs the copy inside the scratch folder, with the audio settings of `env` only.
+    RunOutcome run(const std::vector<std::string>& arguments, const std::string& env = "")
     {
-        std::vector<std::string> env;
-        for (char** e = environ; *e != nullptr; ++e)
-            if (!std::string_view(*e).starts_with("SDL_AUDIODRIVER=") && !std::string_view(*e).starts_with("SDL_DISKAUDIOFILE="))
-                env.emplace_back(*e);
-        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-        args.insert(args.begin(), player.string());
-        auto pointers = [](std::vector<std::string>& strings) {
-            std::vector<char*> result;
-            for (std::string& s : strings)
-                result.push_back(s.data());
-            result.push_back(nullptr);
-            return result;
-        };
-        const fs::path outFile = folder / "stdout.txt", errFile = folder / "stderr.txt";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-        pid_t pid = 0;
-        RunOutcome result;
-        const int rc = posix_spawn(&pid, player.c_str(), &actions, nullptr, pointers(args).data(), pointers(env).data());
-        posix_spawn_file_actions_destroy(&actions);
-        int status = 0;
-        if (rc != 0 || waitpid(pid, &status, 0) != pid)
-            return result;
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.out = ReadAll(outFile);
-        result.err = ReadAll(errFile);
-        return result;
+        std::string command = "cd '" + folder.string() + "' && env -u SDL_AUDIODRIVER -u SDL_DISKAUDIOFILE " + env + " ./Play";
+        for (const std::string& a : arguments)
+            command += " '" + a + "'";
+        const int status = std::system((command + " >stdout.txt 2>stderr.txt").c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(folder / "stdout.txt"), ReadAll(folder / "stderr.txt")};
     }
 
     fs::path folder;
-    fs::path player;
 };
 
 std::vector<float> ReadWav(const fs::path& path, SF_INFO& info)
@@ -179,12 +148,12 @@ TEST_F(PlayRun, WithoutAnAudioDeviceOnlySilenceSucceeds)
 {
     // The driver named here does not exist.
     writeCommandFile(folder / "History" / "002.cmd", "\r\n");
-    RunOutcome r = run({"002.cmd"}, {"SDL_AUDIODRIVER=none-such"});
+    RunOutcome r = run({"002.cmd"}, "SDL_AUDIODRIVER=none-such");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(r.err.empty()) << r.err;
 
     writeCommandFile(folder / "003.cmd", "l16 c");
-    r = run({"./003.cmd"}, {"SDL_AUDIODRIVER=none-such"});
+    r = run({"./003.cmd"}, "SDL_AUDIODRIVER=none-such");
     EXPECT_NE(r.exitCode, 0);
     EXPECT_EQ(LineCount(r.err), 1u) << r.err;
     EXPECT_NE(r.err.find("audio device"), std::string::npos) << r.err;
@@ -194,7 +163,7 @@ TEST_F(PlayRun, PlaysThroughTheAudioDevice)
 {
     writeCommandFile(folder / "History" / "004.cmd", "t240 l16 o3 a b > c\r\n");
     const fs::path raw = folder / "device.raw";
-    const RunOutcome r = run({"004.cmd"}, {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + raw.string()});
+    const RunOutcome r = run({"004.cmd"}, "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='" + raw.string() + "'");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string bytes = ReadAll(raw);
     ASSERT_FALSE(bytes.empty());

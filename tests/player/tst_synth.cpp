@@ -91,18 +91,6 @@ TEST(Synth, NoClicksAtToneEdges)
     }
 }
 
-TEST(Synth, RestIsSilentAndEventsFollowEachOther)
-{
-    const ReadResult read = CommandReader::read("l4 c p8 c");
-    Synthesizer synth(read.events);
-    const std::vector<float> samples = synth.renderAll();
-    ASSERT_EQ(samples.size(), static_cast<size_t>(Rate * (0.5 + 0.25 + 0.5)));
-    EXPECT_EQ(synth.eventStart(1), static_cast<uint64_t>(Rate / 2));
-    EXPECT_EQ(synth.eventStart(2), static_cast<uint64_t>(Rate * 3 / 4));
-    EXPECT_EQ(synth.toneSamples(1), 0u);
-    EXPECT_TRUE(std::all_of(samples.begin() + Rate / 2, samples.begin() + Rate * 3 / 4, [](float s) { return s == 0.0f; }));
-}
-
 TEST(Synth, ChunkedRenderingMatchesOneBuffer)
 {
     const ReadResult read = CommandReader::read("t200 l32 o1 c d e f g a b > c d e f g a b p c");
