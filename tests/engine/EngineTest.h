@@ -49,17 +49,17 @@ protected:
     // Hidden weights row by row, then the output neuron's; with `results`
     // also every hidden Result and the output's.
     static std::vector<double> weights(const mdMain& s, bool results = false) {
-        std::vector<double> v;
-        const size_t hidden = s.HiddenLayer.size() - 1;
-        for (size_t k = 1; k <= hidden; ++k)
-            for (int32_t j = 1; j < static_cast<int32_t>(s.InLayer.size()); ++j)
+        std::vector<double> v, r;
+        for (size_t k = 1; k < s.HiddenLayer.size(); ++k) {
+            for (int32_t j = 1; j <= s.HiddenLayer[k]->nInput(); ++j)
                 v.push_back(s.HiddenLayer[k]->iWeight(j));
-        for (size_t k = 1; k <= hidden; ++k)
-            v.push_back(s.OutNeuron->iWeight(static_cast<int32_t>(k)));
-        for (size_t k = 1; results && k <= hidden; ++k)
-            v.push_back(s.HiddenLayer[k]->Result());
+            r.push_back(s.HiddenLayer[k]->Result());
+        }
+        for (int32_t k = 1; k <= s.OutNeuron->nInput(); ++k)
+            v.push_back(s.OutNeuron->iWeight(k));
+        r.push_back(s.OutNeuron->Result());
         if (results)
-            v.push_back(s.OutNeuron->Result());
+            v.insert(v.end(), r.begin(), r.end());
         return v;
     }
 

@@ -10,16 +10,6 @@ namespace {
 using NeuronTest = EngineTest;
 const char* const Sigmoid1 = "2*sigmoid(1*x)-1";
 
-TEST_F(NeuronTest, NewNeuronIsEmpty) {
-    NeuronRef n = std::make_shared<CNeuron>(library);
-    EXPECT_EQ(n->nInput(), 0);
-    EXPECT_EQ(n->nOutput(), 0);
-    EXPECT_EQ(n->Displacing(), 0.0);
-    EXPECT_EQ(n->Result(), 0.0);
-    EXPECT_TRUE(n->AutoOperate());
-    EXPECT_EQ(n->ActFun()->Calc(0.3), 0.3);
-}
-
 TEST_F(NeuronTest, DisplacingShiftsResultUntilOperate) {
     NeuronRef n = neuron(Sigmoid1);
     n->setDisplacing(0.25);
@@ -47,11 +37,8 @@ TEST_F(NeuronTest, OperateSumsStoredResultsOfLinkedInputsOnly) {
 }
 
 TEST_F(NeuronTest, WhichChangesReevaluate) {
-    const struct {
-        const char* change;
-        std::function<void(CNeuron&, const NeuronRef&)> apply;
-        bool evaluates;
-    } cases[] = {
+    using Change = std::function<void(CNeuron&, const NeuronRef&)>;
+    const std::tuple<const char*, Change, bool> cases[] = {
         {"AutoOperate true", [](CNeuron& n, const NeuronRef&) { n.setAutoOperate(true); }, true},
         {"AutoOperate false", [](CNeuron& n, const NeuronRef&) { n.setAutoOperate(false); }, false},
         {"iWeight", [](CNeuron& n, const NeuronRef&) { n.setIWeight(1, 0.5); }, true},
@@ -63,61 +50,54 @@ TEST_F(NeuronTest, WhichChangesReevaluate) {
         {"SetActFun", [](CNeuron& n, const NeuronRef&) { std::string s = "x"; n.SetActFun(s); }, true},
         {"ActFun", [](CNeuron& n, const NeuronRef&) { n.setActFun(n.ActFun()); }, true},
     };
-    for (const auto& c : cases) {
-        NeuronRef source = neuron();
+    for (const auto& [change, apply, evaluates] : cases) {
+        NeuronRef source = neuron(), n = neuron();
         source->setDisplacing(1.0);
-        NeuronRef n = neuron();
         n->setNInput(1);
         n->setNOutput(1);
         n->setINeuron(1, source);
         n->setIWeight(1, 0.25);
         n->setDisplacing(2.0);
         source->setDisplacing(4.0); // n still holds 2.25 from the old input
-        c.apply(*n, source);
-        EXPECT_EQ(n->Result() != 2.25, c.evaluates) << c.change;
+        apply(*n, source);
+        EXPECT_EQ(n->Result() != 2.25, evaluates) << change;
     }
 }
 
 TEST_F(NeuronTest, CountsRecreateTheirArrays) {
-    NeuronRef source = neuron();
-    source->setDisplacing(1.0);
-    NeuronRef n = neuron(Sigmoid1);
+    NeuronRef source = neuron(), n = std::make_shared<CNeuron>(library);
+    EXPECT_EQ(n->nInput(), 0); // a new neuron: no links, identity, AutoOperate
+    EXPECT_EQ(n->nOutput(), 0);
+    EXPECT_EQ(n->Displacing() + n->Result(), 0.0);
+    EXPECT_TRUE(n->AutoOperate());
+    EXPECT_EQ(n->ActFun()->Calc(0.3), 0.3);
     n->setNInput(2);
     n->setNOutput(2);
     n->setINeuron(1, source);
-    n->setIWeight(1, 0.75);
     n->setONeuron(1, source);
     n->setOSynapse(2, 9);
     n->setAutoOperate(false);
     n->setDisplacing(0.5);
-    n->setNOutput(2); // output side only, no evaluation
+    n->setNOutput(2); // the output side only, and no evaluation
     EXPECT_EQ(n->iNeuron(1), source);
-    EXPECT_EQ(n->iWeight(1), 0.75);
-    EXPECT_EQ(n->oNeuron(1), nullptr);
-    EXPECT_EQ(n->oSynapse(2), 0);
-    EXPECT_EQ(n->Result(), n->ActFun()->Calc(0.75)); // the last evaluation, before Displacing 0.5
+    EXPECT_TRUE(n->oNeuron(1) == nullptr && n->oSynapse(2) == 0);
+    EXPECT_EQ(n->Result(), 0.0);
     n->setONeuron(1, source);
     n->setNInput(3); // everything, then an evaluation
     for (int32_t i = 0; i <= 3; ++i)
         EXPECT_TRUE(n->iWeight(i) == 0.0 && n->iNeuron(i) == nullptr) << i;
     EXPECT_EQ(n->oNeuron(1), nullptr);
-    EXPECT_EQ(n->Result(), n->ActFun()->Calc(0.5));
+    EXPECT_EQ(n->Result(), 0.5);
     EXPECT_THROW(n->setNInput(-1), std::invalid_argument);
     EXPECT_THROW(n->setNOutput(-1), std::invalid_argument);
-    EXPECT_EQ(n->nInput(), 3);
-    EXPECT_EQ(n->nOutput(), 2);
+    EXPECT_TRUE(n->nInput() == 3 && n->nOutput() == 2);
 }
 
 TEST_F(NeuronTest, IndexOutsideArraysThrowsAndStoresNothing) {
-    NeuronRef n = neuron();
+    NeuronRef n = neuron(), other = neuron();
     n->setNInput(2);
     n->setNOutput(3);
-    NeuronRef other = neuron();
-    const struct {
-        const char* member;
-        std::function<void(int32_t)> call;
-        int32_t last;
-    } cases[] = {
+    const std::tuple<const char*, std::function<void(int32_t)>, int32_t> cases[] = {
         {"iWeight get", [&](int32_t i) { (void)n->iWeight(i); }, 2},
         {"iWeight let", [&](int32_t i) { n->setIWeight(i, 9.0); }, 2},
         {"iNeuron get", [&](int32_t i) { (void)n->iNeuron(i); }, 2},
@@ -127,22 +107,19 @@ TEST_F(NeuronTest, IndexOutsideArraysThrowsAndStoresNothing) {
         {"oSynapse get", [&](int32_t i) { (void)n->oSynapse(i); }, 3},
         {"oSynapse let", [&](int32_t i) { n->setOSynapse(i, 9); }, 3},
     };
-    for (const auto& c : cases)
-        for (int32_t i : {-1, c.last + 1, INT32_MIN, INT32_MAX})
-            EXPECT_THROW(c.call(i), std::out_of_range) << c.member << " " << i;
+    for (const auto& [member, call, last] : cases)
+        for (int32_t i : {-1, last + 1, INT32_MIN, INT32_MAX})
+            EXPECT_THROW(call(i), std::out_of_range) << member << " " << i;
     EXPECT_EQ(other.use_count(), 1);
     for (int32_t i = 0; i <= 3; ++i)
-        EXPECT_EQ(n->oSynapse(i), 0) << i;
-    for (int32_t i = 0; i <= 2; ++i)
-        EXPECT_EQ(n->iWeight(i), 0.0) << i;
-    for (const auto& c : cases)
-        EXPECT_NO_THROW(c.call(0)) << c.member;
+        EXPECT_TRUE(n->oSynapse(i) == 0 && (i > 2 || n->iWeight(i) == 0.0)) << i;
+    for (const auto& [member, call, last] : cases)
+        EXPECT_NO_THROW(call(0)) << member;
 }
 
 TEST_F(NeuronTest, OverflowingShiftThrowsAndKeepsTheBias) {
-    NeuronRef source = neuron();
+    NeuronRef source = neuron(), n = neuron();
     source->setDisplacing(DBL_MAX);
-    NeuronRef n = neuron();
     n->setNInput(1);
     n->setINeuron(1, source);
     n->setIWeight(1, 1.0);
@@ -151,7 +128,6 @@ TEST_F(NeuronTest, OverflowingShiftThrowsAndKeepsTheBias) {
     EXPECT_EQ(n->Displacing(), 0.0);
     n->setAutoOperate(false); // nothing is shifted, so nothing can overflow
     EXPECT_NO_THROW(n->setDisplacing(DBL_MAX));
-    EXPECT_EQ(n->Displacing(), DBL_MAX);
 }
 
 TEST_F(NeuronTest, UnusableFormulaKeepsLastResult) {
