@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <random>
 
 namespace {
 
@@ -20,7 +19,6 @@ TEST_F(NetworkTest, LayersAreLinkedBothWays) {
             const NeuronRef& hidden = s->HiddenLayer[static_cast<size_t>(k)];
             EXPECT_EQ(hidden->nInput(), n);
             EXPECT_TRUE(hidden->AutoOperate());
-            EXPECT_EQ(hidden->Displacing(), 0.0);
             EXPECT_EQ(hidden->oNeuron(1), s->OutNeuron);
             EXPECT_EQ(hidden->oSynapse(1), k);
             EXPECT_EQ(s->OutNeuron->iNeuron(k), hidden);
@@ -52,14 +50,14 @@ TEST_F(NetworkTest, ForwardPassMatchesHandComputation) {
 }
 
 TEST_F(NetworkTest, RebuildMakesNewNeuronsButKeepsTheOutput) {
-    auto s = network(5, 3);
+    auto s = network(5, 3, 7);
     const auto out = s->OutNeuron;
     const auto oldInputs = s->InLayer, oldHidden = s->HiddenLayer;
     const auto oldWeights = weights(*s);
-    s->InputCount = 2; // the pass still runs on the built layers
+    s->HiddenCount = 6; // the pass still runs on the built layers
     EXPECT_NO_THROW(s->CalcNS());
-    s->InputCount = 5;
-    s->CreateNS();
+    s->HiddenCount = 3;
+    s->CreateNS(); // the seeded sequence goes on
     EXPECT_EQ(s->OutNeuron, out);
     for (size_t j = 1; j <= 5; ++j)
         EXPECT_NE(s->InLayer[j], oldInputs[j]);
@@ -68,63 +66,39 @@ TEST_F(NetworkTest, RebuildMakesNewNeuronsButKeepsTheOutput) {
     const auto newWeights = weights(*s);
     for (size_t i = 0; i < newWeights.size(); ++i)
         EXPECT_NE(newWeights[i], oldWeights[i]) << i;
-    s->InputCount = 2;
-    s->HiddenCount = 6;
+    s->SetSeed(7);
     s->CreateNS();
-    EXPECT_EQ(s->InLayer.size(), 3u);
-    EXPECT_EQ(s->HiddenLayer.size(), 7u);
-    EXPECT_EQ(s->OutNeuron->nInput(), 6);
+    EXPECT_EQ(weights(*s), oldWeights);
+    s->SetSeed(std::nullopt);
+    s->CreateNS();
+    EXPECT_NE(weights(*s), oldWeights);
 }
 
 TEST_F(NetworkTest, AlphaGoesIntoHiddenAndOutputFormulas) {
-    const std::pair<double, const char*> texts[] = {{1.0, "2*sigmoid(1*x)-1"}, {-1.0, "2*sigmoid(-1*x)-1"},
-                                                    {0.5, "2*sigmoid(.5*x)-1"}, {1e-20, "2*sigmoid(1E-20*x)-1"}};
     auto s = network(2, 2, 1, 2.0);
     EXPECT_EQ(s->ActivationText(), "2*sigmoid(2*x)-1");
     EXPECT_NEAR(s->HiddenLayer[1]->ActFun()->Calc(0.3), bipolar(2.0, 0.3), 1e-15);
     EXPECT_NEAR(s->OutNeuron->ActFun()->Calc(-0.7), bipolar(2.0, -0.7), 1e-15);
     EXPECT_EQ(s->InLayer[1]->ActFun()->Calc(0.3), 0.3);
-    for (const auto& [alpha, text] : texts) {
-        s->Alpha = alpha;
-        EXPECT_EQ(s->ActivationText(), text);
-    }
+    s->Alpha = -0.5;
+    EXPECT_EQ(s->ActivationText(), "2*sigmoid(-.5*x)-1");
 }
 
 TEST_F(NetworkTest, ImpossibleShapesAreRefusedBeforeAnyChange) {
     auto s = network(3, 2);
     const std::vector<NeuronRef> inputs = s->InLayer;
-    const std::pair<int32_t, int32_t> refused[] = {{0, 3}, {3, 0}, {-1, 5}, {INT32_MIN, 1}, {INT32_MAX, 1},
-                                                   {1, INT32_MAX}, {100000, 201}, {2000000, 1}};
-    for (const auto& [n, h] : refused) {
+    const std::tuple<int32_t, int32_t, bool> shapes[] = {
+        {0, 3, false}, {3, 0, false}, {-1, 5, false}, {INT32_MIN, 1, false}, {INT32_MAX, 1, false},
+        {1, INT32_MAX, false}, {100000, 201, false}, {2000000, 1, false}, {100000, 200, true}, {1, 1, true}};
+    for (const auto& [n, h, possible] : shapes) {
         s->InputCount = n;
         s->HiddenCount = h;
-        EXPECT_FALSE(s->ShapeProblem().value_or("").empty()) << n << "-" << h;
-        EXPECT_THROW(s->CreateNS(), NetworkShapeError);
-        EXPECT_EQ(s->InLayer, inputs);
+        EXPECT_EQ(s->ShapeProblem().value_or("").empty(), possible) << n << "-" << h;
+        if (!possible) {
+            EXPECT_THROW(s->CreateNS(), NetworkShapeError);
+            EXPECT_EQ(s->InLayer, inputs);
+        }
     }
-    for (auto [n, h] : {std::pair{100000, 200}, std::pair{1, 1}}) {
-        s->InputCount = n;
-        s->HiddenCount = h;
-        EXPECT_EQ(s->ShapeProblem(), std::nullopt);
-    }
-}
-
-TEST_F(NetworkTest, SeededBuildsContinueOneSequence) {
-    auto s = network(3, 2, 42);
-    std::mt19937_64 reference(42);
-    std::vector<double> expected(16);
-    for (double& w : expected)
-        w = static_cast<double>(reference() >> 11) * 0x1.0p-53 - 0.5;
-    const auto first = weights(*s);
-    s->CreateNS();
-    EXPECT_EQ(first, std::vector<double>(expected.begin(), expected.begin() + 8));
-    EXPECT_EQ(weights(*s), std::vector<double>(expected.begin() + 8, expected.end()));
-    s->SetSeed(42);
-    s->CreateNS();
-    EXPECT_EQ(weights(*s), first);
-    s->SetSeed(std::nullopt);
-    s->CreateNS();
-    EXPECT_NE(weights(*s), first);
 }
 
 TEST_F(NetworkTest, DiscardedNetworksAreReclaimed) {
