@@ -147,6 +147,15 @@ bool ReadLengths(const CliArguments& args, Lengths& lengths, std::string& error)
         && args.readInteger("pause-length", 1, 64, lengths.pause, error);
 }
 
+// Reads the lengths and the melody that the text-producing commands share.
+int ReadMelodyOptions(const CliArguments& args, const std::string& command, Lengths& lengths, std::string& melody,
+                      std::ostream& err)
+{
+    if (std::string error; !ReadLengths(args, lengths, error))
+        return Fail(err, CliUsageError, command + ": " + error);
+    return MelodyText(args, melody, err);
+}
+
 // A network state as the window has it after start-up.
 std::unique_ptr<mdMain> NewState()
 {
@@ -434,12 +443,11 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
     if (!path)
         return Fail(err, CliUsageError, "continue: нужен параметр --load ФАЙЛ");
     int64_t notes = -1;
-    Lengths lengths;
-    std::string error;
-    if (!args->readInteger("notes", 0, INT32_MAX, notes, error) || !ReadLengths(*args, lengths, error))
+    if (std::string error; !args->readInteger("notes", 0, INT32_MAX, notes, error))
         return Fail(err, CliUsageError, "continue: " + error);
+    Lengths lengths;
     std::string melody;
-    if (const int status = MelodyText(*args, melody, err); status != CliSuccess)
+    if (const int status = ReadMelodyOptions(*args, "continue", lengths, melody, err); status != CliSuccess)
         return status;
 
     return Guarded(err, [&]() -> int {
@@ -478,10 +486,8 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
     if (!args)
         return CliUsageError;
     Lengths lengths;
-    if (std::string error; !ReadLengths(*args, lengths, error))
-        return Fail(err, CliUsageError, "command: " + error);
     std::string melody;
-    if (const int status = MelodyText(*args, melody, err); status != CliSuccess)
+    if (const int status = ReadMelodyOptions(*args, "command", lengths, melody, err); status != CliSuccess)
         return status;
 
     return Guarded(err, [&]() -> int {
@@ -510,10 +516,8 @@ int RunPlay(const std::vector<std::string>& arguments, std::ostream& out, std::o
     if (!args)
         return CliUsageError;
     Lengths lengths;
-    if (std::string error; !ReadLengths(*args, lengths, error))
-        return Fail(err, CliUsageError, "play: " + error);
     std::string melody;
-    if (const int status = MelodyText(*args, melody, err); status != CliSuccess)
+    if (const int status = ReadMelodyOptions(*args, "play", lengths, melody, err); status != CliSuccess)
         return status;
 
     return Guarded(err, [&]() -> int {
