@@ -32,4 +32,12 @@ void QtMessageBox::show(const std::string& text, MessageIcon icon) {
     box.exec();
 }
 
+bool QtMessageBox::ask(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, title_, QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
+                    parent_.data());
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 } // namespace platform

@@ -20,6 +20,9 @@ public:
     // Shows `text` with `icon` and waits for OK.
     void show(const std::string& text, MessageIcon icon) override;
 
+    // Asks with Yes and No buttons; No is the default.
+    bool ask(const std::string& text) override;
+
 private:
     QPointer<QWidget> parent_;
     QString title_;

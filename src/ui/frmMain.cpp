@@ -514,6 +514,11 @@ void frmMain::mnSave_Click() {
     if (!chosen)
         return;
     const std::string path = WithNetworkExtension(*chosen);
+    // The dialog asked about the name without the extension; the file that
+    // is really replaced deserves its own question.
+    if (path != *chosen && files_.exists(path) &&
+        !messages_.ask("Файл «" + path + "» уже существует.\nЗаменить его?"))
+        return;
 
     if (!EnsureNetwork())
         return;

@@ -37,8 +37,14 @@ struct FakeMessageBox : platform::MessageBox {
         if (onShow)
             onShow();
     }
+    bool ask(const std::string& text) override {
+        asked.push_back(text);
+        return answer;
+    }
     std::vector<Shown> shown;
     std::function<void()> onShow;
+    std::vector<std::string> asked;
+    bool answer = true;
 };
 
 // Records program starts; fails with `failure` when it is not empty.

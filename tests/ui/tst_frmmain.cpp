@@ -588,21 +588,35 @@ void TestFrmMain::continueMelody() {
 void TestFrmMain::saveNetwork_data() {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("written");
-    QTest::newRow("no dot gets .qvl") << "cwd/net" << "cwd/net.qvl";
-    QTest::newRow("extension kept") << "cwd/net.txt" << "cwd/net.txt";
-    QTest::newRow("dot in folder only") << "cwd/a.b/net" << "cwd/a.b/net";
-    QTest::newRow("save and load cancelled") << "" << "";
+    QTest::addColumn<int>("replace"); // -1: no file there; 1/0: the extended file exists, answer yes/no
+    QTest::newRow("no dot gets .qvl") << "cwd/net" << "cwd/net.qvl" << -1;
+    QTest::newRow("extended name exists, replace") << "cwd/net" << "cwd/net.qvl" << 1;
+    QTest::newRow("extended name exists, keep") << "cwd/net" << "cwd/net.qvl" << 0;
+    QTest::newRow("extension kept") << "cwd/net.txt" << "cwd/net.txt" << -1;
+    QTest::newRow("dot in folder only") << "cwd/a.b/net" << "cwd/a.b/net" << -1;
+    QTest::newRow("save and load cancelled") << "" << "" << -1;
 }
 
 void TestFrmMain::saveNetwork() {
     QFETCH(QString, chosen);
     QFETCH(QString, written);
+    QFETCH(int, replace);
     Rig rig(library_);
     rig.open();
     QDir().mkpath(QString::fromStdString(rig.path("cwd/a.b")));
     if (!chosen.isEmpty())
         rig.dialogs.saveAnswer = rig.files.path(chosen);
+    if (replace >= 0) {
+        writeText(rig.files.path(written), "old\r\n");
+        rig.messages.answer = replace == 1;
+    }
     rig.click("mnSave");
+    QCOMPARE(rig.messages.asked.size(), size_t(replace >= 0 ? 1 : 0));
+    if (replace == 0) {
+        QCOMPARE(readText(rig.files.path(written)), QStringLiteral("old\r\n"));
+        QVERIFY(rig.state.NSChanged);
+        return;
+    }
     QCOMPARE(rig.dialogs.saveCalls, 1);
     QCOMPARE(rig.dialogs.lastOptions.title, std::string("Сохранение нейронной сети"));
     QCOMPARE(rig.dialogs.lastOptions.initialFolder, rig.files.currentFolder());
