@@ -11,13 +11,9 @@
 #include <string>
 #include <vector>
 
-// Shared fixture of the engine tests: the formula library, loaded once per
-// suite, and small networks of a given shape.
+// Shared fixture of the engine tests: the formula library and small networks of a given shape.
 class EngineTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { library = FormulaLibrary::loadFrom(platform::executableFolder()); }
-    static void TearDownTestSuite() { library.reset(); }
-
     static NeuronRef neuron(std::string formula = "x") {
         auto n = std::make_shared<CNeuron>(library);
         n->SetActFun(formula);
@@ -36,19 +32,17 @@ protected:
         s->SetSeed(seed);
         s->CreateOutNeuron();
         s->CreateNS();
-        for (size_t i = 0; i < w.size(); ++i) {
-            const auto k = static_cast<int32_t>(i) / inputs, j = static_cast<int32_t>(i) % inputs;
-            if (k < hidden)
-                s->HiddenLayer[static_cast<size_t>(k + 1)]->setIWeight(j + 1, w[i]);
+        for (int32_t i = 0; i < static_cast<int32_t>(w.size()); ++i) {
+            if (i < hidden * inputs)
+                s->HiddenLayer[static_cast<size_t>(i / inputs + 1)]->setIWeight(i % inputs + 1, w[size_t(i)]);
             else
-                s->OutNeuron->setIWeight(static_cast<int32_t>(i) - hidden * inputs + 1, w[i]);
+                s->OutNeuron->setIWeight(i - hidden * inputs + 1, w[size_t(i)]);
         }
         return s;
     }
 
-    // Hidden weights row by row, then the output neuron's; with `results`
-    // also every hidden Result and the output's.
-    static std::vector<double> weights(const mdMain& s, bool results = false) {
+    // Hidden weights row by row, the output neuron's, then every hidden Result and the output's.
+    static std::vector<double> weights(const mdMain& s) {
         std::vector<double> v, r;
         for (size_t k = 1; k < s.HiddenLayer.size(); ++k) {
             for (int32_t j = 1; j <= s.HiddenLayer[k]->nInput(); ++j)
@@ -58,8 +52,7 @@ protected:
         for (int32_t k = 1; k <= s.OutNeuron->nInput(); ++k)
             v.push_back(s.OutNeuron->iWeight(k));
         r.push_back(s.OutNeuron->Result());
-        if (results)
-            v.insert(v.end(), r.begin(), r.end());
+        v.insert(v.end(), r.begin(), r.end());
         return v;
     }
 
@@ -80,7 +73,8 @@ protected:
         return v;
     }
 
-    static inline std::shared_ptr<const FormulaLibrary> library;
+    static inline const std::shared_ptr<const FormulaLibrary> library =
+        FormulaLibrary::loadFrom(platform::executableFolder());
 };
 
 inline const std::vector<uint8_t> DefaultMelody{3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10};

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -28,12 +30,10 @@ TEST(NumberText, WritesAndReadsBack) {
 }
 
 TEST(NumberText, SpecialForms) {
-    EXPECT_EQ(NumberText(NaN), "NaN");
-    EXPECT_EQ(NumberText(Inf), "Inf");
-    EXPECT_EQ(NumberText(-Inf), "-Inf");
-    EXPECT_EQ(FileNumberText(0), " 0");
-    EXPECT_EQ(FileNumberText(0.5), " .5");
-    EXPECT_EQ(FileNumberText(-0.25), "-.25");
+    EXPECT_EQ((std::vector{NumberText(NaN), NumberText(Inf), NumberText(-Inf)}),
+              (std::vector<std::string>{"NaN", "Inf", "-Inf"}));
+    EXPECT_EQ((std::vector{FileNumberText(0), FileNumberText(0.5), FileNumberText(-0.25)}),
+              (std::vector<std::string>{" 0", " .5", "-.25"}));
 }
 
 TEST(LeadingNumber, ReadsTheLeadingNumberAndSaturates) {
@@ -51,18 +51,13 @@ TEST(LeadingNumber, ReadsTheLeadingNumberAndSaturates) {
 TEST(RoundToInt, HalvesToEvenAndSaturates) {
     constexpr int32_t Max32 = INT32_MAX, Min32 = INT32_MIN;
     constexpr int64_t Max64 = INT64_MAX, Min64 = INT64_MIN;
-    const struct {
-        double value;
-        int32_t to32;
-        int64_t to64;
-    } cases[] = {{2.5, 2, 2}, {3.5, 4, 4}, {-2.5, -2, -2}, {-3.5, -4, -4}, {0.49999999999999994, 0, 0},
-                 {-1.6, -2, -2}, {2147483647.5, Max32, 2147483648LL}, {-2147483648.5, Min32, -2147483648LL},
-                 {1e300, Max32, Max64}, {-1e300, Min32, Min64}, {9223372036854775808.0, Max32, Max64},
-                 {Inf, Max32, Max64}, {-Inf, Min32, Min64}, {NaN, 0, 0}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(RoundToInt32(c.value), c.to32) << c.value;
-        EXPECT_EQ(RoundToInt64(c.value), c.to64) << c.value;
-    }
+    const std::tuple<double, int32_t, int64_t> cases[] = {
+        {2.5, 2, 2}, {3.5, 4, 4}, {-2.5, -2, -2}, {-3.5, -4, -4}, {0.49999999999999994, 0, 0},
+        {-1.6, -2, -2}, {2147483647.5, Max32, 2147483648LL}, {-2147483648.5, Min32, -2147483648LL},
+        {1e300, Max32, Max64}, {-1e300, Min32, Min64}, {9223372036854775808.0, Max32, Max64},
+        {Inf, Max32, Max64}, {-Inf, Min32, Min64}, {NaN, 0, 0}};
+    for (const auto& [value, to32, to64] : cases)
+        EXPECT_TRUE(RoundToInt32(value) == to32 && RoundToInt64(value) == to64) << value;
 }
 
 TEST(ParseStrictNumber, AcceptsOnlyWholeNumbers) {
@@ -81,17 +76,13 @@ TEST(ParseStrictNumber, AcceptsOnlyWholeNumbers) {
 class CommaLocale : public platform::LocaleNumbers {
 public:
     std::optional<double> toDouble(std::string_view text) const override {
-        if (text == "big" || text == "-big")
-            return text[0] == '-' ? -Inf : Inf;
-        if (text == "7nan")
-            return NaN;
-        std::string plain;
-        for (char c : text) {
-            if (c == '.')
-                return std::nullopt;
-            if (c != ' ')
-                plain.push_back(c == ',' ? '.' : c);
-        }
+        if (text == "big" || text == "-big" || text == "7nan")
+            return text == "7nan" ? NaN : text[0] == '-' ? -Inf : Inf;
+        std::string plain(text);
+        if (plain.find('.') != std::string::npos)
+            return std::nullopt;
+        std::erase(plain, ' ');
+        std::replace(plain.begin(), plain.end(), ',', '.');
         return ParseStrictNumber(plain);
     }
     std::string toText(double value) const override { return NumberText(value); }
