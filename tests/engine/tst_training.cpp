@@ -61,8 +61,7 @@ TEST_P(BothPaths, DivergingStepIsNotTaken) {
         setMelody(*s, DefaultMelody);
         PlaceInputs(*s, 8);
         const TeachOutcome outcome = GetParam()(*s, 0.4, 1000);
-        EXPECT_TRUE(outcome.diverged) << learnStep << " " << alpha;
-        EXPECT_LT(outcome.iterations, 1000);
+        EXPECT_TRUE(outcome.diverged && outcome.iterations < 1000) << learnStep << " " << alpha;
         for (double w : weights(*s))
             EXPECT_TRUE(std::isfinite(w));
     }
@@ -134,8 +133,7 @@ TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
             }
         }
         const TeachOutcome a = TeachNS(*fast, target, limit), b = TeachNSPlain(*plain, target, limit);
-        EXPECT_EQ(a.iterations, b.iterations);
-        EXPECT_EQ(a.reachedTarget, b.reachedTarget);
+        EXPECT_TRUE(a.iterations == b.iterations && a.reachedTarget == b.reachedTarget);
         EXPECT_TRUE(sameBits(weights(*fast), weights(*plain)));
     }
 }
