@@ -8,10 +8,7 @@
 namespace {
 
 // Frequency of a note code, as the melody side counts them (35 is o3 a).
-double Code(int code)
-{
-    return CommandReader::codeFrequency(code);
-}
+double (*const Code)(int) = &CommandReader::codeFrequency;
 
 TEST(CommandReader, FrequenciesAndDurations)
 {
