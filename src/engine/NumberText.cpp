@@ -79,6 +79,66 @@ std::optional<double> convert(bool negative, std::string_view mantissa, long lon
     return value;
 }
 
+// The parts of the decimal number at the start of a text: an optional sign,
+// digits with an optional '.', and an exponent whose letter counts only when
+// digits follow it ("D" as well as "E" where `letterD` allows it).
+struct DecimalScan {
+    bool found = false;          // at least one mantissa digit
+    bool negative = false;
+    std::string_view mantissa;   // digits with at most one '.', never ending in '.'
+    long long exponent = 0;
+    size_t end = 0;              // characters that belong to the number
+};
+
+DecimalScan scanDecimal(std::string_view s, bool letterD) {
+    DecimalScan scan;
+    size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        scan.negative = s[i] == '-';
+        ++i;
+    }
+    const size_t mantissaStart = i;
+    size_t digitCount = 0;
+    while (i < s.size() && isDigit(s[i])) {
+        ++i;
+        ++digitCount;
+    }
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && isDigit(s[i])) {
+            ++i;
+            ++digitCount;
+        }
+    }
+    if (digitCount == 0)
+        return scan;
+    scan.found = true;
+    scan.mantissa = s.substr(mantissaStart, i - mantissaStart);
+    if (scan.mantissa.back() == '.')
+        scan.mantissa.remove_suffix(1);
+    scan.end = i;
+
+    const bool letter = i < s.size() && (s[i] == 'E' || s[i] == 'e' || (letterD && (s[i] == 'D' || s[i] == 'd')));
+    if (!letter)
+        return scan;
+    size_t j = i + 1;
+    bool exponentNegative = false;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) {
+        exponentNegative = s[j] == '-';
+        ++j;
+    }
+    if (j == s.size() || !isDigit(s[j]))
+        return scan;
+    for (; j < s.size() && isDigit(s[j]); ++j) {
+        if (scan.exponent < 1'000'000)
+            scan.exponent = scan.exponent * 10 + (s[j] - '0');
+    }
+    if (exponentNegative)
+        scan.exponent = -scan.exponent;
+    scan.end = j;
+    return scan;
+}
+
 // Reads "&H..." or "&O..." (the '&' already consumed) as a non-negative integer.
 double radixInteger(std::string_view rest) {
     if (rest.empty())
@@ -109,55 +169,15 @@ double radixInteger(std::string_view rest) {
 
 // The number of a text that has already been freed of blanks.
 double leadingNumberOfCompact(std::string_view s) {
-    size_t i = 0;
-    if (i < s.size() && s[i] == '&')
+    if (!s.empty() && s.front() == '&')
         return radixInteger(s.substr(1));
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-        negative = s[i] == '-';
-        ++i;
-    }
-    const size_t mantissaStart = i;
-    size_t digitCount = 0;
-    while (i < s.size() && isDigit(s[i])) {
-        ++i;
-        ++digitCount;
-    }
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && isDigit(s[i])) {
-            ++i;
-            ++digitCount;
-        }
-    }
-    if (digitCount == 0)
+    const DecimalScan scan = scanDecimal(s, true);
+    if (!scan.found)
         return 0.0;
-    std::string_view mantissa = s.substr(mantissaStart, i - mantissaStart);
-    if (mantissa.back() == '.')
-        mantissa.remove_suffix(1);
-
-    long long exponent = 0;
-    if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
-        size_t j = i + 1;
-        bool exponentNegative = false;
-        if (j < s.size() && (s[j] == '+' || s[j] == '-')) {
-            exponentNegative = s[j] == '-';
-            ++j;
-        }
-        // An exponent letter without digits is not part of the number.
-        if (j < s.size() && isDigit(s[j])) {
-            for (; j < s.size() && isDigit(s[j]); ++j) {
-                if (exponent < 1'000'000)
-                    exponent = exponent * 10 + (s[j] - '0');
-            }
-            if (exponentNegative)
-                exponent = -exponent;
-        }
-    }
     bool overflow = false;
-    const std::optional<double> value = convert(negative, mantissa, exponent, overflow);
+    const std::optional<double> value = convert(scan.negative, scan.mantissa, scan.exponent, overflow);
     if (overflow)
-        return negative ? -Largest : Largest;
+        return scan.negative ? -Largest : Largest;
     return value.value_or(0.0);
 }
 
@@ -286,58 +306,17 @@ std::optional<double> ParseStrictNumber(std::string_view text) {
     while (!text.empty() && blank(text.back()))
         text.remove_suffix(1);
 
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    const size_t mantissaStart = i;
-    size_t digitCount = 0;
-    while (i < text.size() && isDigit(text[i])) {
-        ++i;
-        ++digitCount;
-    }
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        while (i < text.size() && isDigit(text[i])) {
-            ++i;
-            ++digitCount;
-        }
-    }
-    if (digitCount == 0)
-        return std::nullopt;
-    std::string_view mantissa = text.substr(mantissaStart, i - mantissaStart);
-    if (mantissa.back() == '.')
-        mantissa.remove_suffix(1);
-
-    long long exponent = 0;
-    if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
-        ++i;
-        bool exponentNegative = false;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-            exponentNegative = text[i] == '-';
-            ++i;
-        }
-        if (i == text.size() || !isDigit(text[i]))
-            return std::nullopt;
-        for (; i < text.size() && isDigit(text[i]); ++i) {
-            if (exponent < 1'000'000)
-                exponent = exponent * 10 + (text[i] - '0');
-        }
-        if (exponentNegative)
-            exponent = -exponent;
-    }
-    if (i != text.size())
+    const DecimalScan scan = scanDecimal(text, false);
+    if (!scan.found || scan.end != text.size())
         return std::nullopt;
     bool overflow = false;
-    const std::optional<double> value = convert(negative, mantissa, exponent, overflow);
+    const std::optional<double> value = convert(scan.negative, scan.mantissa, scan.exponent, overflow);
     if (overflow) {
         // NumberText writes the largest double as 1.79769313486232E+308, a
         // little above it; such a text must read back as the largest double.
-        const std::optional<double> tenth = convert(false, mantissa, exponent - 1, overflow);
+        const std::optional<double> tenth = convert(false, scan.mantissa, scan.exponent - 1, overflow);
         if (tenth && *tenth <= 1.79769313486232E+307)
-            return negative ? -Largest : Largest;
+            return scan.negative ? -Largest : Largest;
     }
     return value;
 }
