@@ -7,6 +7,7 @@
 // Arguments: input count, hidden count.
 // The counter ns/weight is printed with the suffix "s" that the library gives
 // inverted rates; the figure is in nanoseconds per weight and pass.
+#include "BenchNetwork.h"
 #include "engine/mdMain.h"
 
 #include "platform/DynamicLibrary.h"
@@ -17,19 +18,6 @@
 #include <vector>
 
 namespace {
-
-std::unique_ptr<mdMain> buildNetwork(int32_t inputs, int32_t hidden) {
-    auto state = std::make_unique<mdMain>(FormulaLibrary::loadFrom(platform::executableFolder()));
-    state->Alpha = 1.0;
-    state->InputCount = inputs;
-    state->HiddenCount = hidden;
-    state->SetSeed(1);
-    state->CreateOutNeuron();
-    state->CreateNS();
-    for (int32_t j = 1; j <= inputs; ++j)
-        state->InLayer[static_cast<size_t>(j)]->setDisplacing(((j * 7) % 49) / 48.0 - 0.5);
-    return state;
-}
 
 // The same network as flat arrays, hidden weights row by row.
 struct Flat {
@@ -76,14 +64,14 @@ void setCounters(benchmark::State& st, int64_t inputs, int64_t hidden) {
 }
 
 void BM_CalcNS(benchmark::State& st) {
-    auto s = buildNetwork(static_cast<int32_t>(st.range(0)), static_cast<int32_t>(st.range(1)));
+    auto s = BuildBenchNetwork(static_cast<int32_t>(st.range(0)), static_cast<int32_t>(st.range(1)));
     for (auto _ : st)
         benchmark::DoNotOptimize(s->CalcNS());
     setCounters(st, st.range(0), st.range(1));
 }
 
 void BM_FlatCalc(benchmark::State& st) {
-    auto s = buildNetwork(static_cast<int32_t>(st.range(0)), static_cast<int32_t>(st.range(1)));
+    auto s = BuildBenchNetwork(static_cast<int32_t>(st.range(0)), static_cast<int32_t>(st.range(1)));
     Flat flat(*s);
     const CFormula& formula = *s->OutNeuron->ActFun();
     double check = 0.0;
@@ -97,7 +85,7 @@ void BM_FlatCalc(benchmark::State& st) {
 }
 
 void BM_FlatExp(benchmark::State& st) {
-    auto s = buildNetwork(static_cast<int32_t>(st.range(0)), static_cast<int32_t>(st.range(1)));
+    auto s = BuildBenchNetwork(static_cast<int32_t>(st.range(0)), static_cast<int32_t>(st.range(1)));
     Flat flat(*s);
     for (auto _ : st)
         benchmark::DoNotOptimize(flat.pass([](double v) { return 2.0 / (1.0 + std::exp(-(1.0 * v))) - 1.0; }));

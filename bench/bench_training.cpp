@@ -10,6 +10,7 @@
 // share of iterations, alternating the target so that training never stops early.
 // The counter ns/weight is printed with the suffix "s" that the library gives
 // inverted rates; the figure is in nanoseconds per weight and pass.
+#include "BenchNetwork.h"
 #include "engine/Training.h"
 
 #include "platform/DynamicLibrary.h"
@@ -35,16 +36,8 @@ int32_t chunkFor(int64_t weights) {
 }
 
 std::unique_ptr<mdMain> buildNetwork(int32_t inputs, int32_t hidden) {
-    auto state = std::make_unique<mdMain>(FormulaLibrary::loadFrom(platform::executableFolder()));
-    state->Alpha = 1.0;
+    auto state = BuildBenchNetwork(inputs, hidden);
     state->LearnStep = 0.05;
-    state->InputCount = inputs;
-    state->HiddenCount = hidden;
-    state->SetSeed(1);
-    state->CreateOutNeuron();
-    state->CreateNS();
-    for (int32_t j = 1; j <= inputs; ++j)
-        state->InLayer[static_cast<size_t>(j)]->setDisplacing(((j * 7) % 49) / 48.0 - 0.5);
     return state;
 }
 
