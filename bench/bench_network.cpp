@@ -25,8 +25,7 @@ struct Flat {
     double outBias = 0.0;
     int32_t inputs = 0, hidden = 0;
 
-    explicit Flat(const mdMain& s)
-        : inputs(s.InputCount), hidden(s.HiddenCount) {
+    explicit Flat(const mdMain& s) : inputs(s.InputCount), hidden(s.HiddenCount) {
         for (int32_t j = 1; j <= inputs; ++j)
             x.push_back(s.InLayer[static_cast<size_t>(j)]->Result());
         for (int32_t h = 1; h <= hidden; ++h) {

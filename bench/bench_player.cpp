@@ -18,8 +18,7 @@ constexpr uint8_t kDefaultCodes[] = {3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10};
 constexpr int32_t kLongMelody = 1024;
 
 // The default melody's codes repeated to `count` notes.
-std::vector<uint8_t> longCodes(int32_t count)
-{
+std::vector<uint8_t> longCodes(int32_t count) {
     std::vector<uint8_t> codes(static_cast<size_t>(count));
     for (size_t i = 0; i < codes.size(); ++i)
         codes[i] = kDefaultCodes[i % std::size(kDefaultCodes)];
@@ -27,8 +26,7 @@ std::vector<uint8_t> longCodes(int32_t count)
 }
 
 // The same melody as the melody field shows it: "3, 8, 11, ...".
-std::string longMelodyText()
-{
+std::string longMelodyText() {
     const std::vector<uint8_t> codes = longCodes(kLongMelody);
     return CodeListText(codes.data(), kLongMelody);
 }
@@ -36,8 +34,7 @@ std::string longMelodyText()
 // Renders the default melody at tempo 120 in the audio device's 2048-sample
 // pieces. "samples" is samples a second; "x_realtime" how many times faster
 // than it plays.
-void BM_SynthesizeDefaultMelody(benchmark::State& state)
-{
+void BM_SynthesizeDefaultMelody(benchmark::State& state) {
     const std::vector<PlayEvent> events = CommandReader::read(kDefaultCommand).events;
     std::vector<float> piece(2048);
     uint64_t samples = 0;
@@ -51,14 +48,12 @@ void BM_SynthesizeDefaultMelody(benchmark::State& state)
     }
     const double rate = Synthesizer::DefaultSampleRate;
     state.counters["samples"] = benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate);
-    state.counters["x_realtime"] =
-        benchmark::Counter(static_cast<double>(samples) / rate, benchmark::Counter::kIsRate);
+    state.counters["x_realtime"] = benchmark::Counter(static_cast<double>(samples) / rate, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_SynthesizeDefaultMelody)->Unit(benchmark::kMillisecond);
 
 // Reads a 1024-note command text (the default melody repeated); "notes" is notes a second.
-void BM_ReadLongCommandText(benchmark::State& state)
-{
+void BM_ReadLongCommandText(benchmark::State& state) {
     const std::vector<uint8_t> codes = longCodes(kLongMelody);
     const std::string text = CommandText(codes.data(), kLongMelody, 0, kLongMelody, 8, 8);
     size_t events = 0;
@@ -73,8 +68,7 @@ void BM_ReadLongCommandText(benchmark::State& state)
 BENCHMARK(BM_ReadLongCommandText)->Unit(benchmark::kMicrosecond);
 
 // Parses a 1024-note melody text only.
-void BM_ParseLongMelodyText(benchmark::State& state)
-{
+void BM_ParseLongMelodyText(benchmark::State& state) {
     const std::string text = longMelodyText();
     std::vector<uint8_t> codes(kLongMelody);
     for (auto _ : state) {
@@ -88,8 +82,7 @@ BENCHMARK(BM_ParseLongMelodyText)->Unit(benchmark::kMicrosecond);
 
 // What one keystroke in the melody field costs: the parse of a 1024-note
 // melody text and the command text of the whole melody.
-void BM_ParseAndCommandTextPerKeystroke(benchmark::State& state)
-{
+void BM_ParseAndCommandTextPerKeystroke(benchmark::State& state) {
     const std::string text = longMelodyText();
     std::vector<uint8_t> codes(kLongMelody);
     for (auto _ : state) {

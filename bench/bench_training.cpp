@@ -66,9 +66,9 @@ struct alignas(32) Lanes {
     Vec v;
 };
 
-__attribute__((target_clones("avx2", "default")))
-void laneSums(const Lanes* __restrict w, const double* __restrict x, const Lanes* __restrict bias,
-              Lanes* __restrict sums, int32_t inputs, int32_t blocks) {
+__attribute__((target_clones("avx2", "default"))) void laneSums(const Lanes* __restrict w, const double* __restrict x,
+                                                                const Lanes* __restrict bias, Lanes* __restrict sums,
+                                                                int32_t inputs, int32_t blocks) {
     for (int32_t b = 0; b < blocks; ++b)
         sums[b].v = bias[b].v;
     for (int32_t k = 0; k < inputs; ++k)
@@ -76,10 +76,9 @@ void laneSums(const Lanes* __restrict w, const double* __restrict x, const Lanes
             sums[b].v += x[k] * w[k * blocks + b].v;
 }
 
-__attribute__((target_clones("avx2", "default")))
-bool laneUpdate(const Lanes* __restrict w, Lanes* __restrict next, const double* __restrict x,
-                const Lanes* __restrict dh, const Lanes* __restrict bias, Lanes* __restrict sums, int32_t inputs,
-                int32_t blocks) {
+__attribute__((target_clones("avx2", "default"))) bool
+laneUpdate(const Lanes* __restrict w, Lanes* __restrict next, const double* __restrict x, const Lanes* __restrict dh,
+           const Lanes* __restrict bias, Lanes* __restrict sums, int32_t inputs, int32_t blocks) {
     Vec check = {};
     for (int32_t b = 0; b < blocks; ++b)
         sums[b].v = bias[b].v;
@@ -154,7 +153,8 @@ struct LaneKernel {
                 vNext[static_cast<size_t>(h)] = results[static_cast<size_t>(h)] * delta + v[static_cast<size_t>(h)];
             for (int32_t h = 0; h < hidden; ++h) {
                 const double r = results[static_cast<size_t>(h)];
-                dh[static_cast<size_t>(h / 4)].v[h % 4] = alpha * delta * (r + 1.0) * (1.0 - r) * vNext[static_cast<size_t>(h)] / 2.0;
+                dh[static_cast<size_t>(h / 4)].v[h % 4] =
+                    alpha * delta * (r + 1.0) * (1.0 - r) * vNext[static_cast<size_t>(h)] / 2.0;
             }
             if (!laneUpdate(w.data(), next.data(), x.data(), dh.data(), bias.data(), sums.data(), inputs, blocks))
                 break;

@@ -31,14 +31,12 @@ constexpr uint64_t kMaxRenderedSamples = 8192;
 // A low rate renders whole notes within the limit and silences more partials.
 constexpr int kSampleRates[] = {8000, 11025, Synthesizer::DefaultSampleRate};
 
-void check(bool condition)
-{
+void check(bool condition) {
     if (!condition)
         std::abort();
 }
 
-void readAsCommandText(std::string_view text, int sampleRate, size_t chunk)
-{
+void readAsCommandText(std::string_view text, int sampleRate, size_t chunk) {
     const ReadResult read = CommandReader::read(text);
     for (const ReaderError& error : read.errors)
         check(error.column >= 1 && error.column <= text.size() + 1 && !error.message.empty());
@@ -74,8 +72,7 @@ void readAsCommandText(std::string_view text, int sampleRate, size_t chunk)
     }
 }
 
-void readAsMelodyText(std::string_view text, uint8_t noteLen, int32_t pauseLen)
-{
+void readAsMelodyText(std::string_view text, uint8_t noteLen, int32_t pauseLen) {
     // Exactly the capacity on the heap, so a write past it is caught.
     std::vector<uint8_t> codes(kMelodyCapacity);
     const MelodyParseInfo info = ParseMelodyCodes(text, codes.data(), kMelodyCapacity);
@@ -107,8 +104,7 @@ void readAsMelodyText(std::string_view text, uint8_t noteLen, int32_t pauseLen)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     // Lengths as the length fields hold them (1..64), taken from the input so
     // that they vary with it.

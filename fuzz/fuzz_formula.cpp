@@ -14,8 +14,17 @@
 
 namespace {
 
-const double kPoints[] = {0.0, -0.0, 1.0, -1.0, 0.5, -2.75, 40.0, 1e300, -1e-300,
-                          std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+const double kPoints[] = {0.0,
+                          -0.0,
+                          1.0,
+                          -1.0,
+                          0.5,
+                          -2.75,
+                          40.0,
+                          1e300,
+                          -1e-300,
+                          std::numeric_limits<double>::infinity(),
+                          std::numeric_limits<double>::quiet_NaN()};
 constexpr size_t kPointCount = sizeof kPoints / sizeof kPoints[0];
 
 void check(bool condition) {

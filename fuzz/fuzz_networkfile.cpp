@@ -9,8 +9,7 @@
 // Any bytes must read without a crash. A file that reads must write back to
 // a text that reads again, and from then on text and record stay fixed: the
 // first write may round values to 15 digits, later ones change nothing.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const NetworkFileReading first = ReadNetworkFile(bytes);
     if (!first.network) {
@@ -25,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const NetworkFileReading second = ReadNetworkFile(written);
     if (!second.network)
         std::abort();
-    if (second.network->InputCount != first.network->InputCount
-        || second.network->HiddenCount != first.network->HiddenCount)
+    if (second.network->InputCount != first.network->InputCount ||
+        second.network->HiddenCount != first.network->HiddenCount)
         std::abort();
 
     const std::string rewritten = NetworkFileText(*second.network);

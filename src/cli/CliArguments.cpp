@@ -7,8 +7,7 @@
 
 namespace {
 
-std::string Quoted(std::string_view text)
-{
+std::string Quoted(std::string_view text) {
     // Error messages stay on one line whatever the argument holds.
     std::string shown;
     for (char c : text.substr(0, 80))
@@ -21,8 +20,7 @@ std::string Quoted(std::string_view text)
 } // namespace
 
 std::optional<CliArguments> CliArguments::Parse(const std::vector<std::string>& arguments,
-                                                std::span<const Option> options, std::string& error)
-{
+                                                std::span<const Option> options, std::string& error) {
     CliArguments parsed;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
@@ -67,13 +65,11 @@ std::optional<CliArguments> CliArguments::Parse(const std::vector<std::string>& 
     return parsed;
 }
 
-bool CliArguments::has(std::string_view name) const
-{
+bool CliArguments::has(std::string_view name) const {
     return values_.find(name) != values_.end();
 }
 
-std::optional<std::string> CliArguments::text(std::string_view name) const
-{
+std::optional<std::string> CliArguments::text(std::string_view name) const {
     const auto found = values_.find(name);
     if (found == values_.end())
         return std::nullopt;
@@ -81,25 +77,23 @@ std::optional<std::string> CliArguments::text(std::string_view name) const
 }
 
 bool CliArguments::readInteger(std::string_view name, int64_t min, int64_t max, int64_t& value,
-                               std::string& error) const
-{
+                               std::string& error) const {
     const std::optional<std::string> given = text(name);
     if (!given)
         return true;
     const std::optional<double> number = ParseStrictNumber(*given);
     // Doubles hold every integer up to 2^53 exactly, far beyond any limit used here.
-    if (!number || std::trunc(*number) != *number || *number < static_cast<double>(min)
-        || *number > static_cast<double>(max)) {
-        error = "--" + std::string(name) + ": ожидается целое число от " + std::to_string(min) + " до "
-            + std::to_string(max) + ", а не " + Quoted(*given);
+    if (!number || std::trunc(*number) != *number || *number < static_cast<double>(min) ||
+        *number > static_cast<double>(max)) {
+        error = "--" + std::string(name) + ": ожидается целое число от " + std::to_string(min) + " до " +
+                std::to_string(max) + ", а не " + Quoted(*given);
         return false;
     }
     value = static_cast<int64_t>(*number);
     return true;
 }
 
-bool CliArguments::readReal(std::string_view name, double& value, std::string& error) const
-{
+bool CliArguments::readReal(std::string_view name, double& value, std::string& error) const {
     const std::optional<std::string> given = text(name);
     if (!given)
         return true;
@@ -112,8 +106,7 @@ bool CliArguments::readReal(std::string_view name, double& value, std::string& e
     return true;
 }
 
-bool CliArguments::readUnsigned(std::string_view name, std::optional<uint64_t>& value, std::string& error) const
-{
+bool CliArguments::readUnsigned(std::string_view name, std::optional<uint64_t>& value, std::string& error) const {
     const std::optional<std::string> given = text(name);
     if (!given)
         return true;
@@ -122,8 +115,8 @@ bool CliArguments::readUnsigned(std::string_view name, std::optional<uint64_t>& 
     const char* end = begin + given->size();
     const auto [ptr, ec] = std::from_chars(begin, end, number);
     if (given->empty() || ec != std::errc() || ptr != end) {
-        error = "--" + std::string(name) + ": ожидается целое число от 0 до 18446744073709551615, а не "
-            + Quoted(*given);
+        error =
+            "--" + std::string(name) + ": ожидается целое число от 0 до 18446744073709551615, а не " + Quoted(*given);
         return false;
     }
     value = number;

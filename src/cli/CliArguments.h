@@ -20,8 +20,8 @@ public:
 
     // Reads `arguments` (those after the subcommand). nullopt and a one-line
     // `error` for an unknown or repeated option, a missing value or a stray argument.
-    static std::optional<CliArguments> Parse(const std::vector<std::string>& arguments,
-                                             std::span<const Option> options, std::string& error);
+    static std::optional<CliArguments> Parse(const std::vector<std::string>& arguments, std::span<const Option> options,
+                                             std::string& error);
 
     // Whether the option was given.
     bool has(std::string_view name) const;

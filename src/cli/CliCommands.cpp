@@ -50,40 +50,34 @@ constexpr std::string_view Usage =
     "melodynet-cli <команда> --help покажет параметры команды.\n"
     "Коды выхода: 0 — успех, 1 — ошибка при выполнении, 2 — ошибка в командной строке.\n";
 
-constexpr std::string_view MelodyHelp =
-    "  --melody ТЕКСТ         мелодия: коды нот через запятую (по умолчанию\n"
-    "                         \"3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10\")\n"
-    "  --melody-file ФАЙЛ     прочитать мелодию из файла\n";
+constexpr std::string_view MelodyHelp = "  --melody ТЕКСТ         мелодия: коды нот через запятую (по умолчанию\n"
+                                        "                         \"3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10\")\n"
+                                        "  --melody-file ФАЙЛ     прочитать мелодию из файла\n";
 
-constexpr std::string_view LengthHelp =
-    "  --note-length N        длительность ноты, 1..64 (по умолчанию 8)\n"
-    "  --pause-length N       длительность паузы, 1..64 (по умолчанию 8)\n";
+constexpr std::string_view LengthHelp = "  --note-length N        длительность ноты, 1..64 (по умолчанию 8)\n"
+                                        "  --pause-length N       длительность паузы, 1..64 (по умолчанию 8)\n";
 
 // Writes a failure line and returns its status.
-int Fail(std::ostream& err, int status, const std::string& message)
-{
+int Fail(std::ostream& err, int status, const std::string& message) {
     err << "melodynet-cli: " << message << '\n';
     return status;
 }
 
-std::string Fixed(double value, int digits)
-{
+std::string Fixed(double value, int digits) {
     std::array<char, 64> buffer{};
-    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                         std::chars_format::fixed, digits);
+    const auto [end, ec] =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, digits);
     if (ec != std::errc())
         return NumberText(value);
     return std::string(buffer.data(), end);
 }
 
-std::string Dump(const nlohmann::json& value)
-{
+std::string Dump(const nlohmann::json& value) {
     // Paths typed by the user need not be UTF-8; they must not abort the output.
     return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-bool WantsHelp(const std::vector<std::string>& arguments)
-{
+bool WantsHelp(const std::vector<std::string>& arguments) {
     for (const std::string& argument : arguments)
         if (argument == "--help")
             return true;
@@ -92,8 +86,7 @@ bool WantsHelp(const std::vector<std::string>& arguments)
 
 // The melody of --melody or --melody-file, or the window's default melody.
 // Returns a status other than success when it cannot be had.
-int MelodyText(const CliArguments& args, std::string& melody, std::ostream& err)
-{
+int MelodyText(const CliArguments& args, std::string& melody, std::ostream& err) {
     if (args.has("melody") && args.has("melody-file"))
         return Fail(err, CliUsageError, "--melody и --melody-file нельзя указывать вместе");
     if (const std::optional<std::string> text = args.text("melody")) {
@@ -118,8 +111,7 @@ int MelodyText(const CliArguments& args, std::string& melody, std::ostream& err)
 
 // Parses the melody into `state` as the window's melody field does, and
 // tells on `err` what the parse had to cut.
-void ParseMelodyInto(mdMain& state, const std::string& melody, std::ostream& err)
-{
+void ParseMelodyInto(mdMain& state, const std::string& melody, std::ostream& err) {
     const MelodyParseInfo info = ParseMelody(state, melody);
     if (info.truncated)
         err << "melodynet-cli: предупреждение: в мелодии " << std::to_string(info.items) << " нот, взяты первые "
@@ -133,32 +125,28 @@ struct Lengths {
     int64_t note = DefaultLength;
     int64_t pause = DefaultLength;
 
-    void applyTo(mdMain& state) const
-    {
+    void applyTo(mdMain& state) const {
         state.NoteLen = static_cast<uint8_t>(note);
         state.PauseLen = static_cast<int32_t>(pause);
     }
 };
 
 // Reads --note-length and --pause-length.
-bool ReadLengths(const CliArguments& args, Lengths& lengths, std::string& error)
-{
-    return args.readInteger("note-length", 1, 64, lengths.note, error)
-        && args.readInteger("pause-length", 1, 64, lengths.pause, error);
+bool ReadLengths(const CliArguments& args, Lengths& lengths, std::string& error) {
+    return args.readInteger("note-length", 1, 64, lengths.note, error) &&
+           args.readInteger("pause-length", 1, 64, lengths.pause, error);
 }
 
 // Reads the lengths and the melody that the text-producing commands share.
 int ReadMelodyOptions(const CliArguments& args, const std::string& command, Lengths& lengths, std::string& melody,
-                      std::ostream& err)
-{
+                      std::ostream& err) {
     if (std::string error; !ReadLengths(args, lengths, error))
         return Fail(err, CliUsageError, command + ": " + error);
     return MelodyText(args, melody, err);
 }
 
 // A network state as the window has it after start-up.
-std::unique_ptr<mdMain> NewState()
-{
+std::unique_ptr<mdMain> NewState() {
     auto state = std::make_unique<mdMain>(FormulaLibrary::loadBesideProgram());
     state->CreateOutNeuron();
     state->ContLen = 0;
@@ -166,8 +154,7 @@ std::unique_ptr<mdMain> NewState()
 }
 
 // Loads the network file of --load into `state`, as the window's load does.
-int LoadNetwork(const std::string& path, mdMain& state, std::ostream& err)
-{
+int LoadNetwork(const std::string& path, mdMain& state, std::ostream& err) {
     platform::QtFileSystem files;
     const NetworkFileReading reading = ReadNetworkFileAt(files, path);
     if (!reading.network) {
@@ -181,8 +168,7 @@ int LoadNetwork(const std::string& path, mdMain& state, std::ostream& err)
 }
 
 // The rebuild protocol of every operation that needs the network.
-void EnsureBuilt(mdMain& state)
-{
+void EnsureBuilt(mdMain& state) {
     if (state.NSChanged) {
         state.NSChanged = false;
         state.CreateNS();
@@ -198,8 +184,7 @@ struct WindowScore {
 
 // Scores the samples that training cuts from the melody: the same windows,
 // or the one right-aligned sample of a short melody.
-WindowScore ScoreWindows(mdMain& state)
-{
+WindowScore ScoreWindows(mdMain& state) {
     WindowScore score;
     if (state.MelodyLen <= 1 || state.InputCount <= 1)
         return score;
@@ -218,14 +203,13 @@ WindowScore ScoreWindows(mdMain& state)
     return score;
 }
 
-std::string ClickLine(int64_t click, const MelodyTrainingOutcome& outcome, const WindowScore& score)
-{
+std::string ClickLine(int64_t click, const MelodyTrainingOutcome& outcome, const WindowScore& score) {
     std::string line = "Нажатие " + std::to_string(click) + ": ";
     if (score.windows == 0)
         line += "окон для обучения нет (в мелодии меньше 3 нот)";
     else
-        line += "средняя ошибка " + Fixed(score.meanError, 4) + " полутона, точно " + std::to_string(score.exact)
-            + " из " + std::to_string(score.windows);
+        line += "средняя ошибка " + Fixed(score.meanError, 4) + " полутона, точно " + std::to_string(score.exact) +
+                " из " + std::to_string(score.windows);
     if (!outcome.trained)
         line += "; обучение не выполнялось";
     if (outcome.diverged)
@@ -236,8 +220,7 @@ std::string ClickLine(int64_t click, const MelodyTrainingOutcome& outcome, const
 // Runs one subcommand body; turns escaping errors (formula library missing,
 // out of memory) into a failure line.
 template <class Body>
-int Guarded(std::ostream& err, Body body)
-{
+int Guarded(std::ostream& err, Body body) {
     try {
         return body();
     } catch (const std::bad_alloc&) {
@@ -249,8 +232,7 @@ int Guarded(std::ostream& err, Body body)
 
 // Parses the options of a subcommand; a usage error has been reported when nullopt.
 std::optional<CliArguments> ParseOptions(const std::vector<std::string>& arguments, std::span<const Option> options,
-                                         std::string_view command, std::ostream& err)
-{
+                                         std::string_view command, std::ostream& err) {
     std::string error;
     std::optional<CliArguments> args = CliArguments::Parse(arguments, options, error);
     if (!args)
@@ -260,12 +242,11 @@ std::optional<CliArguments> ParseOptions(const std::vector<std::string>& argumen
 
 } // namespace
 
-int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
-{
+int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
-        {"load", true}, {"input", true}, {"hidden", true}, {"alpha", true}, {"step", true},
+        {"load", true}, {"input", true},  {"hidden", true},      {"alpha", true},      {"step", true},
         {"seed", true}, {"melody", true}, {"melody-file", true}, {"iterations", true}, {"clicks", true},
-        {"save", true}, {"json", false}, {"help", false},
+        {"save", true}, {"json", false},  {"help", false},
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli train [параметры]\n"
@@ -297,12 +278,11 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
     std::optional<uint64_t> seed;
     int64_t iterations = DefaultIterations;
     int64_t clicks = 1;
-    if (!args->readInteger("input", MinNetworkInputCount, mdMain::MaxLayerNeurons, inputCount, error)
-        || !args->readInteger("hidden", MinNetworkHiddenCount, mdMain::MaxLayerNeurons, hiddenCount, error)
-        || !args->readReal("alpha", alpha, error) || !args->readReal("step", step, error)
-        || !args->readUnsigned("seed", seed, error)
-        || !args->readInteger("iterations", 0, INT32_MAX, iterations, error)
-        || !args->readInteger("clicks", 0, MaxClicks, clicks, error))
+    if (!args->readInteger("input", MinNetworkInputCount, mdMain::MaxLayerNeurons, inputCount, error) ||
+        !args->readInteger("hidden", MinNetworkHiddenCount, mdMain::MaxLayerNeurons, hiddenCount, error) ||
+        !args->readReal("alpha", alpha, error) || !args->readReal("step", step, error) ||
+        !args->readUnsigned("seed", seed, error) || !args->readInteger("iterations", 0, INT32_MAX, iterations, error) ||
+        !args->readInteger("clicks", 0, MaxClicks, clicks, error))
         return Fail(err, CliUsageError, "train: " + error);
     if (args->has("load") && (args->has("input") || args->has("hidden") || args->has("alpha")))
         return Fail(err, CliUsageError, "train: --input, --hidden и --alpha нельзя сочетать с --load");
@@ -384,8 +364,7 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
     });
 }
 
-int RunPredict(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
-{
+int RunPredict(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
         {"load", true}, {"melody", true}, {"melody-file", true}, {"json", false}, {"help", false},
     };
@@ -420,19 +399,17 @@ int RunPredict(const std::vector<std::string>& arguments, std::ostream& out, std
     });
 }
 
-int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
-{
+int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
-        {"load", true}, {"melody", true}, {"melody-file", true}, {"notes", true},
-        {"note-length", true}, {"pause-length", true}, {"json", false}, {"help", false},
+        {"load", true},        {"melody", true},       {"melody-file", true}, {"notes", true},
+        {"note-length", true}, {"pause-length", true}, {"json", false},       {"help", false},
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli continue --load ФАЙЛ [параметры]\n"
                "Продолжает мелодию (\"Продолжить мелодию\"): печатает коды продолжения через \", \"\n"
                "и на следующей строке его текст команды для проигрывателя.\n"
                "  --load ФАЙЛ            файл сети (обязателен)\n"
-            << MelodyHelp
-            << "  --notes N              нот в продолжении (по умолчанию столько же, сколько в мелодии)\n"
+            << MelodyHelp << "  --notes N              нот в продолжении (по умолчанию столько же, сколько в мелодии)\n"
             << LengthHelp << "  --json                 вывести один объект JSON\n";
         return CliSuccess;
     }
@@ -471,8 +448,7 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
     });
 }
 
-int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
-{
+int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
         {"melody", true}, {"melody-file", true}, {"note-length", true}, {"pause-length", true}, {"help", false},
     };
@@ -499,11 +475,10 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
     });
 }
 
-int RunPlay(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
-{
+int RunPlay(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
-        {"melody", true}, {"melody-file", true}, {"note-length", true}, {"pause-length", true},
-        {"wav", true}, {"help", false},
+        {"melody", true},       {"melody-file", true}, {"note-length", true},
+        {"pause-length", true}, {"wav", true},         {"help", false},
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli play [параметры]\n"
@@ -541,11 +516,11 @@ int RunPlay(const std::vector<std::string>& arguments, std::ostream& out, std::o
 
         QTemporaryFile commandFile(QDir::temp().filePath(QStringLiteral("melodynet-XXXXXX.cmd")));
         const std::string bytes = command + "\r\n";
-        if (!commandFile.open()
-            || commandFile.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())
-            || !commandFile.flush())
-            return Fail(err, CliFailure, "не удалось записать временный файл команды: "
-                                             + commandFile.errorString().toStdString());
+        if (!commandFile.open() ||
+            commandFile.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
+            !commandFile.flush())
+            return Fail(err, CliFailure,
+                        "не удалось записать временный файл команды: " + commandFile.errorString().toStdString());
         commandFile.close();
 
         const std::string playerPath = JoinPath(programFolder, PlayerFileName());
@@ -554,8 +529,9 @@ int RunPlay(const std::vector<std::string>& arguments, std::ostream& out, std::o
         player.setArguments({QStringLiteral("--wav"), QString::fromStdString(*wav), commandFile.fileName()});
         player.start();
         if (!player.waitForStarted())
-            return Fail(err, CliFailure, "не удалось запустить проигрыватель «" + playerPath
-                                             + "»: " + player.errorString().toStdString());
+            return Fail(err, CliFailure,
+                        "не удалось запустить проигрыватель «" + playerPath +
+                            "»: " + player.errorString().toStdString());
         if (!player.waitForFinished(PlayerTimeoutMs)) {
             player.kill();
             player.waitForFinished();
@@ -573,8 +549,7 @@ int RunPlay(const std::vector<std::string>& arguments, std::ostream& out, std::o
     });
 }
 
-int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
-{
+int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     if (arguments.empty())
         return Fail(err, CliUsageError, "не указана команда; melodynet-cli --help покажет список");
     const std::string& command = arguments.front();

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     // Qt's process and file classes expect an application object.
     QCoreApplication app(argc, argv);

@@ -22,11 +22,7 @@ void checkCount(int32_t count, const char* member) {
 } // namespace
 
 CNeuron::CNeuron(std::shared_ptr<const FormulaLibrary> library)
-    : actFun_(std::make_shared<CFormula>(library)),
-      iWeight_(1, 0.0),
-      iNeuron_(1),
-      oNeuron_(1),
-      oSynapse_(1, 0),
+    : actFun_(std::make_shared<CFormula>(library)), iWeight_(1, 0.0), iNeuron_(1), oNeuron_(1), oSynapse_(1, 0),
       library_(std::move(library)) {}
 
 void CNeuron::setAutoOperate(bool value) {

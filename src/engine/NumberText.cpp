@@ -83,11 +83,11 @@ std::optional<double> convert(bool negative, std::string_view mantissa, long lon
 // digits with an optional '.', and an exponent whose letter counts only when
 // digits follow it ("D" as well as "E" where `letterD` allows it).
 struct DecimalScan {
-    bool found = false;          // at least one mantissa digit
+    bool found = false; // at least one mantissa digit
     bool negative = false;
-    std::string_view mantissa;   // digits with at most one '.', never ending in '.'
+    std::string_view mantissa; // digits with at most one '.', never ending in '.'
     long long exponent = 0;
-    size_t end = 0;              // characters that belong to the number
+    size_t end = 0; // characters that belong to the number
 };
 
 DecimalScan scanDecimal(std::string_view s, bool letterD) {
@@ -203,8 +203,8 @@ std::string NumberText(double value) {
 
     // Fifteen significant digits, rounded once by to_chars.
     std::array<char, 64> buffer{};
-    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                         std::chars_format::scientific, 14);
+    const auto [end, ec] =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::scientific, 14);
     (void)ec;
     const std::string_view scientific(buffer.data(), static_cast<size_t>(end - buffer.data()));
     const bool negative = scientific.front() == '-';

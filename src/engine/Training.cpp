@@ -120,7 +120,8 @@ bool standardNetwork(const mdMain& state, const Shape& shape) {
             return false;
         const std::vector<NeuronRef>& links = NeuronAccess::inputs(*hidden);
         for (int32_t k = 1; k <= shape.inputs; ++k)
-            if (!links[static_cast<size_t>(k)] || links[static_cast<size_t>(k)] != state.InLayer[static_cast<size_t>(k)])
+            if (!links[static_cast<size_t>(k)] ||
+                links[static_cast<size_t>(k)] != state.InLayer[static_cast<size_t>(k)])
                 return false;
     }
     return true;
@@ -134,9 +135,10 @@ inline double activate(const CFormula* f, double sum, double previous) {
 
 // Hidden sums of the current weights: bias first, then input Result x weight
 // in ascending input order, for all lanes at once.
-__attribute__((target_clones("avx2", "default")))
-void hiddenSums(const Lanes* __restrict weights, const double* __restrict x, const Lanes* __restrict bias,
-                Lanes* __restrict sums, int32_t inputs, int32_t blocks) {
+__attribute__((target_clones("avx2", "default"))) void hiddenSums(const Lanes* __restrict weights,
+                                                                  const double* __restrict x,
+                                                                  const Lanes* __restrict bias, Lanes* __restrict sums,
+                                                                  int32_t inputs, int32_t blocks) {
     for (int32_t b = 0; b < blocks; ++b)
         sums[b].v = bias[b].v;
     for (int32_t k = 0; k < inputs; ++k) {
@@ -150,10 +152,10 @@ void hiddenSums(const Lanes* __restrict weights, const double* __restrict x, con
 // The hidden weight update (signal x error term + old weight) into `next`,
 // with the new sums of the re-evaluation riding along. Returns false when a
 // new weight is infinite or NaN.
-__attribute__((target_clones("avx2", "default")))
-bool updateHidden(const Lanes* __restrict weights, Lanes* __restrict next, const double* __restrict signal,
-                  const double* __restrict x, const Lanes* __restrict dh, const Lanes* __restrict bias,
-                  Lanes* __restrict sums, int32_t inputs, int32_t blocks) {
+__attribute__((target_clones("avx2", "default"))) bool
+updateHidden(const Lanes* __restrict weights, Lanes* __restrict next, const double* __restrict signal,
+             const double* __restrict x, const Lanes* __restrict dh, const Lanes* __restrict bias,
+             Lanes* __restrict sums, int32_t inputs, int32_t blocks) {
     Vec check = {};
     for (int32_t b = 0; b < blocks; ++b)
         sums[b].v = bias[b].v;
@@ -202,7 +204,8 @@ TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t
         const int32_t lane = h % LaneCount;
         const std::vector<double>& w = NeuronAccess::weights(neuron);
         for (int32_t k = 0; k < inputs; ++k)
-            weights[static_cast<size_t>(k) * static_cast<size_t>(blocks) + block].v[lane] = w[static_cast<size_t>(k) + 1];
+            weights[static_cast<size_t>(k) * static_cast<size_t>(blocks) + block].v[lane] =
+                w[static_cast<size_t>(k) + 1];
         bias[block].v[lane] = neuron.Displacing();
         formulas[static_cast<size_t>(h)] = NeuronAccess::formula(neuron);
         results[static_cast<size_t>(h)] = neuron.Result();
@@ -218,7 +221,8 @@ TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t
     const auto evaluateHidden = [&] {
         for (int32_t h = 0; h < hidden; ++h) {
             const double sum = sums[static_cast<size_t>(h / LaneCount)].v[h % LaneCount];
-            results[static_cast<size_t>(h)] = activate(formulas[static_cast<size_t>(h)], sum, earlier[static_cast<size_t>(h)]);
+            results[static_cast<size_t>(h)] =
+                activate(formulas[static_cast<size_t>(h)], sum, earlier[static_cast<size_t>(h)]);
         }
     };
     const auto outputSum = [&](const std::vector<double>& r) {
@@ -295,7 +299,8 @@ TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t
             const int32_t lane = h % LaneCount;
             std::vector<double>& w = NeuronAccess::weights(neuron);
             for (int32_t k = 0; k < inputs; ++k)
-                w[static_cast<size_t>(k) + 1] = weights[static_cast<size_t>(k) * static_cast<size_t>(blocks) + block].v[lane];
+                w[static_cast<size_t>(k) + 1] =
+                    weights[static_cast<size_t>(k) * static_cast<size_t>(blocks) + block].v[lane];
             NeuronAccess::restoreResult(neuron, results[static_cast<size_t>(h)]);
             if (updated)
                 NeuronAccess::restoreAutoOperate(neuron, true);

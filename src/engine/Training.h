@@ -6,9 +6,9 @@
 
 // What one TeachNS call did.
 struct TeachOutcome {
-    int32_t iterations = 0;  // forward passes run
+    int32_t iterations = 0;     // forward passes run
     bool reachedTarget = false; // stopped because the output equalled the target
-    bool diverged = false;   // stopped before a weight or the output became infinite or NaN
+    bool diverged = false;      // stopped before a weight or the output became infinite or NaN
 };
 
 // Trains the built network on the sample already placed on the input neurons
@@ -24,10 +24,10 @@ TeachOutcome TeachNSPlain(mdMain& state, double target, int32_t limit);
 
 // What one training click over the melody did.
 struct MelodyTrainingOutcome {
-    bool trained = false;        // the melody, counts and learning step allowed training
-    int32_t windows = 0;         // samples cut from the melody
+    bool trained = false; // the melody, counts and learning step allowed training
+    int32_t windows = 0;  // samples cut from the melody
     int32_t iterationsPerWindow = 0;
-    bool diverged = false;       // some window stopped early to keep weights finite
+    bool diverged = false; // some window stopped early to keep weights finite
 };
 
 // Cuts the typed melody into windows of InputCount notes plus the note to

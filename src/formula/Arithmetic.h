@@ -49,20 +49,34 @@ inline double sign(double t) {
 // Value of `function` at t.
 inline double applyFunction(Function function, double t) {
     switch (function) {
-    case Function::Sigmoid: return sigmoid(t);
-    case Function::Exp: return std::exp(t);
-    case Function::Ln: return std::log(t);
-    case Function::Lg: return std::log10(t);
-    case Function::Sqrt: return std::sqrt(t);
-    case Function::Abs: return std::fabs(t);
-    case Function::Sin: return std::sin(t);
-    case Function::Cos: return std::cos(t);
-    case Function::Tan: return std::tan(t);
-    case Function::Atan: return std::atan(t);
-    case Function::Tanh: return std::tanh(t);
-    case Function::Sinh: return std::sinh(t);
-    case Function::Cosh: return std::cosh(t);
-    case Function::Sign: return sign(t);
+    case Function::Sigmoid:
+        return sigmoid(t);
+    case Function::Exp:
+        return std::exp(t);
+    case Function::Ln:
+        return std::log(t);
+    case Function::Lg:
+        return std::log10(t);
+    case Function::Sqrt:
+        return std::sqrt(t);
+    case Function::Abs:
+        return std::fabs(t);
+    case Function::Sin:
+        return std::sin(t);
+    case Function::Cos:
+        return std::cos(t);
+    case Function::Tan:
+        return std::tan(t);
+    case Function::Atan:
+        return std::atan(t);
+    case Function::Tanh:
+        return std::tanh(t);
+    case Function::Sinh:
+        return std::sinh(t);
+    case Function::Cosh:
+        return std::cosh(t);
+    case Function::Sign:
+        return sign(t);
     }
     return std::nan("");
 }

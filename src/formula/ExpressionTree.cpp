@@ -36,38 +36,56 @@ bool isNegativeNumber(const Node& node) {
 
 int precedenceOf(const Node& node) {
     switch (node.kind) {
-    case NodeKind::Number: return isNegativeNumber(node) ? kUnary : kPrimary;
+    case NodeKind::Number:
+        return isNegativeNumber(node) ? kUnary : kPrimary;
     case NodeKind::Variable:
-    case NodeKind::Call: return kPrimary;
-    case NodeKind::Negate: return kUnary;
+    case NodeKind::Call:
+        return kPrimary;
+    case NodeKind::Negate:
+        return kUnary;
     case NodeKind::Add:
-    case NodeKind::Subtract: return kSum;
+    case NodeKind::Subtract:
+        return kSum;
     case NodeKind::Multiply:
-    case NodeKind::Divide: return kTerm;
-    case NodeKind::Power: return kPower;
+    case NodeKind::Divide:
+        return kTerm;
+    case NodeKind::Power:
+        return kPower;
     }
     return kPrimary;
 }
 
 std::string_view operatorText(NodeKind kind) {
     switch (kind) {
-    case NodeKind::Add: return "+";
-    case NodeKind::Subtract: return "-";
-    case NodeKind::Multiply: return "*";
-    case NodeKind::Divide: return "/";
-    case NodeKind::Power: return "^";
-    default: return "";
+    case NodeKind::Add:
+        return "+";
+    case NodeKind::Subtract:
+        return "-";
+    case NodeKind::Multiply:
+        return "*";
+    case NodeKind::Divide:
+        return "/";
+    case NodeKind::Power:
+        return "^";
+    default:
+        return "";
     }
 }
 
 double applyBinary(NodeKind kind, double a, double b) {
     switch (kind) {
-    case NodeKind::Add: return a + b;
-    case NodeKind::Subtract: return a - b;
-    case NodeKind::Multiply: return a * b;
-    case NodeKind::Divide: return a / b;
-    case NodeKind::Power: return std::pow(a, b);
-    default: return std::nan("");
+    case NodeKind::Add:
+        return a + b;
+    case NodeKind::Subtract:
+        return a - b;
+    case NodeKind::Multiply:
+        return a * b;
+    case NodeKind::Divide:
+        return a / b;
+    case NodeKind::Power:
+        return std::pow(a, b);
+    default:
+        return std::nan("");
     }
 }
 
@@ -237,10 +255,9 @@ int32_t ExpressionTree::copySimplified(const ExpressionTree& source, int32_t ind
             return addNumber(value);
     }
     // Identities that leave every value, signed zeros included, exactly as it was.
-    const bool keepLeft = (node.kind == NodeKind::Multiply && isNumber(r, 1.0)) ||
-                          (node.kind == NodeKind::Divide && isNumber(r, 1.0)) ||
-                          (node.kind == NodeKind::Subtract && isNumber(r, 0.0)) ||
-                          (node.kind == NodeKind::Power && isNumber(r, 1.0));
+    const bool keepLeft =
+        (node.kind == NodeKind::Multiply && isNumber(r, 1.0)) || (node.kind == NodeKind::Divide && isNumber(r, 1.0)) ||
+        (node.kind == NodeKind::Subtract && isNumber(r, 0.0)) || (node.kind == NodeKind::Power && isNumber(r, 1.0));
     if (keepLeft)
         return left;
     if (node.kind == NodeKind::Multiply && isNumber(l, 1.0))

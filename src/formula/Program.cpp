@@ -171,11 +171,20 @@ void Program::emit(const ExpressionTree& tree, int32_t index) {
     emit(tree, node.right);
     Op op = Op::Add;
     switch (node.kind) {
-    case NodeKind::Subtract: op = Op::Subtract; break;
-    case NodeKind::Multiply: op = Op::Multiply; break;
-    case NodeKind::Divide: op = Op::Divide; break;
-    case NodeKind::Power: op = Op::Power; break;
-    default: break;
+    case NodeKind::Subtract:
+        op = Op::Subtract;
+        break;
+    case NodeKind::Multiply:
+        op = Op::Multiply;
+        break;
+    case NodeKind::Divide:
+        op = Op::Divide;
+        break;
+    case NodeKind::Power:
+        op = Op::Power;
+        break;
+    default:
+        break;
     }
     append(op, 0.0, -1);
 }
@@ -216,28 +225,76 @@ double Program::run(const Instruction* ip, double x) {
     double top = 0.0;
     for (;; ++ip) {
         switch (ip->op) {
-        case Op::End: return top;
-        case Op::PushX: *below++ = top; top = x; break;
-        case Op::PushK: *below++ = top; top = ip->a; break;
-        case Op::XMulK: *below++ = top; top = x * ip->a; break;
-        case Op::SigmoidXK: *below++ = top; top = sigmoid(x * ip->a); break;
-        case Op::Add: top = *--below + top; break;
-        case Op::Subtract: top = *--below - top; break;
-        case Op::Multiply: top = *--below * top; break;
-        case Op::Divide: top = *--below / top; break;
-        case Op::Power: top = std::pow(*--below, top); break;
-        case Op::AddK: top = top + ip->a; break;
-        case Op::SubtractK: top = top - ip->a; break;
-        case Op::KSubtract: top = ip->a - top; break;
-        case Op::MulK: top = top * ip->a; break;
-        case Op::DivideK: top = top / ip->a; break;
-        case Op::KDivide: top = ip->a / top; break;
-        case Op::PowerK: top = std::pow(top, ip->a); break;
-        case Op::MulAddK: top = top * ip->a + ip->b; break;
-        case Op::SigmoidAffineXK: *below++ = top; top = sigmoid(x * ip->a) * ip->b + ip->c; break;
-        case Op::Negate: top = -top; break;
-        case Op::Call: top = applyFunction(ip->function, top); break;
-        case Op::Sigmoid: top = sigmoid(top); break;
+        case Op::End:
+            return top;
+        case Op::PushX:
+            *below++ = top;
+            top = x;
+            break;
+        case Op::PushK:
+            *below++ = top;
+            top = ip->a;
+            break;
+        case Op::XMulK:
+            *below++ = top;
+            top = x * ip->a;
+            break;
+        case Op::SigmoidXK:
+            *below++ = top;
+            top = sigmoid(x * ip->a);
+            break;
+        case Op::Add:
+            top = *--below + top;
+            break;
+        case Op::Subtract:
+            top = *--below - top;
+            break;
+        case Op::Multiply:
+            top = *--below * top;
+            break;
+        case Op::Divide:
+            top = *--below / top;
+            break;
+        case Op::Power:
+            top = std::pow(*--below, top);
+            break;
+        case Op::AddK:
+            top = top + ip->a;
+            break;
+        case Op::SubtractK:
+            top = top - ip->a;
+            break;
+        case Op::KSubtract:
+            top = ip->a - top;
+            break;
+        case Op::MulK:
+            top = top * ip->a;
+            break;
+        case Op::DivideK:
+            top = top / ip->a;
+            break;
+        case Op::KDivide:
+            top = ip->a / top;
+            break;
+        case Op::PowerK:
+            top = std::pow(top, ip->a);
+            break;
+        case Op::MulAddK:
+            top = top * ip->a + ip->b;
+            break;
+        case Op::SigmoidAffineXK:
+            *below++ = top;
+            top = sigmoid(x * ip->a) * ip->b + ip->c;
+            break;
+        case Op::Negate:
+            top = -top;
+            break;
+        case Op::Call:
+            top = applyFunction(ip->function, top);
+            break;
+        case Op::Sigmoid:
+            top = sigmoid(top);
+            break;
         }
     }
 }

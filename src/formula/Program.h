@@ -11,28 +11,28 @@ namespace formula {
 // "push" ops save the old top and load a new one, binary ops combine the
 // saved value below with the top. K is the instruction's constant a.
 enum class Op : uint8_t {
-    End,        // result = top
-    PushX,      // push x
-    PushK,      // push K
-    XMulK,      // push x*K
-    SigmoidXK,  // push sigmoid(x*K)
-    Add,        // top = below + top
-    Subtract,   // top = below - top
-    Multiply,   // top = below * top
-    Divide,     // top = below / top
-    Power,      // top = pow(below, top)
-    AddK,       // top = top + K
-    SubtractK,  // top = top - K
-    KSubtract,  // top = K - top
-    MulK,       // top = top * K
-    DivideK,    // top = top / K
-    KDivide,    // top = K / top
-    PowerK,     // top = pow(top, K)
-    MulAddK,    // top = top * K + b
+    End,             // result = top
+    PushX,           // push x
+    PushK,           // push K
+    XMulK,           // push x*K
+    SigmoidXK,       // push sigmoid(x*K)
+    Add,             // top = below + top
+    Subtract,        // top = below - top
+    Multiply,        // top = below * top
+    Divide,          // top = below / top
+    Power,           // top = pow(below, top)
+    AddK,            // top = top + K
+    SubtractK,       // top = top - K
+    KSubtract,       // top = K - top
+    MulK,            // top = top * K
+    DivideK,         // top = top / K
+    KDivide,         // top = K / top
+    PowerK,          // top = pow(top, K)
+    MulAddK,         // top = top * K + b
     SigmoidAffineXK, // push sigmoid(x*K) * b + c
-    Negate,     // top = -top
-    Call,       // top = function(top)
-    Sigmoid,    // top = sigmoid(top), the common call without a second dispatch
+    Negate,          // top = -top
+    Call,            // top = function(top)
+    Sigmoid,         // top = sigmoid(top), the common call without a second dispatch
 };
 
 // One instruction: an operation with up to two constants.

@@ -61,7 +61,8 @@ Tokenizer::Tokenizer(std::string_view text) : text_(text) {}
 
 double Tokenizer::numberValue(std::string_view literal) {
     double value = 0.0;
-    const auto [ptr, ec] = std::from_chars(literal.data(), literal.data() + literal.size(), value, std::chars_format::general);
+    const auto [ptr, ec] =
+        std::from_chars(literal.data(), literal.data() + literal.size(), value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range)
         return roughMagnitude(literal) > 0 ? DBL_MAX : 0.0;
     if (ec != std::errc() || ptr != literal.data() + literal.size())
@@ -134,14 +135,30 @@ Token Tokenizer::next() {
         return token;
     }
     switch (c) {
-    case '+': token.kind = TokenKind::Plus; break;
-    case '-': token.kind = TokenKind::Minus; break;
-    case '*': token.kind = TokenKind::Star; break;
-    case '/': token.kind = TokenKind::Slash; break;
-    case '^': token.kind = TokenKind::Caret; break;
-    case '(': token.kind = TokenKind::LeftParen; break;
-    case ')': token.kind = TokenKind::RightParen; break;
-    default: token.kind = TokenKind::Invalid; break;
+    case '+':
+        token.kind = TokenKind::Plus;
+        break;
+    case '-':
+        token.kind = TokenKind::Minus;
+        break;
+    case '*':
+        token.kind = TokenKind::Star;
+        break;
+    case '/':
+        token.kind = TokenKind::Slash;
+        break;
+    case '^':
+        token.kind = TokenKind::Caret;
+        break;
+    case '(':
+        token.kind = TokenKind::LeftParen;
+        break;
+    case ')':
+        token.kind = TokenKind::RightParen;
+        break;
+    default:
+        token.kind = TokenKind::Invalid;
+        break;
     }
     token.text = text_.substr(start, 1);
     ++pos_;

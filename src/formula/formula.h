@@ -13,13 +13,13 @@ extern "C" {
 #endif
 
 #if defined(_WIN32)
-#  if defined(FORMULA_BUILDING)
-#    define FORMULA_API __declspec(dllexport)
-#  else
-#    define FORMULA_API __declspec(dllimport)
-#  endif
+#if defined(FORMULA_BUILDING)
+#define FORMULA_API __declspec(dllexport)
 #else
-#  define FORMULA_API __attribute__((visibility("default")))
+#define FORMULA_API __declspec(dllimport)
+#endif
+#else
+#define FORMULA_API __attribute__((visibility("default")))
 #endif
 
 /* Opaque record; all-zero bytes mean "no formula". */
@@ -30,13 +30,13 @@ typedef struct FORMULA {
 /* Result codes of CreateFormula. */
 enum {
     FORMULA_OK = 0,
-    FORMULA_ERR_SYNTAX = 1,         /* unexpected character or token */
-    FORMULA_ERR_UNKNOWN_NAME = 2,   /* unknown function or variable */
-    FORMULA_ERR_PARENTHESES = 3,    /* missing or surplus parenthesis */
-    FORMULA_ERR_EMPTY = 4,          /* no formula at all */
-    FORMULA_ERR_TOO_LONG = 5,       /* text or program beyond the library's limits */
+    FORMULA_ERR_SYNTAX = 1,       /* unexpected character or token */
+    FORMULA_ERR_UNKNOWN_NAME = 2, /* unknown function or variable */
+    FORMULA_ERR_PARENTHESES = 3,  /* missing or surplus parenthesis */
+    FORMULA_ERR_EMPTY = 4,        /* no formula at all */
+    FORMULA_ERR_TOO_LONG = 5,     /* text or program beyond the library's limits */
     FORMULA_ERR_NO_MEMORY = 6,
-    FORMULA_ERR_ARGUMENT = 7        /* null record or text */
+    FORMULA_ERR_ARGUMENT = 7 /* null record or text */
 };
 
 /* Parses `text` into `f`, replacing and releasing any formula held before.

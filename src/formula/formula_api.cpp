@@ -6,8 +6,8 @@
 #include "formula/CompiledFormula.h"
 
 #include <climits>
-#include <cstddef>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>

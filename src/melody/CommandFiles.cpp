@@ -4,23 +4,20 @@
 #include <utility>
 #include <vector>
 
-std::string CmdFileName(int32_t n)
-{
+std::string CmdFileName(int32_t n) {
     char digits[16];
     const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
     const std::string padded = "000" + std::string(digits, end);
     return padded.substr(padded.size() - 3) + ".cmd";
 }
 
-std::string JoinPath(const std::string& folder, const std::string& name)
-{
+std::string JoinPath(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '/' || folder.back() == '\\')
         return folder + name;
     return folder + "/" + name;
 }
 
-std::optional<std::string> ChooseHistoryFolder(platform::FileSystem& fs, const std::string& programFolder)
-{
+std::optional<std::string> ChooseHistoryFolder(platform::FileSystem& fs, const std::string& programFolder) {
     const std::string beside = JoinPath(programFolder, "History");
     if (fs.createFolder(beside) && fs.isWritableFolder(beside))
         return beside;
@@ -34,8 +31,7 @@ std::optional<std::string> ChooseHistoryFolder(platform::FileSystem& fs, const s
     return std::nullopt;
 }
 
-std::string PlayerFileName()
-{
+std::string PlayerFileName() {
 #ifdef _WIN32
     return "Play.exe";
 #else
@@ -43,8 +39,7 @@ std::string PlayerFileName()
 #endif
 }
 
-std::string PlayResultMessage(const PlayResult& result)
-{
+std::string PlayResultMessage(const PlayResult& result) {
     switch (result.status) {
     case PlayResult::Status::Started:
         return {};
@@ -61,12 +56,9 @@ std::string PlayResultMessage(const PlayResult& result)
 }
 
 CommandPlayer::CommandPlayer(platform::FileSystem& fs, platform::ProcessStarter& starter, std::string programFolder)
-    : fs_(fs), starter_(starter), programFolder_(std::move(programFolder))
-{
-}
+    : fs_(fs), starter_(starter), programFolder_(std::move(programFolder)) {}
 
-PlayResult CommandPlayer::PlayCmd(const std::string& text)
-{
+PlayResult CommandPlayer::PlayCmd(const std::string& text) {
     PlayResult result;
     const std::optional<std::string> history = ChooseHistoryFolder(fs_, programFolder_);
     if (!history) {

@@ -32,9 +32,9 @@ std::string PlayerFileName();
 struct PlayResult {
     enum class Status { Started, HistoryFull, WriteFailed, StartFailed };
     Status status = Status::Started;
-    int32_t number = -1;       // command file number, -1 when none was written
-    std::string filePath;      // full path of the command file written (or tried)
-    std::string reason;        // the platform's reason for WriteFailed / StartFailed
+    int32_t number = -1;  // command file number, -1 when none was written
+    std::string filePath; // full path of the command file written (or tried)
+    std::string reason;   // the platform's reason for WriteFailed / StartFailed
 };
 
 // The message shown when all 1000 command file names are taken.

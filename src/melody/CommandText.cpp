@@ -10,8 +10,7 @@
 
 namespace {
 
-std::string Decimal(int64_t value)
-{
+std::string Decimal(int64_t value) {
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     return std::string(digits, end);
@@ -19,9 +18,8 @@ std::string Decimal(int64_t value)
 
 } // namespace
 
-std::string CommandText(const uint8_t* codes, int32_t size, int64_t start, int32_t notes,
-                        uint8_t noteLen, int32_t pauseLen)
-{
+std::string CommandText(const uint8_t* codes, int32_t size, int64_t start, int32_t notes, uint8_t noteLen,
+                        int32_t pauseLen) {
     std::string text = "l" + Decimal(noteLen) + " ";
     if (start < 0 || start >= size)
         return text;
@@ -47,14 +45,12 @@ std::string CommandText(const uint8_t* codes, int32_t size, int64_t start, int32
     return text;
 }
 
-std::string CommandText(const mdMain& state, int16_t index, int32_t notes)
-{
+std::string CommandText(const mdMain& state, int16_t index, int32_t notes) {
     const int64_t start = (static_cast<int64_t>(state.MelodyLen) + 1) * index;
     return CommandText(state.Melody.data(), mdMain::MelodyCapacity, start, notes, state.NoteLen, state.PauseLen);
 }
 
-uint8_t LengthFieldValue(std::string_view text)
-{
+uint8_t LengthFieldValue(std::string_view text) {
     const int32_t value = RoundToInt32(std::fabs(LeadingNumber(text)));
     if (value < 1 || value > 64)
         return 8;

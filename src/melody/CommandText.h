@@ -13,8 +13,8 @@ class mdMain;
 // codes[0..size-1]. The first code is always written (whatever `notes` is);
 // a stretch reaching past the array stops at its end, and a start outside
 // the array gives the length token only.
-std::string CommandText(const uint8_t* codes, int32_t size, int64_t start, int32_t notes,
-                        uint8_t noteLen, int32_t pauseLen);
+std::string CommandText(const uint8_t* codes, int32_t size, int64_t start, int32_t notes, uint8_t noteLen,
+                        int32_t pauseLen);
 
 // The command text of the beginning (index 0, from Melody[0]) or of the
 // continuation (index 1, from Melody[MelodyLen + 1]) with the state's lengths.

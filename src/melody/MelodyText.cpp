@@ -7,13 +7,11 @@
 
 namespace {
 
-bool IsBlank(char c)
-{
+bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-std::string_view Trimmed(std::string_view item)
-{
+std::string_view Trimmed(std::string_view item) {
     while (!item.empty() && IsBlank(item.front()))
         item.remove_prefix(1);
     while (!item.empty() && IsBlank(item.back()))
@@ -22,15 +20,13 @@ std::string_view Trimmed(std::string_view item)
 }
 
 // The rounded value of an item, before it is held to a byte.
-int32_t ItemValue(std::string_view item)
-{
+int32_t ItemValue(std::string_view item) {
     return RoundToInt32(LeadingNumber(Trimmed(item)));
 }
 
 } // namespace
 
-uint8_t MelodyItemCode(std::string_view item)
-{
+uint8_t MelodyItemCode(std::string_view item) {
     const int32_t value = ItemValue(item);
     if (value < 0)
         return 0;
@@ -39,13 +35,13 @@ uint8_t MelodyItemCode(std::string_view item)
     return static_cast<uint8_t>(value);
 }
 
-MelodyParseInfo ParseMelodyCodes(std::string_view text, uint8_t* codes, int32_t capacity)
-{
+MelodyParseInfo ParseMelodyCodes(std::string_view text, uint8_t* codes, int32_t capacity) {
     MelodyParseInfo info;
     size_t pos = 0;
     while (true) {
         const size_t comma = text.find(',', pos);
-        const std::string_view item = text.substr(pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos);
+        const std::string_view item =
+            text.substr(pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos);
         ++info.items;
         if (info.stored < capacity) {
             const int32_t value = ItemValue(item);
@@ -63,15 +59,13 @@ MelodyParseInfo ParseMelodyCodes(std::string_view text, uint8_t* codes, int32_t 
     return info;
 }
 
-MelodyParseInfo ParseMelody(mdMain& state, std::string_view text)
-{
+MelodyParseInfo ParseMelody(mdMain& state, std::string_view text) {
     const MelodyParseInfo info = ParseMelodyCodes(text, state.Melody.data(), mdMain::MelodyCapacity);
     state.MelodyLen = info.stored - 1;
     return info;
 }
 
-std::string CodeListText(const uint8_t* codes, int32_t count)
-{
+std::string CodeListText(const uint8_t* codes, int32_t count) {
     std::string text;
     for (int32_t i = 0; i < count; ++i) {
         if (i > 0)

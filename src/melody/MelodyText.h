@@ -20,10 +20,10 @@ uint8_t MelodyItemCode(std::string_view item);
 
 // What a parse stored and whether it had to cut anything.
 struct MelodyParseInfo {
-    int32_t stored = 0;      // codes written, at least 1
-    int64_t items = 0;       // items in the text (commas + 1)
-    bool truncated = false;  // items beyond the capacity were ignored
-    bool clamped = false;    // some item lay outside 0..255
+    int32_t stored = 0;     // codes written, at least 1
+    int64_t items = 0;      // items in the text (commas + 1)
+    bool truncated = false; // items beyond the capacity were ignored
+    bool clamped = false;   // some item lay outside 0..255
 };
 
 // Parses `text` into codes[0..]; stores at most `capacity` codes (capacity >= 1)

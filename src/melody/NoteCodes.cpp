@@ -9,15 +9,13 @@ constexpr std::array<const char*, 12> SemitoneNames{"c", "c#", "d", "d#", "e", "
 
 } // namespace
 
-uint8_t NoteOctave(uint8_t code)
-{
+uint8_t NoteOctave(uint8_t code) {
     if (code < 2)
         return 0;
     return static_cast<uint8_t>((code - 2) / 12 + 1);
 }
 
-std::string NoteName(uint8_t code, int32_t pauseLen)
-{
+std::string NoteName(uint8_t code, int32_t pauseLen) {
     if (code >= 2)
         return SemitoneNames[static_cast<size_t>((code - 2) % 12)];
     char digits[16];

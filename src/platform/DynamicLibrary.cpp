@@ -5,9 +5,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <climits>
 #include <dlfcn.h>
 #include <unistd.h>
-#include <climits>
 #include <vector>
 #endif
 

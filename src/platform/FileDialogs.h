@@ -15,9 +15,9 @@ struct FileFilter {
 struct FileDialogOptions {
     std::string title;
     std::vector<FileFilter> filters;
-    std::string initialFolder;      // empty: the current working directory
-    bool mustExist = false;         // open: refuse a file that does not exist
-    bool overwritePrompt = false;   // save: ask before replacing a file
+    std::string initialFolder;    // empty: the current working directory
+    bool mustExist = false;       // open: refuse a file that does not exist
+    bool overwritePrompt = false; // save: ask before replacing a file
 };
 
 // The platform's open and save file dialogs.

@@ -50,8 +50,7 @@ std::optional<std::string> QtFileDialogs::saveFile(const FileDialogOptions& opti
     if (!options.overwritePrompt)
         flags |= QFileDialog::DontConfirmOverwrite;
     return chosen(QFileDialog::getSaveFileName(parent_.data(), QString::fromStdString(options.title),
-                                               initialFolder(options), filterText(options.filters), nullptr,
-                                               flags));
+                                               initialFolder(options), filterText(options.filters), nullptr, flags));
 }
 
 } // namespace platform

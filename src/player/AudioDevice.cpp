@@ -22,8 +22,7 @@ struct Feed {
 };
 
 // Runs on SDL's audio thread: renders straight into the device buffer.
-void FillBuffer(void* userdata, Uint8* stream, int length)
-{
+void FillBuffer(void* userdata, Uint8* stream, int length) {
     auto* feed = static_cast<Feed*>(userdata);
     auto* out = reinterpret_cast<float*>(stream);
     const size_t count = static_cast<size_t>(length) / sizeof(float);
@@ -38,8 +37,7 @@ void FillBuffer(void* userdata, Uint8* stream, int length)
 // device is searched for; the player reports a failure in one line itself.
 class QuietStderr {
 public:
-    QuietStderr()
-    {
+    QuietStderr() {
 #ifndef _WIN32
         std::fflush(stderr);
         saved_ = dup(STDERR_FILENO);
@@ -50,8 +48,7 @@ public:
             close(null);
 #endif
     }
-    ~QuietStderr()
-    {
+    ~QuietStderr() {
 #ifndef _WIN32
         std::fflush(stderr);
         if (saved_ >= 0) {
@@ -68,8 +65,7 @@ private:
 };
 
 // Opens the default output device for `wanted`; 0 and `error` on failure.
-SDL_AudioDeviceID OpenDevice(const SDL_AudioSpec& wanted, SDL_AudioSpec& obtained, std::string& error)
-{
+SDL_AudioDeviceID OpenDevice(const SDL_AudioSpec& wanted, SDL_AudioSpec& obtained, std::string& error) {
     QuietStderr quiet;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         error = SDL_GetError();
@@ -86,8 +82,7 @@ SDL_AudioDeviceID OpenDevice(const SDL_AudioSpec& wanted, SDL_AudioSpec& obtaine
 
 } // namespace
 
-bool AudioDevice::play(Synthesizer& synth, std::string& error)
-{
+bool AudioDevice::play(Synthesizer& synth, std::string& error) {
     SDL_SetMainReady();
     Feed feed;
     feed.synth = &synth;

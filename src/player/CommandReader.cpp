@@ -6,25 +6,21 @@
 
 namespace {
 
-bool IsBlank(char c)
-{
+bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-char Lower(char c)
-{
+char Lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-std::string Decimal(long value)
-{
+std::string Decimal(long value) {
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     return std::string(digits, end);
 }
 
-std::string Shown(char c)
-{
+std::string Shown(char c) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte >= 0x20 && byte < 0x7f)
         return std::string("'") + c + "'";
@@ -33,37 +29,40 @@ std::string Shown(char c)
 }
 
 // Semitone of the plain note letters counted from c.
-int LetterSemitone(char letter)
-{
+int LetterSemitone(char letter) {
     switch (letter) {
-    case 'c': return 0;
-    case 'd': return 2;
-    case 'e': return 4;
-    case 'f': return 5;
-    case 'g': return 7;
-    case 'a': return 9;
-    default: return 11; // 'b'
+    case 'c':
+        return 0;
+    case 'd':
+        return 2;
+    case 'e':
+        return 4;
+    case 'f':
+        return 5;
+    case 'g':
+        return 7;
+    case 'a':
+        return 9;
+    default:
+        return 11; // 'b'
     }
 }
 
 } // namespace
 
-ReadResult CommandReader::read(std::string_view text)
-{
+ReadResult CommandReader::read(std::string_view text) {
     CommandReader reader(text);
     reader.run();
     return std::move(reader.result_);
 }
 
-double CommandReader::codeFrequency(int code)
-{
+double CommandReader::codeFrequency(int code) {
     return 440.0 * std::pow(2.0, (code - 35) / 12.0);
 }
 
 CommandReader::CommandReader(std::string_view text) : text_(text) {}
 
-void CommandReader::run()
-{
+void CommandReader::run() {
     while (true) {
         skipBlanks();
         if (pos_ >= text_.size())
@@ -72,16 +71,22 @@ void CommandReader::run()
     }
 }
 
-void CommandReader::readCommand()
-{
+void CommandReader::readCommand() {
     const size_t column = pos_ + 1;
     const char c = Lower(text_[pos_]);
     ++pos_;
     switch (c) {
-    case 'a': case 'b': case 'c': case 'd': case 'e': case 'f': case 'g':
+    case 'a':
+    case 'b':
+    case 'c':
+    case 'd':
+    case 'e':
+    case 'f':
+    case 'g':
         readNote(c, column);
         return;
-    case 'p': case 'r':
+    case 'p':
+    case 'r':
         readRest(column);
         return;
     case '<':
@@ -92,7 +97,9 @@ void CommandReader::readCommand()
         if (octave_ < MaxOctave)
             ++octave_;
         return;
-    case 'l': case 'o': case 't': {
+    case 'l':
+    case 'o':
+    case 't': {
         const std::optional<long> n = readNumber();
         const char* what = c == 'l' ? "length" : c == 'o' ? "octave" : "tempo";
         if (!n) {
@@ -114,8 +121,7 @@ void CommandReader::readCommand()
     }
 }
 
-std::optional<long> CommandReader::readNumber()
-{
+std::optional<long> CommandReader::readNumber() {
     const size_t start = pos_;
     skipBlanks();
     size_t end = pos_;
@@ -134,8 +140,7 @@ std::optional<long> CommandReader::readNumber()
     return value;
 }
 
-void CommandReader::readNote(char letter, size_t column)
-{
+void CommandReader::readNote(char letter, size_t column) {
     int semitone = LetterSemitone(letter);
     if (pos_ < text_.size()) {
         const char sign = text_[pos_];
@@ -154,15 +159,13 @@ void CommandReader::readNote(char letter, size_t column)
     result_.events.push_back({codeFrequency(code), *seconds});
 }
 
-void CommandReader::readRest(size_t column)
-{
+void CommandReader::readRest(size_t column) {
     const std::optional<double> seconds = readDuration(column);
     if (seconds)
         result_.events.push_back({0.0, *seconds});
 }
 
-std::optional<double> CommandReader::readDuration(size_t column)
-{
+std::optional<double> CommandReader::readDuration(size_t column) {
     long length = length_;
     if (const std::optional<long> n = readNumber()) {
         if (*n < MinLength || *n > MaxLength) {
@@ -182,13 +185,11 @@ std::optional<double> CommandReader::readDuration(size_t column)
     return seconds;
 }
 
-void CommandReader::skipBlanks()
-{
+void CommandReader::skipBlanks() {
     while (pos_ < text_.size() && IsBlank(text_[pos_]))
         ++pos_;
 }
 
-void CommandReader::error(size_t column, std::string message)
-{
+void CommandReader::error(size_t column, std::string message) {
     result_.errors.push_back({column, std::move(message)});
 }

@@ -13,8 +13,7 @@ constexpr std::uintmax_t MaxCommandFileBytes = 16u * 1024u * 1024u;
 
 } // namespace
 
-std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& arguments, std::string& error)
-{
+std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& arguments, std::string& error) {
     PlayerOptions options;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -43,8 +42,7 @@ std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& 
     return options;
 }
 
-std::string PlayerUsage()
-{
+std::string PlayerUsage() {
     return "Usage: Play [--wav OUT.wav] FILE\n"
            "Plays the play-command text in FILE. A bare file name is looked up in the\n"
            "History folder beside the player; a path is used as it is.\n"
@@ -52,16 +50,14 @@ std::string PlayerUsage()
            "  --help         show this text\n";
 }
 
-std::filesystem::path ResolveCommandFile(const std::string& commandFile, const std::filesystem::path& playerFolder)
-{
+std::filesystem::path ResolveCommandFile(const std::string& commandFile, const std::filesystem::path& playerFolder) {
     const std::filesystem::path given(commandFile);
     if (given.has_parent_path() || given.is_absolute())
         return given;
     return playerFolder / "History" / given;
 }
 
-std::optional<std::string> ReadCommandFile(const std::filesystem::path& path, std::string& error)
-{
+std::optional<std::string> ReadCommandFile(const std::filesystem::path& path, std::string& error) {
     std::error_code code;
     if (std::filesystem::is_directory(path, code)) {
         error = "it is a folder";

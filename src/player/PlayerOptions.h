@@ -8,8 +8,8 @@
 // What the player was asked to do on its command line.
 struct PlayerOptions {
     bool help = false;
-    std::string commandFile;   // as given: a bare name or a path
-    std::string wavFile;       // render into this WAV file instead of playing
+    std::string commandFile; // as given: a bare name or a path
+    std::string wavFile;     // render into this WAV file instead of playing
 };
 
 // Reads the player's arguments (without the program name): "--help",

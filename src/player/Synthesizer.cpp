@@ -15,8 +15,7 @@ constexpr double DecayPerSecond = 1.2;
 } // namespace
 
 Synthesizer::Synthesizer(std::vector<PlayEvent> events, int sampleRate)
-    : events_(std::move(events)), sampleRate_(sampleRate > 0 ? sampleRate : DefaultSampleRate)
-{
+    : events_(std::move(events)), sampleRate_(sampleRate > 0 ? sampleRate : DefaultSampleRate) {
     // Event borders come from the running total of seconds, so rounding
     // never adds up over a long melody.
     starts_.reserve(events_.size() + 1);
@@ -28,8 +27,7 @@ Synthesizer::Synthesizer(std::vector<PlayEvent> events, int sampleRate)
     }
 }
 
-uint64_t Synthesizer::toneSamples(size_t index) const
-{
+uint64_t Synthesizer::toneSamples(size_t index) const {
     const PlayEvent& event = events_[index];
     const uint64_t length = starts_[index + 1] - starts_[index];
     // A tone above the audible range (or beyond what the rate can carry) stays silent.
@@ -38,8 +36,7 @@ uint64_t Synthesizer::toneSamples(size_t index) const
     return std::min<uint64_t>(length, static_cast<uint64_t>(std::llround(event.seconds * ToneShare * sampleRate_)));
 }
 
-float Synthesizer::sample(size_t index, uint64_t offset) const
-{
+float Synthesizer::sample(size_t index, uint64_t offset) const {
     const uint64_t tone = toneSamples(index);
     if (offset >= tone || tone < 2)
         return 0.0f;
@@ -71,8 +68,7 @@ float Synthesizer::sample(size_t index, uint64_t offset) const
     return static_cast<float>(Volume * envelope * value / PartialSum);
 }
 
-size_t Synthesizer::render(float* out, size_t count)
-{
+size_t Synthesizer::render(float* out, size_t count) {
     size_t written = 0;
     while (written < count && position_ < totalSamples()) {
         while (position_ >= starts_[event_ + 1])
@@ -84,8 +80,7 @@ size_t Synthesizer::render(float* out, size_t count)
     return written;
 }
 
-std::vector<float> Synthesizer::renderAll()
-{
+std::vector<float> Synthesizer::renderAll() {
     std::vector<float> samples(static_cast<size_t>(totalSamples() - std::min(position_, totalSamples())));
     samples.resize(render(samples.data(), samples.size()));
     return samples;

@@ -6,8 +6,7 @@
 
 #include <vector>
 
-bool WavWriter::write(const std::string& path, Synthesizer& synth, std::string& error)
-{
+bool WavWriter::write(const std::string& path, Synthesizer& synth, std::string& error) {
     SF_INFO info{};
     info.samplerate = synth.sampleRate();
     info.channels = 1;

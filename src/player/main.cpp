@@ -11,15 +11,13 @@
 
 namespace {
 
-void Complain(const std::string& line)
-{
+void Complain(const std::string& line) {
     std::fputs(("Play: " + line + "\n").c_str(), stderr);
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     std::string error;
     const std::optional<PlayerOptions> options = ParsePlayerOptions(arguments, error);

@@ -9,8 +9,7 @@ namespace {
 
 constexpr std::string_view LineEnd = "\r\n";
 
-bool Storable(double value)
-{
+bool Storable(double value) {
     return std::isfinite(value);
 }
 
@@ -22,8 +21,7 @@ public:
 
     // The next line, or nullopt at the end of the text. A text ending in a
     // line end has no empty line after it.
-    std::optional<std::string_view> next()
-    {
+    std::optional<std::string_view> next() {
         if (rest_.empty())
             return std::nullopt;
         ++number_;
@@ -42,40 +40,37 @@ private:
     int64_t number_ = 0;
 };
 
-NetworkFileReading Failure(int64_t line, std::string reason)
-{
+NetworkFileReading Failure(int64_t line, std::string reason) {
     NetworkFileReading reading;
     reading.errorLine = line;
     reading.errorReason = std::move(reason);
     return reading;
 }
 
-std::string CountText(int64_t value)
-{
+std::string CountText(int64_t value) {
     return std::to_string(value);
 }
 
 // Why a network of these counts cannot be read or built, or nullopt.
 // `line` receives the line of the count to blame.
-std::optional<std::string> ShapeProblemOf(int64_t inputCount, int64_t hiddenCount, int64_t& line)
-{
+std::optional<std::string> ShapeProblemOf(int64_t inputCount, int64_t hiddenCount, int64_t& line) {
     line = 1;
     if (inputCount < MinNetworkInputCount)
-        return "во входном слое должно быть не меньше " + CountText(MinNetworkInputCount) + " нейронов, а указано "
-            + CountText(inputCount);
+        return "во входном слое должно быть не меньше " + CountText(MinNetworkInputCount) + " нейронов, а указано " +
+               CountText(inputCount);
     if (inputCount > mdMain::MaxLayerNeurons)
-        return "слишком много входных нейронов: " + CountText(inputCount) + " (допустимо не больше "
-            + CountText(mdMain::MaxLayerNeurons) + ")";
+        return "слишком много входных нейронов: " + CountText(inputCount) + " (допустимо не больше " +
+               CountText(mdMain::MaxLayerNeurons) + ")";
     line = 2;
     if (hiddenCount < MinNetworkHiddenCount)
-        return "в скрытом слое должен быть хотя бы " + CountText(MinNetworkHiddenCount) + " нейрон, а указано "
-            + CountText(hiddenCount);
+        return "в скрытом слое должен быть хотя бы " + CountText(MinNetworkHiddenCount) + " нейрон, а указано " +
+               CountText(hiddenCount);
     if (hiddenCount > mdMain::MaxLayerNeurons)
-        return "слишком много скрытых нейронов: " + CountText(hiddenCount) + " (допустимо не больше "
-            + CountText(mdMain::MaxLayerNeurons) + ")";
+        return "слишком много скрытых нейронов: " + CountText(hiddenCount) + " (допустимо не больше " +
+               CountText(mdMain::MaxLayerNeurons) + ")";
     if (inputCount * hiddenCount > mdMain::MaxWeights)
-        return "сеть слишком велика: " + CountText(inputCount * hiddenCount) + " весов (допустимо не больше "
-            + CountText(mdMain::MaxWeights) + ")";
+        return "сеть слишком велика: " + CountText(inputCount * hiddenCount) + " весов (допустимо не больше " +
+               CountText(mdMain::MaxWeights) + ")";
     return std::nullopt;
 }
 
@@ -85,14 +80,13 @@ class NumberReader {
 public:
     explicit NumberReader(std::string_view text) : lines_(text) {}
 
-    std::optional<double> real()
-    {
+    std::optional<double> real() {
         const std::optional<std::string_view> line = lines_.next();
         if (!line) {
             fail(lines_.number() + 1, expectedLines_ > 0
-                     ? "файл обрывается: нужно строк — " + CountText(expectedLines_) + ", а в файле только "
-                           + CountText(lines_.number())
-                     : std::string("файл обрывается раньше времени"));
+                                          ? "файл обрывается: нужно строк — " + CountText(expectedLines_) +
+                                                ", а в файле только " + CountText(lines_.number())
+                                          : std::string("файл обрывается раньше времени"));
             return std::nullopt;
         }
         const std::optional<double> value = ParseStrictNumber(*line);
@@ -103,8 +97,7 @@ public:
         return value;
     }
 
-    std::optional<int32_t> count()
-    {
+    std::optional<int32_t> count() {
         const std::optional<double> value = real();
         if (!value)
             return std::nullopt;
@@ -123,8 +116,7 @@ public:
     NetworkFileReading failure() const { return Failure(errorLine_, errorReason_); }
 
 private:
-    void fail(int64_t line, std::string reason)
-    {
+    void fail(int64_t line, std::string reason) {
         errorLine_ = line;
         errorReason_ = std::move(reason);
     }
@@ -135,8 +127,7 @@ private:
     std::string errorReason_;
 };
 
-bool AllStorable(const std::vector<double>& values)
-{
+bool AllStorable(const std::vector<double>& values) {
     for (double v : values)
         if (!Storable(v))
             return false;
@@ -145,8 +136,7 @@ bool AllStorable(const std::vector<double>& values)
 
 } // namespace
 
-std::string NetworkFileReading::message() const
-{
+std::string NetworkFileReading::message() const {
     if (network)
         return {};
     if (errorLine <= 0)
@@ -154,15 +144,13 @@ std::string NetworkFileReading::message() const
     return "Строка " + CountText(errorLine) + ": " + errorReason;
 }
 
-int64_t NetworkFileLineCount(int32_t inputCount, int32_t hiddenCount)
-{
+int64_t NetworkFileLineCount(int32_t inputCount, int32_t hiddenCount) {
     const int64_t n = inputCount;
     const int64_t h = hiddenCount;
     return 5 + 2 * h + h * n;
 }
 
-std::optional<std::string> NetworkFileProblem(const NetworkFile& network)
-{
+std::optional<std::string> NetworkFileProblem(const NetworkFile& network) {
     int64_t line = 0;
     if (std::optional<std::string> shape = ShapeProblemOf(network.InputCount, network.HiddenCount, line))
         return shape;
@@ -173,8 +161,8 @@ std::optional<std::string> NetworkFileProblem(const NetworkFile& network)
     for (const NetworkFileHiddenNeuron& hidden : network.Hidden)
         if (hidden.Weights.size() != n)
             return "число весов скрытого нейрона не совпадает с числом входов";
-    if (!Storable(network.Alpha) || !Storable(network.LearnStep) || !Storable(network.OutDisplacing)
-        || !AllStorable(network.OutWeights))
+    if (!Storable(network.Alpha) || !Storable(network.LearnStep) || !Storable(network.OutDisplacing) ||
+        !AllStorable(network.OutWeights))
         return "бесконечное, неопределённое или слишком большое значение";
     for (const NetworkFileHiddenNeuron& hidden : network.Hidden)
         if (!Storable(hidden.Displacing) || !AllStorable(hidden.Weights))
@@ -182,12 +170,11 @@ std::optional<std::string> NetworkFileProblem(const NetworkFile& network)
     return std::nullopt;
 }
 
-NetworkFile NetworkFileOf(const mdMain& state)
-{
+NetworkFile NetworkFileOf(const mdMain& state) {
     const int32_t n = state.InputCount;
     const int32_t h = state.HiddenCount;
-    if (n < 0 || h < 0 || !state.OutNeuron || state.InLayer.size() != static_cast<size_t>(n) + 1
-        || state.HiddenLayer.size() != static_cast<size_t>(h) + 1 || state.OutNeuron->nInput() != h)
+    if (n < 0 || h < 0 || !state.OutNeuron || state.InLayer.size() != static_cast<size_t>(n) + 1 ||
+        state.HiddenLayer.size() != static_cast<size_t>(h) + 1 || state.OutNeuron->nInput() != h)
         throw std::logic_error("the network is not built for the current counts");
     for (int32_t k = 1; k <= h; ++k)
         if (!state.HiddenLayer[k] || state.HiddenLayer[k]->nInput() != n)
@@ -214,8 +201,7 @@ NetworkFile NetworkFileOf(const mdMain& state)
     return network;
 }
 
-std::string NetworkFileText(const NetworkFile& network)
-{
+std::string NetworkFileText(const NetworkFile& network) {
     std::string text;
     const auto line = [&text](double value) {
         text += FileNumberText(value);
@@ -236,13 +222,11 @@ std::string NetworkFileText(const NetworkFile& network)
     return text;
 }
 
-std::string WriteNetworkFile(const mdMain& state)
-{
+std::string WriteNetworkFile(const mdMain& state) {
     return NetworkFileText(NetworkFileOf(state));
 }
 
-NetworkFileReading ReadNetworkFile(std::string_view text)
-{
+NetworkFileReading ReadNetworkFile(std::string_view text) {
     NumberReader reader(text);
     NetworkFile network;
 
@@ -300,8 +284,7 @@ NetworkFileReading ReadNetworkFile(std::string_view text)
     return reading;
 }
 
-NetworkFileReading ReadNetworkFileAt(const platform::FileSystem& files, const std::string& path)
-{
+NetworkFileReading ReadNetworkFileAt(const platform::FileSystem& files, const std::string& path) {
     std::string error;
     const std::optional<std::string> bytes = files.readFile(path, error);
     if (!bytes)
@@ -309,8 +292,7 @@ NetworkFileReading ReadNetworkFileAt(const platform::FileSystem& files, const st
     return ReadNetworkFile(*bytes);
 }
 
-bool SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state, std::string& error)
-{
+bool SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state, std::string& error) {
     const NetworkFile network = NetworkFileOf(state);
     // A value the reader would refuse must not reach a file that would then
     // fail to load.
@@ -321,8 +303,7 @@ bool SaveNetworkFile(platform::FileSystem& files, const std::string& path, const
     return files.replaceFile(path, NetworkFileText(network), error);
 }
 
-void ApplyNetworkFile(mdMain& state, const NetworkFile& network)
-{
+void ApplyNetworkFile(mdMain& state, const NetworkFile& network) {
     if (std::optional<std::string> problem = NetworkFileProblem(network))
         throw std::invalid_argument(*problem);
     if (!state.OutNeuron)
@@ -362,8 +343,7 @@ void ApplyNetworkFile(mdMain& state, const NetworkFile& network)
     }
 }
 
-std::string WithNetworkExtension(std::string path)
-{
+std::string WithNetworkExtension(std::string path) {
     if (path.find('.') == std::string::npos)
         path += ".qvl";
     return path;

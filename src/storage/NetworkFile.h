@@ -95,8 +95,7 @@ NetworkFileReading ReadNetworkFileAt(const platform::FileSystem& files, const st
 // a failed save leaves an existing file intact; false and `error` on failure,
 // also (without writing) when NetworkFileProblem finds a value the reader
 // would refuse.
-bool SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state,
-                     std::string& error);
+bool SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state, std::string& error);
 
 // Puts a checked record into `state`: the four parameters, CreateNS (whatever
 // NSChanged is), then the biases and weights through the neurons' properties

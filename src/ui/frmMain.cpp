@@ -98,14 +98,9 @@ void absorb(Step&& step) {
 } // namespace
 
 frmMain::frmMain(mdMain& state, platform::MessageBox& messages, platform::FileDialogs& dialogs,
-                 platform::ProcessStarter& starter, platform::FileSystem& files,
-                 const platform::LocaleNumbers& locale, QWidget* parent)
-    : QWidget(parent),
-      state_(state),
-      messages_(messages),
-      dialogs_(dialogs),
-      starter_(starter),
-      files_(files),
+                 platform::ProcessStarter& starter, platform::FileSystem& files, const platform::LocaleNumbers& locale,
+                 QWidget* parent)
+    : QWidget(parent), state_(state), messages_(messages), dialogs_(dialogs), starter_(starter), files_(files),
       locale_(locale) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(windowCaption());
@@ -169,8 +164,8 @@ QIcon frmMain::windowIconImages() {
         painter.setBrush(QColor(255, 255, 0));
         painter.drawEllipse(QRectF(2 * s, 10 * s, 6 * s, 4.5 * s));
         painter.drawRect(QRectF(7 * s, 2 * s, 1.5 * s, 10 * s));
-        painter.drawPolygon(QPolygonF({QPointF(8.5 * s, 2 * s), QPointF(13 * s, 5 * s), QPointF(13 * s, 7.5 * s),
-                                       QPointF(8.5 * s, 4.5 * s)}));
+        painter.drawPolygon(QPolygonF(
+            {QPointF(8.5 * s, 2 * s), QPointF(13 * s, 5 * s), QPointF(13 * s, 7.5 * s), QPointF(8.5 * s, 4.5 * s)}));
         painter.end();
         icon.addPixmap(image);
     }
@@ -257,9 +252,9 @@ void frmMain::buildControls() {
 
     // Keyboard order of the controls that can take the focus; frames and
     // labels cannot.
-    const std::vector<QWidget*> tabOrder = {
-        Text1[0], Text2[0], Text2[1], Text1[1], Command1, Text5,    Text6,    Text7,    Command2, Command3, Command5,
-        Command4, mnSave,   mnOpen,   Command8, Text3,    txtInput, txtHidden, txtAlpha, Command9, Text4};
+    const std::vector<QWidget*> tabOrder = {Text1[0], Text2[0], Text2[1], Text1[1],  Command1, Text5,    Text6,
+                                            Text7,    Command2, Command3, Command5,  Command4, mnSave,   mnOpen,
+                                            Command8, Text3,    txtInput, txtHidden, txtAlpha, Command9, Text4};
     for (size_t i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
@@ -516,8 +511,7 @@ void frmMain::mnSave_Click() {
     const std::string path = WithNetworkExtension(*chosen);
     // The dialog asked about the name without the extension; the file that
     // is really replaced deserves its own question.
-    if (path != *chosen && files_.exists(path) &&
-        !messages_.ask("Файл «" + path + "» уже существует.\nЗаменить его?"))
+    if (path != *chosen && files_.exists(path) && !messages_.ask("Файл «" + path + "» уже существует.\nЗаменить его?"))
         return;
 
     if (!EnsureNetwork())

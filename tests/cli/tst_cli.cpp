@@ -28,19 +28,16 @@ struct Outcome {
     std::string err;
 };
 
-std::string ReadAll(const fs::path& path)
-{
+std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void WriteAll(const fs::path& path, const std::string& bytes)
-{
+void WriteAll(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string ShellQuoted(const std::string& text)
-{
+std::string ShellQuoted(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) {
         if (c == '\'')
@@ -51,8 +48,7 @@ std::string ShellQuoted(const std::string& text)
     return quoted + "'";
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
+std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < text.size()) {
@@ -67,22 +63,19 @@ std::vector<std::string> Lines(const std::string& text)
 
 class CliTool : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "clitestXXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         std::error_code ignored;
         fs::remove_all(dir_, ignored);
     }
 
     // Runs the real program with `arguments`, capturing both streams and the exit status.
-    Outcome Cli(const std::vector<std::string>& arguments)
-    {
+    Outcome Cli(const std::vector<std::string>& arguments) {
         std::string command = ShellQuoted(MELODYNET_CLI_PATH);
         for (const std::string& argument : arguments)
             command += " " + ShellQuoted(argument);
@@ -102,15 +95,14 @@ protected:
     fs::path dir_;
 };
 
-TEST_F(CliTool, SameSeedGivesIdenticalFiles)
-{
+TEST_F(CliTool, SameSeedGivesIdenticalFiles) {
     const std::vector<std::string> common = {"train", "--seed", "5", "--iterations", "3000", "--clicks", "2"};
     std::vector<std::string> first = common;
     first.insert(first.end(), {"--save", Path("first")});
     std::vector<std::string> second = common;
     second.insert(second.end(), {"--save", Path("second")});
-    std::vector<std::string> other = {"train", "--seed", "6", "--iterations", "3000", "--clicks", "2",
-                                      "--save", Path("other")};
+    std::vector<std::string> other = {"train",    "--seed", "6",      "--iterations", "3000",
+                                      "--clicks", "2",      "--save", Path("other")};
 
     for (const auto& arguments : {first, second, other}) {
         const Outcome run = Cli(arguments);
@@ -124,8 +116,7 @@ TEST_F(CliTool, SameSeedGivesIdenticalFiles)
     EXPECT_EQ(Lines(a).size(), 35u);
 }
 
-TEST_F(CliTool, TrainReportsEveryClick)
-{
+TEST_F(CliTool, TrainReportsEveryClick) {
     const Outcome run = Cli({"train", "--seed", "1", "--iterations", "4000", "--clicks", "3"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::vector<std::string> lines = Lines(run.out);
@@ -148,14 +139,13 @@ TEST_F(CliTool, TrainReportsEveryClick)
     EXPECT_NE(lines[2].find("точно " + exact + " из 4"), std::string::npos) << lines[2];
 }
 
-TEST_F(CliTool, ContinueAndPredictMatchTheEngine)
-{
+TEST_F(CliTool, ContinueAndPredictMatchTheEngine) {
     const std::string melody = "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10, 15, 20";
     const Outcome train = Cli({"train", "--seed", "9", "--input", "5", "--hidden", "4", "--alpha", "1.5",
-                           "--iterations", "5000", "--melody", melody, "--save", Path("net.qvl")});
+                               "--iterations", "5000", "--melody", melody, "--save", Path("net.qvl")});
     ASSERT_EQ(train.status, 0) << train.err;
     const Outcome cont = Cli({"continue", "--load", Path("net.qvl"), "--melody", melody, "--notes", "20",
-                          "--note-length", "16", "--pause-length", "4"});
+                              "--note-length", "16", "--pause-length", "4"});
     ASSERT_EQ(cont.status, 0) << cont.err;
     const Outcome predict = Cli({"predict", "--load", Path("net.qvl"), "--melody", melody});
     ASSERT_EQ(predict.status, 0) << predict.err;
@@ -178,10 +168,9 @@ TEST_F(CliTool, ContinueAndPredictMatchTheEngine)
     EXPECT_EQ(cont.out, CodeListText(codes.data(), 20) + "\n" + CommandText(state, 1, 20) + "\n");
 }
 
-TEST_F(CliTool, CommandTextOfTheMelody)
-{
-    const Outcome run = Cli({"command", "--melody", "1, 3, 15, 1, 27, 2, 49", "--note-length", "16",
-                         "--pause-length", "4"});
+TEST_F(CliTool, CommandTextOfTheMelody) {
+    const Outcome run =
+        Cli({"command", "--melody", "1, 3, 15, 1, 27, 2, 49", "--note-length", "16", "--pause-length", "4"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "l16  p4 o1 c# o2 c# p4 o3 c# o1 c o4 b\n");
 
@@ -191,14 +180,12 @@ TEST_F(CliTool, CommandTextOfTheMelody)
     EXPECT_EQ(fromFile.out, "l8 o1 c# f# a\n");
 }
 
-TEST_F(CliTool, PlayRendersWavWithoutHistory)
-{
+TEST_F(CliTool, PlayRendersWavWithoutHistory) {
     const fs::path history = fs::path(MELODYNET_CLI_PATH).parent_path() / "History";
     const auto countHistory = [&history] {
         std::error_code ignored;
-        return fs::exists(history, ignored)
-            ? std::distance(fs::directory_iterator(history), fs::directory_iterator())
-            : 0;
+        return fs::exists(history, ignored) ? std::distance(fs::directory_iterator(history), fs::directory_iterator())
+                                            : 0;
     };
     const auto before = countHistory();
     const Outcome run = Cli({"play", "--melody", "3, 8, 1, 11", "--wav", Path("out.wav")});
@@ -216,8 +203,7 @@ struct ErrorCase {
 
 class CliErrors : public CliTool, public ::testing::WithParamInterface<ErrorCase> {};
 
-TEST_P(CliErrors, OneLineAndStatus)
-{
+TEST_P(CliErrors, OneLineAndStatus) {
     WriteAll(Path("broken.qvl"), " 8\r\n 3\r\n abc\r\n");
     WriteAll(Path("input1.qvl"), " 1\r\n 1\r\n 1\r\n 1\r\n 0\r\n 0\r\n 0\r\n 0\r\n");
     std::vector<std::string> arguments;
@@ -234,7 +220,8 @@ TEST_P(CliErrors, OneLineAndStatus)
     EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CliErrors,
+INSTANTIATE_TEST_SUITE_P(
+    Table, CliErrors,
     ::testing::Values(
         ErrorCase{"NoCommand", {}, 2, "не указана команда"},
         ErrorCase{"UnknownCommand", {"teach"}, 2, "неизвестная команда «teach»"},
@@ -252,15 +239,18 @@ INSTANTIATE_TEST_SUITE_P(Table, CliErrors,
         ErrorCase{"HugeShape", {"train", "--input", "100000", "--hidden", "1000"}, 2, "train: "},
         ErrorCase{"LoadWithShape", {"train", "--load", "@/x.qvl", "--input", "4"}, 2, "нельзя сочетать"},
         ErrorCase{"TwoMelodies", {"command", "--melody", "1", "--melody-file", "@/m"}, 2, "нельзя указывать вместе"},
-        ErrorCase{"NoteLengthZero", {"command", "--note-length", "0"}, 2, "--note-length: ожидается целое число от 1 до 64"},
+        ErrorCase{
+            "NoteLengthZero", {"command", "--note-length", "0"}, 2, "--note-length: ожидается целое число от 1 до 64"},
         ErrorCase{"NegativeNotes", {"continue", "--load", "@/broken.qvl", "--notes", "-3"}, 2, "--notes"},
         ErrorCase{"PredictWithoutLoad", {"predict"}, 2, "нужен параметр --load"},
         ErrorCase{"MissingFile", {"predict", "--load", "@/missing.qvl"}, 1, "не удалось прочитать файл"},
-        ErrorCase{"MissingMelodyFile", {"command", "--melody-file", "@/missing.txt"}, 1, "не удалось прочитать файл мелодии"},
+        ErrorCase{
+            "MissingMelodyFile", {"command", "--melody-file", "@/missing.txt"}, 1, "не удалось прочитать файл мелодии"},
         ErrorCase{"BrokenFile", {"predict", "--load", "@/broken.qvl"}, 1, "Строка 3: строка не является числом"},
         ErrorCase{"FileInputOne", {"continue", "--load", "@/input1.qvl"}, 1, "Строка 1: во входном слое"},
         ErrorCase{"TrainLoadBroken", {"train", "--load", "@/broken.qvl"}, 1, "повреждён"},
-        ErrorCase{"SaveIntoMissingFolder", {"train", "--clicks", "0", "--save", "@/no/such/net"}, 1, "не удалось сохранить"}),
+        ErrorCase{
+            "SaveIntoMissingFolder", {"train", "--clicks", "0", "--save", "@/no/such/net"}, 1, "не удалось сохранить"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

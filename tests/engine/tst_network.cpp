@@ -6,7 +6,9 @@ namespace {
 
 using NetworkTest = EngineTest;
 
-double bipolar(double alpha, double x) { return 2.0 / (1.0 + std::exp(-(alpha * x))) - 1.0; }
+double bipolar(double alpha, double x) {
+    return 2.0 / (1.0 + std::exp(-(alpha * x))) - 1.0;
+}
 
 TEST_F(NetworkTest, LayersAreLinkedBothWays) {
     for (auto [n, h] : {std::pair{2, 1}, std::pair{4, 3}}) {
@@ -16,7 +18,8 @@ TEST_F(NetworkTest, LayersAreLinkedBothWays) {
         for (int32_t k = 1; k <= h; ++k) {
             const NeuronRef& hidden = s->HiddenLayer[static_cast<size_t>(k)];
             EXPECT_TRUE(hidden->nInput() == n && hidden->AutoOperate());
-            EXPECT_TRUE(hidden->oNeuron(1) == s->OutNeuron && hidden->oSynapse(1) == k && s->OutNeuron->iNeuron(k) == hidden);
+            EXPECT_TRUE(hidden->oNeuron(1) == s->OutNeuron && hidden->oSynapse(1) == k &&
+                        s->OutNeuron->iNeuron(k) == hidden);
             for (int32_t j = 1; j <= n; ++j) {
                 const NeuronRef& input = s->InLayer[static_cast<size_t>(j)];
                 EXPECT_EQ(input->nOutput(), h);
@@ -83,8 +86,8 @@ TEST_F(NetworkTest, ImpossibleShapesAreRefusedBeforeAnyChange) {
     auto s = network(3, 2);
     const std::vector<NeuronRef> inputs = s->InLayer;
     const std::tuple<int32_t, int32_t, bool> shapes[] = {
-        {0, 3, false}, {3, 0, false}, {INT32_MIN, 1, false}, {INT32_MAX, 1, false}, {1, INT32_MAX, false},
-        {100000, 201, false}, {2000000, 1, false}, {100000, 200, true}, {1, 1, true}};
+        {0, 3, false},        {3, 0, false},       {INT32_MIN, 1, false}, {INT32_MAX, 1, false}, {1, INT32_MAX, false},
+        {100000, 201, false}, {2000000, 1, false}, {100000, 200, true},   {1, 1, true}};
     for (const auto& [n, h, possible] : shapes) {
         s->InputCount = n;
         s->HiddenCount = h;

@@ -10,18 +10,31 @@ namespace {
 
 constexpr double P = -0.5; // a pause
 
-double v(uint8_t code) { return NoteToValue(code); }
+double v(uint8_t code) {
+    return NoteToValue(code);
+}
 
 TEST(NoteValues, BothWays) {
-    const std::pair<uint8_t, double> values[] = {{1, -0.5}, {25, 0.0}, {49, 0.5}, {0, -0.5 - 1.0 / 48.0},
-                                                 {255, 254.0 / 48.0 - 0.5}};
+    const std::pair<uint8_t, double> values[] = {
+        {1, -0.5}, {25, 0.0}, {49, 0.5}, {0, -0.5 - 1.0 / 48.0}, {255, 254.0 / 48.0 - 0.5}};
     for (const auto& [code, value] : values)
         EXPECT_DOUBLE_EQ(NoteToValue(code), value) << int(code);
     constexpr double Inf = std::numeric_limits<double>::infinity();
-    const std::pair<double, int> notes[] = {
-        {0.0, 25}, {-0.5, 1}, {0.5, 49}, {0.0105, 26}, {-0.0104, 25}, {-0.0105, 24}, {-0.53, 1}, {0.52, 49},
-        {1e300, 49}, {-DBL_MAX, 1}, {Inf, 49}, {-Inf, 1}, {std::numeric_limits<double>::quiet_NaN(), 1},
-        {(2 - 1.5) / 48.0 - 0.5, 2}, {std::nextafter((2 - 1.5) / 48.0 - 0.5, -1.0), 1}};
+    const std::pair<double, int> notes[] = {{0.0, 25},
+                                            {-0.5, 1},
+                                            {0.5, 49},
+                                            {0.0105, 26},
+                                            {-0.0104, 25},
+                                            {-0.0105, 24},
+                                            {-0.53, 1},
+                                            {0.52, 49},
+                                            {1e300, 49},
+                                            {-DBL_MAX, 1},
+                                            {Inf, 49},
+                                            {-Inf, 1},
+                                            {std::numeric_limits<double>::quiet_NaN(), 1},
+                                            {(2 - 1.5) / 48.0 - 0.5, 2},
+                                            {std::nextafter((2 - 1.5) / 48.0 - 0.5, -1.0), 1}};
     for (const auto& [value, code] : notes)
         EXPECT_EQ(ValueToNote(value), code) << value;
     for (int c = 1; c <= 49; ++c)
@@ -38,7 +51,9 @@ TEST_F(PredictionTest, InputsAreTheNotesBeforeThePosition) {
     const std::tuple<std::vector<uint8_t>, int32_t, std::vector<double>> cases[] = {
         {{3, 8, 11}, 3, {P, P, P, P, P, v(3), v(8), v(11)}},
         {DefaultMelody, 12, {v(8), v(11), v(4), v(8), v(10), v(1), v(8), v(10)}},
-        {std::vector<uint8_t>(mdMain::MelodyCapacity, 30), mdMain::MelodyCapacity + 3, {v(30), v(30), v(30), v(30), v(30), P, P, P}},
+        {std::vector<uint8_t>(mdMain::MelodyCapacity, 30),
+         mdMain::MelodyCapacity + 3,
+         {v(30), v(30), v(30), v(30), v(30), P, P, P}},
         {{30}, INT32_MAX, std::vector<double>(8, P)},
         {{30}, INT32_MIN, std::vector<double>(8, P)},
     };

@@ -36,8 +36,8 @@ TEST_P(BothPaths, WorkedExampleToTheLastBit) {
     // delta 0.125; output weight 0.5 * 0.125 + 0.25; hidden term
     // 0.125 * 1.5 * 0.5 * 0.3125 / 2 = 0.0146484375 with the new output weight.
     // The output was re-evaluated with the old hidden Result, the hidden neuron afterwards.
-    EXPECT_EQ(weights(*s), (std::vector<double>{0.11767578125, 0.3125, 0.5625 - 0.5 * 0.11767578125,
-                                                -0.125 + 0.5 * 0.3125}));
+    EXPECT_EQ(weights(*s),
+              (std::vector<double>{0.11767578125, 0.3125, 0.5625 - 0.5 * 0.11767578125, -0.125 + 0.5 * 0.3125}));
 }
 
 TEST_P(BothPaths, StopsOnEqualityAndRunsNothingWithoutIterations) {
@@ -113,8 +113,8 @@ TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
     // inputs, hidden, Alpha, target, limit; the 4-3 network gets a missing
     // link and a self-evaluating output, which train through the neurons.
     const std::tuple<int32_t, int32_t, double, double, int32_t> cases[] = {
-        {1, 1, 1.0, 0.3, 50}, {8, 3, 1.0, 0.125, 500}, {2, 8, 0.5, -0.4, 200}, {13, 9, 2.0, 0.45, 300},
-        {64, 6, 1.0, -0.2, 100}, {100, 24, 1.0, 0.33, 20}, {5, 4, 1.0, 0.25, 1}, {4, 3, 1.0, 0.3, 40}};
+        {1, 1, 1.0, 0.3, 50},    {8, 3, 1.0, 0.125, 500},  {2, 8, 0.5, -0.4, 200}, {13, 9, 2.0, 0.45, 300},
+        {64, 6, 1.0, -0.2, 100}, {100, 24, 1.0, 0.33, 20}, {5, 4, 1.0, 0.25, 1},   {4, 3, 1.0, 0.3, 40}};
     for (const auto& [n, h, alpha, target, limit] : cases) {
         SCOPED_TRACE(testing::Message() << n << "-" << h);
         auto fast = network(n, h, 77, alpha), plain = network(n, h, 77, alpha);

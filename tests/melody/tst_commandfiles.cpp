@@ -21,15 +21,13 @@ struct FakeFileSystem : platform::FileSystem {
     std::string currentFolder() const override { return "/tmp"; }
     bool exists(const std::string& path) const override { return files.count(path) + folders.count(path) > 0; }
     bool isFolder(const std::string& path) const override { return folders.count(path) > 0; }
-    bool createFolder(const std::string& path) override
-    {
+    bool createFolder(const std::string& path) override {
         if (readOnly.count(path.substr(0, path.rfind('/'))) > 0 && !isFolder(path))
             return false;
         return folders.insert(path), true;
     }
     bool isWritableFolder(const std::string& path) const override { return isFolder(path) && !readOnly.count(path); }
-    bool writeNewFile(const std::string& path, const std::string& bytes, std::string& error) override
-    {
+    bool writeNewFile(const std::string& path, const std::string& bytes, std::string& error) override {
         if (failWrites || files.count(path) > 0)
             return error = "disk full", false;
         return files.emplace(path, bytes).second;
@@ -41,14 +39,18 @@ struct FakeFileSystem : platform::FileSystem {
 // Records starts, and whether the command file named by the argument was complete at that moment.
 struct FakeStarter : platform::ProcessStarter {
     explicit FakeStarter(const FakeFileSystem& fs) : fs(fs) {}
-    struct Call { std::string program; std::vector<std::string> arguments; std::string folder; bool complete; };
+    struct Call {
+        std::string program;
+        std::vector<std::string> arguments;
+        std::string folder;
+        bool complete;
+    };
     const FakeFileSystem& fs;
     std::vector<Call> calls;
     bool fail = false;
 
     bool startDetached(const std::string& program, const std::vector<std::string>& arguments,
-                       const std::string& workingFolder, std::string& error) override
-    {
+                       const std::string& workingFolder, std::string& error) override {
         if (fail)
             return error = "no such program", false;
         bool complete = false;
@@ -63,8 +65,7 @@ const std::string History = "/opt/melody net/History";
 
 class PlayCmdTest : public testing::Test {
 protected:
-    void addFiles(int from, int to)
-    {
+    void addFiles(int from, int to) {
         for (int n = from; n <= to; ++n)
             fs.files[History + "/" + CmdFileName(n)] = "x\r\n";
     }
@@ -74,20 +75,20 @@ protected:
     CommandPlayer player{fs, starter, fs.program};
 };
 
-TEST(CommandFiles, NamesAndPaths)
-{
-    const std::pair<int32_t, const char*> names[] = {
-        {5, "005.cmd"}, {42, "042.cmd"}, {999, "999.cmd"}, {1000, "000.cmd"}, {12345, "345.cmd"}, {-5, "0-5.cmd"}};
+TEST(CommandFiles, NamesAndPaths) {
+    const std::pair<int32_t, const char*> names[] = {{5, "005.cmd"},    {42, "042.cmd"},    {999, "999.cmd"},
+                                                     {1000, "000.cmd"}, {12345, "345.cmd"}, {-5, "0-5.cmd"}};
     for (const auto& [n, name] : names)
         EXPECT_EQ(CmdFileName(n), name);
-    const std::pair<const char*, const char*> joins[] = {
-        {"/opt/a", "/opt/a/History"}, {"/opt/a/", "/opt/a/History"}, {"C:\\Prog\\", "C:\\Prog\\History"}, {"", "History"}};
+    const std::pair<const char*, const char*> joins[] = {{"/opt/a", "/opt/a/History"},
+                                                         {"/opt/a/", "/opt/a/History"},
+                                                         {"C:\\Prog\\", "C:\\Prog\\History"},
+                                                         {"", "History"}};
     for (const auto& [folder, joined] : joins)
         EXPECT_EQ(JoinPath(folder, "History"), joined);
 }
 
-TEST_F(PlayCmdTest, WritesTheFileBeforeStartingThePlayerWithItsBareName)
-{
+TEST_F(PlayCmdTest, WritesTheFileBeforeStartingThePlayerWithItsBareName) {
     const PlayResult result = player.PlayCmd("l8 o1 c#");
     ASSERT_EQ(result.status, PlayResult::Status::Started);
     EXPECT_EQ(result.number, 0);
@@ -105,10 +106,11 @@ TEST_F(PlayCmdTest, WritesTheFileBeforeStartingThePlayerWithItsBareName)
     EXPECT_EQ(starter.calls.size(), 2u);
 }
 
-TEST_F(PlayCmdTest, TakesTheLowestFreeNumber)
-{
-    const struct { std::vector<int> present; int expected; } rows[] = {
-        {{0, 1, 2, 3, 4}, 5}, {{0, 1, 3, 4}, 2}, {{1, 2}, 0}, {{}, 999}};
+TEST_F(PlayCmdTest, TakesTheLowestFreeNumber) {
+    const struct {
+        std::vector<int> present;
+        int expected;
+    } rows[] = {{{0, 1, 2, 3, 4}, 5}, {{0, 1, 3, 4}, 2}, {{1, 2}, 0}, {{}, 999}};
     for (const auto& row : rows) {
         fs.files.clear();
         starter.calls.clear();
@@ -123,8 +125,7 @@ TEST_F(PlayCmdTest, TakesTheLowestFreeNumber)
     }
 }
 
-TEST_F(PlayCmdTest, FullFolderWritesNothingAndStartsNothing)
-{
+TEST_F(PlayCmdTest, FullFolderWritesNothingAndStartsNothing) {
     addFiles(0, 999);
     const PlayResult result = player.PlayCmd("l8 o1 c");
     EXPECT_EQ(result.status, PlayResult::Status::HistoryFull);
@@ -133,8 +134,7 @@ TEST_F(PlayCmdTest, FullFolderWritesNothingAndStartsNothing)
     EXPECT_EQ(PlayResultMessage(result), "Пожалуйста, почистите папку с историей команд");
 }
 
-TEST_F(PlayCmdTest, FailuresAreReported)
-{
+TEST_F(PlayCmdTest, FailuresAreReported) {
     // A file that cannot be written starts no player.
     fs.failWrites = true;
     PlayResult result = player.PlayCmd("l8 o1 c");
@@ -154,8 +154,7 @@ TEST_F(PlayCmdTest, FailuresAreReported)
     EXPECT_EQ(player.PlayCmd("l8").number, 1);
 }
 
-TEST_F(PlayCmdTest, ReadOnlyHistoryFallsBackToUserData)
-{
+TEST_F(PlayCmdTest, ReadOnlyHistoryFallsBackToUserData) {
     fs.folders.insert(History);
     fs.readOnly.insert(History);
     EXPECT_EQ(ChooseHistoryFolder(fs, fs.program), fs.data + "/History");

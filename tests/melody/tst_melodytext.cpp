@@ -13,9 +13,12 @@ namespace {
 
 using Codes = std::vector<uint8_t>;
 
-TEST(MelodyText, ParseStoresOneCodePerItem)
-{
-    const struct { std::string text; Codes codes; bool clamped; } rows[] = {
+TEST(MelodyText, ParseStoresOneCodePerItem) {
+    const struct {
+        std::string text;
+        Codes codes;
+        bool clamped;
+    } rows[] = {
         {"3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10", {3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10}, false},
         {"", {0}, false},
         {"3, 8,", {3, 8, 0}, false},
@@ -44,9 +47,12 @@ TEST(MelodyText, ParseStoresOneCodePerItem)
     }
 }
 
-TEST(MelodyText, ParseIgnoresItemsBeyondTheCapacity)
-{
-    const struct { int items; int32_t capacity; bool truncated; } rows[] = {{1030, 1024, true}, {4, 4, false}};
+TEST(MelodyText, ParseIgnoresItemsBeyondTheCapacity) {
+    const struct {
+        int items;
+        int32_t capacity;
+        bool truncated;
+    } rows[] = {{1030, 1024, true}, {4, 4, false}};
     for (const auto& row : rows) {
         std::string text = "0";
         for (int i = 1; i < row.items; ++i)
@@ -61,19 +67,21 @@ TEST(MelodyText, ParseIgnoresItemsBeyondTheCapacity)
     }
 }
 
-TEST(NoteCodes, OctaveAndName)
-{
-    const struct { uint8_t code; int32_t pauseLen; uint8_t octave; const char* name; } rows[] = {
-        {0, 64, 0, "p64"}, {1, 4, 0, "p4"}, {2, 8, 1, "c"}, {3, 8, 1, "c#"}, {13, 8, 1, "b"}, {14, 8, 2, "c"},
-        {35, 8, 3, "a"}, {49, 8, 4, "b"}, {50, 8, 5, "c"}, {255, 8, 22, "c#"}};
+TEST(NoteCodes, OctaveAndName) {
+    const struct {
+        uint8_t code;
+        int32_t pauseLen;
+        uint8_t octave;
+        const char* name;
+    } rows[] = {{0, 64, 0, "p64"}, {1, 4, 0, "p4"}, {2, 8, 1, "c"},  {3, 8, 1, "c#"}, {13, 8, 1, "b"},
+                {14, 8, 2, "c"},   {35, 8, 3, "a"}, {49, 8, 4, "b"}, {50, 8, 5, "c"}, {255, 8, 22, "c#"}};
     for (const auto& row : rows) {
         EXPECT_EQ(NoteOctave(row.code), row.octave) << int(row.code);
         EXPECT_EQ(NoteName(row.code, row.pauseLen), row.name) << int(row.code);
     }
 }
 
-TEST(MelodyText, CodeListReadsBackToTheSameCodes)
-{
+TEST(MelodyText, CodeListReadsBackToTheSameCodes) {
     Codes codes(256);
     for (int c = 0; c < 256; ++c)
         codes[static_cast<size_t>(c)] = static_cast<uint8_t>(255 - c);
@@ -85,28 +93,33 @@ TEST(MelodyText, CodeListReadsBackToTheSameCodes)
     EXPECT_EQ(back, codes);
 }
 
-TEST(CommandText, Stretches)
-{
+TEST(CommandText, Stretches) {
     const Codes tune{3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10};
     const Codes four{2, 4, 6, 14}; // c, d, e of octave 1 and c of octave 2
-    const struct { Codes codes; int64_t start; int32_t notes; uint8_t noteLen; int32_t pauseLen; std::string text; }
-        rows[] = {
-            {tune, 0, 12, 8, 8, "l8 o1 c# f# a c# f# a d f# g# p8 f# g#"},
-            {{1, 3, 15, 1, 27, 2, 49}, 0, 7, 16, 4, "l16  p4 o1 c# o2 c# p4 o3 c# o1 c o4 b"},
-            {{0, 3}, 0, 2, 8, 8, "l8  o1 c#"},
-            {{1, 0, 1}, 0, 3, 8, 8, "l8  p8 p8 p8"},
-            {{14, 1, 15}, 0, 3, 8, 8, "l8 o2 c p8 c#"}, // a pause keeps the octave
-            {{49, 50}, 0, 2, 8, 8, "l8 o4 b o5 c"},
-            {{0}, 0, 1, 8, 8, "l8 "},
-            {four, 1, 2, 8, 8, "l8 o1 d e"},
-            {four, 0, 0, 8, 8, "l8 o1 c"}, // the first note is always written
-            {four, 0, -5, 8, 8, "l8 o1 c"},
-            {four, 2, 1000, 8, 8, "l8 o1 e o2 c"},
-            {four, 0, INT32_MAX, 8, 8, "l8 o1 c d e o2 c"},
-            {four, 4, 3, 8, 8, "l8 "},
-            {four, 5000, 1, 8, 8, "l8 "},
-            {four, -1, 3, 8, 8, "l8 "},
-        };
+    const struct {
+        Codes codes;
+        int64_t start;
+        int32_t notes;
+        uint8_t noteLen;
+        int32_t pauseLen;
+        std::string text;
+    } rows[] = {
+        {tune, 0, 12, 8, 8, "l8 o1 c# f# a c# f# a d f# g# p8 f# g#"},
+        {{1, 3, 15, 1, 27, 2, 49}, 0, 7, 16, 4, "l16  p4 o1 c# o2 c# p4 o3 c# o1 c o4 b"},
+        {{0, 3}, 0, 2, 8, 8, "l8  o1 c#"},
+        {{1, 0, 1}, 0, 3, 8, 8, "l8  p8 p8 p8"},
+        {{14, 1, 15}, 0, 3, 8, 8, "l8 o2 c p8 c#"}, // a pause keeps the octave
+        {{49, 50}, 0, 2, 8, 8, "l8 o4 b o5 c"},
+        {{0}, 0, 1, 8, 8, "l8 "},
+        {four, 1, 2, 8, 8, "l8 o1 d e"},
+        {four, 0, 0, 8, 8, "l8 o1 c"}, // the first note is always written
+        {four, 0, -5, 8, 8, "l8 o1 c"},
+        {four, 2, 1000, 8, 8, "l8 o1 e o2 c"},
+        {four, 0, INT32_MAX, 8, 8, "l8 o1 c d e o2 c"},
+        {four, 4, 3, 8, 8, "l8 "},
+        {four, 5000, 1, 8, 8, "l8 "},
+        {four, -1, 3, 8, 8, "l8 "},
+    };
     for (const auto& row : rows)
         EXPECT_EQ(CommandText(row.codes.data(), static_cast<int32_t>(row.codes.size()), row.start, row.notes,
                               row.noteLen, row.pauseLen),
@@ -120,17 +133,17 @@ TEST(CommandText, Stretches)
     EXPECT_NE(text.back(), ' ');
 }
 
-TEST(CommandText, LengthFieldFallsBackToEight)
-{
-    const struct { const char* text; uint8_t value; } rows[] = {
-        {"16", 16}, {"", 8},     {"0", 8},      {"abc", 8},     {"65", 8},  {"-16", 16},  {"8.5", 8},
-        {"9.5", 10}, {"64.5", 64}, {"1", 1},     {"0.4", 8},     {"1e300", 8}, {" 4 ", 4}};
+TEST(CommandText, LengthFieldFallsBackToEight) {
+    const struct {
+        const char* text;
+        uint8_t value;
+    } rows[] = {{"16", 16},  {"", 8},      {"0", 8}, {"abc", 8}, {"65", 8},    {"-16", 16}, {"8.5", 8},
+                {"9.5", 10}, {"64.5", 64}, {"1", 1}, {"0.4", 8}, {"1e300", 8}, {" 4 ", 4}};
     for (const auto& row : rows)
         EXPECT_EQ(LengthFieldValue(row.text), row.value) << '"' << row.text << '"';
 }
 
-TEST(MelodyState, ParseSetsMelodyLenAndTheCommandTextsFollowIt)
-{
+TEST(MelodyState, ParseSetsMelodyLenAndTheCommandTextsFollowIt) {
     std::shared_ptr<const FormulaLibrary> library;
     try {
         library = FormulaLibrary::loadFrom(platform::executableFolder());

@@ -10,13 +10,15 @@ namespace {
 // Frequency of a note code, as the melody side counts them (35 is o3 a).
 double (*const Code)(int) = &CommandReader::codeFrequency;
 
-TEST(CommandReader, FrequenciesAndDurations)
-{
+TEST(CommandReader, FrequenciesAndDurations) {
     EXPECT_DOUBLE_EQ(Code(35), 440.0);
     EXPECT_DOUBLE_EQ(Code(47), 880.0);
     EXPECT_NEAR(Code(26), 261.6256, 1e-4);
 
-    const struct { std::string text; std::vector<PlayEvent> events; } rows[] = {
+    const struct {
+        std::string text;
+        std::vector<PlayEvent> events;
+    } rows[] = {
         {"", {}},
         {"  \r\n", {}},
         {"a", {{440.0, 0.5}}}, // a quarter at tempo 120 in octave 3
@@ -48,9 +50,12 @@ TEST(CommandReader, FrequenciesAndDurations)
     }
 }
 
-TEST(CommandReader, ErrorsAreReportedWithTheirColumnAndSkipped)
-{
-    const struct { std::string text; std::vector<size_t> columns; size_t events; } rows[] = {
+TEST(CommandReader, ErrorsAreReportedWithTheirColumnAndSkipped) {
+    const struct {
+        std::string text;
+        std::vector<size_t> columns;
+        size_t events;
+    } rows[] = {
         {"c x d", {3}, 2},
         {"c;d,e", {2, 4}, 3},
         {"l c", {1}, 1},
@@ -60,7 +65,10 @@ TEST(CommandReader, ErrorsAreReportedWithTheirColumnAndSkipped)
         {"o23 c", {1}, 1},
         {"t10 c t999 c", {1, 7}, 2},
         {"l99999999999999999999999 c", {1}, 1},
-        {std::string("c\x01" "d"), {2}, 2},
+        {std::string("c\x01"
+                     "d"),
+         {2},
+         2},
         {"c\xc3\xa9", {2, 3}, 1},
         {"o", {1}, 0},
     };

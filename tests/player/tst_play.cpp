@@ -2,8 +2,8 @@
 
 #include <sndfile.hh>
 
-#include <unistd.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -22,25 +22,21 @@ struct RunOutcome {
     std::string out, err;
 };
 
-std::string ReadAll(const fs::path& path)
-{
+std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-size_t LineCount(const std::string& text)
-{
+size_t LineCount(const std::string& text) {
     return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
 // A scratch folder holding a copy of the player, so that its History folder is our own.
 class PlayRun : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path() /
-                 ("tst_play_" + std::to_string(::getpid()) + "_" +
-                  testing::UnitTest::GetInstance()->current_test_info()->name());
+    void SetUp() override {
+        folder = fs::temp_directory_path() / ("tst_play_" + std::to_string(::getpid()) + "_" +
+                                              testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder);
         fs::create_directories(folder / "History");
         fs::copy_file(PLAY_BINARY, folder / "Play");
@@ -48,35 +44,38 @@ protected:
 
     void TearDown() override { fs::remove_all(folder); }
 
-    void writeCommandFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+    void writeCommandFile(const fs::path& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
 
     // Runs the copy inside the scratch folder, with the audio settings of `env` only.
-    RunOutcome run(const std::vector<std::string>& arguments, const std::string& env = "")
-    {
-        std::string command = "cd '" + folder.string() + "' && env -u SDL_AUDIODRIVER -u SDL_DISKAUDIOFILE " + env + " ./Play";
+    RunOutcome run(const std::vector<std::string>& arguments, const std::string& env = "") {
+        std::string command =
+            "cd '" + folder.string() + "' && env -u SDL_AUDIODRIVER -u SDL_DISKAUDIOFILE " + env + " ./Play";
         for (const std::string& a : arguments)
             command += " '" + a + "'";
         const int status = std::system((command + " >stdout.txt 2>stderr.txt").c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(folder / "stdout.txt"), ReadAll(folder / "stderr.txt")};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(folder / "stdout.txt"),
+                ReadAll(folder / "stderr.txt")};
     }
 
     fs::path folder;
 };
 
-TEST_F(PlayRun, HelpPrintsUsage)
-{
+TEST_F(PlayRun, HelpPrintsUsage) {
     const RunOutcome r = run({"--help"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_NE(r.out.find("Usage: Play"), std::string::npos);
 }
 
-TEST_F(PlayRun, BadInputIsOneLineOnStderrAndFailure)
-{
+TEST_F(PlayRun, BadInputIsOneLineOnStderrAndFailure) {
     // The last row has sound to play but no audio device: the driver named there does not exist.
     writeCommandFile(folder / "003.cmd", "l16 c");
     const std::pair<std::vector<std::string>, std::string> rows[] = {
-        {{"404.cmd"}, ""}, {{"./nowhere/404.cmd"}, ""}, {{"./History"}, ""}, {{}, ""}, {{"--loud", "000.cmd"}, ""},
-        {{"--wav"}, ""}, {{"a.cmd", "b.cmd"}, ""}, {{"./003.cmd"}, "SDL_AUDIODRIVER=none-such"}};
+        {{"404.cmd"}, ""},           {{"./nowhere/404.cmd"}, ""},
+        {{"./History"}, ""},         {{}, ""},
+        {{"--loud", "000.cmd"}, ""}, {{"--wav"}, ""},
+        {{"a.cmd", "b.cmd"}, ""},    {{"./003.cmd"}, "SDL_AUDIODRIVER=none-such"}};
     for (const auto& [arguments, env] : rows) {
         const RunOutcome r = run(arguments, env);
         EXPECT_NE(r.exitCode, 0) << r.err;
@@ -85,8 +84,7 @@ TEST_F(PlayRun, BadInputIsOneLineOnStderrAndFailure)
     }
 }
 
-TEST_F(PlayRun, WavHoldsTheTextAndUnknownTokensAreReported)
-{
+TEST_F(PlayRun, WavHoldsTheTextAndUnknownTokensAreReported) {
     // A bare name is read from the History folder beside the player.
     writeCommandFile(folder / "History" / "000.cmd", "l4 o3 a x p4 a\r\n");
     const RunOutcome r = run({"--wav", (folder / "out.wav").string(), "000.cmd"});
@@ -102,16 +100,14 @@ TEST_F(PlayRun, WavHoldsTheTextAndUnknownTokensAreReported)
     EXPECT_TRUE(std::all_of(samples.begin() + 22050, samples.begin() + 44100, [](float s) { return s == 0.0f; }));
 }
 
-TEST_F(PlayRun, WithoutAnAudioDeviceSilenceSucceeds)
-{
+TEST_F(PlayRun, WithoutAnAudioDeviceSilenceSucceeds) {
     writeCommandFile(folder / "History" / "002.cmd", "\r\n");
     const RunOutcome r = run({"002.cmd"}, "SDL_AUDIODRIVER=none-such");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(r.err.empty()) << r.err;
 }
 
-TEST_F(PlayRun, PlaysThroughTheAudioDevice)
-{
+TEST_F(PlayRun, PlaysThroughTheAudioDevice) {
     writeCommandFile(folder / "History" / "004.cmd", "t240 l16 o3 a b > c\r\n");
     const fs::path raw = folder / "device.raw";
     const RunOutcome r = run({"004.cmd"}, "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='" + raw.string() + "'");

@@ -16,8 +16,7 @@ constexpr int Rate = Synthesizer::DefaultSampleRate;
 
 // The strongest frequency within two semitones of `near` in the first `end` samples,
 // searched in steps of 0.1 % with a Goertzel filter.
-double MeasuredPitch(const std::vector<float>& samples, size_t end, double near)
-{
+double MeasuredPitch(const std::vector<float>& samples, size_t end, double near) {
     double best = near, bestPower = -1.0;
     for (double f = near * 0.89; f <= near * 1.12; f *= 1.001) {
         const double c = 2.0 * std::cos(2.0 * std::numbers::pi * f / Rate);
@@ -30,14 +29,14 @@ double MeasuredPitch(const std::vector<float>& samples, size_t end, double near)
     return best;
 }
 
-TEST(Synth, PitchAndLengthOfANote)
-{
-    const struct { std::string text; double frequency; double seconds; } rows[] = {
-        {"o3 a", 440.0, 0.5},
-        {"l1 o1 c", 65.4064, 2.0},
-        {"t240 l16 o4 c", 523.2511, 0.0625},
-        {"l8 o3 e.", 329.6276, 0.375},
-        {"o7 a", 7040.0, 0.5},
+TEST(Synth, PitchAndLengthOfANote) {
+    const struct {
+        std::string text;
+        double frequency;
+        double seconds;
+    } rows[] = {
+        {"o3 a", 440.0, 0.5},          {"l1 o1 c", 65.4064, 2.0}, {"t240 l16 o4 c", 523.2511, 0.0625},
+        {"l8 o3 e.", 329.6276, 0.375}, {"o7 a", 7040.0, 0.5},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
@@ -55,8 +54,7 @@ TEST(Synth, PitchAndLengthOfANote)
     }
 }
 
-TEST(Synth, NoClicksAtToneEdges)
-{
+TEST(Synth, NoClicksAtToneEdges) {
     const ReadResult read = CommandReader::read("l16 o1 c o2 g o4 b l64 o3 a p16 a");
     Synthesizer synth(read.events);
     const std::vector<float> samples = synth.renderAll();
@@ -72,8 +70,7 @@ TEST(Synth, NoClicksAtToneEdges)
     }
 }
 
-TEST(Synth, ChunkedRenderingMatchesOneBuffer)
-{
+TEST(Synth, ChunkedRenderingMatchesOneBuffer) {
     const ReadResult read = CommandReader::read("t200 l32 o1 c d e f g a b > c d e f g a b p c");
     Synthesizer whole(read.events);
     const std::vector<float> expected = whole.renderAll();
@@ -87,15 +84,13 @@ TEST(Synth, ChunkedRenderingMatchesOneBuffer)
     EXPECT_EQ(pieces.render(chunk.data(), chunk.size()), 0u);
 }
 
-TEST(Synth, LongMelodyDoesNotDrift)
-{
+TEST(Synth, LongMelodyDoesNotDrift) {
     // 3 / 7 of a second per note does not fall on whole samples.
     Synthesizer synth(std::vector<PlayEvent>(700, {261.6, 3.0 / 7.0}));
     EXPECT_EQ(synth.totalSamples(), static_cast<uint64_t>(std::llround(700 * 3.0 / 7.0 * Rate)));
 }
 
-TEST(Synth, EdgeCasesOfTheEvents)
-{
+TEST(Synth, EdgeCasesOfTheEvents) {
     Synthesizer inaudible({{30000.0, 0.1}, {0.0, 0.1}});
     const std::vector<float> silent = inaudible.renderAll();
     EXPECT_EQ(silent.size(), static_cast<size_t>(Rate / 5));

@@ -12,8 +12,7 @@
 
 namespace {
 
-std::vector<std::string> SplitLines(const std::string& text, const std::string& end = "\r\n")
-{
+std::vector<std::string> SplitLines(const std::string& text, const std::string& end = "\r\n") {
     std::vector<std::string> lines;
     for (size_t start = 0, pos; start < text.size(); start = pos + end.size()) {
         pos = std::min(text.find(end, start), text.size());
@@ -22,8 +21,7 @@ std::vector<std::string> SplitLines(const std::string& text, const std::string& 
     return lines;
 }
 
-std::string JoinLines(const std::vector<std::string>& lines, const std::string& end = "\r\n")
-{
+std::string JoinLines(const std::vector<std::string>& lines, const std::string& end = "\r\n") {
     std::string text;
     for (const std::string& line : lines)
         text += line + end;
@@ -31,8 +29,7 @@ std::string JoinLines(const std::vector<std::string>& lines, const std::string& 
 }
 
 // A record of n inputs and h hidden neurons whose values are all different.
-NetworkFile SampleRecord(int32_t n, int32_t h)
-{
+NetworkFile SampleRecord(int32_t n, int32_t h) {
     NetworkFile network{n, h, 1.5, .25, -.125, {}, {}};
     for (int32_t k = 0; k < h; ++k) {
         network.OutWeights.push_back(.5 - k * .0625);
@@ -44,16 +41,14 @@ NetworkFile SampleRecord(int32_t n, int32_t h)
 }
 
 // The sample record of 2 inputs and 1 hidden neuron (9 lines) with line `index` replaced.
-std::string SampleWithLine(size_t index, const char* replacement)
-{
+std::string SampleWithLine(size_t index, const char* replacement) {
     std::vector<std::string> lines = SplitLines(NetworkFileText(SampleRecord(2, 1)));
     lines.at(index) = replacement;
     return JoinLines(lines);
 }
 
 // An 8-3 network like the window's first one, with reproducible weights.
-std::unique_ptr<mdMain> DefaultNetwork(uint64_t seed)
-{
+std::unique_ptr<mdMain> DefaultNetwork(uint64_t seed) {
     static const auto library = FormulaLibrary::loadFrom(platform::executableFolder());
     auto state = std::make_unique<mdMain>(library);
     state->InputCount = 8;
@@ -66,8 +61,7 @@ std::unique_ptr<mdMain> DefaultNetwork(uint64_t seed)
     return state;
 }
 
-TEST(NetworkFile, DefaultNetworkSavesLoadsAndSavesTheSame)
-{
+TEST(NetworkFile, DefaultNetworkSavesLoadsAndSavesTheSame) {
     const std::string first = WriteNetworkFile(*DefaultNetwork(11));
     const std::vector<std::string> lines = SplitLines(first);
     ASSERT_EQ(lines.size(), 35u);
@@ -84,8 +78,7 @@ TEST(NetworkFile, DefaultNetworkSavesLoadsAndSavesTheSame)
     EXPECT_EQ(WriteNetworkFile(*loaded), first);
 }
 
-TEST(NetworkFile, OtherSizesRebuildTheNetwork)
-{
+TEST(NetworkFile, OtherSizesRebuildTheNetwork) {
     const NetworkFile record = SampleRecord(8, 5);
     const auto state = DefaultNetwork(7);
     const auto oldOut = state->OutNeuron;
@@ -109,12 +102,17 @@ TEST(NetworkFile, OtherSizesRebuildTheNetwork)
     }
 }
 
-TEST(NetworkFile, NumbersWrittenAndReadBack)
-{
-    const std::pair<double, const char*> written[] = {
-        {8, " 8"}, {0, " 0"}, {.5, " .5"}, {-.25, "-.25"}, {1e-20, " 1E-20"}, {1.5e-7, " 1.5E-07"},
-        {123456789012345.0, " 123456789012345"}, {2.0 / 3.0, " .666666666666667"},
-        {-1234567.891234567, "-1234567.89123457"}, {-1.7976931348623157e308, "-1.79769313486232E+308"}};
+TEST(NetworkFile, NumbersWrittenAndReadBack) {
+    const std::pair<double, const char*> written[] = {{8, " 8"},
+                                                      {0, " 0"},
+                                                      {.5, " .5"},
+                                                      {-.25, "-.25"},
+                                                      {1e-20, " 1E-20"},
+                                                      {1.5e-7, " 1.5E-07"},
+                                                      {123456789012345.0, " 123456789012345"},
+                                                      {2.0 / 3.0, " .666666666666667"},
+                                                      {-1234567.891234567, "-1234567.89123457"},
+                                                      {-1.7976931348623157e308, "-1.79769313486232E+308"}};
     for (const auto& [value, text] : written) {
         NetworkFile record = SampleRecord(2, 1);
         record.Alpha = value;
@@ -125,7 +123,7 @@ TEST(NetworkFile, NumbersWrittenAndReadBack)
         EXPECT_NEAR(reading.network->Alpha, value, std::fabs(value) * 1e-14);
         EXPECT_EQ(NetworkFileText(*reading.network), file); // 15 digits survive further trips exactly
     }
-    const std::pair<const char*, double> accepted[] = {{"0.5", .5},       {"  0.5\t ", .5}, {"-0.25", -.25},
+    const std::pair<const char*, double> accepted[] = {{"0.5", .5},        {"  0.5\t ", .5}, {"-0.25", -.25},
                                                        {"1.5e-7", 1.5e-7}, {"2E+3", 2000},   {"12.", 12}};
     for (const auto& [text, value] : accepted) {
         const NetworkFileReading reading = ReadNetworkFile(SampleWithLine(3, text));
@@ -134,8 +132,7 @@ TEST(NetworkFile, NumbersWrittenAndReadBack)
     }
 }
 
-TEST(NetworkFile, BrokenFilesReportLineAndReason)
-{
+TEST(NetworkFile, BrokenFilesReportLineAndReason) {
     const std::tuple<std::string, int64_t, const char*> cases[] = {
         {"", 1, "обрывается"},
         {" 2\r\n 1\r\n", 3, "нужно строк — 9, а в файле только 2"},
@@ -162,8 +159,7 @@ TEST(NetworkFile, BrokenFilesReportLineAndReason)
     }
 }
 
-TEST(NetworkFile, LineEndsBlanksAndSurplusLines)
-{
+TEST(NetworkFile, LineEndsBlanksAndSurplusLines) {
     const NetworkFile record = SampleRecord(3, 2);
     const std::vector<std::string> lines = SplitLines(NetworkFileText(record));
     ASSERT_EQ(static_cast<int64_t>(lines.size()), NetworkFileLineCount(3, 2));
@@ -171,7 +167,8 @@ TEST(NetworkFile, LineEndsBlanksAndSurplusLines)
     for (const std::string& line : lines)
         padded += "  " + line + " \t\r\n";
     const std::string lf = JoinLines(lines, "\n");
-    for (const std::string& text : {lf, lf.substr(0, lf.size() - 1), JoinLines(lines) + "surplus\r\nlines\r\n", padded}) {
+    for (const std::string& text :
+         {lf, lf.substr(0, lf.size() - 1), JoinLines(lines) + "surplus\r\nlines\r\n", padded}) {
         const NetworkFileReading reading = ReadNetworkFile(text);
         ASSERT_TRUE(reading.network) << reading.message();
         EXPECT_EQ(*reading.network, record);
@@ -181,11 +178,13 @@ TEST(NetworkFile, LineEndsBlanksAndSurplusLines)
     EXPECT_EQ(ReadNetworkFile(JoinLines(cut)).errorLine, NetworkFileLineCount(3, 2));
 }
 
-TEST(NetworkFile, ExtensionOnlyForPathsWithoutAnyDot)
-{
-    const std::pair<std::string, std::string> cases[] = {
-        {"/home/user/net", "/home/user/net.qvl"}, {"net", "net.qvl"},      {"/home/user/net.txt", "/home/user/net.txt"},
-        {"/home/user.name/net", "/home/user.name/net"}, {"./net", "./net"}, {"net.", "net."}};
+TEST(NetworkFile, ExtensionOnlyForPathsWithoutAnyDot) {
+    const std::pair<std::string, std::string> cases[] = {{"/home/user/net", "/home/user/net.qvl"},
+                                                         {"net", "net.qvl"},
+                                                         {"/home/user/net.txt", "/home/user/net.txt"},
+                                                         {"/home/user.name/net", "/home/user.name/net"},
+                                                         {"./net", "./net"},
+                                                         {"net.", "net."}};
     for (const auto& [path, expected] : cases)
         EXPECT_EQ(WithNetworkExtension(path), expected) << path;
 }

@@ -118,8 +118,13 @@ struct Rig {
         for (auto* f : window->findChildren<QLineEdit*>())
             list << f->objectName() + '=' + f->text() + (f->isEnabled() ? "" : " (off)");
         return list << QString("%1-%2 %3 %4 changed %5 trained %6 melody %7")
-                           .arg(state.InputCount).arg(state.HiddenCount).arg(state.Alpha).arg(state.LearnStep)
-                           .arg(state.NSChanged).arg(window->NSTrained()).arg(state.MelodyLen);
+                           .arg(state.InputCount)
+                           .arg(state.HiddenCount)
+                           .arg(state.Alpha)
+                           .arg(state.LearnStep)
+                           .arg(state.NSChanged)
+                           .arg(window->NSTrained())
+                           .arg(state.MelodyLen);
     }
     std::string path(const char* relative) const { return files.path(QString::fromUtf8(relative)); }
 
@@ -312,9 +317,9 @@ private slots:
         rig.field("Text1(0)")->setFocus();
 
         // Table order by tab position; Text2(0) and Text2(1) are disabled and skipped.
-        const QStringList expected = {"Text1(1)", "Command1", "Text5",     "Text6",    "Text7",    "Command2", "Command3",
-                                      "Command5", "Command4", "mnSave",    "mnOpen",   "Command8", "Text3",    "txtInput",
-                                      "txtHidden", "txtAlpha", "Command9", "Text4",    "Text1(0)"};
+        const QStringList expected = {"Text1(1)",  "Command1", "Text5",    "Text6",  "Text7",    "Command2", "Command3",
+                                      "Command5",  "Command4", "mnSave",   "mnOpen", "Command8", "Text3",    "txtInput",
+                                      "txtHidden", "txtAlpha", "Command9", "Text4",  "Text1(0)"};
         QStringList visited;
         for (qsizetype i = 0; i < expected.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -356,8 +361,10 @@ private slots:
         input("16 after hidden 5", "16", 16, 4);
         input("1e3", "1e3", 1000, 9);
         input("9e9 saturates", "9e9", std::numeric_limits<int32_t>::max(), 30);
-        auto other = [&](const char* name, QLocale locale, const char* field, const char* typed, int hidden, double alpha,
-                         double step) { QTest::newRow(name) << locale << field << typed << 8 << hidden << alpha << step; };
+        auto other = [&](const char* name, QLocale locale, const char* field, const char* typed, int hidden,
+                         double alpha, double step) {
+            QTest::newRow(name) << locale << field << typed << 8 << hidden << alpha << step;
+        };
         other("hidden 0", c, "txtHidden", "0", 1, 1.0, 1.0);
         other("hidden 99", c, "txtHidden", "99", 99, 1.0, 1.0);
         other("step -1", c, "Text3", "-1", 3, 1.0, -1.0);
@@ -413,12 +420,28 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("commandText");
         QTest::addColumn<QString>("notes");
-        QTest::newRow("melody 1,3,15") << "Text1(0)" << "1, 3, 15" << "l8  p8 o1 c# o2 c#" << "3";
-        QTest::newRow("empty melody") << "Text1(0)" << "" << "l8 " << "1";
-        QTest::newRow("trailing comma") << "Text1(0)" << "3, 8," << "l8 o1 c# f# p8" << "3";
-        QTest::newRow("note length 16") << "Text5" << "16" << "l16 o1 c# f# a c# f# a d f# g# p8 f# g#" << "12";
-        QTest::newRow("note length 65 falls back") << "Text5" << "65" << DefaultCommandText << "12";
-        QTest::newRow("pause 4") << "Text7" << "4" << "l8 o1 c# f# a c# f# a d f# g# p4 f# g#" << "12";
+        QTest::newRow("melody 1,3,15") << "Text1(0)"
+                                       << "1, 3, 15"
+                                       << "l8  p8 o1 c# o2 c#"
+                                       << "3";
+        QTest::newRow("empty melody") << "Text1(0)"
+                                      << ""
+                                      << "l8 "
+                                      << "1";
+        QTest::newRow("trailing comma") << "Text1(0)"
+                                        << "3, 8,"
+                                        << "l8 o1 c# f# p8"
+                                        << "3";
+        QTest::newRow("note length 16") << "Text5"
+                                        << "16"
+                                        << "l16 o1 c# f# a c# f# a d f# g# p8 f# g#"
+                                        << "12";
+        QTest::newRow("note length 65 falls back") << "Text5"
+                                                   << "65" << DefaultCommandText << "12";
+        QTest::newRow("pause 4") << "Text7"
+                                 << "4"
+                                 << "l8 o1 c# f# a c# f# a d f# g# p4 f# g#"
+                                 << "12";
     }
 
     void melodyFields() {
@@ -439,10 +462,15 @@ private slots:
         QTest::addColumn<QString>("written"); // 000.cmd afterwards
         QTest::addColumn<QString>("message"); // of each click: the icon and a part of the text
         const QString text(DefaultCommandText);
-        QTest::newRow("Command1 all") << "Command1" << false << "" << text + " \r\n" << "";
-        QTest::newRow("Command2 beginning") << "Command2" << false << "" << text + "\r\n" << "";
-        QTest::newRow("Command3 empty continuation") << "Command3" << false << "" << "\r\n" << "";
-        QTest::newRow("full History") << "Command2" << true << "" << "x" << QString("N:") + HistoryFullMessage;
+        QTest::newRow("Command1 all") << "Command1" << false << "" << text + " \r\n"
+                                      << "";
+        QTest::newRow("Command2 beginning") << "Command2" << false << "" << text + "\r\n"
+                                            << "";
+        QTest::newRow("Command3 empty continuation") << "Command3" << false << ""
+                                                     << "\r\n"
+                                                     << "";
+        QTest::newRow("full History") << "Command2" << true << ""
+                                      << "x" << QString("N:") + HistoryFullMessage;
         QTest::newRow("player missing") << "Command2" << false << "no such program" << text + "\r\n"
                                         << "W:no such program";
     }
@@ -465,7 +493,8 @@ private slots:
         for (const QString& shown : rig.messages.shown)
             QVERIFY2(shown.startsWith(message.left(2)) && shown.contains(message.mid(2)), qPrintable(shown));
         const QString player = QString::fromStdString(JoinPath(rig.files.programFolder(), PlayerFileName()));
-        QCOMPARE(rig.starter.starts, fullHistory ? QStringList() : QStringList({player + " 000.cmd", player + " 001.cmd"}));
+        QCOMPARE(rig.starter.starts,
+                 fullHistory ? QStringList() : QStringList({player + " 000.cmd", player + " 001.cmd"}));
     }
 
     // Too large a network is refused; then the advised, locked training, a prediction without
@@ -483,7 +512,8 @@ private slots:
         rig.messages.shown.clear();
 
         EnableRecorder recorder;
-        const QStringList locked = {"Text3", "Text4", "Command4", "Command9", "Command5", "Command8", "mnSave", "mnOpen"};
+        const QStringList locked = {"Text3",    "Text4",    "Command4", "Command9",
+                                    "Command5", "Command8", "mnSave",   "mnOpen"};
         for (const QString& name : locked)
             rig.control(name)->installEventFilter(&recorder);
         bool lockedDuringBox = true;
@@ -551,12 +581,18 @@ private slots:
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("written");
         QTest::addColumn<int>("replace"); // -1: no file there; 1/0: the extended file exists, answer yes/no
-        QTest::newRow("no dot gets .qvl") << "cwd/net" << "cwd/net.qvl" << -1;
-        QTest::newRow("extended name exists, replace") << "cwd/net" << "cwd/net.qvl" << 1;
-        QTest::newRow("extended name exists, keep") << "cwd/net" << "cwd/net.qvl" << 0;
-        QTest::newRow("extension kept") << "cwd/net.txt" << "cwd/net.txt" << -1;
-        QTest::newRow("dot in folder only") << "cwd/a.b/net" << "cwd/a.b/net" << -1;
-        QTest::newRow("cancelled") << "" << "" << -1;
+        QTest::newRow("no dot gets .qvl") << "cwd/net"
+                                          << "cwd/net.qvl" << -1;
+        QTest::newRow("extended name exists, replace") << "cwd/net"
+                                                       << "cwd/net.qvl" << 1;
+        QTest::newRow("extended name exists, keep") << "cwd/net"
+                                                    << "cwd/net.qvl" << 0;
+        QTest::newRow("extension kept") << "cwd/net.txt"
+                                        << "cwd/net.txt" << -1;
+        QTest::newRow("dot in folder only") << "cwd/a.b/net"
+                                            << "cwd/a.b/net" << -1;
+        QTest::newRow("cancelled") << ""
+                                   << "" << -1;
     }
 
     // Every row ends with a cancelled load, which changes nothing.
@@ -578,7 +614,8 @@ private slots:
         QVERIFY(rig.dialogs.lastOptions.overwritePrompt);
         rig.click("mnOpen");
         QVERIFY(rig.dialogs.saveCalls == 1 && rig.dialogs.openCalls == 1);
-        const QString question = QString("?:Файл «%1» уже существует.\nЗаменить его?").arg(rig.files.path(written).c_str());
+        const QString question =
+            QString("?:Файл «%1» уже существует.\nЗаменить его?").arg(rig.files.path(written).c_str());
         QCOMPARE(rig.messages.shown, replace >= 0 ? QStringList({question}) : QStringList());
 
         const bool saved = !chosen.isEmpty() && replace != 0;
@@ -606,7 +643,8 @@ private slots:
         QTest::newRow("8-5") << eightFive << QStringList({"8", "5", "0.5", "0.25"})
                              << QList<double>({8, 5, 0.5, 0.25, 0.125, 0.75});
         // More input neurons than three typed characters can name.
-        QTest::newRow("1000-1") << " 1000\r\n 1\r\n 1\r\n 1\r\n 0\r\n .5\r\n 0\r\n" + QByteArray(" .001\r\n").repeated(1000)
+        QTest::newRow("1000-1") << " 1000\r\n 1\r\n 1\r\n 1\r\n 0\r\n .5\r\n 0\r\n" +
+                                       QByteArray(" .001\r\n").repeated(1000)
                                 << QStringList({"1000", "1", "1", "1"}) << QList<double>({1000, 1, 1, 1, 0, 0.001});
     }
 
@@ -622,10 +660,11 @@ private slots:
         rig.click("mnOpen");
 
         QCOMPARE(rig.dialogs.lastOptions.title, std::string("Загрузка нейронной сети"));
-        QTEST(QStringList({rig.text("txtInput"), rig.text("txtHidden"), rig.text("txtAlpha"), rig.text("Text3")}), "texts");
+        QTEST(QStringList({rig.text("txtInput"), rig.text("txtHidden"), rig.text("txtAlpha"), rig.text("Text3")}),
+              "texts");
         const mdMain& s = rig.state;
-        QCOMPARE(QList<double>({double(s.InputCount), double(s.HiddenCount), s.Alpha, s.LearnStep, s.OutNeuron->Displacing(),
-                                s.HiddenLayer.back()->iWeight(s.InputCount)}),
+        QCOMPARE(QList<double>({double(s.InputCount), double(s.HiddenCount), s.Alpha, s.LearnStep,
+                                s.OutNeuron->Displacing(), s.HiddenLayer.back()->iWeight(s.InputCount)}),
                  values);
         QCOMPARE(double(s.InLayer.size() + s.HiddenLayer.size()), values[0] + values[1] + 2);
         QVERIFY(!s.NSChanged && rig.shape() == "---" && w.NSTrained());

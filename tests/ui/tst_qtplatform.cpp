@@ -98,7 +98,8 @@ private slots:
         QCOMPARE(QString::fromStdString(files.currentFolder()), QDir::toNativeSeparators(QDir::currentPath()));
 
         std::string error;
-        QVERIFY(!platform::QtProcessStarter().startDetached(inside("Play"), {"000.cmd"}, dir.path().toStdString(), error));
+        QVERIFY(
+            !platform::QtProcessStarter().startDetached(inside("Play"), {"000.cmd"}, dir.path().toStdString(), error));
         QVERIFY(!error.empty());
     }
 };
