@@ -13,11 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const NetworkFileReading first = ReadNetworkFile(bytes);
     if (!first.network) {
-        if (first.errorLine < 1 || first.errorReason.empty())
+        if (first.line < 1 || first.error == NetworkFileError::None)
             std::abort();
         return 0;
     }
-    if (NetworkFileProblem(*first.network))
+    if (NetworkFileProblem(*first.network) != NetworkFileError::None)
         std::abort();
 
     const std::string written = NetworkFileText(*first.network);

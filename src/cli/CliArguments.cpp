@@ -1,6 +1,6 @@
 #include "cli/CliArguments.h"
 
-#include "engine/NumberText.h"
+#include "numbers/NumberText.h"
 
 #include <charconv>
 #include <cmath>

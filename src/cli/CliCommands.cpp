@@ -1,14 +1,12 @@
 #include "cli/CliCommands.h"
 
+#include "app/Defaults.h"
+#include "app/Messages.h"
+#include "app/Session.h"
 #include "cli/CliArguments.h"
 #include "engine/FormulaLibrary.h"
-#include "engine/NumberText.h"
-#include "engine/Prediction.h"
-#include "engine/Training.h"
-#include "engine/mdMain.h"
 #include "melody/CommandFiles.h"
-#include "melody/CommandText.h"
-#include "melody/MelodyText.h"
+#include "numbers/NumberText.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/QtFileSystem.h"
 #include "platform/QtProcessStarter.h"
@@ -31,11 +29,9 @@ namespace {
 
 using Option = CliArguments::Option;
 
-constexpr std::string_view DefaultMelody = "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10";
 constexpr int64_t DefaultInputCount = 8;
 constexpr int64_t DefaultIterations = 10000;
 constexpr int64_t MaxClicks = 1'000'000;
-constexpr int64_t DefaultLength = 8;
 // Rendering a melody of 1024 notes takes seconds; this only guards against a hung player.
 constexpr int PlayerTimeoutMs = 300'000;
 
@@ -59,8 +55,17 @@ constexpr std::string_view LengthHelp = "  --note-length N        длитель
 
 // Writes a failure line and returns its status.
 int Fail(std::ostream& err, int status, const std::string& message) {
-    err << "melodynet-cli: " << message << '\n';
+    // One line, also for messages the window shows in several.
+    std::string line = message;
+    for (char& c : line)
+        if (c == '\n')
+            c = ' ';
+    err << "melodynet-cli: " << line << '\n';
     return status;
+}
+
+int Fail(std::ostream& err, const app::Failure& failure) {
+    return Fail(err, CliFailure, app::messages::Text(failure));
 }
 
 std::string Fixed(double value, int digits) {
@@ -84,6 +89,36 @@ bool WantsHelp(const std::vector<std::string>& arguments) {
     return false;
 }
 
+// The platform services and the session of one command.
+class CliSession {
+public:
+    // nullopt after telling `err` when the formula library cannot be loaded.
+    static std::unique_ptr<CliSession> Open(std::ostream& err) {
+        std::string error;
+        std::shared_ptr<const FormulaLibrary> library = FormulaLibrary::loadBesideProgram(&error);
+        if (!library) {
+            Fail(err, CliFailure, std::string(app::messages::FormulaLibraryMissing) + " " + error);
+            return nullptr;
+        }
+        return std::unique_ptr<CliSession>(new CliSession(std::move(library)));
+    }
+
+    app::Session& operator*() { return session_; }
+    app::Session* operator->() { return &session_; }
+    platform::QtFileSystem& files() { return files_; }
+
+private:
+    explicit CliSession(std::shared_ptr<const FormulaLibrary> library)
+        : session_(std::move(library), files_, starter_, locale_) {
+        session_.Start();
+    }
+
+    platform::QtFileSystem files_;
+    platform::QtProcessStarter starter_;
+    PlainLocaleNumbers locale_;
+    app::Session session_;
+};
+
 // The melody of --melody or --melody-file, or the window's default melody.
 // Returns a status other than success when it cannot be had.
 int MelodyText(const CliArguments& args, std::string& melody, std::ostream& err) {
@@ -105,14 +140,14 @@ int MelodyText(const CliArguments& args, std::string& melody, std::ostream& err)
             melody.pop_back();
         return CliSuccess;
     }
-    melody = DefaultMelody;
+    melody = app::defaults::Melody;
     return CliSuccess;
 }
 
-// Parses the melody into `state` as the window's melody field does, and
+// Gives the melody to the session as the window's melody field does, and
 // tells on `err` what the parse had to cut.
-void ParseMelodyInto(mdMain& state, const std::string& melody, std::ostream& err) {
-    const MelodyParseInfo info = ParseMelody(state, melody);
+void SetMelody(app::Session& session, const std::string& melody, std::ostream& err) {
+    const MelodyParseInfo info = session.SetMelodyText(melody);
     if (info.truncated)
         err << "melodynet-cli: предупреждение: в мелодии " << std::to_string(info.items) << " нот, взяты первые "
             << std::to_string(info.stored) << '\n';
@@ -122,111 +157,54 @@ void ParseMelodyInto(mdMain& state, const std::string& melody, std::ostream& err
 
 // The note and pause lengths of the play-command text.
 struct Lengths {
-    int64_t note = DefaultLength;
-    int64_t pause = DefaultLength;
+    int64_t note = 8;
+    int64_t pause = 8;
 
-    void applyTo(mdMain& state) const {
-        state.NoteLen = static_cast<uint8_t>(note);
-        state.PauseLen = static_cast<int32_t>(pause);
+    void applyTo(app::Session& session) const {
+        session.SetNoteLengthText(std::to_string(note));
+        session.SetPauseLengthText(std::to_string(pause));
     }
 };
-
-// Reads --note-length and --pause-length.
-bool ReadLengths(const CliArguments& args, Lengths& lengths, std::string& error) {
-    return args.readInteger("note-length", 1, 64, lengths.note, error) &&
-           args.readInteger("pause-length", 1, 64, lengths.pause, error);
-}
 
 // Reads the lengths and the melody that the text-producing commands share.
 int ReadMelodyOptions(const CliArguments& args, const std::string& command, Lengths& lengths, std::string& melody,
                       std::ostream& err) {
-    if (std::string error; !ReadLengths(args, lengths, error))
+    std::string error;
+    if (!args.readInteger("note-length", 1, 64, lengths.note, error) ||
+        !args.readInteger("pause-length", 1, 64, lengths.pause, error))
         return Fail(err, CliUsageError, command + ": " + error);
     return MelodyText(args, melody, err);
 }
 
-// A network state as the window has it after start-up.
-std::unique_ptr<mdMain> NewState() {
-    auto state = std::make_unique<mdMain>(FormulaLibrary::loadBesideProgram());
-    state->CreateOutNeuron();
-    state->ContLen = 0;
-    return state;
-}
-
-// Loads the network file of --load into `state`, as the window's load does.
-int LoadNetwork(const std::string& path, mdMain& state, std::ostream& err) {
-    platform::QtFileSystem files;
-    const NetworkFileReading reading = ReadNetworkFileAt(files, path);
-    if (!reading.network) {
-        if (reading.errorLine <= 0)
-            return Fail(err, CliFailure, reading.message());
-        return Fail(err, CliFailure, "файл сети «" + path + "» повреждён: " + reading.message());
-    }
-    ApplyNetworkFile(state, *reading.network);
-    state.NSChanged = false;
+// Loads the network file of --load into the session, as the window's load does.
+int LoadNetwork(const std::string& path, app::Session& session, std::ostream& err) {
+    const app::LoadResult result = session.Load(path);
+    if (result.failure)
+        return Fail(err, result.failure);
     return CliSuccess;
 }
 
-// The rebuild protocol of every operation that needs the network.
-void EnsureBuilt(mdMain& state) {
-    if (state.NSChanged) {
-        state.NSChanged = false;
-        state.CreateNS();
-    }
-}
-
-// How well the network reproduces the notes it was trained on.
-struct WindowScore {
-    int32_t windows = 0;
-    int32_t exact = 0;
-    double meanError = 0.0; // semitones; 0 without windows
-};
-
-// Scores the samples that training cuts from the melody: the same windows,
-// or the one right-aligned sample of a short melody.
-WindowScore ScoreWindows(mdMain& state) {
-    WindowScore score;
-    if (state.MelodyLen <= 1 || state.InputCount <= 1)
-        return score;
-    const int32_t first = state.InputCount < state.MelodyLen ? state.InputCount : state.MelodyLen;
-    double errorSum = 0.0;
-    for (int32_t position = first; position <= state.MelodyLen; ++position) {
-        PlaceInputs(state, position);
-        const double out = state.CalcNS();
-        const uint8_t target = state.Melody[static_cast<size_t>(position)];
-        errorSum = errorSum + std::fabs(out - NoteToValue(target)) * 48.0;
-        if (ValueToNote(out) == target)
-            ++score.exact;
-        ++score.windows;
-    }
-    score.meanError = errorSum / score.windows;
-    return score;
-}
-
-std::string ClickLine(int64_t click, const MelodyTrainingOutcome& outcome, const WindowScore& score) {
+std::string ClickLine(int64_t click, const app::LearningReport& report) {
     std::string line = "Нажатие " + std::to_string(click) + ": ";
-    if (score.windows == 0)
+    if (report.windows.empty())
         line += "окон для обучения нет (в мелодии меньше 3 нот)";
     else
-        line += "средняя ошибка " + Fixed(score.meanError, 4) + " полутона, точно " + std::to_string(score.exact) +
-                " из " + std::to_string(score.windows);
-    if (!outcome.trained)
+        line += "средняя ошибка " + Fixed(report.meanError, 4) + " полутона, точно " + std::to_string(report.exact) +
+                " из " + std::to_string(report.windows.size());
+    if (!report.trained)
         line += "; обучение не выполнялось";
-    if (outcome.diverged)
+    if (report.diverged)
         line += "; обучение остановлено, чтобы веса остались конечными";
     return line;
 }
 
-// Runs one subcommand body; turns escaping errors (formula library missing,
-// out of memory) into a failure line.
+// Runs one subcommand body; turns running out of memory into a failure line.
 template <class Body>
 int Guarded(std::ostream& err, Body body) {
     try {
         return body();
     } catch (const std::bad_alloc&) {
         return Fail(err, CliFailure, "не хватает памяти");
-    } catch (const std::exception& e) {
-        return Fail(err, CliFailure, e.what());
     }
 }
 
@@ -286,75 +264,68 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
         return Fail(err, CliUsageError, "train: " + error);
     if (args->has("load") && (args->has("input") || args->has("hidden") || args->has("alpha")))
         return Fail(err, CliUsageError, "train: --input, --hidden и --alpha нельзя сочетать с --load");
-    if (!args->has("hidden")) {
-        // The window's derived count: the largest k with 2^k <= input.
-        hiddenCount = 0;
-        while ((int64_t{2} << hiddenCount) <= inputCount)
-            ++hiddenCount;
-    }
+    if (!args->has("hidden"))
+        hiddenCount = app::Session::DefaultHiddenCount(static_cast<int32_t>(inputCount));
     std::string melody;
     if (const int status = MelodyText(*args, melody, err); status != CliSuccess)
         return status;
 
     return Guarded(err, [&]() -> int {
-        const std::unique_ptr<mdMain> state = NewState();
+        const std::unique_ptr<CliSession> session = CliSession::Open(err);
+        if (!session)
+            return CliFailure;
         if (const std::optional<std::string> path = args->text("load")) {
-            if (const int status = LoadNetwork(*path, *state, err); status != CliSuccess)
+            if (const int status = LoadNetwork(*path, **session, err); status != CliSuccess)
                 return status;
         } else {
-            state->InputCount = static_cast<int32_t>(inputCount);
-            state->HiddenCount = static_cast<int32_t>(hiddenCount);
-            state->Alpha = alpha;
-            state->NSChanged = true;
-            if (const std::optional<std::string> problem = state->ShapeProblem())
-                return Fail(err, CliUsageError, "train: " + *problem);
+            (*session)->SetShape(static_cast<int32_t>(inputCount), static_cast<int32_t>(hiddenCount), alpha);
+            if (const app::Failure failure = (*session)->CheckShape())
+                return Fail(err, CliUsageError, "train: " + app::messages::Text(failure));
         }
         if (args->has("step") || !args->has("load"))
-            state->LearnStep = step;
-        state->SetSeed(seed);
-        state->NoteLen = static_cast<uint8_t>(DefaultLength);
-        state->PauseLen = static_cast<int32_t>(DefaultLength);
-        ParseMelodyInto(*state, melody, err);
+            (*session)->SetLearnStep(step);
+        (*session)->state().SetSeed(seed);
+        Lengths().applyTo(**session);
+        SetMelody(**session, melody, err);
 
         nlohmann::json clickResults = nlohmann::json::array();
         for (int64_t click = 1; click <= clicks; ++click) {
-            EnsureBuilt(*state);
-            const MelodyTrainingOutcome outcome = TrainMelody(*state, static_cast<int32_t>(iterations));
-            const WindowScore score = ScoreWindows(*state);
+            const app::TrainingResult result = (*session)->Train(static_cast<int32_t>(iterations));
+            if (result.failure)
+                return Fail(err, result.failure);
+            const app::LearningReport& report = result.report;
             if (args->has("json")) {
                 clickResults.push_back({
                     {"click", click},
-                    {"meanError", score.windows > 0 ? nlohmann::json(score.meanError) : nlohmann::json()},
-                    {"exact", score.exact},
-                    {"windows", score.windows},
-                    {"trained", outcome.trained},
-                    {"iterationsPerWindow", outcome.iterationsPerWindow},
-                    {"diverged", outcome.diverged},
+                    {"meanError", report.windows.empty() ? nlohmann::json() : nlohmann::json(report.meanError)},
+                    {"exact", report.exact},
+                    {"windows", report.windows.size()},
+                    {"trained", report.trained},
+                    {"iterationsPerWindow", report.iterationsPerWindow},
+                    {"diverged", report.diverged},
                 });
             } else {
-                out << ClickLine(click, outcome, score) << '\n';
+                out << ClickLine(click, report) << '\n';
             }
         }
 
         nlohmann::json saved;
         if (const std::optional<std::string> path = args->text("save")) {
-            EnsureBuilt(*state);
             const std::string target = WithNetworkExtension(*path);
-            platform::QtFileSystem files;
-            std::string saveError;
-            if (!SaveNetworkFile(files, target, *state, saveError))
-                return Fail(err, CliFailure, "не удалось сохранить сеть в «" + target + "»: " + saveError);
+            if (const app::Failure failure = (*session)->Save(target))
+                return Fail(err, failure);
             saved = target;
             if (!args->has("json"))
                 out << "Сеть сохранена в " << target << '\n';
         }
         if (args->has("json")) {
+            const mdMain& state = (*session)->state();
             out << Dump({
-                       {"input", state->InputCount},
-                       {"hidden", state->HiddenCount},
-                       {"alpha", state->Alpha},
-                       {"step", state->LearnStep},
-                       {"notes", state->MelodyLen + 1},
+                       {"input", state.InputCount},
+                       {"hidden", state.HiddenCount},
+                       {"alpha", state.Alpha},
+                       {"step", state.LearnStep},
+                       {"notes", state.MelodyLen + 1},
                        {"clicks", clickResults},
                        {"saved", saved},
                    })
@@ -386,11 +357,16 @@ int RunPredict(const std::vector<std::string>& arguments, std::ostream& out, std
         return status;
 
     return Guarded(err, [&]() -> int {
-        const std::unique_ptr<mdMain> state = NewState();
-        if (const int status = LoadNetwork(*path, *state, err); status != CliSuccess)
+        const std::unique_ptr<CliSession> session = CliSession::Open(err);
+        if (!session)
+            return CliFailure;
+        if (const int status = LoadNetwork(*path, **session, err); status != CliSuccess)
             return status;
-        ParseMelodyInto(*state, melody, err);
-        const uint8_t code = PredictNote(*state);
+        SetMelody(**session, melody, err);
+        const app::PredictionResult result = (*session)->Predict();
+        if (result.failure)
+            return Fail(err, result.failure);
+        const uint8_t code = result.code;
         if (args->has("json"))
             out << Dump({{"code", code}}) << '\n';
         else
@@ -428,18 +404,23 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
         return status;
 
     return Guarded(err, [&]() -> int {
-        const std::unique_ptr<mdMain> state = NewState();
-        lengths.applyTo(*state);
-        if (const int status = LoadNetwork(*path, *state, err); status != CliSuccess)
+        const std::unique_ptr<CliSession> session = CliSession::Open(err);
+        if (!session)
+            return CliFailure;
+        lengths.applyTo(**session);
+        if (const int status = LoadNetwork(*path, **session, err); status != CliSuccess)
             return status;
-        ParseMelodyInto(*state, melody, err);
-        const int32_t requested = notes < 0 ? state->MelodyLen + 1 : static_cast<int32_t>(notes);
-        const std::vector<uint8_t> codes = ContinueMelody(*state, requested);
-        if (state->ContLen < requested)
-            err << "melodynet-cli: предупреждение: продолжение обрезано до " << std::to_string(state->ContLen)
+        SetMelody(**session, melody, err);
+        const int32_t requested = notes < 0 ? (*session)->state().MelodyLen + 1 : static_cast<int32_t>(notes);
+        const app::ContinuationResult result = (*session)->Continue(requested);
+        if (result.failure)
+            return Fail(err, result.failure);
+        const std::vector<uint8_t>& codes = result.codes;
+        if (result.shortened)
+            err << "melodynet-cli: предупреждение: продолжение обрезано до " << std::to_string(codes.size())
                 << " нот: в мелодии помещается не больше " << std::to_string(mdMain::MelodyCapacity) << " нот\n";
         const std::string codeText = CodeListText(codes.data(), static_cast<int32_t>(codes.size()));
-        const std::string command = CommandText(*state, 1, state->ContLen);
+        const std::string command = (*session)->CommandText(app::MelodyPart::Continuation);
         if (args->has("json"))
             out << Dump({{"codes", codes}, {"requested", requested}, {"command", command}}) << '\n';
         else
@@ -467,10 +448,12 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
         return status;
 
     return Guarded(err, [&]() -> int {
-        const std::unique_ptr<mdMain> state = NewState();
-        lengths.applyTo(*state);
-        ParseMelodyInto(*state, melody, err);
-        out << CommandText(*state, 0, state->MelodyLen + 1) << '\n';
+        const std::unique_ptr<CliSession> session = CliSession::Open(err);
+        if (!session)
+            return CliFailure;
+        lengths.applyTo(**session);
+        SetMelody(**session, melody, err);
+        out << (*session)->CommandText(app::MelodyPart::Beginning) << '\n';
         return CliSuccess;
     });
 }
@@ -496,21 +479,20 @@ int RunPlay(const std::vector<std::string>& arguments, std::ostream& out, std::o
         return status;
 
     return Guarded(err, [&]() -> int {
-        const std::unique_ptr<mdMain> state = NewState();
-        lengths.applyTo(*state);
-        ParseMelodyInto(*state, melody, err);
-        const std::string command = CommandText(*state, 0, state->MelodyLen + 1);
-        platform::QtFileSystem files;
-        const std::string programFolder = files.programFolder();
+        const std::unique_ptr<CliSession> session = CliSession::Open(err);
+        if (!session)
+            return CliFailure;
+        lengths.applyTo(**session);
+        SetMelody(**session, melody, err);
+        const std::string command = (*session)->CommandText(app::MelodyPart::Beginning);
+        const std::string programFolder = session->files().programFolder();
 
         const std::optional<std::string> wav = args->text("wav");
         if (!wav) {
-            platform::QtProcessStarter starter;
-            CommandPlayer player(files, starter, programFolder);
-            const PlayResult result = player.PlayCmd(command);
-            if (result.status != PlayResult::Status::Started)
-                return Fail(err, CliFailure, PlayResultMessage(result));
-            out << "Команда записана в " << result.filePath << ", проигрыватель запущен\n";
+            const app::PlayingResult result = (*session)->Play(app::MelodyPart::Beginning);
+            if (result.failure)
+                return Fail(err, result.failure);
+            out << "Команда записана в " << result.commandFile << ", проигрыватель запущен\n";
             return CliSuccess;
         }
 

@@ -1,11 +1,12 @@
 #include "engine/CFormula.h"
 
+#include <stdexcept>
 #include <vector>
 
 CFormula::CFormula(std::shared_ptr<const FormulaLibrary> library)
     : calc_(library ? library->calc : nullptr), library_(std::move(library)) {
     if (!library_)
-        throw FormulaLibraryError("no formula library is loaded");
+        throw std::invalid_argument("CFormula: no formula library is loaded");
     std::string identity = "x";
     Create(identity);
 }

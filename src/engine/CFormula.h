@@ -9,7 +9,7 @@
 // One activation function held as formula text in x, parsed once and evaluated by Calc.
 class CFormula {
 public:
-    // Creates the identity "x"; throws FormulaLibraryError when `library` is null.
+    // Creates the identity "x"; throws std::invalid_argument when `library` is null.
     explicit CFormula(std::shared_ptr<const FormulaLibrary> library);
     // Releases what the library bound to the record.
     ~CFormula();

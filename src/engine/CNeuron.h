@@ -17,7 +17,7 @@ using NeuronRef = std::shared_ptr<CNeuron>;
 class CNeuron {
 public:
     // An empty neuron: no links, identity formula, AutoOperate true. Throws
-    // FormulaLibraryError when the formula cannot be created.
+    // std::invalid_argument when `library` is null.
     explicit CNeuron(std::shared_ptr<const FormulaLibrary> library);
     CNeuron(const CNeuron&) = delete;
     CNeuron& operator=(const CNeuron&) = delete;

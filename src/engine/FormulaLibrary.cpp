@@ -1,39 +1,51 @@
 #include "engine/FormulaLibrary.h"
 
+#include <optional>
 #include <utility>
 
 namespace {
 
 template <typename Fn>
-Fn resolve(const platform::DynamicLibrary& library, const char* name) {
+Fn resolve(const platform::DynamicLibrary& library, const char* name, std::string& missing) {
     void* address = library.symbol(name);
-    if (!address)
-        throw FormulaLibraryError("the formula library " + library.path().string() + " lacks the operation " + name);
+    if (!address && missing.empty())
+        missing = name;
     return reinterpret_cast<Fn>(address);
 }
 
 } // namespace
 
-FormulaLibrary::FormulaLibrary(platform::DynamicLibrary library) : library_(std::move(library)) {
-    create = resolve<CreateFn>(library_, "CreateFormula");
-    calc = resolve<CalcFn>(library_, "CalcFormula");
-    simplify = resolve<SimplifyFn>(library_, "SimplifyFormula");
-    view = resolve<ViewFn>(library_, "ViewFormula");
-    release = resolve<ReleaseFn>(library_, "ReleaseFormula");
-}
+FormulaLibrary::FormulaLibrary(platform::DynamicLibrary library) : library_(std::move(library)) {}
 
-std::shared_ptr<const FormulaLibrary> FormulaLibrary::loadFile(const std::filesystem::path& file) {
+std::shared_ptr<const FormulaLibrary> FormulaLibrary::loadFile(const std::filesystem::path& file, std::string* error) {
+    std::optional<platform::DynamicLibrary> opened;
     try {
-        return std::shared_ptr<const FormulaLibrary>(new FormulaLibrary(platform::DynamicLibrary(file)));
+        opened.emplace(file);
     } catch (const platform::DynamicLibraryError& e) {
-        throw FormulaLibraryError(std::string("the formula library cannot be loaded: ") + e.what());
+        if (error)
+            *error = e.what();
+        return nullptr;
     }
+    std::shared_ptr<FormulaLibrary> library(new FormulaLibrary(std::move(*opened)));
+    std::string missing;
+    library->create = resolve<CreateFn>(library->library_, "CreateFormula", missing);
+    library->calc = resolve<CalcFn>(library->library_, "CalcFormula", missing);
+    library->simplify = resolve<SimplifyFn>(library->library_, "SimplifyFormula", missing);
+    library->view = resolve<ViewFn>(library->library_, "ViewFormula", missing);
+    library->release = resolve<ReleaseFn>(library->library_, "ReleaseFormula", missing);
+    if (!missing.empty()) {
+        if (error)
+            *error = file.string() + " lacks the operation " + missing;
+        return nullptr;
+    }
+    return library;
 }
 
-std::shared_ptr<const FormulaLibrary> FormulaLibrary::loadFrom(const std::filesystem::path& folder) {
-    return loadFile(folder / platform::DynamicLibrary::fileName("formula"));
+std::shared_ptr<const FormulaLibrary> FormulaLibrary::loadFrom(const std::filesystem::path& folder,
+                                                               std::string* error) {
+    return loadFile(folder / platform::DynamicLibrary::fileName("formula"), error);
 }
 
-std::shared_ptr<const FormulaLibrary> FormulaLibrary::loadBesideProgram() {
-    return loadFrom(platform::executableFolder());
+std::shared_ptr<const FormulaLibrary> FormulaLibrary::loadBesideProgram(std::string* error) {
+    return loadFrom(platform::executableFolder(), error);
 }

@@ -5,13 +5,7 @@
 
 #include <filesystem>
 #include <memory>
-#include <stdexcept>
-
-// The formula library is missing, cannot be loaded or lacks an operation.
-class FormulaLibraryError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+#include <string>
 
 // The formula library loaded at run time, with its operations resolved once.
 class FormulaLibrary {
@@ -22,12 +16,15 @@ public:
     using ViewFn = int (*)(const FORMULA*, char*);
     using ReleaseFn = void (*)(FORMULA*);
 
-    // Loads the library file of that path; throws FormulaLibraryError.
-    static std::shared_ptr<const FormulaLibrary> loadFile(const std::filesystem::path& file);
+    // Loads the library file of that path; nullptr, and the reason in `error`
+    // when given, when it is missing, cannot be loaded or lacks an operation.
+    static std::shared_ptr<const FormulaLibrary> loadFile(const std::filesystem::path& file,
+                                                          std::string* error = nullptr);
     // Loads the library by its platform name ("libformula.so") from `folder`.
-    static std::shared_ptr<const FormulaLibrary> loadFrom(const std::filesystem::path& folder);
+    static std::shared_ptr<const FormulaLibrary> loadFrom(const std::filesystem::path& folder,
+                                                          std::string* error = nullptr);
     // Loads the library from the folder of the running program.
-    static std::shared_ptr<const FormulaLibrary> loadBesideProgram();
+    static std::shared_ptr<const FormulaLibrary> loadBesideProgram(std::string* error = nullptr);
 
     CreateFn create = nullptr;
     CalcFn calc = nullptr;

@@ -39,6 +39,16 @@ void PlaceInputs(mdMain& state, int32_t position) {
     }
 }
 
+TrainingWindows TrainingWindowsOf(const mdMain& state, int32_t inputCount) {
+    TrainingWindows windows;
+    const int32_t last = std::min(state.MelodyLen, mdMain::MelodyCapacity - 1);
+    if (last <= 1 || inputCount <= 1)
+        return windows;
+    windows.first = std::min(inputCount, last);
+    windows.last = last;
+    return windows;
+}
+
 uint8_t PredictNote(mdMain& state) {
     PlaceInputs(state, state.MelodyLen + 1);
     return ValueToNote(state.CalcNS());

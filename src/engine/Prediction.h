@@ -17,6 +17,22 @@ uint8_t ValueToNote(double value);
 // (before position 0 or beyond the buffer) get -0.5.
 void PlaceInputs(mdMain& state, int32_t position);
 
+// The windows that training cuts from the typed melody: the notes at
+// positions first..last of Melody, each to be predicted from the `inputCount`
+// notes before it as PlaceInputs puts them. A melody of at most inputCount + 1
+// notes gives the one window of its last note, right-aligned on the inputs;
+// fewer than 3 notes or fewer than 2 inputs give none.
+struct TrainingWindows {
+    int32_t first = 0;
+    int32_t last = -1;
+
+    // Number of windows.
+    int32_t count() const { return last - first + 1; }
+};
+
+// The training windows of the state's melody for a network of `inputCount` inputs.
+TrainingWindows TrainingWindowsOf(const mdMain& state, int32_t inputCount);
+
 // Predicts the note after the typed melody (position MelodyLen + 1) on the
 // built network; changes no melody state.
 uint8_t PredictNote(mdMain& state);

@@ -325,36 +325,28 @@ TeachOutcome TeachNS(mdMain& state, double target, int32_t limit) {
 MelodyTrainingOutcome TrainMelody(mdMain& state, int32_t iterations) {
     const Shape shape = builtShape(state);
     MelodyTrainingOutcome outcome;
-    const int32_t last = std::min(state.MelodyLen, mdMain::MelodyCapacity - 1);
-    if (!(state.LearnStep > 0.0) || last <= 1 || shape.inputs <= 1)
+    const TrainingWindows windows = TrainingWindowsOf(state, shape.inputs);
+    if (!(state.LearnStep > 0.0) || windows.count() <= 0)
         return outcome;
     outcome.trained = true;
-
-    const auto note = [&](int32_t position) { return NoteToValue(state.Melody[static_cast<size_t>(position)]); };
-    const auto input = [&](int32_t j) -> CNeuron& { return *state.InLayer[static_cast<size_t>(j)]; };
+    outcome.windows = windows.count();
+    // A melody of at most InputCount + 1 notes is one window with the whole count.
+    outcome.iterationsPerWindow = iterations / windows.count();
+    // Each input is written once per window (and the pauses once before the
+    // first): every write of Displacing shifts an input's Result, so more
+    // writes than that would change its last bits.
     for (int32_t j = 1; j <= shape.inputs; ++j)
-        input(j).setDisplacing(PauseValue);
-
-    if (shape.inputs < last) {
-        const int32_t windows = last - shape.inputs + 1;
-        outcome.windows = windows;
-        outcome.iterationsPerWindow = iterations / windows;
-        for (int32_t w = 0; w < windows; ++w) {
-            for (int32_t j = 1; j <= shape.inputs; ++j)
-                input(j).setDisplacing(note(w + j - 1));
-            const TeachOutcome taught = TeachNS(state, note(w + shape.inputs), outcome.iterationsPerWindow);
-            if (taught.diverged) {
-                // Every later window starts from the same weights and would only stop too.
-                outcome.diverged = true;
-                break;
-            }
+        state.InLayer[static_cast<size_t>(j)]->setDisplacing(PauseValue);
+    for (int32_t position = windows.first; position <= windows.last; ++position) {
+        for (int32_t j = 1; j <= shape.inputs; ++j)
+            if (const int32_t q = position - 1 - shape.inputs + j; q >= 0)
+                state.InLayer[static_cast<size_t>(j)]->setDisplacing(NoteToValue(state.Melody[static_cast<size_t>(q)]));
+        const double target = NoteToValue(state.Melody[static_cast<size_t>(position)]);
+        if (TeachNS(state, target, outcome.iterationsPerWindow).diverged) {
+            // Every later window starts from the same weights and would only stop too.
+            outcome.diverged = true;
+            break;
         }
-    } else {
-        outcome.windows = 1;
-        outcome.iterationsPerWindow = iterations;
-        for (int32_t k = 0; k < last; ++k)
-            input(shape.inputs - last + 1 + k).setDisplacing(note(k));
-        outcome.diverged = TeachNS(state, note(last), iterations).diverged;
     }
     return outcome;
 }

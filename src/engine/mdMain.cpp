@@ -1,16 +1,12 @@
 #include "engine/mdMain.h"
 
-#include "engine/NumberText.h"
+#include "numbers/NumberText.h"
 
 #include <chrono>
 #include <stdexcept>
 #include <utility>
 
 namespace {
-
-std::string countText(int64_t value) {
-    return std::to_string(value);
-}
 
 // Two seedings within one clock tick still differ: the counter moves the seed.
 uint64_t timeOfDaySeed(uint64_t& seedings) {
@@ -24,7 +20,7 @@ uint64_t timeOfDaySeed(uint64_t& seedings) {
 
 mdMain::mdMain(std::shared_ptr<const FormulaLibrary> library) : library_(std::move(library)) {
     if (!library_)
-        throw FormulaLibraryError("no formula library is loaded");
+        throw std::invalid_argument("mdMain: no formula library is loaded");
     random_.seed(timeOfDaySeed(seedings_));
 }
 
@@ -35,21 +31,21 @@ void mdMain::CreateOutNeuron() {
     OutNeuron->setAutoOperate(false);
 }
 
-std::optional<std::string> mdMain::ShapeProblem() const {
-    if (InputCount < 1 || HiddenCount < 1)
-        return "Нейронная сеть не может быть построена: число входных нейронов (" + countText(InputCount) +
-               ") и число скрытых нейронов (" + countText(HiddenCount) + ") должны быть не меньше 1.";
-    const int64_t weights = static_cast<int64_t>(InputCount) * HiddenCount;
-    if (InputCount > MaxLayerNeurons || HiddenCount > MaxLayerNeurons || weights > MaxWeights)
-        return "Слишком большая нейронная сеть: " + countText(InputCount) + " входных и " + countText(HiddenCount) +
-               " скрытых нейронов. Допускается не более " + countText(MaxLayerNeurons) +
-               " нейронов в слое и не более " + countText(MaxWeights) + " весов.";
-    return std::nullopt;
+ShapeCheck mdMain::CheckShape() const {
+    return CheckShape(InputCount, HiddenCount);
 }
 
-void mdMain::CreateNS() {
-    if (const std::optional<std::string> problem = ShapeProblem())
-        throw NetworkShapeError(*problem);
+ShapeCheck mdMain::CheckShape(int64_t inputCount, int64_t hiddenCount) {
+    if (inputCount < 1 || hiddenCount < 1)
+        return ShapeCheck::CountBelowOne;
+    if (inputCount > MaxLayerNeurons || hiddenCount > MaxLayerNeurons || inputCount * hiddenCount > MaxWeights)
+        return ShapeCheck::TooLarge;
+    return ShapeCheck::Buildable;
+}
+
+ShapeCheck mdMain::CreateNS() {
+    if (const ShapeCheck check = CheckShape(); check != ShapeCheck::Buildable)
+        return check;
     if (!OutNeuron)
         throw std::logic_error("mdMain::CreateNS: the output neuron has not been created");
 
@@ -111,6 +107,7 @@ void mdMain::CreateNS() {
             input.setOSynapse(k, j);
         }
     }
+    return ShapeCheck::Buildable;
 }
 
 double mdMain::CalcNS() {

@@ -12,10 +12,11 @@
 #include <string>
 #include <vector>
 
-// The network shape cannot be built (too large for memory, or a count below 1).
-class NetworkShapeError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
+// Whether a network of the current counts can be built.
+enum class ShapeCheck {
+    Buildable,
+    CountBelowOne, // an input or hidden count below 1
+    TooLarge,      // beyond MaxLayerNeurons in a layer or MaxWeights weights
 };
 
 // The program's one network and melody state. The application owns one
@@ -28,7 +29,7 @@ public:
     // Largest layer we agree to build.
     static constexpr int64_t MaxLayerNeurons = 1'000'000;
 
-    // Throws FormulaLibraryError when `library` is null.
+    // Throws std::invalid_argument when `library` is null.
     explicit mdMain(std::shared_ptr<const FormulaLibrary> library);
 
     // --- network parameters and flags
@@ -57,15 +58,16 @@ public:
     // nothing when it exists already.
     void CreateOutNeuron();
 
-    // Why a network of the current counts cannot be built (a Russian sentence
-    // for a message box), or nullopt when it can.
-    std::optional<std::string> ShapeProblem() const;
+    // Whether a network of the current counts can be built.
+    ShapeCheck CheckShape() const;
+    // The same check for any pair of counts.
+    static ShapeCheck CheckShape(int64_t inputCount, int64_t hiddenCount);
 
     // Builds a fresh network of the current counts with random weights in
-    // [-0.5, 0.5) and zero biases. Throws NetworkShapeError before changing
-    // anything when ShapeProblem() says no; needs CreateOutNeuron first
-    // (std::logic_error otherwise).
-    void CreateNS();
+    // [-0.5, 0.5) and zero biases. Changes nothing and returns the refusal
+    // when CheckShape() says no; needs CreateOutNeuron first (std::logic_error
+    // otherwise). Running out of memory throws std::bad_alloc.
+    ShapeCheck CreateNS();
 
     // Forward pass: re-evaluates every hidden neuron of the built layer (whatever
     // HiddenCount says meanwhile), then the output neuron; returns its new Result.

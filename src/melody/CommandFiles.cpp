@@ -39,33 +39,24 @@ std::string PlayerFileName() {
 #endif
 }
 
-std::string PlayResultMessage(const PlayResult& result) {
-    switch (result.status) {
-    case PlayResult::Status::Started:
-        return {};
-    case PlayResult::Status::HistoryFull:
-        return HistoryFullMessage;
-    case PlayResult::Status::WriteFailed:
-        if (result.filePath.empty())
-            return "Не удалось создать папку с историей команд: " + result.reason;
-        return "Не удалось записать файл команд " + result.filePath + ": " + result.reason;
-    case PlayResult::Status::StartFailed:
-        return "Не удалось запустить проигрыватель для файла команд " + result.filePath + ": " + result.reason;
-    }
-    return {};
-}
-
 CommandPlayer::CommandPlayer(platform::FileSystem& fs, platform::ProcessStarter& starter, std::string programFolder)
     : fs_(fs), starter_(starter), programFolder_(std::move(programFolder)) {}
 
+const std::optional<std::string>& CommandPlayer::PrepareHistory() {
+    if (!history_)
+        history_ = ChooseHistoryFolder(fs_, programFolder_);
+    return history_;
+}
+
 PlayResult CommandPlayer::PlayCmd(const std::string& text) {
     PlayResult result;
-    const std::optional<std::string> history = ChooseHistoryFolder(fs_, programFolder_);
+    const std::optional<std::string>& history = PrepareHistory();
     if (!history) {
-        result.status = PlayResult::Status::WriteFailed;
-        result.reason = "ни папка программы, ни папка данных пользователя недоступны для записи";
+        result.status = PlayResult::Status::HistoryUnavailable;
+        result.folder = JoinPath(programFolder_, "History");
         return result;
     }
+    result.folder = *history;
 
     for (int32_t n = 0; n < CmdFileCount; ++n) {
         const std::string name = CmdFileName(n);

@@ -30,24 +30,31 @@ std::string PlayerFileName();
 
 // Outcome of one play request.
 struct PlayResult {
-    enum class Status { Started, HistoryFull, WriteFailed, StartFailed };
+    enum class Status {
+        Started,
+        HistoryUnavailable, // neither the program's folder nor the user's data folder can hold History
+        HistoryFull,        // all 1000 names are taken
+        WriteFailed,        // the command file could not be written
+        StartFailed,        // the player could not be started
+    };
     Status status = Status::Started;
     int32_t number = -1;  // command file number, -1 when none was written
     std::string filePath; // full path of the command file written (or tried)
+    std::string folder;   // the History folder used, or (HistoryUnavailable) the one beside the program
     std::string reason;   // the platform's reason for WriteFailed / StartFailed
 };
-
-// The message shown when all 1000 command file names are taken.
-inline constexpr const char* HistoryFullMessage = "Пожалуйста, почистите папку с историей команд";
-
-// Russian text for the user about a play request; empty when the player started.
-std::string PlayResultMessage(const PlayResult& result);
 
 // Writes command texts into the first free command file and starts the player.
 class CommandPlayer {
 public:
     // `programFolder` holds the player and, normally, the History folder.
     CommandPlayer(platform::FileSystem& fs, platform::ProcessStarter& starter, std::string programFolder);
+
+    // Chooses the History folder (ChooseHistoryFolder) unless one is chosen
+    // already; the folder is then kept for every later play.
+    const std::optional<std::string>& PrepareHistory();
+    // The History folder chosen so far, if any.
+    const std::optional<std::string>& history() const { return history_; }
 
     // Writes `text` and CR LF into the lowest free command file, closes it and
     // starts the player with the file's bare name (its full path when the
@@ -59,4 +66,5 @@ private:
     platform::FileSystem& fs_;
     platform::ProcessStarter& starter_;
     std::string programFolder_;
+    std::optional<std::string> history_;
 };

@@ -1,8 +1,8 @@
 #include "melody/CommandText.h"
 
-#include "engine/NumberText.h"
 #include "engine/mdMain.h"
 #include "melody/NoteCodes.h"
+#include "numbers/NumberText.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,7 +1,7 @@
 #include "melody/MelodyText.h"
 
-#include "engine/NumberText.h"
 #include "engine/mdMain.h"
+#include "numbers/NumberText.h"
 
 #include <charconv>
 

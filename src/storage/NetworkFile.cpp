@@ -1,6 +1,6 @@
 #include "storage/NetworkFile.h"
 
-#include "engine/NumberText.h"
+#include "numbers/NumberText.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -40,38 +40,34 @@ private:
     int64_t number_ = 0;
 };
 
-NetworkFileReading Failure(int64_t line, std::string reason) {
+NetworkFileReading Failure(NetworkFileError error, int64_t line, int64_t value = 0) {
     NetworkFileReading reading;
-    reading.errorLine = line;
-    reading.errorReason = std::move(reason);
+    reading.error = error;
+    reading.line = line;
+    reading.value = value;
     return reading;
 }
 
-std::string CountText(int64_t value) {
-    return std::to_string(value);
-}
-
-// Why a network of these counts cannot be read or built, or nullopt.
-// `line` receives the line of the count to blame.
-std::optional<std::string> ShapeProblemOf(int64_t inputCount, int64_t hiddenCount, int64_t& line) {
+// Why a network of these counts cannot be read or built; `line` receives
+// the line of the count to blame.
+NetworkFileError ShapeProblemOf(int64_t inputCount, int64_t hiddenCount, int64_t& line, int64_t& value) {
     line = 1;
+    value = inputCount;
     if (inputCount < MinNetworkInputCount)
-        return "во входном слое должно быть не меньше " + CountText(MinNetworkInputCount) + " нейронов, а указано " +
-               CountText(inputCount);
+        return NetworkFileError::TooFewInputs;
     if (inputCount > mdMain::MaxLayerNeurons)
-        return "слишком много входных нейронов: " + CountText(inputCount) + " (допустимо не больше " +
-               CountText(mdMain::MaxLayerNeurons) + ")";
+        return NetworkFileError::TooManyInputs;
     line = 2;
+    value = hiddenCount;
     if (hiddenCount < MinNetworkHiddenCount)
-        return "в скрытом слое должен быть хотя бы " + CountText(MinNetworkHiddenCount) + " нейрон, а указано " +
-               CountText(hiddenCount);
+        return NetworkFileError::TooFewHidden;
     if (hiddenCount > mdMain::MaxLayerNeurons)
-        return "слишком много скрытых нейронов: " + CountText(hiddenCount) + " (допустимо не больше " +
-               CountText(mdMain::MaxLayerNeurons) + ")";
-    if (inputCount * hiddenCount > mdMain::MaxWeights)
-        return "сеть слишком велика: " + CountText(inputCount * hiddenCount) + " весов (допустимо не больше " +
-               CountText(mdMain::MaxWeights) + ")";
-    return std::nullopt;
+        return NetworkFileError::TooManyHidden;
+    value = inputCount * hiddenCount;
+    if (value > mdMain::MaxWeights)
+        return NetworkFileError::TooManyWeights;
+    value = 0;
+    return NetworkFileError::None;
 }
 
 // Reads the lines of a network file one number at a time, remembering the
@@ -83,15 +79,13 @@ public:
     std::optional<double> real() {
         const std::optional<std::string_view> line = lines_.next();
         if (!line) {
-            fail(lines_.number() + 1, expectedLines_ > 0
-                                          ? "файл обрывается: нужно строк — " + CountText(expectedLines_) +
-                                                ", а в файле только " + CountText(lines_.number())
-                                          : std::string("файл обрывается раньше времени"));
+            failure_ = Failure(NetworkFileError::Truncated, lines_.number() + 1, expectedLines_);
+            failure_.linesFound = lines_.number();
             return std::nullopt;
         }
         const std::optional<double> value = ParseStrictNumber(*line);
         if (!value) {
-            fail(lines_.number(), "строка не является числом (или число слишком велико)");
+            failure_ = Failure(NetworkFileError::NotANumber, lines_.number());
             return std::nullopt;
         }
         return value;
@@ -102,7 +96,7 @@ public:
         if (!value)
             return std::nullopt;
         if (std::trunc(*value) != *value) {
-            fail(lines_.number(), "число нейронов должно быть целым");
+            failure_ = Failure(NetworkFileError::FractionalCount, lines_.number());
             return std::nullopt;
         }
         // Anything outside 32 bits is far beyond the shape limits anyway;
@@ -112,19 +106,12 @@ public:
     }
 
     void expectLines(int64_t count) { expectedLines_ = count; }
-    int64_t lineNumber() const { return lines_.number(); }
-    NetworkFileReading failure() const { return Failure(errorLine_, errorReason_); }
+    const NetworkFileReading& failure() const { return failure_; }
 
 private:
-    void fail(int64_t line, std::string reason) {
-        errorLine_ = line;
-        errorReason_ = std::move(reason);
-    }
-
     LineReader lines_;
     int64_t expectedLines_ = 0;
-    int64_t errorLine_ = 0;
-    std::string errorReason_;
+    NetworkFileReading failure_;
 };
 
 bool AllStorable(const std::vector<double>& values) {
@@ -136,38 +123,32 @@ bool AllStorable(const std::vector<double>& values) {
 
 } // namespace
 
-std::string NetworkFileReading::message() const {
-    if (network)
-        return {};
-    if (errorLine <= 0)
-        return errorReason;
-    return "Строка " + CountText(errorLine) + ": " + errorReason;
-}
-
 int64_t NetworkFileLineCount(int32_t inputCount, int32_t hiddenCount) {
     const int64_t n = inputCount;
     const int64_t h = hiddenCount;
     return 5 + 2 * h + h * n;
 }
 
-std::optional<std::string> NetworkFileProblem(const NetworkFile& network) {
+NetworkFileError NetworkFileProblem(const NetworkFile& network) {
     int64_t line = 0;
-    if (std::optional<std::string> shape = ShapeProblemOf(network.InputCount, network.HiddenCount, line))
+    int64_t value = 0;
+    if (const NetworkFileError shape = ShapeProblemOf(network.InputCount, network.HiddenCount, line, value);
+        shape != NetworkFileError::None)
         return shape;
     const auto h = static_cast<size_t>(network.HiddenCount);
     const auto n = static_cast<size_t>(network.InputCount);
     if (network.OutWeights.size() != h || network.Hidden.size() != h)
-        return "число весов выходного нейрона или число скрытых нейронов не совпадает с размером сети";
+        return NetworkFileError::WrongSizes;
     for (const NetworkFileHiddenNeuron& hidden : network.Hidden)
         if (hidden.Weights.size() != n)
-            return "число весов скрытого нейрона не совпадает с числом входов";
+            return NetworkFileError::WrongSizes;
     if (!Storable(network.Alpha) || !Storable(network.LearnStep) || !Storable(network.OutDisplacing) ||
         !AllStorable(network.OutWeights))
-        return "бесконечное, неопределённое или слишком большое значение";
+        return NetworkFileError::NotFinite;
     for (const NetworkFileHiddenNeuron& hidden : network.Hidden)
         if (!Storable(hidden.Displacing) || !AllStorable(hidden.Weights))
-            return "бесконечное, неопределённое или слишком большое значение";
-    return std::nullopt;
+            return NetworkFileError::NotFinite;
+    return NetworkFileError::None;
 }
 
 NetworkFile NetworkFileOf(const mdMain& state) {
@@ -237,8 +218,10 @@ NetworkFileReading ReadNetworkFile(std::string_view text) {
     if (!hiddenCount)
         return reader.failure();
     int64_t shapeLine = 0;
-    if (std::optional<std::string> problem = ShapeProblemOf(*inputCount, *hiddenCount, shapeLine))
-        return Failure(shapeLine, std::move(*problem));
+    int64_t shapeValue = 0;
+    if (const NetworkFileError shape = ShapeProblemOf(*inputCount, *hiddenCount, shapeLine, shapeValue);
+        shape != NetworkFileError::None)
+        return Failure(shape, shapeLine, shapeValue);
     network.InputCount = *inputCount;
     network.HiddenCount = *hiddenCount;
     reader.expectLines(NetworkFileLineCount(network.InputCount, network.HiddenCount));
@@ -287,27 +270,32 @@ NetworkFileReading ReadNetworkFile(std::string_view text) {
 NetworkFileReading ReadNetworkFileAt(const platform::FileSystem& files, const std::string& path) {
     std::string error;
     const std::optional<std::string> bytes = files.readFile(path, error);
-    if (!bytes)
-        return Failure(0, "не удалось прочитать файл «" + path + "»: " + error);
+    if (!bytes) {
+        NetworkFileReading reading = Failure(NetworkFileError::Unreadable, 0);
+        reading.systemReason = error;
+        return reading;
+    }
     return ReadNetworkFile(*bytes);
 }
 
-bool SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state, std::string& error) {
+NetworkFileSaving SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state) {
     const NetworkFile network = NetworkFileOf(state);
+    NetworkFileSaving saving;
     // A value the reader would refuse must not reach a file that would then
     // fail to load.
-    if (std::optional<std::string> problem = NetworkFileProblem(network)) {
-        error = "сеть нельзя записать: " + *problem;
-        return false;
-    }
-    return files.replaceFile(path, NetworkFileText(network), error);
+    saving.error = NetworkFileProblem(network);
+    if (saving.error != NetworkFileError::None)
+        return saving;
+    if (!files.replaceFile(path, NetworkFileText(network), saving.systemReason))
+        saving.error = NetworkFileError::Unreadable;
+    return saving;
 }
 
-void ApplyNetworkFile(mdMain& state, const NetworkFile& network) {
-    if (std::optional<std::string> problem = NetworkFileProblem(network))
-        throw std::invalid_argument(*problem);
+NetworkFileError ApplyNetworkFile(mdMain& state, const NetworkFile& network) {
+    if (const NetworkFileError problem = NetworkFileProblem(network); problem != NetworkFileError::None)
+        return problem;
     if (!state.OutNeuron)
-        throw std::invalid_argument("the output neuron has not been created");
+        throw std::logic_error("ApplyNetworkFile: the output neuron has not been created");
 
     const int32_t oldInputCount = state.InputCount;
     const int32_t oldHiddenCount = state.HiddenCount;
@@ -318,7 +306,8 @@ void ApplyNetworkFile(mdMain& state, const NetworkFile& network) {
         state.HiddenCount = network.HiddenCount;
         state.Alpha = network.Alpha;
         state.LearnStep = network.LearnStep;
-        state.CreateNS();
+        if (state.CreateNS() != ShapeCheck::Buildable)
+            throw std::logic_error("ApplyNetworkFile: a checked shape was refused");
 
         CNeuron& out = *state.OutNeuron;
         out.setDisplacing(network.OutDisplacing);
@@ -327,9 +316,13 @@ void ApplyNetworkFile(mdMain& state, const NetworkFile& network) {
         for (int32_t k = 1; k <= network.HiddenCount; ++k) {
             const NetworkFileHiddenNeuron& values = network.Hidden[static_cast<size_t>(k - 1)];
             CNeuron& hidden = *state.HiddenLayer[k];
+            // Evaluated once when all its values are in, not after every
+            // weight: the same Result at a cost linear in the weights.
+            hidden.setAutoOperate(false);
             hidden.setDisplacing(values.Displacing);
             for (int32_t i = 1; i <= network.InputCount; ++i)
                 hidden.setIWeight(i, values.Weights[static_cast<size_t>(i - 1)]);
+            hidden.setAutoOperate(true);
         }
     } catch (...) {
         // The old network may be half replaced: put the old parameters back
@@ -341,6 +334,7 @@ void ApplyNetworkFile(mdMain& state, const NetworkFile& network) {
         state.NSChanged = true;
         throw;
     }
+    return NetworkFileError::None;
 }
 
 std::string WithNetworkExtension(std::string path) {

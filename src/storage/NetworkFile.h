@@ -51,14 +51,31 @@ struct NetworkFile {
     bool operator==(const NetworkFile&) const = default;
 };
 
+// Why a network file or record is refused.
+enum class NetworkFileError {
+    None,
+    Unreadable,      // the file cannot be read (systemReason says why)
+    TooLarge,        // the file is larger than any network we build could need
+    Truncated,       // fewer lines than the counts require
+    NotANumber,      // a line that is not a number, or one beyond a double
+    FractionalCount, // a count with a fractional part
+    TooFewInputs,    // input count below MinNetworkInputCount
+    TooManyInputs,   // input count above mdMain::MaxLayerNeurons
+    TooFewHidden,    // hidden count below MinNetworkHiddenCount
+    TooManyHidden,   // hidden count above mdMain::MaxLayerNeurons
+    TooManyWeights,  // more than mdMain::MaxWeights weights
+    WrongSizes,      // a record whose vectors do not match its counts
+    NotFinite,       // an infinite or NaN value in a record
+};
+
 // Outcome of reading a network file: the record, or where and why it is broken.
 struct NetworkFileReading {
     std::optional<NetworkFile> network; // set when the file is sound
-    int64_t errorLine = 0;              // 1-based line of the problem, 0 when sound
-    std::string errorReason;            // Russian reason, empty when sound
-
-    // "Строка N: <reason>", or empty when sound.
-    std::string message() const;
+    NetworkFileError error = NetworkFileError::None;
+    int64_t line = 0;         // 1-based line of the problem, 0 when sound or not tied to a line
+    int64_t value = 0;        // the offending count, or the lines the counts require (Truncated)
+    int64_t linesFound = 0;   // lines the file has (Truncated)
+    std::string systemReason; // the system's reason (Unreadable)
 };
 
 // Lowest counts a network file may carry (those of the parameter fields).
@@ -70,8 +87,8 @@ int64_t NetworkFileLineCount(int32_t inputCount, int32_t hiddenCount);
 
 // Why a record cannot be applied (counts out of range, shape too large,
 // vector sizes that do not match the counts, a value that is not finite),
-// or nullopt when it can.
-std::optional<std::string> NetworkFileProblem(const NetworkFile& network);
+// or None when it can.
+NetworkFileError NetworkFileProblem(const NetworkFile& network);
 
 // The record of the built network of `state` (NSChanged false). Throws
 // std::logic_error when the layers do not match InputCount and HiddenCount.
@@ -87,24 +104,32 @@ std::string WriteNetworkFile(const mdMain& state);
 // around numbers, "." as the point). Never touches any network state.
 NetworkFileReading ReadNetworkFile(std::string_view text);
 
+// Largest network file we read: the text of the largest network we build,
+// at the longest number form, with room to spare.
+inline constexpr int64_t MaxNetworkFileBytes = 32 * (mdMain::MaxWeights + 2 * mdMain::MaxLayerNeurons + 5);
+
 // Reads the file at `path` through `files` and checks it; a file that cannot
-// be read gives errorLine 0 with the system's reason in errorReason.
+// be read gives Unreadable with the system's reason.
 NetworkFileReading ReadNetworkFileAt(const platform::FileSystem& files, const std::string& path);
 
+// Outcome of a save: None, NotFinite (nothing written: the reader would
+// refuse the file), or Unreadable with the system's reason when writing failed.
+struct NetworkFileSaving {
+    NetworkFileError error = NetworkFileError::None;
+    std::string systemReason;
+};
+
 // Writes the built network of `state` to `path` through a temporary file, so
-// a failed save leaves an existing file intact; false and `error` on failure,
-// also (without writing) when NetworkFileProblem finds a value the reader
-// would refuse.
-bool SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state, std::string& error);
+// a failed save leaves an existing file intact.
+NetworkFileSaving SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state);
 
 // Puts a checked record into `state`: the four parameters, CreateNS (whatever
-// NSChanged is), then the biases and weights through the neurons' properties
-// in file order. Needs the output neuron (CreateOutNeuron). Does not touch
-// NSChanged. Throws std::invalid_argument, with `state` unchanged, when
-// NetworkFileProblem reports a problem; when the build itself fails
-// (FormulaLibraryError, std::bad_alloc) the four parameters are restored,
-// NSChanged is set so the next use rebuilds, and the error propagates.
-void ApplyNetworkFile(mdMain& state, const NetworkFile& network);
+// NSChanged is), then the biases and weights in file order. Needs the output
+// neuron (CreateOutNeuron). Does not touch NSChanged. Returns the problem,
+// with `state` unchanged, when NetworkFileProblem reports one; when the build
+// runs out of memory the four parameters are restored, NSChanged is set so
+// the next use rebuilds, and std::bad_alloc propagates.
+NetworkFileError ApplyNetworkFile(mdMain& state, const NetworkFile& network);
 
 // The save path with ".qvl" appended when it contains no "." anywhere
 // (folder names included); otherwise the path unchanged.

@@ -1,10 +1,7 @@
 #include "ui/frmMain.h"
 
-#include "engine/NumberText.h"
-#include "engine/Prediction.h"
-#include "engine/Training.h"
-#include "melody/CommandFiles.h"
-#include "melody/CommandText.h"
+#include "app/Defaults.h"
+#include "app/Messages.h"
 #include "melody/MelodyText.h"
 #include "storage/NetworkFile.h"
 
@@ -18,6 +15,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QValidator>
@@ -42,11 +40,9 @@ QRect twipRect(int left, int top, int width, int height) {
     return QRect(px(left), px(top), px(width), px(height));
 }
 
-const char* const InitialMelody = "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10";
-const char* const UntrainedWarning = "Нейронная сеть не обучена.";
-const char* const TrainingAdvice = "Рекомендуется выполнять операцию многократно, пока не будет достигнут результат.";
-const char* const NetworkFilter = "Музыкальная нейронная сеть";
-const char* const NetworkPattern = "*.qvl";
+using app::MelodyPart;
+namespace messages = app::messages;
+namespace defaults = app::defaults;
 
 // Limits what the user can type into a field without cutting a text that the
 // program writes: a loaded network may have more input neurons than three
@@ -64,15 +60,6 @@ void limitTyping(QLineEdit* field, int length) {
     field->setValidator(new TypingLimit(length, field));
 }
 
-// Largest k with 2^k <= count (count >= 1), without floating point so that
-// powers of two give their exact exponent.
-int32_t floorLog2(int32_t count) {
-    int32_t k = 0;
-    for (uint32_t rest = static_cast<uint32_t>(count); rest > 1; rest >>= 1)
-        ++k;
-    return k;
-}
-
 QString digits(int64_t value) {
     return QString::number(value);
 }
@@ -86,22 +73,15 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-// Runs one step of the start-up; its failure must not stop the next step.
-template <typename Step>
-void absorb(Step&& step) {
-    try {
-        step();
-    } catch (const std::exception&) {
-    }
+QString fromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace
 
-frmMain::frmMain(mdMain& state, platform::MessageBox& messages, platform::FileDialogs& dialogs,
-                 platform::ProcessStarter& starter, platform::FileSystem& files, const platform::LocaleNumbers& locale,
-                 QWidget* parent)
-    : QWidget(parent), state_(state), messages_(messages), dialogs_(dialogs), starter_(starter), files_(files),
-      locale_(locale) {
+frmMain::frmMain(app::Session& session, platform::MessageBox& messages, platform::FileDialogs& dialogs,
+                 platform::FileSystem& files, QWidget* parent)
+    : QWidget(parent), session_(session), messages_(messages), dialogs_(dialogs), files_(files) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(windowCaption());
     setWindowIcon(windowIconImages());
@@ -131,7 +111,7 @@ frmMain::frmMain(mdMain& state, platform::MessageBox& messages, platform::FileDi
 frmMain::~frmMain() = default;
 
 QString frmMain::applicationTitle() {
-    return QStringLiteral("Предсказание нот");
+    return QString::fromUtf8(messages::ApplicationTitle);
 }
 
 QString frmMain::windowCaption() {
@@ -186,8 +166,8 @@ void frmMain::buildControls() {
         b->setGeometry(geometry);
         return b;
     };
-    auto field = [](QWidget* parent, const char* name, const char* text, const char* toolTip, QRect geometry) {
-        auto* f = new QLineEdit(QString::fromUtf8(text), parent);
+    auto field = [](QWidget* parent, const char* name, std::string_view text, const char* toolTip, QRect geometry) {
+        auto* f = new QLineEdit(fromView(text), parent);
         f->setObjectName(QString::fromUtf8(name));
         f->setGeometry(geometry);
         if (*toolTip)
@@ -206,14 +186,17 @@ void frmMain::buildControls() {
     Frame4 = frame("Frame4", "Управление нейронной сетью", twipRect(120, 120, 7695, 1215));
     Command5 = button(Frame4, "Command5", "Предсказать ноту", twipRect(240, 360, 1935, 255));
     Command8 = button(Frame4, "Command8", "Продолжить мелодию", twipRect(240, 720, 1935, 255));
-    Text3 = field(Frame4, "Text3", "1", "Шаг обучения", twipRect(2760, 360, 615, 285));
+    Text3 = field(Frame4, "Text3", defaults::LearnStep, "Шаг обучения", twipRect(2760, 360, 615, 285));
     Command4 = button(Frame4, "Command4", "Научить", twipRect(2760, 720, 1215, 255));
-    Text4 = field(Frame4, "Text4", "10000", "Итераций обучения", twipRect(3360, 360, 615, 285));
-    txtInput = field(Frame4, "txtInput", "8", "Нейронов во входном слое", twipRect(4320, 360, 495, 285));
+    Text4 = field(Frame4, "Text4", defaults::Iterations, "Итераций обучения", twipRect(3360, 360, 615, 285));
+    txtInput =
+        field(Frame4, "txtInput", defaults::InputCount, "Нейронов во входном слое", twipRect(4320, 360, 495, 285));
     limitTyping(txtInput, 3);
-    txtHidden = field(Frame4, "txtHidden", "2", "Нейронов в скрытом слое", twipRect(4800, 360, 495, 285));
+    txtHidden =
+        field(Frame4, "txtHidden", defaults::HiddenCount, "Нейронов в скрытом слое", twipRect(4800, 360, 495, 285));
     limitTyping(txtHidden, 2);
-    txtAlpha = field(Frame4, "txtAlpha", "1", "Постоянная в функции активации", twipRect(5280, 360, 495, 285));
+    txtAlpha =
+        field(Frame4, "txtAlpha", defaults::Alpha, "Постоянная в функции активации", twipRect(5280, 360, 495, 285));
     Command9 = button(Frame4, "Command9", "Создать новую", twipRect(4320, 720, 1455, 255));
     mnSave = button(Frame4, "mnSave", "Сохранить", twipRect(6120, 360, 1335, 255));
     mnOpen = button(Frame4, "mnOpen", "Загрузить", twipRect(6120, 720, 1335, 255));
@@ -222,13 +205,13 @@ void frmMain::buildControls() {
     // Melody control.
     Frame3 = frame("Frame3", "Управление мелодией", twipRect(120, 1440, 7695, 1215));
     Label1 = label(Frame3, "Label1", "Длительность ноты:", twipRect(240, 360, 1560, 195));
-    Text5 = field(Frame3, "Text5", "8", "", twipRect(2040, 315, 615, 285));
+    Text5 = field(Frame3, "Text5", defaults::NoteLength, "", twipRect(2040, 315, 615, 285));
     limitTyping(Text5, 2);
     Label2 = label(Frame3, "Label2", "Нот в продолжении:", twipRect(240, 720, 1530, 195));
-    Text6 = field(Frame3, "Text6", "8", "", twipRect(2040, 690, 615, 285));
+    Text6 = field(Frame3, "Text6", defaults::ContinuationNotes, "", twipRect(2040, 690, 615, 285));
     limitTyping(Text6, 4);
     Label3 = label(Frame3, "Label3", "Пауза:", twipRect(3240, 360, 510, 195));
-    Text7 = field(Frame3, "Text7", "8", "", twipRect(3960, 315, 615, 285));
+    Text7 = field(Frame3, "Text7", defaults::PauseLength, "", twipRect(3960, 315, 615, 285));
     limitTyping(Text7, 2);
     Command1 = button(Frame3, "Command1", "Играть всё", twipRect(3240, 720, 1335, 255));
     // Command1 is the window's default button: Enter presses it unless the
@@ -239,7 +222,7 @@ void frmMain::buildControls() {
 
     // Beginning of the melody.
     Frame1 = frame("Frame1", "Начало мелодии", twipRect(120, 2760, 7695, 1455));
-    Text1[0] = field(Frame1, "Text1(0)", InitialMelody, "", twipRect(240, 360, 7215, 285));
+    Text1[0] = field(Frame1, "Text1(0)", defaults::Melody, "", twipRect(240, 360, 7215, 285));
     Text2[0] = field(Frame1, "Text2(0)", "", "", twipRect(240, 840, 7215, 285));
     Text2[0]->setEnabled(false);
 
@@ -283,19 +266,19 @@ void frmMain::connectHandlers() {
 // ---------------------------------------------------------------- start-up
 
 void frmMain::Form_Load() {
-    absorb([this] {
-        if (auto folder = ChooseHistoryFolder(files_, files_.programFolder()))
-            historyFolder_ = *folder;
-    });
-    absorb([this] { Text5_Change(); });
-    absorb([this] { Text7_Change(); });
-    absorb([this] { txtAlpha_Change(); });
-    absorb([this] { txtHidden_Change(); });
-    absorb([this] { txtInput_Change(); });
-    absorb([this] { Text3_Change(); });
-    absorb([this] { SetNewNS(true); });
-    absorb([this] { state_.CreateOutNeuron(); });
-    state_.ContLen = 0;
+    // Every step absorbs its own failure: the session's start remembers a
+    // History folder that cannot be made and reports it at the first play.
+    session_.OnNetworkChanged([this](bool changed) { lockShape(!changed); });
+    session_.PrepareHistory();
+    session_.Start();
+    session_.SetMelodyText(textOf(Text1[0]));
+    Text5_Change();
+    Text7_Change();
+    txtAlpha_Change();
+    txtHidden_Change();
+    txtInput_Change();
+    Text3_Change();
+    SetNewNS(true);
 }
 
 void frmMain::Form_Click() {}
@@ -335,113 +318,90 @@ void frmMain::Text1_Change(int16_t Index) {
     // The continuation field is a display only.
     if (Index != 0)
         return;
-    ParseMelody(state_, textOf(Text1[0]));
-    GenerateCmd(0, state_.MelodyLen + 1);
-    Text6->setText(digits(int64_t{state_.MelodyLen} + 1));
+    session_.SetMelodyText(textOf(Text1[0]));
+    GenerateCmd(0);
+    Text6->setText(digits(int64_t{session_.state().MelodyLen} + 1));
 }
 
 void frmMain::Text5_Change() {
-    state_.NoteLen = LengthFieldValue(textOf(Text5));
-    Text1_Change(0);
+    session_.SetNoteLengthText(textOf(Text5));
+    GenerateCmd(0);
+    Text6->setText(digits(int64_t{session_.state().MelodyLen} + 1));
 }
 
 void frmMain::Text7_Change() {
-    state_.PauseLen = LengthFieldValue(textOf(Text7));
-    Text1_Change(0);
+    session_.SetPauseLengthText(textOf(Text7));
+    GenerateCmd(0);
+    Text6->setText(digits(int64_t{session_.state().MelodyLen} + 1));
 }
 
-void frmMain::GenerateCmd(int16_t Index, int32_t Notes) {
+void frmMain::GenerateCmd(int16_t Index) {
     if (Index != 0 && Index != 1)
         return;
-    Text2[static_cast<size_t>(Index)]->setText(QString::fromStdString(CommandText(state_, Index, Notes)));
+    const MelodyPart part = Index == 0 ? MelodyPart::Beginning : MelodyPart::Continuation;
+    Text2[static_cast<size_t>(Index)]->setText(QString::fromStdString(session_.CommandText(part)));
 }
 
 // ---------------------------------------------------------------- parameters
 
 void frmMain::txtInput_Change() {
-    state_.InputCount = RoundToInt32(numberOf(txtInput));
-    if (state_.InputCount < 2)
-        state_.InputCount = 2;
-    state_.HiddenCount = floorLog2(state_.InputCount);
+    const int32_t hidden = session_.SetInputCountText(textOf(txtInput));
     // Runs txtHidden_Change, which reads the same count back.
-    txtHidden->setText(digits(state_.HiddenCount));
+    txtHidden->setText(digits(hidden));
 }
 
 void frmMain::txtHidden_Change() {
-    state_.HiddenCount = RoundToInt32(numberOf(txtHidden));
-    if (state_.HiddenCount < 1)
-        state_.HiddenCount = 1;
+    session_.SetHiddenCountText(textOf(txtHidden));
 }
 
 void frmMain::txtAlpha_Change() {
-    state_.Alpha = numberOf(txtAlpha);
+    session_.SetAlphaText(textOf(txtAlpha));
 }
 
 void frmMain::Text3_Change() {
-    state_.LearnStep = numberOf(Text3);
+    session_.SetLearnStepText(textOf(Text3));
 }
 
 void frmMain::SetNewNS(bool NNS) {
-    state_.NSChanged = NNS;
-    txtInput->setEnabled(NNS);
-    txtHidden->setEnabled(NNS);
-    txtAlpha->setEnabled(NNS);
+    session_.SetNetworkChanged(NNS);
+}
+
+void frmMain::lockShape(bool locked) {
+    txtInput->setEnabled(!locked);
+    txtHidden->setEnabled(!locked);
+    txtAlpha->setEnabled(!locked);
 }
 
 // ---------------------------------------------------------------- commands
 
 void frmMain::Command9_Click() {
-    SetNewNS(true);
-    NSTrained_ = false;
+    session_.NewNetwork();
 }
 
 void frmMain::Command1_Click() {
-    Play(textOf(Text2[0]) + " " + textOf(Text2[1]));
+    Play(MelodyPart::Whole);
 }
 
 void frmMain::Command2_Click() {
-    Play(textOf(Text2[0]));
+    Play(MelodyPart::Beginning);
 }
 
 void frmMain::Command3_Click() {
-    Play(textOf(Text2[1]));
+    Play(MelodyPart::Continuation);
 }
 
-void frmMain::Play(const std::string& text) {
-    CommandPlayer player(files_, starter_, files_.programFolder());
-    const PlayResult result = player.PlayCmd(text);
-    const std::string message = PlayResultMessage(result);
-    if (message.empty())
-        return;
-    Tell(message, result.status == PlayResult::Status::HistoryFull ? MessageIcon::None : MessageIcon::Warning);
+void frmMain::Play(MelodyPart part) {
+    const app::Failure failure = session_.Play(part).failure;
+    if (failure)
+        Tell(messages::Text(failure),
+             failure.problem == app::Problem::HistoryFull ? MessageIcon::None : MessageIcon::Warning);
 }
 
-bool frmMain::EnsureNetwork() {
-    if (!state_.NSChanged)
+bool frmMain::reported(const app::Failure& failure) {
+    if (!failure)
         return true;
-    if (auto problem = state_.ShapeProblem()) {
-        Tell(*problem + "\nИзмените число нейронов и повторите команду.", MessageIcon::Warning);
-        return false;
-    }
-    SetNewNS(false);
-    try {
-        state_.CreateNS();
-    } catch (const std::bad_alloc&) {
-        SetNewNS(true);
-        Tell("Для нейронной сети такого размера не хватает памяти.", MessageIcon::Warning);
-        return false;
-    } catch (const std::exception& e) {
-        // The old network is gone or incomplete: the next command builds again.
-        SetNewNS(true);
-        Tell(std::string("Не удалось построить нейронную сеть: ") + e.what(), MessageIcon::Warning);
-        return false;
-    }
-    return true;
-}
-
-void frmMain::WarnIfUntrained() {
-    if (!NSTrained_)
-        Tell(UntrainedWarning, MessageIcon::Warning);
+    Tell(messages::Text(failure), MessageIcon::Warning);
+    return false;
 }
 
 std::array<QWidget*, 8> frmMain::trainingControls() const {
@@ -449,60 +409,54 @@ std::array<QWidget*, 8> frmMain::trainingControls() const {
 }
 
 void frmMain::Command4_Click() {
-    if (!EnsureNetwork())
+    // The network is built before the controls are locked, as a click that
+    // cannot build one changes nothing else.
+    if (!reported(session_.EnsureNetwork()))
         return;
 
-    MelodyTrainingOutcome outcome;
+    app::TrainingResult result;
     {
         BusyCursor busy;
         for (QWidget* control : trainingControls())
             control->setEnabled(false);
         QCoreApplication::processEvents();
-        const int32_t iterations = RoundToInt32(numberOf(Text4));
-        outcome = TrainMelody(state_, iterations);
+        result = session_.Train(session_.CountOf(textOf(Text4)));
         QCoreApplication::processEvents();
         for (QWidget* control : trainingControls())
             control->setEnabled(true);
     }
 
-    if (outcome.diverged)
-        Tell("Обучение остановлено досрочно: следующий шаг сделал бы веса сети бесконечными. "
-             "Уменьшите шаг обучения или постоянную в функции активации.",
-             MessageIcon::Warning);
-    if (!NSTrained_) {
-        Tell(TrainingAdvice, MessageIcon::Information);
-        NSTrained_ = true;
-    }
+    if (result.report.diverged)
+        Tell(messages::Diverged, MessageIcon::Warning);
+    if (result.firstClick)
+        Tell(messages::TrainingAdvice, MessageIcon::Information);
 }
 
 void frmMain::Command5_Click() {
-    WarnIfUntrained();
-    if (!EnsureNetwork())
-        return;
-    const uint8_t code = PredictNote(state_);
-    Tell(std::to_string(code), MessageIcon::None);
+    if (!session_.trained())
+        Tell(messages::Untrained, MessageIcon::Warning);
+    const app::PredictionResult result = session_.Predict();
+    if (reported(result.failure))
+        Tell(std::to_string(result.code), MessageIcon::None);
 }
 
 void frmMain::Command8_Click() {
-    WarnIfUntrained();
-    const int32_t count = RoundToInt32(numberOf(Text6));
-    if (!EnsureNetwork())
+    if (!session_.trained())
+        Tell(messages::Untrained, MessageIcon::Warning);
+    const app::ContinuationResult result = session_.Continue(session_.CountOf(textOf(Text6)));
+    if (!reported(result.failure))
         return;
-    Text1[1]->setText(QString());
-    const std::vector<uint8_t> codes = ContinueMelody(state_, count);
-    Text1[1]->setText(QString::fromStdString(CodeListText(codes.data(), static_cast<int32_t>(codes.size()))));
-    GenerateCmd(1, state_.ContLen);
-    if (count > state_.ContLen)
-        Tell("Мелодия вмещает не более " + std::to_string(mdMain::MelodyCapacity) +
-                 " нот вместе с продолжением, поэтому продолжение укорочено до " + std::to_string(state_.ContLen) +
-                 " нот.",
-             MessageIcon::Information);
+    Text1[1]->setText(
+        QString::fromStdString(CodeListText(result.codes.data(), static_cast<int32_t>(result.codes.size()))));
+    GenerateCmd(1);
+    if (result.shortened)
+        Tell(messages::ContinuationShortened(static_cast<int32_t>(result.codes.size())), MessageIcon::Information);
 }
 
 void frmMain::mnSave_Click() {
     platform::FileDialogOptions options;
-    options.title = "Сохранение нейронной сети";
-    options.filters = {{NetworkFilter, NetworkPattern}};
+    options.title = messages::SaveNetworkTitle;
+    options.filters = {{messages::NetworkFilter, messages::NetworkPattern}};
     options.initialFolder = files_.currentFolder();
     options.overwritePrompt = true;
     const std::optional<std::string> chosen = dialogs_.saveFile(options);
@@ -511,65 +465,30 @@ void frmMain::mnSave_Click() {
     const std::string path = WithNetworkExtension(*chosen);
     // The dialog asked about the name without the extension; the file that
     // is really replaced deserves its own question.
-    if (path != *chosen && files_.exists(path) && !messages_.ask("Файл «" + path + "» уже существует.\nЗаменить его?"))
+    if (path != *chosen && files_.exists(path) && !messages_.ask(messages::ReplaceExisting(path)))
         return;
-
-    if (!EnsureNetwork())
-        return;
-    std::string error;
-    if (!SaveNetworkFile(files_, path, state_, error))
-        Tell("Не удалось сохранить нейронную сеть в файл «" + path + "»: " + error, MessageIcon::Warning);
+    reported(session_.Save(path));
 }
 
 void frmMain::mnOpen_Click() {
     platform::FileDialogOptions options;
-    options.title = "Загрузка нейронной сети";
-    options.filters = {{NetworkFilter, NetworkPattern}, {"Все файлы", "*.*"}};
+    options.title = messages::LoadNetworkTitle;
+    options.filters = {{messages::NetworkFilter, messages::NetworkPattern}, {messages::AllFilesFilter, "*.*"}};
     options.initialFolder = files_.currentFolder();
     options.mustExist = true;
     const std::optional<std::string> chosen = dialogs_.openFile(options);
     if (!chosen)
         return;
+    const app::LoadResult result = session_.Load(*chosen);
+    if (!reported(result.failure))
+        return;
 
-    const NetworkFileReading reading = ReadNetworkFileAt(files_, *chosen);
-    if (!reading.network) {
-        const std::string reason = reading.errorLine > 0 ? reading.message() : reading.errorReason;
-        Tell("Не удалось загрузить нейронную сеть из файла «" + *chosen + "».\n" + reason, MessageIcon::Warning);
-        return;
-    }
-    const NetworkFile& network = *reading.network;
-    const std::optional<std::string> problem = NetworkFileProblem(network);
-    if (problem) {
-        Tell("Не удалось загрузить нейронную сеть из файла «" + *chosen + "»: " + *problem, MessageIcon::Warning);
-        return;
-    }
-
-    const bool wasChanged = state_.NSChanged;
-    SetNewNS(false);
-    try {
-        ApplyNetworkFile(state_, network);
-    } catch (const std::invalid_argument& e) {
-        // Nothing was applied: the network and its flag stay as they were.
-        SetNewNS(wasChanged);
-        Tell("Не удалось загрузить нейронную сеть из файла «" + *chosen + "»: " + e.what(), MessageIcon::Warning);
-        return;
-    } catch (const std::bad_alloc&) {
-        SetNewNS(state_.NSChanged);
-        Tell("Для нейронной сети из файла не хватает памяти.", MessageIcon::Warning);
-        return;
-    } catch (const std::exception& e) {
-        SetNewNS(state_.NSChanged);
-        Tell("Не удалось загрузить нейронную сеть из файла «" + *chosen + "»: " + e.what(), MessageIcon::Warning);
-        return;
-    }
-
-    // The input field's handling proposes its own hidden count on the way,
-    // so the file's count is written last.
-    Text3->setText(QString::fromStdString(locale_.toText(network.LearnStep)));
-    txtAlpha->setText(QString::fromStdString(locale_.toText(network.Alpha)));
-    txtInput->setText(digits(network.InputCount));
-    txtHidden->setText(digits(network.HiddenCount));
-    NSTrained_ = true;
+    // The session holds the loaded values already; the fields only show them.
+    const QSignalBlocker step(Text3), alpha(txtAlpha), input(txtInput), hidden(txtHidden);
+    Text3->setText(QString::fromStdString(session_.LocaleText(result.network.LearnStep)));
+    txtAlpha->setText(QString::fromStdString(session_.LocaleText(result.network.Alpha)));
+    txtInput->setText(digits(result.network.InputCount));
+    txtHidden->setText(digits(result.network.HiddenCount));
 }
 
 // ---------------------------------------------------------------- helpers
@@ -580,8 +499,4 @@ void frmMain::Tell(const std::string& text, MessageIcon icon) {
 
 std::string frmMain::textOf(const QLineEdit* field) {
     return field->text().toStdString();
-}
-
-double frmMain::numberOf(const QLineEdit* field) const {
-    return StrToDbl(textOf(field), locale_);
 }

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "engine/mdMain.h"
+#include "app/Session.h"
 #include "platform/FileDialogs.h"
 #include "platform/FileSystem.h"
-#include "platform/LocaleNumbers.h"
 #include "platform/MessageBox.h"
-#include "platform/ProcessStarter.h"
 
 #include <QFont>
 #include <QIcon>
@@ -23,17 +21,16 @@ class QPushButton;
 class QStyle;
 
 // The program's one window: the melody fields, the play buttons, the network
-// parameters and commands. Every operation of the program starts from one of
-// its events; the state and the platform services are handed in.
+// parameters and commands. Every operation starts from one of its events and
+// is carried out by the session; the window shows the results.
 class frmMain : public QWidget {
     Q_OBJECT
 
 public:
-    // Builds every control, then runs the start-up (Form_Load). `state` and
-    // the services must outlive the window.
-    frmMain(mdMain& state, platform::MessageBox& messages, platform::FileDialogs& dialogs,
-            platform::ProcessStarter& starter, platform::FileSystem& files, const platform::LocaleNumbers& locale,
-            QWidget* parent = nullptr);
+    // Builds every control, then runs the start-up (Form_Load). The session
+    // and the services must outlive the window.
+    frmMain(app::Session& session, platform::MessageBox& messages, platform::FileDialogs& dialogs,
+            platform::FileSystem& files, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Caption of every message box: "Предсказание нот".
@@ -45,15 +42,13 @@ public:
     // The window icon, drawn at 16x16 and 32x32.
     static QIcon windowIconImages();
 
-    // Writes the command text of the beginning (Index 0) or of the
-    // continuation (Index 1) of `Notes` notes into Text2(Index).
-    void GenerateCmd(int16_t Index, int32_t Notes);
+    // Shows the command text of the beginning (Index 0) or of the
+    // continuation (Index 1) in Text2(Index).
+    void GenerateCmd(int16_t Index);
     // Sets NSChanged and enables (true) or disables (false) txtInput, txtHidden, txtAlpha.
     void SetNewNS(bool NNS);
     // Whether the current network counts as trained.
-    bool NSTrained() const { return NSTrained_; }
-    // The History folder chosen at start-up; empty when none could be made.
-    const std::string& historyFolder() const { return historyFolder_; }
+    bool NSTrained() const { return session_.trained(); }
 
 protected:
     // Enter on a button presses that button, elsewhere it presses Command1.
@@ -94,31 +89,24 @@ private:
     void mnSave_Click();
     void mnOpen_Click();
 
-    // The rebuild protocol: builds the network when NSChanged is set. False
-    // (after telling the user) when it cannot be built.
-    bool EnsureNetwork();
-    // Warns when the network is not trained yet.
-    void WarnIfUntrained();
-    // Writes `text` into a command file and starts the player; reports failures.
-    void Play(const std::string& text);
+    // Enables or disables the three shape fields.
+    void lockShape(bool locked);
+    // Tells the user about a failure; false when there was one.
+    bool reported(const app::Failure& failure);
+    // Plays a part of the melody; reports failures.
+    void Play(app::MelodyPart part);
     // Shows a message box.
     void Tell(const std::string& text, platform::MessageIcon icon);
     // The text of a field as UTF-8.
     static std::string textOf(const QLineEdit* field);
-    // Number read from a field by StrToDbl.
-    double numberOf(const QLineEdit* field) const;
     // The eight controls that training locks, in their order.
     std::array<QWidget*, 8> trainingControls() const;
 
-    mdMain& state_;
+    app::Session& session_;
     platform::MessageBox& messages_;
     platform::FileDialogs& dialogs_;
-    platform::ProcessStarter& starter_;
     platform::FileSystem& files_;
-    const platform::LocaleNumbers& locale_;
 
-    bool NSTrained_ = false;
-    std::string historyFolder_;
     QStyle* style_ = nullptr;
 
     QGroupBox* Frame1 = nullptr;

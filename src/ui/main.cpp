@@ -1,5 +1,6 @@
+#include "app/Messages.h"
+#include "app/Session.h"
 #include "engine/FormulaLibrary.h"
-#include "engine/mdMain.h"
 #include "platform/QtFileDialogs.h"
 #include "platform/QtFileSystem.h"
 #include "platform/QtLocaleNumbers.h"
@@ -45,22 +46,20 @@ int main(int argc, char* argv[]) {
     }
 
     platform::QtMessageBox messages(nullptr, frmMain::applicationTitle());
-    std::shared_ptr<const FormulaLibrary> library;
-    try {
-        library = FormulaLibrary::loadBesideProgram();
-    } catch (const FormulaLibraryError& e) {
-        messages.show(std::string("Не удалось загрузить библиотеку формул, без неё программа работать не может.\n") +
-                          e.what(),
+    std::string error;
+    std::shared_ptr<const FormulaLibrary> library = FormulaLibrary::loadBesideProgram(&error);
+    if (!library) {
+        messages.show(std::string(app::messages::FormulaLibraryMissing) + "\n" + error,
                       platform::MessageIcon::Critical);
         return 1;
     }
 
-    mdMain state(library);
     platform::QtFileDialogs dialogs(nullptr);
     platform::QtProcessStarter starter;
     platform::QtFileSystem files;
     platform::QtLocaleNumbers locale;
-    frmMain window(state, messages, dialogs, starter, files, locale);
+    app::Session session(library, files, starter, locale);
+    frmMain window(session, messages, dialogs, files);
     messages.setParent(&window);
     dialogs.setParent(&window);
     window.show();

@@ -153,7 +153,7 @@ TEST_F(CliTool, ContinueAndPredictMatchTheEngine) {
     mdMain state(FormulaLibrary::loadFrom(platform::executableFolder()));
     state.CreateOutNeuron();
     const NetworkFileReading reading = ReadNetworkFile(ReadAll(Path("net.qvl")));
-    ASSERT_TRUE(reading.network) << reading.message();
+    ASSERT_TRUE(reading.network);
     EXPECT_EQ(reading.network->InputCount, 5);
     EXPECT_EQ(reading.network->HiddenCount, 4);
     ApplyNetworkFile(state, *reading.network);
@@ -248,9 +248,11 @@ INSTANTIATE_TEST_SUITE_P(
             "MissingMelodyFile", {"command", "--melody-file", "@/missing.txt"}, 1, "не удалось прочитать файл мелодии"},
         ErrorCase{"BrokenFile", {"predict", "--load", "@/broken.qvl"}, 1, "Строка 3: строка не является числом"},
         ErrorCase{"FileInputOne", {"continue", "--load", "@/input1.qvl"}, 1, "Строка 1: во входном слое"},
-        ErrorCase{"TrainLoadBroken", {"train", "--load", "@/broken.qvl"}, 1, "повреждён"},
-        ErrorCase{
-            "SaveIntoMissingFolder", {"train", "--clicks", "0", "--save", "@/no/such/net"}, 1, "не удалось сохранить"}),
+        ErrorCase{"TrainLoadBroken", {"train", "--load", "@/broken.qvl"}, 1, "Не удалось загрузить нейронную сеть"},
+        ErrorCase{"SaveIntoMissingFolder",
+                  {"train", "--clicks", "0", "--save", "@/no/such/net"},
+                  1,
+                  "Не удалось сохранить нейронную сеть"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

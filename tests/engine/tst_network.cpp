@@ -85,15 +85,17 @@ TEST_F(NetworkTest, AlphaGoesIntoTheFormulaText) {
 TEST_F(NetworkTest, ImpossibleShapesAreRefusedBeforeAnyChange) {
     auto s = network(3, 2);
     const std::vector<NeuronRef> inputs = s->InLayer;
-    const std::tuple<int32_t, int32_t, bool> shapes[] = {
-        {0, 3, false},        {3, 0, false},       {INT32_MIN, 1, false}, {INT32_MAX, 1, false}, {1, INT32_MAX, false},
-        {100000, 201, false}, {2000000, 1, false}, {100000, 200, true},   {1, 1, true}};
-    for (const auto& [n, h, possible] : shapes) {
+    using enum ShapeCheck;
+    const std::tuple<int32_t, int32_t, ShapeCheck> shapes[] = {
+        {0, 3, CountBelowOne},    {3, 0, CountBelowOne},    {INT32_MIN, 1, CountBelowOne},
+        {INT32_MAX, 1, TooLarge}, {1, INT32_MAX, TooLarge}, {100000, 201, TooLarge},
+        {2000000, 1, TooLarge},   {100000, 200, Buildable}, {1, 1, Buildable}};
+    for (const auto& [n, h, check] : shapes) {
         s->InputCount = n;
         s->HiddenCount = h;
-        EXPECT_EQ(s->ShapeProblem().value_or("").empty(), possible) << n << "-" << h;
-        if (!possible) {
-            EXPECT_THROW(s->CreateNS(), NetworkShapeError);
+        EXPECT_EQ(s->CheckShape(), check) << n << "-" << h;
+        if (check != Buildable) {
+            EXPECT_EQ(s->CreateNS(), check);
             EXPECT_EQ(s->InLayer, inputs);
         }
     }

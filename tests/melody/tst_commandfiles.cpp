@@ -98,7 +98,6 @@ TEST_F(PlayCmdTest, WritesTheFileBeforeStartingThePlayerWithItsBareName) {
     EXPECT_EQ(starter.calls[0].arguments, std::vector<std::string>{"000.cmd"});
     EXPECT_EQ(starter.calls[0].folder, fs.program);
     EXPECT_TRUE(starter.calls[0].complete);
-    EXPECT_EQ(PlayResultMessage(result), "");
 
     // An empty text still writes a line end and plays.
     EXPECT_EQ(player.PlayCmd("").status, PlayResult::Status::Started);
@@ -131,7 +130,7 @@ TEST_F(PlayCmdTest, FullFolderWritesNothingAndStartsNothing) {
     EXPECT_EQ(result.status, PlayResult::Status::HistoryFull);
     EXPECT_EQ(fs.files.size(), 1000u);
     EXPECT_TRUE(starter.calls.empty());
-    EXPECT_EQ(PlayResultMessage(result), "Пожалуйста, почистите папку с историей команд");
+    EXPECT_EQ(result.folder, History);
 }
 
 TEST_F(PlayCmdTest, FailuresAreReported) {
@@ -140,8 +139,8 @@ TEST_F(PlayCmdTest, FailuresAreReported) {
     PlayResult result = player.PlayCmd("l8 o1 c");
     EXPECT_EQ(result.status, PlayResult::Status::WriteFailed);
     EXPECT_TRUE(starter.calls.empty());
-    for (const char* part : {"000.cmd", "disk full"})
-        EXPECT_NE(PlayResultMessage(result).find(part), std::string::npos) << PlayResultMessage(result);
+    EXPECT_EQ(result.filePath, History + "/000.cmd");
+    EXPECT_EQ(result.reason, "disk full");
 
     // A player that cannot be started leaves its file, which counts as taken on the next request.
     fs.failWrites = false;
@@ -149,7 +148,7 @@ TEST_F(PlayCmdTest, FailuresAreReported) {
     result = player.PlayCmd("l8 o1 c");
     EXPECT_EQ(result.status, PlayResult::Status::StartFailed);
     EXPECT_EQ(fs.files.count(History + "/000.cmd"), 1u);
-    EXPECT_NE(PlayResultMessage(result).find("no such program"), std::string::npos);
+    EXPECT_NE(result.reason.find("no such program"), std::string::npos);
     starter.fail = false;
     EXPECT_EQ(player.PlayCmd("l8").number, 1);
 }
@@ -171,10 +170,11 @@ TEST_F(PlayCmdTest, ReadOnlyHistoryFallsBackToUserData) {
     fs.folders = {fs.program, fs.data};
     fs.readOnly = {fs.program, fs.data};
     EXPECT_EQ(ChooseHistoryFolder(fs, fs.program), std::nullopt);
-    const PlayResult result = player.PlayCmd("l8");
-    EXPECT_EQ(result.status, PlayResult::Status::WriteFailed);
+    CommandPlayer nowhere(fs, starter, fs.program);
+    const PlayResult result = nowhere.PlayCmd("l8");
+    EXPECT_EQ(result.status, PlayResult::Status::HistoryUnavailable);
+    EXPECT_EQ(result.folder, History);
     EXPECT_EQ(starter.calls.size(), 1u);
-    EXPECT_FALSE(PlayResultMessage(result).empty());
 }
 
 } // namespace

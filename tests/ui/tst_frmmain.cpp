@@ -1,3 +1,4 @@
+#include "app/Session.h"
 #include "engine/FormulaLibrary.h"
 #include "engine/mdMain.h"
 #include "melody/CommandFiles.h"
@@ -86,14 +87,15 @@ struct FakeFileSystem : platform::QtFileSystem {
 
 // One window with fakes for every service.
 struct Rig {
-    explicit Rig(QLocale locale = QLocale::c()) : numbers(locale), state(library()) {}
+    explicit Rig(QLocale locale = QLocale::c())
+        : numbers(locale), session(library(), files, starter, numbers), state(session.state()) {}
     static std::shared_ptr<const FormulaLibrary> library() {
         static const auto loaded = FormulaLibrary::loadBesideProgram();
         return loaded;
     }
     frmMain& open() {
         state.SetSeed(12345);
-        window = std::make_unique<frmMain>(state, messages, dialogs, starter, files, numbers);
+        window = std::make_unique<frmMain>(session, messages, dialogs, files);
         return *window;
     }
     template <typename T = QWidget>
@@ -133,7 +135,8 @@ struct Rig {
     FakeFileDialogs dialogs;
     FakeProcessStarter starter;
     platform::QtLocaleNumbers numbers;
-    mdMain state;
+    app::Session session;
+    mdMain& state;
     std::unique_ptr<frmMain> window;
 };
 
@@ -190,7 +193,7 @@ private slots:
         QVERIFY(rig.messages.shown.isEmpty());
 
         const std::string history = programReadOnly ? JoinPath(rig.files.userDataFolder(), "History") : rig.history();
-        QCOMPARE(w.historyFolder(), history);
+        QCOMPARE(rig.session.historyFolder(), history);
         QVERIFY(QFileInfo(QString::fromStdString(history)).isDir());
         if (historyExists)
             QCOMPARE(readText(JoinPath(history, "000.cmd")), QStringLiteral("l8 o1 c\r\n"));
@@ -470,7 +473,7 @@ private slots:
                                                      << "\r\n"
                                                      << "";
         QTest::newRow("full History") << "Command2" << true << ""
-                                      << "x" << QString("N:") + HistoryFullMessage;
+                                      << "x" << QString("N:Пожалуйста, почистите папку с историей команд");
         QTest::newRow("player missing") << "Command2" << false << "no such program" << text + "\r\n"
                                         << "W:no such program";
     }

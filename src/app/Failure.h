@@ -1,0 +1,45 @@
+#pragma once
+
+#include "storage/NetworkFile.h"
+
+#include <cstdint>
+#include <string>
+
+namespace app {
+
+// What went wrong in an operation of the application layer.
+enum class Problem {
+    None,
+    ShapeCountBelowOne,    // a count below 1 (counts in inputCount, hiddenCount)
+    ShapeTooLarge,         // a network beyond the size limits
+    OutOfMemory,           // building or loading ran out of memory
+    NetworkFileBroken,     // a network file that cannot be loaded (reading says why; path)
+    NetworkFileNotWritten, // a save that failed (path, reason)
+    NetworkNotStorable,    // a network with a non-finite value, which no file could load again
+    HistoryUnavailable,    // no folder can hold History (path: the one beside the program)
+    HistoryFull,           // all command file names are taken (path: the History folder)
+    CommandFileNotWritten, // the command file could not be written (path, reason)
+    PlayerNotStarted,      // the player could not be started (path: the command file, reason)
+};
+
+// A failure as data: the problem and what the message about it names.
+struct Failure {
+    Problem problem = Problem::None;
+    std::string path;       // the file or folder concerned
+    std::string reason;     // the system's own reason, when there is one
+    int64_t inputCount = 0; // the counts of a shape problem
+    int64_t hiddenCount = 0;
+    NetworkFileReading reading; // where and why a network file is broken
+
+    // A failure with nothing more to name than its problem.
+    static Failure Of(Problem problem) {
+        Failure failure;
+        failure.problem = problem;
+        return failure;
+    }
+
+    // True when something went wrong.
+    explicit operator bool() const { return problem != Problem::None; }
+};
+
+} // namespace app

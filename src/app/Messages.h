@@ -1,0 +1,45 @@
+#pragma once
+
+#include "app/Failure.h"
+
+#include <cstdint>
+#include <string>
+
+// The Russian texts the user is told, in one place for the window and the
+// command-line tool.
+namespace app::messages {
+
+// Caption of every message box.
+inline constexpr const char* ApplicationTitle = "Предсказание нот";
+// The formula library cannot be loaded (the system's reason follows on the next line).
+inline constexpr const char* FormulaLibraryMissing =
+    "Не удалось загрузить библиотеку формул, без неё программа работать не может.";
+// Warning before a prediction or continuation on an untrained network.
+inline constexpr const char* Untrained = "Нейронная сеть не обучена.";
+// Advice after the first training click.
+inline constexpr const char* TrainingAdvice =
+    "Рекомендуется выполнять операцию многократно, пока не будет достигнут результат.";
+// Warning after a training that stopped to keep the weights finite.
+inline constexpr const char* Diverged =
+    "Обучение остановлено досрочно: следующий шаг сделал бы веса сети бесконечными. "
+    "Уменьшите шаг обучения или постоянную в функции активации.";
+// Title, filter and pattern of the network file dialogs.
+inline constexpr const char* SaveNetworkTitle = "Сохранение нейронной сети";
+inline constexpr const char* LoadNetworkTitle = "Загрузка нейронной сети";
+inline constexpr const char* NetworkFilter = "Музыкальная нейронная сеть";
+inline constexpr const char* NetworkPattern = "*.qvl";
+inline constexpr const char* AllFilesFilter = "Все файлы";
+
+// The message about a failure; empty for none.
+std::string Text(const Failure& failure);
+
+// Why a network file cannot be loaded, without the file's name: "Строка 3: ...".
+std::string NetworkFileReason(const NetworkFileReading& reading);
+
+// The note that a continuation was cut to `written` notes by the melody buffer.
+std::string ContinuationShortened(int32_t written);
+
+// The question before replacing a file that the ".qvl" rule named.
+std::string ReplaceExisting(const std::string& path);
+
+} // namespace app::messages

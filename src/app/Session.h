@@ -1,0 +1,163 @@
+#pragma once
+
+#include "app/Failure.h"
+#include "app/LearningReport.h"
+#include "engine/mdMain.h"
+#include "melody/CommandFiles.h"
+#include "melody/MelodyText.h"
+#include "platform/FileSystem.h"
+#include "platform/LocaleNumbers.h"
+#include "platform/ProcessStarter.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace app {
+
+// The stretches of the melody that can be played.
+enum class MelodyPart { Beginning, Continuation, Whole };
+
+// Outcome of a training click.
+struct TrainingResult {
+    Failure failure;         // the network could not be built; nothing was trained
+    bool firstClick = false; // the first click since start-up or a new network: the advice is due
+    LearningReport report;
+};
+
+// Outcome of predicting the next note.
+struct PredictionResult {
+    Failure failure;
+    bool untrained = false; // the network had not been trained or loaded
+    uint8_t code = 0;
+};
+
+// Outcome of a continuation.
+struct ContinuationResult {
+    Failure failure;
+    bool untrained = false;
+    int32_t requested = 0;
+    std::vector<uint8_t> codes; // the notes written behind the beginning
+    bool shortened = false;     // the melody buffer held fewer notes than requested
+};
+
+// Outcome of a play request.
+struct PlayingResult {
+    Failure failure;
+    std::string commandFile; // the command file written, when one was
+};
+
+// Outcome of loading a network file.
+struct LoadResult {
+    Failure failure;
+    NetworkFile network; // what was loaded, for the fields that show it
+};
+
+// One running program: the network and melody state, whether the network
+// counts as trained, the History folder and the player start, and the steps
+// of the protocol (train, predict, continue, play, save, load) with typed
+// results. The window and the command-line tool only turn these into widgets
+// and messages, or printed lines and exit codes.
+class Session {
+public:
+    // The platform services must outlive the session.
+    Session(std::shared_ptr<const FormulaLibrary> library, platform::FileSystem& files,
+            platform::ProcessStarter& starter, const platform::LocaleNumbers& locale);
+
+    // The network and melody state.
+    mdMain& state() { return state_; }
+    const mdMain& state() const { return state_; }
+
+    // Start-up: the output neuron and an empty continuation. The field texts
+    // are read by the Set...Text calls.
+    void Start();
+    // Chooses the History folder now (the window's start-up); a failure is
+    // remembered and reported by the next play, which tries again.
+    void PrepareHistory() { player_.PrepareHistory(); }
+
+    // Called with the new NSChanged whenever the rebuild protocol or a load
+    // changes it (the window locks or unlocks its shape fields).
+    void OnNetworkChanged(std::function<void(bool)> listener) { networkChanged_ = std::move(listener); }
+
+    // --- the field rules
+
+    // The melody text of the beginning: kept, parsed into Melody, MelodyLen
+    // set and the beginning's command text rebuilt.
+    MelodyParseInfo SetMelodyText(std::string_view text);
+    // Note length and pause length (1..64, else 8); the kept melody text is
+    // parsed again, which rebuilds the beginning's command text.
+    void SetNoteLengthText(std::string_view text);
+    void SetPauseLengthText(std::string_view text);
+    // The input count (at least 2); the hidden count becomes its derived
+    // default, which is returned for the hidden field to show.
+    int32_t SetInputCountText(std::string_view text);
+    // The hidden count (at least 1).
+    void SetHiddenCountText(std::string_view text);
+    void SetAlphaText(std::string_view text);
+    void SetLearnStepText(std::string_view text);
+    // The shape and constant set directly (the command-line tool's checked
+    // options); the network is marked for building.
+    void SetShape(int32_t inputCount, int32_t hiddenCount, double alpha);
+    // The learning step set directly.
+    void SetLearnStep(double step) { state_.LearnStep = step; }
+    // A count typed into the iterations or notes field.
+    int32_t CountOf(std::string_view text) const;
+    // A number as the user's locale writes it, the form the fields read back.
+    std::string LocaleText(double value) const { return locale_.toText(value); }
+
+    // The derived hidden count of an input count: the largest k with 2^k <= count.
+    static int32_t DefaultHiddenCount(int32_t inputCount);
+
+    // Sets NSChanged, telling the listener.
+    void SetNetworkChanged(bool changed);
+    // "Создать новую": the next use builds a new network, which counts as untrained.
+    void NewNetwork();
+    // Whether the network counts as trained (a training click or a load since the last new network).
+    bool trained() const { return trained_; }
+
+    // --- the protocol
+
+    // Why the current counts cannot be built, or no failure.
+    Failure CheckShape() const;
+    // The rebuild protocol: when NSChanged is set, clears it and builds the
+    // network; on a failure NSChanged is set again and nothing else changed.
+    Failure EnsureNetwork();
+    // One click of "Научить": the rebuild protocol, training on every window
+    // with its share of `iterations`, and the learning report afterwards.
+    TrainingResult Train(int32_t iterations);
+    // The note after the beginning.
+    PredictionResult Predict();
+    // `count` notes behind the beginning, fed back one by one.
+    ContinuationResult Continue(int32_t count);
+
+    // The command text of a part: the beginning's as last parsed, the
+    // continuation's as last continued, or both joined by one blank.
+    std::string CommandText(MelodyPart part) const;
+    // Writes the part's command text into the next command file and starts the player.
+    PlayingResult Play(MelodyPart part);
+    // Where command files go; empty while no folder could be had.
+    std::string historyFolder() const;
+
+    // Saves the network (after the rebuild protocol) to `path` as given.
+    Failure Save(const std::string& path);
+    // Loads a network file: checked whole first, nothing changes on a failure.
+    LoadResult Load(const std::string& path);
+
+private:
+    Failure BuildFailure(ShapeCheck check) const;
+
+    mdMain state_;
+    platform::FileSystem& files_;
+    const platform::LocaleNumbers& locale_;
+    CommandPlayer player_;
+    bool trained_ = false;
+    std::string melodyText_;
+    std::string beginningCommand_;
+    std::string continuationCommand_;
+    std::function<void(bool)> networkChanged_;
+};
+
+} // namespace app

@@ -1,0 +1,5 @@
+#include "app/Session.h"
+
+#include <gtest/gtest.h>
+
+TEST(Session, Placeholder) {}
