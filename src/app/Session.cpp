@@ -21,12 +21,34 @@ void Session::Start() {
     state_.ContLen = 0;
 }
 
+int Session::AddListener(std::function<void(Change)> listener) {
+    listeners_.emplace_back(nextListener_, std::move(listener));
+    return nextListener_++;
+}
+
+void Session::RemoveListener(int number) {
+    std::erase_if(listeners_, [number](const auto& entry) { return entry.first == number; });
+}
+
+void Session::Notify(Change change) {
+    // A listener may remove itself: call a copy.
+    const auto listeners = listeners_;
+    for (const auto& [number, listener] : listeners)
+        listener(change);
+}
+
+void Session::ForgetLearning() {
+    curve_.clear();
+    lastReport_ = {};
+}
+
 // ---------------------------------------------------------------- field rules
 
 MelodyParseInfo Session::SetMelodyText(std::string_view text) {
     melodyText_ = text;
     const MelodyParseInfo info = ParseMelody(state_, melodyText_);
     beginningCommand_ = ::CommandText(state_, 0, state_.MelodyLen + 1);
+    Notify(Change::Melody);
     return info;
 }
 
@@ -86,6 +108,8 @@ void Session::SetNetworkChanged(bool changed) {
 void Session::NewNetwork() {
     SetNetworkChanged(true);
     trained_ = false;
+    ForgetLearning();
+    Notify(Change::Network);
 }
 
 // ---------------------------------------------------------------- protocol
@@ -117,6 +141,8 @@ Failure Session::EnsureNetwork() {
         SetNetworkChanged(true);
         return Failure::Of(Problem::OutOfMemory);
     }
+    ForgetLearning();
+    Notify(Change::Network);
     return {};
 }
 
@@ -132,6 +158,10 @@ TrainingResult Session::Train(int32_t iterations) {
     result.report.diverged = outcome.diverged;
     result.firstClick = !trained_;
     trained_ = true;
+    lastReport_ = result.report;
+    curve_.push_back(
+        {result.report.meanError, result.report.exact, static_cast<int32_t>(result.report.windows.size())});
+    Notify(Change::Trained);
     return result;
 }
 
@@ -139,8 +169,11 @@ PredictionResult Session::Predict() {
     PredictionResult result;
     result.untrained = !trained_;
     result.failure = EnsureNetwork();
-    if (!result.failure)
-        result.code = PredictNote(state_);
+    if (result.failure)
+        return result;
+    result.code = PredictNote(state_);
+    lastPrediction_ = result.code;
+    Notify(Change::Predicted);
     return result;
 }
 
@@ -154,6 +187,7 @@ ContinuationResult Session::Continue(int32_t count) {
     result.codes = ContinueMelody(state_, count);
     result.shortened = count > state_.ContLen;
     continuationCommand_ = ::CommandText(state_, 1, state_.ContLen);
+    Notify(Change::Continued);
     return result;
 }
 
@@ -244,6 +278,8 @@ LoadResult Session::Load(const std::string& path) {
         return result;
     }
     trained_ = true;
+    ForgetLearning();
+    Notify(Change::Network);
     result.failure = {};
     return result;
 }

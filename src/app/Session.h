@@ -56,6 +56,22 @@ struct LoadResult {
     NetworkFile network; // what was loaded, for the fields that show it
 };
 
+// What changed in a session, for views that follow it.
+enum class Change {
+    Melody,    // the beginning was parsed anew (typing, lengths)
+    Network,   // a new network was asked for, built or loaded: the learning curve starts again
+    Trained,   // a training click ended (its report is the curve's last point)
+    Predicted, // the next note was predicted
+    Continued, // a continuation was written
+};
+
+// One point of the learning curve: a training click's result.
+struct CurvePoint {
+    double meanError = 0.0; // semitones
+    int32_t exact = 0;
+    int32_t windows = 0;
+};
+
 // One running program: the network and melody state, whether the network
 // counts as trained, the History folder and the player start, and the steps
 // of the protocol (train, predict, continue, play, save, load) with typed
@@ -81,6 +97,17 @@ public:
     // Called with the new NSChanged whenever the rebuild protocol or a load
     // changes it (the window locks or unlocks its shape fields).
     void OnNetworkChanged(std::function<void(bool)> listener) { networkChanged_ = std::move(listener); }
+    // Adds a listener told of every change after it happened; returns its
+    // number for RemoveListener.
+    int AddListener(std::function<void(Change)> listener);
+    void RemoveListener(int number);
+
+    // The training clicks since the network was last built or loaded.
+    const std::vector<CurvePoint>& learningCurve() const { return curve_; }
+    // The report of the last training click, or an empty one.
+    const LearningReport& lastReport() const { return lastReport_; }
+    // The code predicted last, 0 before any prediction.
+    uint8_t lastPrediction() const { return lastPrediction_; }
 
     // --- the field rules
 
@@ -148,6 +175,9 @@ public:
 
 private:
     Failure BuildFailure(ShapeCheck check) const;
+    void Notify(Change change);
+    // A new network: the curve and the last report start again.
+    void ForgetLearning();
 
     mdMain state_;
     platform::FileSystem& files_;
@@ -158,6 +188,11 @@ private:
     std::string beginningCommand_;
     std::string continuationCommand_;
     std::function<void(bool)> networkChanged_;
+    std::vector<std::pair<int, std::function<void(Change)>>> listeners_;
+    int nextListener_ = 0;
+    std::vector<CurvePoint> curve_;
+    LearningReport lastReport_;
+    uint8_t lastPrediction_ = 0;
 };
 
 } // namespace app
