@@ -5,6 +5,8 @@ function(melodynet_add_test name)
   cmake_parse_arguments(T "QT" "" "SOURCES;LIBS;ENV" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE melodynet_flags ${T_LIBS})
+  # Fakes of the platform services that several test programs share.
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${MELODYNET_OUTPUT_DIR})
   if(T_QT)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)

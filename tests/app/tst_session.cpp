@@ -1,5 +1,291 @@
 #include "app/Session.h"
 
+#include "app/Defaults.h"
+#include "app/Messages.h"
+#include "engine/FormulaLibrary.h"
+#include "numbers/NumberText.h"
+#include "platform/DynamicLibrary.h"
+#include "support/PlatformFakes.h"
+
 #include <gtest/gtest.h>
 
-TEST(Session, Placeholder) {}
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using app::MelodyPart;
+using app::Problem;
+
+// Reads "2,5" as the user's format, as a German locale would, and writes back with a comma.
+struct CommaLocale : platform::LocaleNumbers {
+    std::optional<double> toDouble(std::string_view text) const override {
+        std::string dotted(text);
+        for (char& c : dotted)
+            if (c == ',')
+                c = '.';
+        return ParseStrictNumber(dotted);
+    }
+    std::string toText(double value) const override {
+        std::string text = NumberText(value);
+        for (char& c : text)
+            if (c == '.')
+                c = ',';
+        return text;
+    }
+};
+
+const std::string History = "/opt/melody net/History";
+const std::string DefaultCommand = "l8 o1 c# f# a c# f# a d f# g# p8 f# g#";
+
+// A session as the window has it after its start-up, on fakes.
+class SessionTest : public testing::Test {
+protected:
+    SessionTest() {
+        session.OnNetworkChanged([this](bool changed) { networkChanges.push_back(changed); });
+        session.AddListener([this](app::Change change) { changes.push_back(change); });
+        session.PrepareHistory();
+        session.Start();
+        session.SetMelodyText(app::defaults::Melody);
+        session.SetNoteLengthText("8");
+        session.SetPauseLengthText("8");
+        session.SetAlphaText("1");
+        session.SetHiddenCountText("2");
+        session.SetInputCountText("8");
+        session.SetLearnStepText("1");
+        session.SetNetworkChanged(true);
+        session.state().SetSeed(42);
+        networkChanges.clear();
+        changes.clear();
+    }
+
+    static std::shared_ptr<const FormulaLibrary> library() {
+        static const auto loaded = FormulaLibrary::loadFrom(platform::executableFolder());
+        return loaded;
+    }
+
+    MemoryFileSystem files;
+    FakeStarter starter{files};
+    CommaLocale locale;
+    app::Session session{library(), files, starter, locale};
+    mdMain& state = session.state();
+    std::vector<bool> networkChanges;
+    std::vector<app::Change> changes;
+};
+
+TEST_F(SessionTest, FieldRules) {
+    const int32_t max = std::numeric_limits<int32_t>::max();
+    // input text, then the counts; a typed input count replaces the hidden count by its derived default
+    const std::tuple<const char*, int32_t, int32_t> inputs[] = {
+        {"8", 8, 3},      {"1", 2, 1},       {"0", 2, 1},       {"-5", 2, 1},  {"", 2, 1},
+        {"abc", 2, 1},    {"3,5", 4, 2},     {"2,5", 2, 1},     {"16", 16, 4}, {"1e3", 1000, 9},
+        {"9e9", max, 30}, {"1023", 1023, 9}, {"1024", 1024, 10}};
+    for (const auto& [text, inputCount, hiddenCount] : inputs) {
+        session.SetHiddenCountText("5");
+        EXPECT_EQ(session.SetInputCountText(text), hiddenCount) << text;
+        EXPECT_EQ(state.InputCount, inputCount) << text;
+        EXPECT_EQ(state.HiddenCount, hiddenCount) << text;
+    }
+    for (const auto& [text, hidden] : {std::pair{"0", 1}, {"99", 99}, {"-3", 1}, {"2,5", 2}}) {
+        session.SetHiddenCountText(text);
+        EXPECT_EQ(state.HiddenCount, hidden) << text;
+    }
+    session.SetAlphaText("2,5");
+    session.SetLearnStepText("3x"); // not a whole number in the user's format: the leading number
+    EXPECT_EQ(state.Alpha, 2.5);
+    EXPECT_EQ(state.LearnStep, 3.0);
+    EXPECT_EQ(session.CountOf("1e99"), max);
+    EXPECT_TRUE(networkChanges.empty()) << "no field rule touches NSChanged";
+}
+
+TEST_F(SessionTest, MelodyAndLengthsMakeTheBeginningsCommandText) {
+    EXPECT_EQ(session.CommandText(MelodyPart::Beginning), DefaultCommand);
+    const std::tuple<const char*, const char*, const char*, const char*> rows[] = {
+        {"1, 3, 15", "8", "8", "l8  p8 o1 c# o2 c#"}, {"", "8", "8", "l8 "},
+        {"3, 8,", "8", "8", "l8 o1 c# f# p8"},        {"3, 1", "16", "4", "l16 o1 c# p4"},
+        {"3, 1", "65", "0", "l8 o1 c# p8"},
+    };
+    for (const auto& [melody, note, pause, command] : rows) {
+        session.SetMelodyText(melody);
+        session.SetNoteLengthText(note);
+        session.SetPauseLengthText(pause);
+        EXPECT_EQ(session.CommandText(MelodyPart::Beginning), command) << melody;
+    }
+    EXPECT_EQ(changes.back(), app::Change::Melody);
+}
+
+TEST_F(SessionTest, RebuildProtocolAndNewNetwork) {
+    // A shape too large is refused before anything changes.
+    session.SetInputCountText("9e9");
+    const app::TrainingResult refused = session.Train(100);
+    EXPECT_EQ(refused.failure.problem, Problem::ShapeTooLarge);
+    EXPECT_EQ(refused.failure.inputCount, std::numeric_limits<int32_t>::max());
+    EXPECT_TRUE(state.NSChanged);
+    EXPECT_FALSE(session.trained());
+    EXPECT_TRUE(networkChanges.empty());
+    EXPECT_TRUE(state.InLayer.empty());
+
+    session.SetInputCountText("8");
+    const app::PredictionResult first = session.Predict();
+    EXPECT_FALSE(first.failure);
+    EXPECT_TRUE(first.untrained);
+    EXPECT_EQ(networkChanges, std::vector<bool>{false});
+    EXPECT_EQ(state.InLayer.size(), 9u);
+    const NeuronRef built = state.InLayer[1];
+    EXPECT_EQ(session.Predict().code, first.code) << "a built network is used as it is";
+    EXPECT_EQ(state.InLayer[1], built);
+
+    session.NewNetwork();
+    EXPECT_EQ(networkChanges, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(session.Predict().untrained);
+    EXPECT_NE(state.InLayer[1], built) << "a new network after \"Создать новую\"";
+}
+
+TEST_F(SessionTest, TrainingClicksReportAndMakeTheCurve) {
+    session.SetHiddenCountText("3");
+    const app::TrainingResult first = session.Train(10000);
+    ASSERT_FALSE(first.failure);
+    EXPECT_TRUE(first.firstClick);
+    EXPECT_TRUE(session.trained());
+    const app::LearningReport& report = first.report;
+    EXPECT_TRUE(report.trained);
+    EXPECT_EQ(report.iterationsPerWindow, 2500);
+    ASSERT_EQ(report.windows.size(), 4u);
+    const uint8_t targets[] = {10, 1, 8, 10};
+    int32_t exact = 0;
+    for (size_t w = 0; w < 4; ++w) {
+        EXPECT_EQ(report.windows[w].target, targets[w]);
+        exact += report.windows[w].predicted == targets[w];
+    }
+    EXPECT_EQ(report.exact, exact);
+    EXPECT_GT(report.meanError, 0.0);
+
+    for (int click = 2; click <= 42; ++click)
+        EXPECT_FALSE(session.Train(10000).firstClick);
+    ASSERT_EQ(session.learningCurve().size(), 42u);
+    EXPECT_EQ(session.learningCurve().back().exact, 4) << "seed 42 learns the default melody in 42 clicks";
+    EXPECT_LT(session.learningCurve().back().meanError, session.learningCurve().front().meanError);
+    EXPECT_EQ(changes.back(), app::Change::Trained);
+
+    // Too short a melody or no learning step trains nothing, but still counts as a click.
+    session.SetMelodyText("3, 8");
+    EXPECT_FALSE(session.Train(10000).report.trained);
+    session.SetMelodyText(app::defaults::Melody);
+    session.SetLearnStepText("0");
+    const app::TrainingResult idle = session.Train(10000);
+    EXPECT_FALSE(idle.report.trained);
+    EXPECT_EQ(idle.report.exact, 4);
+
+    session.NewNetwork();
+    EXPECT_TRUE(session.learningCurve().empty());
+    EXPECT_TRUE(session.Train(0).firstClick);
+}
+
+TEST_F(SessionTest, ContinuationsFillTheBufferAndKeepTheirCommandText) {
+    // requested notes, notes written, cut by the buffer
+    const std::tuple<int32_t, size_t, bool> rows[] = {
+        {12, 12, false}, {0, 0, false}, {-4, 0, false}, {1012, 1012, false}, {2000, 1012, true}};
+    for (const auto& [count, written, shortened] : rows) {
+        const app::ContinuationResult result = session.Continue(count);
+        EXPECT_EQ(result.codes.size(), written) << count;
+        EXPECT_EQ(result.shortened, shortened) << count;
+        EXPECT_EQ(state.ContLen, static_cast<int32_t>(written));
+        for (uint8_t code : result.codes)
+            EXPECT_TRUE(code >= 1 && code <= 49);
+    }
+    session.Continue(3);
+    const std::string continuation = session.CommandText(MelodyPart::Continuation);
+    EXPECT_EQ(continuation.rfind("l8 ", 0), 0u);
+    // A new note length rebuilds the beginning's text only.
+    session.SetNoteLengthText("16");
+    EXPECT_EQ(session.CommandText(MelodyPart::Continuation), continuation);
+    EXPECT_EQ(session.CommandText(MelodyPart::Whole), session.CommandText(MelodyPart::Beginning) + " " + continuation);
+}
+
+TEST_F(SessionTest, PlayWritesThePartAndReportsFailures) {
+    EXPECT_FALSE(session.Play(MelodyPart::Whole).failure);
+    EXPECT_EQ(files.files.at(History + "/000.cmd"), DefaultCommand + " \r\n");
+    EXPECT_EQ(session.Play(MelodyPart::Continuation).commandFile, History + "/001.cmd");
+    EXPECT_EQ(files.files.at(History + "/001.cmd"), "\r\n");
+
+    starter.fail = true;
+    const app::Failure notStarted = session.Play(MelodyPart::Beginning).failure;
+    EXPECT_EQ(notStarted.problem, Problem::PlayerNotStarted);
+    EXPECT_EQ(notStarted.path, History + "/002.cmd");
+    EXPECT_EQ(notStarted.reason, "no such program");
+
+    for (int n = 0; n < CmdFileCount; ++n)
+        files.files[History + "/" + CmdFileName(n)] = "x";
+    const app::Failure full = session.Play(MelodyPart::Beginning).failure;
+    EXPECT_EQ(full.problem, Problem::HistoryFull);
+    EXPECT_EQ(full.path, History);
+}
+
+TEST_F(SessionTest, SaveAndLoad) {
+    const std::string path = "/tmp/net.qvl";
+    files.folders.insert("/tmp");
+    ASSERT_FALSE(session.Save(path));
+    EXPECT_EQ(networkChanges, std::vector<bool>{false}) << "saving builds the network first";
+    const std::string saved = files.files.at(path);
+    EXPECT_EQ(saved.substr(0, 16), " 8\r\n 3\r\n 1\r\n 1\r\n");
+
+    // Loaded while the fields name another shape: the file's shape and values win.
+    session.NewNetwork();
+    session.SetInputCountText("16");
+    session.SetLearnStepText("3");
+    const app::LoadResult loaded = session.Load(path);
+    ASSERT_FALSE(loaded.failure);
+    EXPECT_EQ(state.InputCount, 8);
+    EXPECT_EQ(state.HiddenCount, 3);
+    EXPECT_EQ(state.LearnStep, 1.0);
+    EXPECT_FALSE(state.NSChanged);
+    EXPECT_TRUE(session.trained());
+    EXPECT_EQ(loaded.network.InputCount, 8);
+    ASSERT_FALSE(session.Save("/tmp/again.qvl"));
+    EXPECT_EQ(files.files.at("/tmp/again.qvl"), saved);
+
+    // A broken file changes nothing and says where it is broken.
+    files.files["/tmp/broken.qvl"] = " 8\r\n 3\r\n x\r\n";
+    session.NewNetwork();
+    session.SetInputCountText("4");
+    const app::LoadResult broken = session.Load("/tmp/broken.qvl");
+    EXPECT_EQ(broken.failure.problem, Problem::NetworkFileBroken);
+    EXPECT_EQ(broken.failure.reading.line, 3);
+    EXPECT_EQ(state.InputCount, 4);
+    EXPECT_TRUE(state.NSChanged);
+    EXPECT_FALSE(session.trained());
+
+    const app::Failure unwritten = session.Save("/no/such/folder/net.qvl");
+    EXPECT_EQ(unwritten.problem, Problem::NetworkFileNotWritten);
+    EXPECT_EQ(unwritten.reason, "disk full");
+    state.OutNeuron->setIWeight(1, INFINITY);
+    EXPECT_EQ(session.Save("/tmp/inf.qvl").problem, Problem::NetworkNotStorable);
+    EXPECT_EQ(files.files.count("/tmp/inf.qvl"), 0u);
+}
+
+TEST(SessionMessages, NameTheFileAndTheReason) {
+    app::Failure broken = app::Failure::Of(Problem::NetworkFileBroken);
+    broken.path = "/home/u/net.qvl";
+    broken.reading.error = NetworkFileError::Truncated;
+    broken.reading.line = 3;
+    broken.reading.value = 9;
+    broken.reading.linesFound = 2;
+    app::Failure tooLarge = app::Failure::Of(Problem::ShapeTooLarge);
+    tooLarge.inputCount = 100000;
+    tooLarge.hiddenCount = 1000;
+    app::Failure full = app::Failure::Of(Problem::HistoryFull);
+    const std::pair<app::Failure, std::vector<std::string>> rows[] = {
+        {broken, {"«/home/u/net.qvl»", "Строка 3: файл обрывается: нужно строк — 9, а в файле только 2"}},
+        {tooLarge, {"100000 входных и 1000 скрытых", "Измените число нейронов"}},
+        {full, {"Пожалуйста, почистите папку с историей команд"}},
+    };
+    for (const auto& [failure, parts] : rows)
+        for (const std::string& part : parts)
+            EXPECT_NE(app::messages::Text(failure).find(part), std::string::npos) << app::messages::Text(failure);
+    EXPECT_EQ(app::messages::Text({}), "");
+}
+
+} // namespace

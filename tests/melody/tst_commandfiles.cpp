@@ -1,5 +1,7 @@
 #include "melody/CommandFiles.h"
 
+#include "support/PlatformFakes.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -9,57 +11,7 @@
 
 namespace {
 
-// A file system in memory, with switches for the failures a real one has.
-struct FakeFileSystem : platform::FileSystem {
-    std::string program = "/opt/melody net", data = "/home/u/.local/share/melodynet";
-    std::set<std::string> folders{program}, readOnly;
-    std::map<std::string, std::string> files;
-    bool failWrites = false;
-
-    std::string programFolder() const override { return program; }
-    std::string userDataFolder() const override { return data; }
-    std::string currentFolder() const override { return "/tmp"; }
-    bool exists(const std::string& path) const override { return files.count(path) + folders.count(path) > 0; }
-    bool isFolder(const std::string& path) const override { return folders.count(path) > 0; }
-    bool createFolder(const std::string& path) override {
-        if (readOnly.count(path.substr(0, path.rfind('/'))) > 0 && !isFolder(path))
-            return false;
-        return folders.insert(path), true;
-    }
-    bool isWritableFolder(const std::string& path) const override { return isFolder(path) && !readOnly.count(path); }
-    bool writeNewFile(const std::string& path, const std::string& bytes, std::string& error) override {
-        if (failWrites || files.count(path) > 0)
-            return error = "disk full", false;
-        return files.emplace(path, bytes).second;
-    }
-    bool replaceFile(const std::string&, const std::string&, std::string&) override { return false; }
-    std::optional<std::string> readFile(const std::string&, std::string&) const override { return std::nullopt; }
-};
-
-// Records starts, and whether the command file named by the argument was complete at that moment.
-struct FakeStarter : platform::ProcessStarter {
-    explicit FakeStarter(const FakeFileSystem& fs) : fs(fs) {}
-    struct Call {
-        std::string program;
-        std::vector<std::string> arguments;
-        std::string folder;
-        bool complete;
-    };
-    const FakeFileSystem& fs;
-    std::vector<Call> calls;
-    bool fail = false;
-
-    bool startDetached(const std::string& program, const std::vector<std::string>& arguments,
-                       const std::string& workingFolder, std::string& error) override {
-        if (fail)
-            return error = "no such program", false;
-        bool complete = false;
-        for (const auto& [path, bytes] : fs.files)
-            complete |= path.ends_with(arguments.at(0)) && bytes.ends_with("\r\n");
-        calls.push_back({program, arguments, workingFolder, complete});
-        return true;
-    }
-};
+using FakeFileSystem = MemoryFileSystem;
 
 const std::string History = "/opt/melody net/History";
 
