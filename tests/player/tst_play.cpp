@@ -75,7 +75,7 @@ TEST_F(PlayRun, BadInputIsOneLineOnStderrAndFailure) {
         {{"404.cmd"}, ""},           {{"./nowhere/404.cmd"}, ""},
         {{"./History"}, ""},         {{}, ""},
         {{"--loud", "000.cmd"}, ""}, {{"--wav"}, ""},
-        {{"a.cmd", "b.cmd"}, ""},    {{"./003.cmd"}, "SDL_AUDIODRIVER=none-such"}};
+        {{"a.cmd", "b.cmd"}, ""},    {{"--builtin", "./003.cmd"}, "SDL_AUDIODRIVER=none-such"}};
     for (const auto& [arguments, env] : rows) {
         const RunOutcome r = run(arguments, env);
         EXPECT_NE(r.exitCode, 0) << r.err;
@@ -87,7 +87,7 @@ TEST_F(PlayRun, BadInputIsOneLineOnStderrAndFailure) {
 TEST_F(PlayRun, WavHoldsTheTextAndUnknownTokensAreReported) {
     // A bare name is read from the History folder beside the player.
     writeCommandFile(folder / "History" / "000.cmd", "l4 o3 a x p4 a\r\n");
-    const RunOutcome r = run({"--wav", (folder / "out.wav").string(), "000.cmd"});
+    const RunOutcome r = run({"--builtin", "--wav", (folder / "out.wav").string(), "000.cmd"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(LineCount(r.err) == 1 && r.err.find("column 9") != std::string::npos) << r.err;
 
