@@ -133,18 +133,21 @@ size_t FluidSynthesizer::render(float* out, size_t count) {
             piece = std::min(piece, switches_[next_].sample - position_);
         else if (position_ < eventsEnd_)
             piece = std::min(piece, eventsEnd_ - position_);
+        else // the tail goes in whole blocks from the end of the events, however the caller asks
+            piece = std::min(piece, Block - (position_ - eventsEnd_) % Block);
         const int length = static_cast<int>(piece);
         fluid_synth_write_float(synth_, length, left_.data(), 0, 1, right_.data(), 0, 1);
-        float peak = 0.0f;
         for (int i = 0; i < length; ++i) {
             const float value = std::clamp(0.5f * (left_[i] + right_[i]), -1.0f, 1.0f);
             out[written + static_cast<size_t>(i)] = value;
-            peak = std::max(peak, std::fabs(value));
+            tailPeak_ = std::max(tailPeak_, std::fabs(value));
         }
         written += piece;
         position_ += piece;
-        if (position_ >= eventsEnd_ && (peak < QuietPeak || position_ >= tailEnd))
-            finished_ = true;
+        if (position_ >= eventsEnd_ && (position_ - eventsEnd_) % Block == 0) {
+            finished_ = tailPeak_ < QuietPeak || position_ >= tailEnd;
+            tailPeak_ = 0.0f;
+        }
     }
     return written;
 }

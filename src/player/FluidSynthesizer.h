@@ -21,7 +21,7 @@ public:
     static constexpr int DefaultSampleRate = 44100;
     static constexpr double TailSeconds = 2.0;
     // FluidSynth's overall gain: a single piano note peaks near the built-in synthesizer's level.
-    static constexpr double Gain = 0.6;
+    static constexpr double Gain = 1.6;
 
     // Loads `soundFont` and prepares to render `events` with General MIDI
     // program `program` (0..127); nullptr and `error` when the file is
@@ -59,5 +59,6 @@ private:
     uint64_t position_ = 0;
     uint64_t eventsEnd_ = 0;
     bool finished_ = false;
+    float tailPeak_ = 0.0f; // loudest sample of the current block of the tail
     std::vector<float> left_, right_;
 };
