@@ -1,3 +1,5 @@
+#include "midi/MidiImport.h"
+
 #include <gtest/gtest.h>
 
 #include <sndfile.hh>
@@ -114,6 +116,58 @@ TEST_F(PlayRun, PlaysThroughTheAudioDevice) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string bytes = ReadAll(raw);
     EXPECT_TRUE(std::any_of(bytes.begin(), bytes.end(), [](char b) { return b != 0; }));
+}
+
+// --midi writes the notes; SoundFont choices: a named one that cannot be used
+// is an error, none found at all falls back to the built-in synthesizer.
+TEST_F(PlayRun, MidiFilesAndSoundFonts) {
+    writeCommandFile(folder / "History" / "000.cmd", "l8 o1 c# f# a c# f# a d f# g# p8 f# g#\r\n");
+    fs::create_directories(folder / "empty");
+    const bool soundFont = fs::exists("/usr/share/sounds/sf2/TimGM6mb.sf2");
+    const std::string none = std::string("MELODYNET_SOUNDFONT_DIRS='") + (folder / "empty").string() + "'";
+    const struct {
+        std::vector<std::string> arguments;
+        std::string env;
+        int exitCode;
+        size_t errLines;
+        const char* written; // the file that must exist afterwards, or none
+    } rows[] = {
+        {{"--midi", "out.mid", "--program", "5", "000.cmd"}, "", 0, 0, "out.mid"},
+        {{"--midi", "nowhere/out.mid", "000.cmd"}, "", 1, 1, nullptr},
+        {{"--midi", "History", "000.cmd"}, "", 1, 1, nullptr},
+        {{"--soundfont", "missing.sf2", "--wav", "out.wav", "000.cmd"}, "", 1, 1, nullptr},
+        {{"--soundfont", "History/000.cmd", "--wav", "out.wav", "000.cmd"}, "", 1, 1, nullptr},
+        {{"--program", "128", "000.cmd"}, "", 2, 1, nullptr},
+        {{"--builtin", "--soundfont", "x.sf2", "000.cmd"}, "", 2, 1, nullptr},
+        {{"--wav", "out.wav", "000.cmd"}, none, 0, 1, "out.wav"},
+        {{"--wav", "out.wav", "--program", "40", "000.cmd"},
+         "MELODYNET_SOUNDFONT_DIRS=/usr/share/sounds/sf2",
+         0,
+         soundFont ? 0u : 1u,
+         "out.wav"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.arguments.front() + " " + row.env);
+        fs::remove(folder / "out.mid");
+        fs::remove(folder / "out.wav");
+        const RunOutcome r = run(row.arguments, row.env);
+        EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
+        EXPECT_EQ(LineCount(r.err), row.errLines) << r.err;
+        EXPECT_EQ(fs::exists(folder / "out.mid") || fs::exists(folder / "out.wav"), row.written != nullptr);
+        // Failed writes leave no temporary files behind.
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder / "History"), fs::directory_iterator()), 1);
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
+                  5 + (row.written != nullptr ? 1 : 0));
+    }
+
+    run({"--midi", "out.mid", "000.cmd"});
+    const std::string bytes = ReadAll(folder / "out.mid");
+    const MidiImport back = ImportMidiMelody(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    EXPECT_EQ(back.melody.codes, (std::vector<uint8_t>{3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10}));
+
+    // Without a SoundFont the built-in synthesizer plays exactly the events' length.
+    run({"--wav", "out.wav", "000.cmd"}, none);
+    EXPECT_EQ(SndfileHandle((folder / "out.wav").string()).frames(), 44100 * 3);
 }
 
 } // namespace
