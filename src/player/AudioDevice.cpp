@@ -1,17 +1,12 @@
 #include "player/AudioDevice.h"
 
+#include "player/QuietStderr.h"
 #include "player/SampleSource.h"
 
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
 
 #include <atomic>
-#include <cstdio>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -26,37 +21,6 @@ void FillBuffer(void* userdata, Uint8* stream, int length) {
     if (feed->source->fill(reinterpret_cast<float*>(stream), static_cast<size_t>(length) / sizeof(float)))
         feed->drained = true;
 }
-
-// Sound libraries below SDL write their own diagnostics to stderr while a
-// device is searched for; the player reports a failure in one line itself.
-class QuietStderr {
-public:
-    QuietStderr() {
-#ifndef _WIN32
-        std::fflush(stderr);
-        saved_ = dup(STDERR_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        if (saved_ >= 0 && null >= 0)
-            dup2(null, STDERR_FILENO);
-        if (null >= 0)
-            close(null);
-#endif
-    }
-    ~QuietStderr() {
-#ifndef _WIN32
-        std::fflush(stderr);
-        if (saved_ >= 0) {
-            dup2(saved_, STDERR_FILENO);
-            close(saved_);
-        }
-#endif
-    }
-    QuietStderr(const QuietStderr&) = delete;
-    QuietStderr& operator=(const QuietStderr&) = delete;
-
-private:
-    int saved_ = -1;
-};
 
 // Opens the default output device for `wanted`; 0 and `error` on failure.
 SDL_AudioDeviceID OpenDevice(const SDL_AudioSpec& wanted, SDL_AudioSpec& obtained, std::string& error) {

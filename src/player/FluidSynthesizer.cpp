@@ -1,5 +1,6 @@
 #include "player/FluidSynthesizer.h"
 
+#include "player/QuietStderr.h"
 #include "player/Synthesizer.h"
 
 #include <fluidsynth.h>
@@ -88,7 +89,13 @@ std::unique_ptr<FluidSynthesizer> FluidSynthesizer::create(std::vector<PlayEvent
         error = TakeError("FluidSynth could not start");
         return nullptr;
     }
-    if (fluid_synth_sfload(result->synth_, path.c_str(), 1) == FLUID_FAILED) {
+    int loaded = FLUID_FAILED;
+    {
+        // A loader library of FluidSynth reports its own failures on stderr.
+        QuietStderr quiet;
+        loaded = fluid_synth_sfload(result->synth_, path.c_str(), 1);
+    }
+    if (loaded == FLUID_FAILED) {
         error = TakeError("the SoundFont could not be loaded");
         return nullptr;
     }

@@ -123,6 +123,9 @@ TEST_F(PlayRun, PlaysThroughTheAudioDevice) {
 TEST_F(PlayRun, MidiFilesAndSoundFonts) {
     writeCommandFile(folder / "History" / "000.cmd", "l8 o1 c# f# a c# f# a d f# g# p8 f# g#\r\n");
     fs::create_directories(folder / "empty");
+    // A SoundFont's signature over nothing: FluidSynth takes it up, and its loaders fail.
+    fs::create_directories(folder / "fonts");
+    writeCommandFile(folder / "fonts" / "cut.sf2", std::string("RIFF\x04\0\0\0sfbkLIST", 16));
     const bool soundFont = fs::exists("/usr/share/sounds/sf2/TimGM6mb.sf2");
     const std::string none = std::string("MELODYNET_SOUNDFONT_DIRS='") + (folder / "empty").string() + "'";
     const struct {
@@ -137,6 +140,7 @@ TEST_F(PlayRun, MidiFilesAndSoundFonts) {
         {{"--midi", "History", "000.cmd"}, "", 1, 1, nullptr},
         {{"--soundfont", "missing.sf2", "--wav", "out.wav", "000.cmd"}, "", 1, 1, nullptr},
         {{"--soundfont", "History/000.cmd", "--wav", "out.wav", "000.cmd"}, "", 1, 1, nullptr},
+        {{"--soundfont", "fonts/cut.sf2", "--wav", "out.wav", "000.cmd"}, "", 1, 1, nullptr},
         {{"--program", "128", "000.cmd"}, "", 2, 1, nullptr},
         {{"--builtin", "--soundfont", "x.sf2", "000.cmd"}, "", 2, 1, nullptr},
         {{"--wav", "out.wav", "000.cmd"}, none, 0, 1, "out.wav"},
@@ -157,7 +161,7 @@ TEST_F(PlayRun, MidiFilesAndSoundFonts) {
         // Failed writes leave no temporary files behind.
         EXPECT_EQ(std::distance(fs::directory_iterator(folder / "History"), fs::directory_iterator()), 1);
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
-                  5 + (row.written != nullptr ? 1 : 0));
+                  6 + (row.written != nullptr ? 1 : 0));
     }
 
     run({"--midi", "out.mid", "000.cmd"});
