@@ -3,11 +3,15 @@
 #include "melody/CommandText.h"
 #include "melody/MelodyText.h"
 #include "player/CommandReader.h"
+#include "player/FluidSynthesizer.h"
+#include "player/SoundFonts.h"
 #include "player/Synthesizer.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,26 +35,64 @@ std::string longMelodyText() {
     return CodeListText(codes.data(), kLongMelody);
 }
 
-// Renders the default melody at tempo 120 in the audio device's 2048-sample
-// pieces. "samples" is samples a second; "x_realtime" how many times faster
-// than it plays.
-void BM_SynthesizeDefaultMelody(benchmark::State& state) {
-    const std::vector<PlayEvent> events = CommandReader::read(kDefaultCommand).events;
+// Renders everything of `source` in the audio device's 2048-sample pieces;
+// returns the number of samples.
+uint64_t renderInPieces(SampleSource& source) {
     std::vector<float> piece(2048);
     uint64_t samples = 0;
-    for (auto _ : state) {
-        Synthesizer synth(events);
-        while (const size_t n = synth.render(piece.data(), piece.size())) {
-            benchmark::DoNotOptimize(piece.data());
-            samples += n;
-        }
-        benchmark::ClobberMemory();
+    while (const size_t n = source.render(piece.data(), piece.size())) {
+        benchmark::DoNotOptimize(piece.data());
+        samples += n;
     }
-    const double rate = Synthesizer::DefaultSampleRate;
+    benchmark::ClobberMemory();
+    return samples;
+}
+
+// "samples" is samples a second; "x_realtime" how many times faster than it plays.
+void countSamples(benchmark::State& state, uint64_t samples, int rate) {
     state.counters["samples"] = benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate);
     state.counters["x_realtime"] = benchmark::Counter(static_cast<double>(samples) / rate, benchmark::Counter::kIsRate);
 }
+
+// Renders the default melody at tempo 120 with the built-in synthesizer.
+void BM_SynthesizeDefaultMelody(benchmark::State& state) {
+    const std::vector<PlayEvent> events = CommandReader::read(kDefaultCommand).events;
+    uint64_t samples = 0;
+    for (auto _ : state) {
+        Synthesizer synth(events);
+        samples += renderInPieces(synth);
+    }
+    countSamples(state, samples, Synthesizer::DefaultSampleRate);
+}
 BENCHMARK(BM_SynthesizeDefaultMelody)->Unit(benchmark::kMillisecond);
+
+// The same through FluidSynth with the SoundFont the player finds, its
+// ringing out included; loading the SoundFont is not timed.
+void BM_SynthesizeDefaultMelodyFluidSynth(benchmark::State& state) {
+    const std::optional<std::filesystem::path> soundFont = FindSoundFont(SoundFontFolders());
+    if (!soundFont) {
+        state.SkipWithError("no SoundFont installed");
+        return;
+    }
+    const std::vector<PlayEvent> events = CommandReader::read(kDefaultCommand).events;
+    uint64_t samples = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::string error;
+        std::unique_ptr<FluidSynthesizer> synth = FluidSynthesizer::create(events, *soundFont, 0, error);
+        state.ResumeTiming();
+        if (!synth) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        samples += renderInPieces(*synth);
+        state.PauseTiming();
+        synth.reset();
+        state.ResumeTiming();
+    }
+    countSamples(state, samples, FluidSynthesizer::DefaultSampleRate);
+}
+BENCHMARK(BM_SynthesizeDefaultMelodyFluidSynth)->Unit(benchmark::kMillisecond);
 
 // Reads a 1024-note command text (the default melody repeated); "notes" is notes a second.
 void BM_ReadLongCommandText(benchmark::State& state) {

@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ clang pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsdl2-dev libsndfile1-dev nlohmann-json3-dev
+  libfluidsynth-dev timgm6mb-soundfont python3-mido
   libgtest-dev libbenchmark-dev libfann-dev
   fonts-dejavu-core xvfb xauth
 )

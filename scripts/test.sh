@@ -22,5 +22,5 @@ echo "== fuzz targets (clang, libFuzzer), a short bounded run each"
 cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DMELODYNET_FUZZ=ON \
   -DMELODYNET_BUILD_TESTS=OFF -DMELODYNET_BUILD_BENCH=OFF -DMELODYNET_BUILD_GUI=OFF
-cmake --build "$root/build-fuzz" -j "$jobs" --target fuzz_formula fuzz_networkfile fuzz_commandtext
+cmake --build "$root/build-fuzz" -j "$jobs" --target fuzz_formula fuzz_networkfile fuzz_commandtext fuzz_midi
 ctest --test-dir "$root/build-fuzz" --output-on-failure -R '^fuzz_'

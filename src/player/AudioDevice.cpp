@@ -1,68 +1,26 @@
 #include "player/AudioDevice.h"
 
-#include "player/Synthesizer.h"
+#include "player/QuietStderr.h"
+#include "player/SampleSource.h"
 
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
 
 #include <atomic>
-#include <cstdio>
-#include <cstring>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
 struct Feed {
-    Synthesizer* synth = nullptr;
+    SampleSource* source = nullptr;
     std::atomic<bool> drained{false};
 };
 
 // Runs on SDL's audio thread: renders straight into the device buffer.
 void FillBuffer(void* userdata, Uint8* stream, int length) {
     auto* feed = static_cast<Feed*>(userdata);
-    auto* out = reinterpret_cast<float*>(stream);
-    const size_t count = static_cast<size_t>(length) / sizeof(float);
-    const size_t written = feed->synth->render(out, count);
-    if (written < count) {
-        std::memset(out + written, 0, (count - written) * sizeof(float));
+    if (feed->source->fill(reinterpret_cast<float*>(stream), static_cast<size_t>(length) / sizeof(float)))
         feed->drained = true;
-    }
 }
-
-// Sound libraries below SDL write their own diagnostics to stderr while a
-// device is searched for; the player reports a failure in one line itself.
-class QuietStderr {
-public:
-    QuietStderr() {
-#ifndef _WIN32
-        std::fflush(stderr);
-        saved_ = dup(STDERR_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        if (saved_ >= 0 && null >= 0)
-            dup2(null, STDERR_FILENO);
-        if (null >= 0)
-            close(null);
-#endif
-    }
-    ~QuietStderr() {
-#ifndef _WIN32
-        std::fflush(stderr);
-        if (saved_ >= 0) {
-            dup2(saved_, STDERR_FILENO);
-            close(saved_);
-        }
-#endif
-    }
-    QuietStderr(const QuietStderr&) = delete;
-    QuietStderr& operator=(const QuietStderr&) = delete;
-
-private:
-    int saved_ = -1;
-};
 
 // Opens the default output device for `wanted`; 0 and `error` on failure.
 SDL_AudioDeviceID OpenDevice(const SDL_AudioSpec& wanted, SDL_AudioSpec& obtained, std::string& error) {
@@ -82,12 +40,12 @@ SDL_AudioDeviceID OpenDevice(const SDL_AudioSpec& wanted, SDL_AudioSpec& obtaine
 
 } // namespace
 
-bool AudioDevice::play(Synthesizer& synth, std::string& error) {
+bool AudioDevice::play(SampleSource& source, std::string& error) {
     SDL_SetMainReady();
     Feed feed;
-    feed.synth = &synth;
+    feed.source = &source;
     SDL_AudioSpec wanted{};
-    wanted.freq = synth.sampleRate();
+    wanted.freq = source.sampleRate();
     wanted.format = AUDIO_F32SYS;
     wanted.channels = 1;
     wanted.samples = 2048;

@@ -2,12 +2,12 @@
 
 #include <string>
 
-class Synthesizer;
+class SampleSource;
 
-// Plays a synthesizer's sound on the default audio output.
+// Plays a sample source's sound on the default audio output.
 class AudioDevice {
 public:
-    // Plays everything left in `synth` and returns once it has been heard;
+    // Plays everything left in `source` and returns once it has been heard;
     // false and `error` when there is no usable audio device.
-    static bool play(Synthesizer& synth, std::string& error);
+    static bool play(SampleSource& source, std::string& error);
 };

@@ -156,7 +156,7 @@ void CommandReader::readNote(char letter, size_t column) {
     if (!seconds)
         return;
     const int code = octave_ * 12 + semitone - 10;
-    result_.events.push_back({codeFrequency(code), *seconds});
+    result_.events.push_back({codeFrequency(code), *seconds, codeKey(code)});
 }
 
 void CommandReader::readRest(size_t column) {

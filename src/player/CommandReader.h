@@ -1,17 +1,12 @@
 #pragma once
 
+#include "player/PlayEvent.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-// One sound of a command text: a tone of `frequency` Hz, or a rest when
-// `frequency` is 0, lasting `seconds` in all.
-struct PlayEvent {
-    double frequency = 0.0;
-    double seconds = 0.0;
-};
 
 // A token the reader could not use, with its 1-based column.
 struct ReaderError {
@@ -48,6 +43,9 @@ public:
 
     // Frequency of note code `code`: 440 * 2^((code - 35) / 12); "o1 c" is code 2.
     static double codeFrequency(int code);
+
+    // MIDI key of note code `code`: middle C, "o3 c", is code 26 and key 60.
+    static constexpr int codeKey(int code) { return code + 34; }
 
 private:
     explicit CommandReader(std::string_view text);

@@ -10,10 +10,15 @@ struct PlayerOptions {
     bool help = false;
     std::string commandFile; // as given: a bare name or a path
     std::string wavFile;     // render into this WAV file instead of playing
+    std::string midiFile;    // write the notes into this MIDI file instead of playing
+    std::string soundFont;   // SoundFont to play with; empty: search the usual folders
+    int program = 0;         // General MIDI instrument 0..127
+    bool builtIn = false;    // play with the built-in synthesizer, no SoundFont
 };
 
-// Reads the player's arguments (without the program name): "--help",
-// "[--wav OUT.wav] FILE". nullopt and `error` on anything else.
+// Reads the player's arguments (without the program name): "--help", or
+// "[--wav OUT.wav] [--midi OUT.mid] [--soundfont PATH | --builtin]
+// [--program N] FILE". nullopt and `error` on anything else.
 std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& arguments, std::string& error);
 
 // Usage text of the player, several lines.

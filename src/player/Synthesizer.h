@@ -1,6 +1,7 @@
 #pragma once
 
 #include "player/CommandReader.h"
+#include "player/SampleSource.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +11,7 @@
 // long melody never needs its whole sound in memory. Each tone sounds for
 // 7/8 of its event and is silent for the rest; it rises and falls smoothly
 // so no clicks are heard at its start and end.
-class Synthesizer {
+class Synthesizer : public SampleSource {
 public:
     static constexpr int DefaultSampleRate = 44100;
     // Share of an event during which its tone sounds.
@@ -24,7 +25,7 @@ public:
 
     // Writes up to `count` next samples into `out`; returns how many it wrote,
     // fewer than `count` only at the end (0 once everything is rendered).
-    size_t render(float* out, size_t count);
+    size_t render(float* out, size_t count) override;
 
     // Renders everything that is left into one buffer.
     std::vector<float> renderAll();
@@ -38,7 +39,7 @@ public:
     // Number of sounding samples of event `index` (0 for rests).
     uint64_t toneSamples(size_t index) const;
 
-    int sampleRate() const { return sampleRate_; }
+    int sampleRate() const override { return sampleRate_; }
 
     // True when everything has been rendered.
     bool finished() const { return position_ >= totalSamples(); }

@@ -1,33 +1,38 @@
 #include "player/WavWriter.h"
 
-#include "player/Synthesizer.h"
+#include "player/ReplacingFile.h"
+#include "player/SampleSource.h"
 
 #include <sndfile.h>
 
 #include <vector>
 
-bool WavWriter::write(const std::string& path, Synthesizer& synth, std::string& error) {
+bool WavWriter::write(const std::string& path, SampleSource& source, std::string& error) {
+    ReplacingFile file(path);
+    if (!file.open(error))
+        return false;
     SF_INFO info{};
-    info.samplerate = synth.sampleRate();
+    info.samplerate = source.sampleRate();
     info.channels = 1;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (file == nullptr) {
+    // libsndfile writes straight to the descriptor; the stream itself is never written to.
+    SNDFILE* sound = sf_open_fd(fileno(file.stream()), SFM_WRITE, &info, SF_FALSE);
+    if (sound == nullptr) {
         error = sf_strerror(nullptr);
         return false;
     }
     std::vector<float> chunk(4096);
     bool ok = true;
-    while (size_t count = synth.render(chunk.data(), chunk.size())) {
-        if (sf_writef_float(file, chunk.data(), static_cast<sf_count_t>(count)) != static_cast<sf_count_t>(count)) {
-            error = sf_strerror(file);
+    while (size_t count = source.render(chunk.data(), chunk.size())) {
+        if (sf_writef_float(sound, chunk.data(), static_cast<sf_count_t>(count)) != static_cast<sf_count_t>(count)) {
+            error = sf_strerror(sound);
             ok = false;
             break;
         }
     }
-    if (sf_close(file) != 0 && ok) {
+    if (sf_close(sound) != 0 && ok) {
         error = "the file could not be closed";
         ok = false;
     }
-    return ok;
+    return ok && file.commit(error);
 }

@@ -2,12 +2,12 @@
 
 #include <string>
 
-class Synthesizer;
+class SampleSource;
 
-// Writes the sound of a synthesizer into a WAV file (mono, 16-bit PCM).
+// Writes the sound of a sample source into a WAV file (mono, 16-bit PCM).
 class WavWriter {
 public:
-    // Renders everything left in `synth` into the file `path`; false and
-    // `error` when the file cannot be written.
-    static bool write(const std::string& path, Synthesizer& synth, std::string& error);
+    // Renders everything left in `source` into the file `path`, which is only
+    // replaced once complete; false and `error` when it cannot be written.
+    static bool write(const std::string& path, SampleSource& source, std::string& error);
 };

@@ -1,11 +1,16 @@
+#include "midi/MidiExport.h"
 #include "platform/DynamicLibrary.h"
 #include "player/AudioDevice.h"
 #include "player/CommandReader.h"
+#include "player/FluidSynthesizer.h"
 #include "player/PlayerOptions.h"
+#include "player/ReplacingFile.h"
+#include "player/SoundFonts.h"
 #include "player/Synthesizer.h"
 #include "player/WavWriter.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +18,31 @@ namespace {
 
 void Complain(const std::string& line) {
     std::fputs(("Play: " + line + "\n").c_str(), stderr);
+}
+
+// The instrument to render with: the named SoundFont, else one found in the
+// usual folders, else the built-in synthesizer. nullptr and `error` when a
+// named SoundFont cannot be used.
+std::unique_ptr<SampleSource> MakeSource(const PlayerOptions& options, const std::vector<PlayEvent>& events,
+                                         std::string& error) {
+    if (options.builtIn)
+        return std::make_unique<Synthesizer>(events);
+    if (!options.soundFont.empty()) {
+        std::unique_ptr<FluidSynthesizer> fluid =
+            FluidSynthesizer::create(events, options.soundFont, options.program, error);
+        if (!fluid)
+            error = "cannot use the SoundFont " + options.soundFont + ": " + error;
+        return fluid;
+    }
+    if (const auto found = FindSoundFont(SoundFontFolders())) {
+        if (auto fluid = FluidSynthesizer::create(events, *found, options.program, error))
+            return fluid;
+        Complain("cannot use the SoundFont " + found->string() + " (" + error +
+                 "), playing with the built-in synthesizer");
+    } else {
+        Complain("no SoundFont found, playing with the built-in synthesizer");
+    }
+    return std::make_unique<Synthesizer>(events);
 }
 
 } // namespace
@@ -41,17 +71,33 @@ int main(int argc, char** argv) {
     for (const ReaderError& problem : read.errors)
         Complain(path.filename().string() + ", column " + std::to_string(problem.column) + ": " + problem.message);
 
-    Synthesizer synth(std::move(read.events));
+    if (!options->midiFile.empty()) {
+        MidiExportOptions midi;
+        midi.program = options->program;
+        midi.trackName = path.stem().string();
+        if (!ReplacingFile::writeAll(options->midiFile, MidiFileFromEvents(read.events, midi), error)) {
+            Complain("cannot write " + options->midiFile + ": " + error);
+            return 1;
+        }
+        if (options->wavFile.empty())
+            return 0;
+    }
+    if (options->wavFile.empty() && read.events.empty())
+        return 0;
+
+    const std::unique_ptr<SampleSource> source = MakeSource(*options, read.events, error);
+    if (!source) {
+        Complain(error);
+        return 1;
+    }
     if (!options->wavFile.empty()) {
-        if (!WavWriter::write(options->wavFile, synth, error)) {
+        if (!WavWriter::write(options->wavFile, *source, error)) {
             Complain("cannot write " + options->wavFile + ": " + error);
             return 1;
         }
         return 0;
     }
-    if (synth.totalSamples() == 0)
-        return 0;
-    if (!AudioDevice::play(synth, error)) {
+    if (!AudioDevice::play(*source, error)) {
         Complain("no audio device: " + error);
         return 3;
     }

@@ -1,3 +1,5 @@
+#include "midi/MidiImport.h"
+
 #include <gtest/gtest.h>
 
 #include <sndfile.hh>
@@ -75,7 +77,7 @@ TEST_F(PlayRun, BadInputIsOneLineOnStderrAndFailure) {
         {{"404.cmd"}, ""},           {{"./nowhere/404.cmd"}, ""},
         {{"./History"}, ""},         {{}, ""},
         {{"--loud", "000.cmd"}, ""}, {{"--wav"}, ""},
-        {{"a.cmd", "b.cmd"}, ""},    {{"./003.cmd"}, "SDL_AUDIODRIVER=none-such"}};
+        {{"a.cmd", "b.cmd"}, ""},    {{"--builtin", "./003.cmd"}, "SDL_AUDIODRIVER=none-such"}};
     for (const auto& [arguments, env] : rows) {
         const RunOutcome r = run(arguments, env);
         EXPECT_NE(r.exitCode, 0) << r.err;
@@ -87,7 +89,7 @@ TEST_F(PlayRun, BadInputIsOneLineOnStderrAndFailure) {
 TEST_F(PlayRun, WavHoldsTheTextAndUnknownTokensAreReported) {
     // A bare name is read from the History folder beside the player.
     writeCommandFile(folder / "History" / "000.cmd", "l4 o3 a x p4 a\r\n");
-    const RunOutcome r = run({"--wav", (folder / "out.wav").string(), "000.cmd"});
+    const RunOutcome r = run({"--builtin", "--wav", (folder / "out.wav").string(), "000.cmd"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(LineCount(r.err) == 1 && r.err.find("column 9") != std::string::npos) << r.err;
 
@@ -114,6 +116,62 @@ TEST_F(PlayRun, PlaysThroughTheAudioDevice) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string bytes = ReadAll(raw);
     EXPECT_TRUE(std::any_of(bytes.begin(), bytes.end(), [](char b) { return b != 0; }));
+}
+
+// --midi writes the notes; SoundFont choices: a named one that cannot be used
+// is an error, none found at all falls back to the built-in synthesizer.
+TEST_F(PlayRun, MidiFilesAndSoundFonts) {
+    writeCommandFile(folder / "History" / "000.cmd", "l8 o1 c# f# a c# f# a d f# g# p8 f# g#\r\n");
+    fs::create_directories(folder / "empty");
+    // A SoundFont's signature over nothing: FluidSynth takes it up, and its loaders fail.
+    fs::create_directories(folder / "fonts");
+    writeCommandFile(folder / "fonts" / "cut.sf2", std::string("RIFF\x04\0\0\0sfbkLIST", 16));
+    const bool soundFont = fs::exists("/usr/share/sounds/sf2/TimGM6mb.sf2");
+    const std::string none = std::string("MELODYNET_SOUNDFONT_DIRS='") + (folder / "empty").string() + "'";
+    const struct {
+        std::vector<std::string> arguments;
+        std::string env;
+        int exitCode;
+        size_t errLines;
+        const char* written; // the file that must exist afterwards, or none
+    } rows[] = {
+        {{"--midi", "out.mid", "--program", "5", "000.cmd"}, "", 0, 0, "out.mid"},
+        {{"--midi", "nowhere/out.mid", "000.cmd"}, "", 1, 1, nullptr},
+        {{"--midi", "History", "000.cmd"}, "", 1, 1, nullptr},
+        {{"--soundfont", "missing.sf2", "--wav", "out.wav", "000.cmd"}, "", 1, 1, nullptr},
+        {{"--soundfont", "History/000.cmd", "--wav", "out.wav", "000.cmd"}, "", 1, 1, nullptr},
+        {{"--soundfont", "fonts/cut.sf2", "--wav", "out.wav", "000.cmd"}, "", 1, 1, nullptr},
+        {{"--program", "128", "000.cmd"}, "", 2, 1, nullptr},
+        {{"--builtin", "--soundfont", "x.sf2", "000.cmd"}, "", 2, 1, nullptr},
+        {{"--wav", "out.wav", "000.cmd"}, none, 0, 1, "out.wav"},
+        {{"--wav", "out.wav", "--program", "40", "000.cmd"},
+         "MELODYNET_SOUNDFONT_DIRS=/usr/share/sounds/sf2",
+         0,
+         soundFont ? 0u : 1u,
+         "out.wav"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.arguments.front() + " " + row.env);
+        fs::remove(folder / "out.mid");
+        fs::remove(folder / "out.wav");
+        const RunOutcome r = run(row.arguments, row.env);
+        EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
+        EXPECT_EQ(LineCount(r.err), row.errLines) << r.err;
+        EXPECT_EQ(fs::exists(folder / "out.mid") || fs::exists(folder / "out.wav"), row.written != nullptr);
+        // Failed writes leave no temporary files behind.
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder / "History"), fs::directory_iterator()), 1);
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
+                  6 + (row.written != nullptr ? 1 : 0));
+    }
+
+    run({"--midi", "out.mid", "000.cmd"});
+    const std::string bytes = ReadAll(folder / "out.mid");
+    const MidiImport back = ImportMidiMelody(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    EXPECT_EQ(back.melody.codes, (std::vector<uint8_t>{3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10}));
+
+    // Without a SoundFont the built-in synthesizer plays exactly the events' length.
+    run({"--wav", "out.wav", "000.cmd"}, none);
+    EXPECT_EQ(SndfileHandle((folder / "out.wav").string()).frames(), 44100 * 3);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "player/CommandReader.h"
 #include "player/Synthesizer.h"
 
+#include "PitchMeasure.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,21 +15,6 @@
 namespace {
 
 constexpr int Rate = Synthesizer::DefaultSampleRate;
-
-// The strongest frequency within two semitones of `near` in the first `end` samples,
-// searched in steps of 0.1 % with a Goertzel filter.
-double MeasuredPitch(const std::vector<float>& samples, size_t end, double near) {
-    double best = near, bestPower = -1.0;
-    for (double f = near * 0.89; f <= near * 1.12; f *= 1.001) {
-        const double c = 2.0 * std::cos(2.0 * std::numbers::pi * f / Rate);
-        double s1 = 0.0, s2 = 0.0;
-        for (size_t i = 0; i < end; ++i)
-            s2 = std::exchange(s1, samples[i] + c * s1 - s2);
-        if (const double power = s1 * s1 + s2 * s2 - c * s1 * s2; power > bestPower)
-            bestPower = power, best = f;
-    }
-    return best;
-}
 
 TEST(Synth, PitchAndLengthOfANote) {
     const struct {
@@ -50,7 +37,7 @@ TEST(Synth, PitchAndLengthOfANote) {
                                 [](float s) { return s == 0.0f; }));
         const float peak = *std::max_element(samples.begin(), samples.end());
         EXPECT_TRUE(peak > 0.05f && peak <= 1.0f) << peak;
-        EXPECT_NEAR(MeasuredPitch(samples, tone, row.frequency) / row.frequency, 1.0, 0.005);
+        EXPECT_NEAR(MeasuredPitch(samples, 0, tone, row.frequency, Rate).frequency / row.frequency, 1.0, 0.005);
     }
 }
 

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+
+// Why a MIDI file could not be read as a melody.
+enum class MidiError {
+    None,
+    TooLarge,          // the file exceeds MidiMaxFileBytes
+    NotMidi,           // it does not start with an "MThd" header chunk
+    BadHeader,         // header chunk shorter than 6 bytes, or a format number above 2
+    UnsupportedFormat, // format 2 (independent patterns) is refused
+    NoTracks,          // no "MTrk" chunk at all
+    Truncated,         // a chunk or an event runs past the end of its data
+    BadNumber,         // a variable-length number of more than 4 bytes
+    BadEvent,          // a status byte that cannot stand there, or a data byte of 128 or more
+    NoSuchTrack,       // the requested track does not exist
+    NoNotes,           // no notes anywhere (or in the requested track)
+    OnlyPercussion,    // notes only on the percussion channel 10
+};
+
+// Where reading stopped: the error, the byte offset from the file start and
+// the 0-based track (MTrk chunk) it happened in, -1 outside any track.
+struct MidiFailure {
+    MidiError error = MidiError::None;
+    size_t offset = 0;
+    int track = -1;
+};
+
+// A short English description of `error`, for the player's own messages.
+const char* describe(MidiError error);

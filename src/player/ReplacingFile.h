@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <span>
+#include <string>
+
+// A new file written beside its target under a temporary name and renamed
+// onto the target only once every write, the flush and the close succeeded,
+// so a failed write never damages an existing file. The temporary file is
+// removed again when it is not committed. Plain <cstdio>: the player has no Qt.
+class ReplacingFile {
+public:
+    // Prepares to replace `target`; nothing is created yet.
+    explicit ReplacingFile(std::filesystem::path target);
+    // Removes the temporary file unless it was committed.
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // Creates the temporary file; false and `error` when that fails.
+    bool open(std::string& error);
+    // The open temporary file, for writing.
+    std::FILE* stream() const { return stream_; }
+    // Flushes and closes the temporary file and renames it onto the target;
+    // false and `error` when any step fails (the target is then untouched).
+    bool commit(std::string& error);
+
+    // Writes `bytes` to `target` this way; false and `error` on failure.
+    static bool writeAll(const std::filesystem::path& target, std::span<const uint8_t> bytes, std::string& error);
+
+private:
+    std::filesystem::path target_;
+    std::filesystem::path temporary_;
+    std::FILE* stream_ = nullptr;
+    bool committed_ = false;
+};

@@ -1,0 +1,86 @@
+#!/usr/bin/python3
+# Writes the MIDI files that tst_midi imports, with mido as an independent
+# writer. Run from this folder: /usr/bin/python3 make_files.py
+import mido
+from mido import Message, MetaMessage, MidiFile, MidiTrack
+
+Q = 480  # ticks per quarter
+
+
+def melody(notes, channel=0, velocity_off=False):
+    """(key, start, length) in ticks -> a track of note_on/note_off messages."""
+    events = []
+    for key, start, length in notes:
+        events.append((start, 1, Message('note_on', channel=channel, note=key, velocity=90)))
+        off = (Message('note_on', channel=channel, note=key, velocity=0) if velocity_off
+               else Message('note_off', channel=channel, note=key, velocity=64))
+        events.append((start + length, 0, off))
+    events.sort(key=lambda e: (e[0], e[1]))
+    track, now = MidiTrack(), 0
+    for tick, _, msg in events:
+        track.append(msg.copy(time=tick - now))
+        now = tick
+    return track
+
+
+def save(name, tracks, type=1):
+    f = MidiFile(type=type, ticks_per_beat=Q)
+    f.tracks.extend(tracks)
+    f.save(name)
+
+
+def in_a_row(keys, length=Q, step=Q):
+    return [(k, i * step, length) for i, k in enumerate(keys)]
+
+
+# Format 1: a tempo track with tempo changes, then the melody c d e (middle C = 60).
+tempo = MidiTrack([MetaMessage('set_tempo', tempo=500000), MetaMessage('time_signature'),
+                   MetaMessage('set_tempo', tempo=300000, time=Q), MetaMessage('set_tempo', tempo=900000, time=Q)])
+save('format1_tempo.mid', [tempo, melody(in_a_row([60, 62, 64]))])
+
+# Format 0, note_on with velocity 0 as note-off; mido writes running status.
+save('running_status.mid', [melody(in_a_row([69, 71, 72, 74]), velocity_off=True)], type=0)
+
+# Chords: the highest note of each onset is the melody, lower ones are dropped.
+save('chords.mid', [melody([(60, 0, Q), (64, 0, Q), (67, 0, Q),
+                            (48, Q, Q), (72, Q, Q),
+                            (65, 2 * Q, Q), (62, 2 * Q, Q)])])
+
+# Keys outside 36..83 move by octaves: 24 -> 36, 0 -> 36, 96 -> 72, 127 -> 79, 35 -> 47, 84 -> 72.
+save('out_of_range.mid', [melody(in_a_row([24, 0, 96, 127, 35, 84, 36, 83]))])
+
+# Rests: quarter notes; silences of an eighth (half a quarter: a pause),
+# a sixteenth (too short), a half (one pause) and none.
+save('rests.mid', [melody([(60, 0, Q), (62, Q + Q // 2, Q), (64, 3 * Q - Q // 4, Q),
+                           (65, 6 * Q - Q // 4, Q), (67, 7 * Q - Q // 4, Q)])])
+
+# Percussion only (channel 10), and a file with no notes at all.
+save('percussion_only.mid', [melody(in_a_row([36, 38, 42]), channel=9)])
+save('no_notes.mid', [MidiTrack([MetaMessage('set_tempo', tempo=400000), Message('program_change', program=5),
+                                 Message('control_change', control=7, value=100)])])
+
+# Drums first, then a piano track: the first track with melodic notes is read.
+save('drums_then_piano.mid', [tempo.copy(), melody(in_a_row([36, 38, 36, 38]), channel=9),
+                              melody(in_a_row([67, 65, 64]), channel=1)])
+
+# Sysex, text and marker events amid the notes.
+track = melody(in_a_row([55, 57]))
+track.insert(1, Message('sysex', data=[0x7e, 0x7f, 0x09, 0x01]))
+track.insert(2, MetaMessage('marker', text='here'))
+track.insert(0, MetaMessage('text', text='sysex and meta events'))
+save('sysex_meta.mid', [track])
+
+# Legato: each note held past the next onset; it ends there.
+save('overlaps.mid', [melody([(60, 0, Q + 60), (62, Q, Q + 60), (64, 2 * Q, Q)])])
+
+# Format 2 is refused.
+save('format2.mid', [melody(in_a_row([60])), melody(in_a_row([62]))], type=2)
+
+# A file cut in the middle of its track.
+save('truncated_full.mid', [melody(in_a_row([60, 62, 64, 65]))], type=0)
+with open('truncated_full.mid', 'rb') as f:
+    data = f.read()
+with open('truncated.mid', 'wb') as f:
+    f.write(data[:len(data) - 9])
+import os
+os.remove('truncated_full.mid')

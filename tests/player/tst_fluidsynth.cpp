@@ -1,0 +1,167 @@
+#include "player/CommandReader.h"
+#include "player/FluidSynthesizer.h"
+#include "player/SoundFonts.h"
+#include "player/Synthesizer.h"
+
+#include "PitchMeasure.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int Rate = FluidSynthesizer::DefaultSampleRate;
+
+std::vector<float> RenderAll(SampleSource& source, size_t piece) {
+    std::vector<float> samples, chunk(piece);
+    while (const size_t n = source.render(chunk.data(), chunk.size()))
+        samples.insert(samples.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
+    return samples;
+}
+
+class FluidSynth : public testing::Test {
+protected:
+    void SetUp() override {
+        const std::optional<fs::path> found = FindSoundFont(SoundFontFolders());
+        if (!found)
+            GTEST_SKIP() << "no SoundFont installed (Debian's timgm6mb-soundfont)";
+        soundFont = *found;
+    }
+
+    std::unique_ptr<FluidSynthesizer> make(const std::string& text, int program = 0) {
+        std::string error;
+        auto synth = FluidSynthesizer::create(CommandReader::read(text).events, soundFont, program, error);
+        EXPECT_TRUE(synth) << error;
+        return synth;
+    }
+
+    fs::path soundFont;
+};
+
+// Each note of a melody sounds at its pitch while the built-in synthesizer
+// sounds it: its period is measured, as a piano's harmonics outweigh the
+// fundamental of its low notes.
+TEST_F(FluidSynth, NotesSoundAtTheirPitch) {
+    const struct {
+        std::string text;
+        int program;
+    } rows[] = {{"l8 o1 c# f# a c# f# a d f# g# p8 f# g#", 0}, {"l4 o2 c o3 a o4 e b", 0}, {"l4 o3 c g o4 c", 73}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        const std::vector<PlayEvent> events = CommandReader::read(row.text).events;
+        auto fluid = make(row.text, row.program);
+        ASSERT_TRUE(fluid);
+        const std::vector<float> samples = RenderAll(*fluid, 2048);
+        Synthesizer timing(events, Rate);
+        ASSERT_GE(samples.size(), timing.totalSamples());
+        for (size_t i = 0; i < events.size(); ++i) {
+            if (events[i].frequency <= 0.0)
+                continue;
+            // Past the attack, up to the note-off.
+            const size_t begin = timing.eventStart(i) + Rate / 50, end = timing.eventStart(i) + timing.toneSamples(i);
+            const Periodicity pitch = PeriodPitch(samples, begin, end, events[i].frequency, Rate);
+            EXPECT_NEAR(pitch.frequency / events[i].frequency, 1.0, 0.01) << "note " << i;
+            EXPECT_GT(pitch.likeness, 0.9) << "note " << i;
+        }
+    }
+}
+
+TEST_F(FluidSynth, ChunkingDoesNotChangeTheSoundAndTheTailEnds) {
+    const std::string text = "t200 l16 o3 c d e f g p8 a b";
+    auto whole = make(text);
+    auto pieces = make(text);
+    ASSERT_TRUE(whole && pieces);
+    const std::vector<float> expected = RenderAll(*whole, 1 << 20);
+    EXPECT_EQ(RenderAll(*pieces, 333), expected);
+    EXPECT_EQ(pieces->render(nullptr, 0), 0u);
+    EXPECT_GT(expected.size(), whole->eventsEnd());
+    EXPECT_LE(expected.size(), whole->eventsEnd() + static_cast<size_t>(FluidSynthesizer::TailSeconds * Rate) + 512);
+    EXPECT_TRUE(std::all_of(expected.begin(), expected.end(), [](float s) { return std::isfinite(s); }));
+    const float peak = *std::max_element(expected.begin(), expected.end());
+    EXPECT_TRUE(peak > 0.05f && peak <= 1.0f) << peak;
+}
+
+TEST_F(FluidSynth, NothingToPlayEndsSoon) {
+    auto empty = make("");
+    ASSERT_TRUE(empty);
+    EXPECT_LE(RenderAll(*empty, 4096).size(), 512u);
+}
+
+// Scratch folders of SoundFont-like files; only the names matter to the search.
+class SoundFontSearch : public testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() / ("tst_fluidsynth_" + std::to_string(getpid()));
+        fs::remove_all(root);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    fs::path file(const std::string& name) {
+        const fs::path path = root / name;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path) << "x";
+        return path;
+    }
+
+    fs::path root;
+};
+
+TEST_F(SoundFontSearch, PrefersTheGeneralMidiFontsThenTheFirstByName) {
+    file("a/notes.txt");
+    file("b/zeta.sf2");
+    file("b/Alpha.SF3");
+    file("c/default-GM.sf2");
+    file("d/TimGM6mb.sf2");
+    fs::create_directories(root / "empty");
+    const struct {
+        std::vector<std::string> folders;
+        std::string found;
+    } rows[] = {
+        {{}, ""},
+        {{"missing", "empty", "a"}, ""},
+        {{"a", "b"}, "b/Alpha.SF3"},
+        {{"b", "c"}, "c/default-GM.sf2"},
+        {{"c", "b", "d"}, "d/TimGM6mb.sf2"},
+    };
+    for (const auto& row : rows) {
+        std::vector<fs::path> folders;
+        for (const std::string& folder : row.folders)
+            folders.push_back(root / folder);
+        const std::optional<fs::path> found = FindSoundFont(folders);
+        EXPECT_EQ(found ? fs::relative(*found, root).string() : "", row.found);
+    }
+}
+
+TEST_F(SoundFontSearch, FoldersFromTheEnvironmentReplaceTheUsualOnes) {
+    ::setenv(SoundFontFoldersVariable, "/x/one::/two", 1);
+    EXPECT_EQ(SoundFontFolders(), (std::vector<fs::path>{"/x/one", "/two"}));
+    ::unsetenv(SoundFontFoldersVariable);
+    const std::vector<fs::path> usual = SoundFontFolders();
+    EXPECT_NE(std::find(usual.begin(), usual.end(), fs::path("/usr/share/sounds/sf2")), usual.end());
+}
+
+TEST_F(SoundFontSearch, FilesThatAreNoSoundFontAreRefused) {
+    const struct {
+        fs::path path;
+        std::string error;
+    } rows[] = {{file("text.sf2"), "not a SoundFont"}, {root / "missing.sf2", "no such file"}, {root, "not a file"}};
+    for (const auto& row : rows) {
+        std::string error;
+        EXPECT_FALSE(FluidSynthesizer::create({}, row.path, 0, error));
+        EXPECT_EQ(error, row.error);
+    }
+}
+
+} // namespace
