@@ -1,5 +1,6 @@
 #pragma once
 
+#include "midi/MidiError.h"
 #include "storage/NetworkFile.h"
 
 #include <cstdint>
@@ -20,6 +21,10 @@ enum class Problem {
     HistoryFull,           // all command file names are taken (path: the History folder)
     CommandFileNotWritten, // the command file could not be written (path, reason)
     PlayerNotStarted,      // the player could not be started (path: the command file, reason)
+    MelodyFileUnreadable,  // a melody file that cannot be read (path, reason)
+    MidiFileBroken,        // a MIDI file that holds no usable melody (path, midi)
+    FileNotWritten,        // an exported file could not be written (path, reason)
+    PlayerFailed,          // the player ran but did not write its file (path, reason: its message)
 };
 
 // A failure as data: the problem and what the message about it names.
@@ -30,6 +35,7 @@ struct Failure {
     int64_t inputCount = 0; // the counts of a shape problem
     int64_t hiddenCount = 0;
     NetworkFileReading reading; // where and why a network file is broken
+    MidiFailure midi;           // where and why a MIDI file is refused
 
     // A failure with nothing more to name than its problem.
     static Failure Of(Problem problem) {

@@ -14,6 +14,37 @@ std::string Quoted(const std::string& path) {
     return "«" + path + "»";
 }
 
+std::string MidiReason(const MidiFailure& failure) {
+    const std::string where = " (байт " + Count(static_cast<int64_t>(failure.offset)) +
+                              (failure.track >= 0 ? ", дорожка " + Count(failure.track + 1) : std::string()) + ")";
+    switch (failure.error) {
+    case MidiError::None:
+        return {};
+    case MidiError::TooLarge:
+        return "файл слишком велик для MIDI-файла с мелодией";
+    case MidiError::NotMidi:
+        return "это не MIDI-файл: в начале нет заголовка MThd";
+    case MidiError::BadHeader:
+        return "заголовок MIDI-файла повреждён";
+    case MidiError::UnsupportedFormat:
+        return "MIDI-файлы формата 2 (независимые дорожки) не поддерживаются";
+    case MidiError::NoTracks:
+        return "в файле нет ни одной дорожки";
+    case MidiError::Truncated:
+        return "файл обрывается" + where;
+    case MidiError::BadNumber:
+    case MidiError::BadEvent:
+        return "повреждённое событие" + where;
+    case MidiError::NoSuchTrack:
+        return "в файле нет такой дорожки";
+    case MidiError::NoNotes:
+        return "в файле нет нот";
+    case MidiError::OnlyPercussion:
+        return "в файле только ноты ударных (канал 10)";
+    }
+    return {};
+}
+
 } // namespace
 
 std::string NetworkFileReason(const NetworkFileReading& reading) {
@@ -100,8 +131,31 @@ std::string Text(const Failure& failure) {
         return "Не удалось записать файл команд " + failure.path + ": " + failure.reason;
     case Problem::PlayerNotStarted:
         return "Не удалось запустить проигрыватель для файла команд " + failure.path + ": " + failure.reason;
+    case Problem::MelodyFileUnreadable:
+        return "Не удалось прочитать файл мелодии " + Quoted(failure.path) + ": " + failure.reason;
+    case Problem::MidiFileBroken:
+        return "Не удалось прочитать мелодию из файла " + Quoted(failure.path) + ": " + MidiReason(failure.midi) + ".";
+    case Problem::FileNotWritten:
+        return "Не удалось записать файл " + Quoted(failure.path) + ": " + failure.reason;
+    case Problem::PlayerFailed:
+        return "Проигрыватель не записал файл " + Quoted(failure.path) + ": " + failure.reason;
     }
     return {};
+}
+
+std::string MidiAdjustments(const std::string& path, size_t moved, size_t cut, size_t voicesDropped, size_t shortened) {
+    std::string text;
+    const auto add = [&text](size_t count, const char* what) {
+        if (count > 0)
+            text += "\n" + Count(static_cast<int64_t>(count)) + " " + what;
+    };
+    add(moved, "— нот перенесено на целое число октав в диапазон кодов 2–49;");
+    add(cut, "— нот не вошло: мелодия вмещает не более 1024 нот;");
+    add(voicesDropped, "— нот аккордов отброшено: взята верхняя нота;");
+    add(shortened, "— нот укорочено: они звучали и после начала следующей ноты.");
+    if (text.empty())
+        return {};
+    return "Мелодия из файла " + Quoted(path) + " прочитана с изменениями:" + text;
 }
 
 std::string ContinuationShortened(int32_t written) {

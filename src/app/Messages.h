@@ -30,11 +30,26 @@ inline constexpr const char* NetworkFilter = "Музыкальная нейро�
 inline constexpr const char* NetworkPattern = "*.qvl";
 inline constexpr const char* AllFilesFilter = "Все файлы";
 
+// Titles and filters of the MIDI and WAV file dialogs and the context menu's actions.
+inline constexpr const char* OpenMidiAction = "Открыть MIDI-файл…";
+inline constexpr const char* SaveMidiAction = "Сохранить как MIDI-файл…";
+inline constexpr const char* SaveWavAction = "Сохранить как WAV-файл…";
+inline constexpr const char* OpenMidiTitle = "Открытие MIDI-файла";
+inline constexpr const char* SaveMidiTitle = "Сохранение мелодии в MIDI-файл";
+inline constexpr const char* SaveWavTitle = "Сохранение мелодии в WAV-файл";
+inline constexpr const char* MidiFilter = "MIDI-файлы";
+inline constexpr const char* MidiPattern = "*.mid *.midi";
+inline constexpr const char* WavFilter = "WAV-файлы";
+inline constexpr const char* WavPattern = "*.wav";
+
 // The message about a failure; empty for none.
 std::string Text(const Failure& failure);
 
 // Why a network file cannot be loaded, without the file's name: "Строка 3: ...".
 std::string NetworkFileReason(const NetworkFileReading& reading);
+
+// What the reading of a MIDI file had to change, or empty when nothing.
+std::string MidiAdjustments(const std::string& path, size_t moved, size_t cut, size_t voicesDropped, size_t shortened);
 
 // The note that a continuation was cut to `written` notes by the melody buffer.
 std::string ContinuationShortened(int32_t written);

@@ -4,9 +4,13 @@
 #include "engine/Prediction.h"
 #include "engine/Training.h"
 #include "melody/CommandText.h"
+#include "midi/MidiExport.h"
 #include "numbers/NumberText.h"
+#include "player/CommandReader.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <new>
 #include <utility>
 
@@ -14,7 +18,8 @@ namespace app {
 
 Session::Session(std::shared_ptr<const FormulaLibrary> library, platform::FileSystem& files,
                  platform::ProcessStarter& starter, const platform::LocaleNumbers& locale)
-    : state_(std::move(library)), files_(files), locale_(locale), player_(files, starter, files.programFolder()) {}
+    : state_(std::move(library)), files_(files), starter_(starter), locale_(locale),
+      player_(files, starter, files.programFolder()) {}
 
 void Session::Start() {
     state_.CreateOutNeuron();
@@ -234,6 +239,114 @@ PlayingResult Session::Play(MelodyPart part) {
         break;
     }
     return result;
+}
+
+namespace {
+
+// A melody file's text as the melody field reads it: a line break separates
+// items like a comma, unless the line already ended with one; blank lines
+// and the line ends at the end are dropped.
+std::string MelodyFileText(std::string_view bytes) {
+    std::string text;
+    size_t start = 0;
+    while (start <= bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string_view::npos)
+            end = bytes.size();
+        std::string_view line = bytes.substr(start, end - start);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+            line.remove_suffix(1);
+        if (line.find_first_not_of(" \t") != std::string_view::npos) {
+            const size_t kept = text.find_last_not_of(" \t");
+            if (kept != std::string::npos && text[kept] != ',')
+                text += ", ";
+            text += line;
+        }
+        start = end + 1;
+    }
+    return text;
+}
+
+// Keeps the first line of a program's message.
+std::string FirstLine(const std::string& text) {
+    std::string line = text.substr(0, text.find('\n'));
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+        line.pop_back();
+    return line;
+}
+
+} // namespace
+
+MelodyFileResult Session::ReadMelodyFile(const std::string& path, bool allowText, std::optional<int> track) const {
+    MelodyFileResult result;
+    result.failure.path = path;
+    std::string error;
+    const std::optional<std::string> bytes = files_.readFile(path, error);
+    if (!bytes) {
+        result.failure.problem = Problem::MelodyFileUnreadable;
+        result.failure.reason = error;
+        return result;
+    }
+    if (allowText && !bytes->starts_with("MThd")) {
+        result.text = MelodyFileText(*bytes);
+        result.failure = {};
+        return result;
+    }
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes->data());
+    const MidiImport imported = ImportMidiMelody({data, bytes->size()}, track);
+    if (!imported.ok()) {
+        result.failure.problem = Problem::MidiFileBroken;
+        result.failure.midi = imported.failure;
+        return result;
+    }
+    result.midi = true;
+    result.adjusted = imported.melody;
+    result.text = CodeListText(imported.melody.codes.data(), static_cast<int32_t>(imported.melody.codes.size()));
+    result.failure = {};
+    return result;
+}
+
+Failure Session::ExportMidi(MelodyPart part, const std::string& path, int program) {
+    const ReadResult read = CommandReader::read(CommandText(part));
+    MidiExportOptions options;
+    options.program = program;
+    const std::vector<uint8_t> bytes = MidiFileFromEvents(read.events, options);
+    Failure failure;
+    failure.path = path;
+    if (!files_.replaceFile(path, std::string(bytes.begin(), bytes.end()), failure.reason))
+        failure.problem = Problem::FileNotWritten;
+    return failure;
+}
+
+Failure Session::ExportWav(MelodyPart part, const std::string& path, int program) {
+    // Rendering a melody of 1024 notes takes seconds; this only guards against a hung player.
+    constexpr int PlayerTimeoutMs = 300'000;
+    static std::atomic<uint64_t> serial{0};
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    const std::string commandFile = JoinPath(files_.temporaryFolder(), "melodynet-" + std::to_string(now) + "-" +
+                                                                           std::to_string(++serial) + ".cmd");
+    Failure failure;
+    failure.path = path;
+    if (!files_.writeNewFile(commandFile, CommandText(part) + "\r\n", failure.reason)) {
+        failure.problem = Problem::FileNotWritten;
+        failure.path = commandFile;
+        return failure;
+    }
+    const std::string player = JoinPath(files_.programFolder(), PlayerFileName());
+    const platform::ProcessRun run =
+        starter_.run(player, {"--wav", path, "--program", std::to_string(program), commandFile}, PlayerTimeoutMs);
+    files_.removeFile(commandFile);
+    if (!run.started) {
+        failure.problem = Problem::PlayerNotStarted;
+        failure.path = player;
+        failure.reason = run.error;
+    } else if (!run.finished || run.exitCode != 0) {
+        failure.problem = Problem::PlayerFailed;
+        failure.reason = FirstLine(run.errorOutput);
+        if (failure.reason.empty())
+            failure.reason = run.finished ? "код выхода " + std::to_string(run.exitCode) : "время ожидания истекло";
+    }
+    return failure;
 }
 
 Failure Session::Save(const std::string& path) {

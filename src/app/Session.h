@@ -5,6 +5,7 @@
 #include "engine/mdMain.h"
 #include "melody/CommandFiles.h"
 #include "melody/MelodyText.h"
+#include "midi/MidiImport.h"
 #include "platform/FileSystem.h"
 #include "platform/LocaleNumbers.h"
 #include "platform/ProcessStarter.h"
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +50,14 @@ struct ContinuationResult {
 struct PlayingResult {
     Failure failure;
     std::string commandFile; // the command file written, when one was
+};
+
+// Outcome of reading a melody file.
+struct MelodyFileResult {
+    Failure failure;
+    std::string text;    // the melody as the beginning's text, "3, 8, 11"
+    bool midi = false;   // read from a MIDI file
+    MidiMelody adjusted; // what reading the MIDI file had to change
 };
 
 // Outcome of loading a network file.
@@ -168,6 +178,17 @@ public:
     // Where command files go; empty while no folder could be had.
     std::string historyFolder() const;
 
+    // Reads a melody file: a MIDI file (told by its "MThd" start; `track`, when
+    // given, 0-based) or, when `allowText`, a text of codes in which line
+    // breaks separate items like commas. Changes nothing: the caller hands
+    // the text to SetMelodyText as typing would.
+    MelodyFileResult ReadMelodyFile(const std::string& path, bool allowText, std::optional<int> track = {}) const;
+    // Writes a part as a format-0 MIDI file with General MIDI `program`,
+    // through the events the player makes of its command text.
+    Failure ExportMidi(MelodyPart part, const std::string& path, int program = 0);
+    // Renders a part into a WAV file through the player program.
+    Failure ExportWav(MelodyPart part, const std::string& path, int program = 0);
+
     // Saves the network (after the rebuild protocol) to `path` as given.
     Failure Save(const std::string& path);
     // Loads a network file: checked whole first, nothing changes on a failure.
@@ -181,6 +202,7 @@ private:
 
     mdMain state_;
     platform::FileSystem& files_;
+    platform::ProcessStarter& starter_;
     const platform::LocaleNumbers& locale_;
     CommandPlayer player_;
     bool trained_ = false;

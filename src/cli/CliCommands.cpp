@@ -12,10 +12,6 @@
 #include "platform/QtProcessStarter.h"
 #include "storage/NetworkFile.h"
 
-#include <QDir>
-#include <QProcess>
-#include <QStringList>
-#include <QTemporaryFile>
 
 #include <nlohmann/json.hpp>
 
@@ -24,6 +20,7 @@
 #include <cmath>
 #include <exception>
 #include <memory>
+#include <sstream>
 
 namespace {
 
@@ -32,8 +29,6 @@ using Option = CliArguments::Option;
 constexpr int64_t DefaultInputCount = 8;
 constexpr int64_t DefaultIterations = 10000;
 constexpr int64_t MaxClicks = 1'000'000;
-// Rendering a melody of 1024 notes takes seconds; this only guards against a hung player.
-constexpr int PlayerTimeoutMs = 300'000;
 
 constexpr std::string_view Usage =
     "Использование: melodynet-cli <команда> [параметры]\n"
@@ -48,7 +43,15 @@ constexpr std::string_view Usage =
 
 constexpr std::string_view MelodyHelp = "  --melody ТЕКСТ         мелодия: коды нот через запятую (по умолчанию\n"
                                         "                         \"3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10\")\n"
-                                        "  --melody-file ФАЙЛ     прочитать мелодию из файла\n";
+                                        "  --melody-file ФАЙЛ     прочитать мелодию из файла: коды нот через запятую\n"
+                                        "                         или с новой строки, или MIDI-файл\n"
+                                        "  --track N              дорожка MIDI-файла, с 1 (по умолчанию первая\n"
+                                        "                         дорожка с нотами не на канале ударных)\n";
+
+constexpr std::string_view ExportHelp =
+    "  --midi ФАЙЛ            записать мелодию в MIDI-файл (формат 0, темп 120)\n"
+    "  --wav ФАЙЛ             записать звук мелодии в WAV-файл через проигрыватель\n"
+    "  --program N            инструмент General MIDI, 0..127 (по умолчанию 0, фортепиано)\n";
 
 constexpr std::string_view LengthHelp = "  --note-length N        длительность ноты, 1..64 (по умолчанию 8)\n"
                                         "  --pause-length N       длительность паузы, 1..64 (по умолчанию 8)\n";
@@ -119,40 +122,57 @@ private:
     app::Session session_;
 };
 
-// The melody of --melody or --melody-file, or the window's default melody.
-// Returns a status other than success when it cannot be had.
-int MelodyText(const CliArguments& args, std::string& melody, std::ostream& err) {
+// Where the melody comes from: --melody, --melody-file (with --track), or
+// the window's default melody.
+struct MelodySource {
+    std::string text{app::defaults::Melody};
+    std::optional<std::string> file;
+    std::optional<int> track; // 0-based
+};
+
+// Reads the melody options. Returns a status other than success when they conflict.
+int MelodyText(const CliArguments& args, MelodySource& melody, std::ostream& err) {
     if (args.has("melody") && args.has("melody-file"))
         return Fail(err, CliUsageError, "--melody и --melody-file нельзя указывать вместе");
-    if (const std::optional<std::string> text = args.text("melody")) {
-        melody = *text;
-        return CliSuccess;
-    }
-    if (const std::optional<std::string> path = args.text("melody-file")) {
-        platform::QtFileSystem files;
-        std::string error;
-        const std::optional<std::string> bytes = files.readFile(*path, error);
-        if (!bytes)
-            return Fail(err, CliFailure, "не удалось прочитать файл мелодии «" + *path + "»: " + error);
-        melody = *bytes;
-        // The window's field holds one line; a file usually ends with a line end.
-        while (!melody.empty() && (melody.back() == '\n' || melody.back() == '\r'))
-            melody.pop_back();
-        return CliSuccess;
-    }
-    melody = app::defaults::Melody;
+    int64_t track = 0;
+    if (std::string error; !args.readInteger("track", 1, 65535, track, error))
+        return Fail(err, CliUsageError, error);
+    if (args.has("track") && !args.has("melody-file"))
+        return Fail(err, CliUsageError, "--track относится к --melody-file");
+    if (args.has("track"))
+        melody.track = static_cast<int>(track - 1);
+    if (const std::optional<std::string> text = args.text("melody"))
+        melody.text = *text;
+    melody.file = args.text("melody-file");
     return CliSuccess;
 }
 
 // Gives the melody to the session as the window's melody field does, and
-// tells on `err` what the parse had to cut.
-void SetMelody(app::Session& session, const std::string& melody, std::ostream& err) {
-    const MelodyParseInfo info = session.SetMelodyText(melody);
+// tells on `err` what reading or parsing it had to change.
+int SetMelody(app::Session& session, const MelodySource& melody, std::ostream& err) {
+    std::string text = melody.text;
+    if (melody.file) {
+        const app::MelodyFileResult read = session.ReadMelodyFile(*melody.file, true, melody.track);
+        if (read.failure)
+            return Fail(err, read.failure);
+        const MidiMelody& m = read.adjusted;
+        if (read.midi && m.adjusted()) {
+            std::string note = app::messages::MidiAdjustments(*melody.file, m.notesMoved, m.notesCut, m.voicesDropped,
+                                                              m.notesShortened);
+            for (char& c : note)
+                if (c == '\n')
+                    c = ' ';
+            err << "melodynet-cli: предупреждение: " << note << '\n';
+        }
+        text = read.text;
+    }
+    const MelodyParseInfo info = session.SetMelodyText(text);
     if (info.truncated)
         err << "melodynet-cli: предупреждение: в мелодии " << std::to_string(info.items) << " нот, взяты первые "
             << std::to_string(info.stored) << '\n';
     if (info.clamped)
         err << "melodynet-cli: предупреждение: коды нот вне 0..255 заменены ближайшей границей\n";
+    return CliSuccess;
 }
 
 // The note and pause lengths of the play-command text.
@@ -167,7 +187,7 @@ struct Lengths {
 };
 
 // Reads the lengths and the melody that the text-producing commands share.
-int ReadMelodyOptions(const CliArguments& args, const std::string& command, Lengths& lengths, std::string& melody,
+int ReadMelodyOptions(const CliArguments& args, const std::string& command, Lengths& lengths, MelodySource& melody,
                       std::ostream& err) {
     std::string error;
     if (!args.readInteger("note-length", 1, 64, lengths.note, error) ||
@@ -218,13 +238,32 @@ std::optional<CliArguments> ParseOptions(const std::vector<std::string>& argumen
     return args;
 }
 
+// Writes the --midi and --wav files of a part; a status other than success on a failure.
+int ExportPart(const CliArguments& args, app::Session& session, app::MelodyPart part, std::ostream& out,
+               std::ostream& err) {
+    int64_t program = 0;
+    if (std::string error; !args.readInteger("program", 0, 127, program, error))
+        return Fail(err, CliUsageError, error);
+    if (const std::optional<std::string> midi = args.text("midi")) {
+        if (const app::Failure failure = session.ExportMidi(part, *midi, static_cast<int>(program)))
+            return Fail(err, failure);
+        out << "MIDI-файл записан: " << *midi << '\n';
+    }
+    if (const std::optional<std::string> wav = args.text("wav")) {
+        if (const app::Failure failure = session.ExportWav(part, *wav, static_cast<int>(program)))
+            return Fail(err, failure);
+        out << "Звук записан в " << *wav << '\n';
+    }
+    return CliSuccess;
+}
+
 } // namespace
 
 int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
-        {"load", true}, {"input", true},  {"hidden", true},      {"alpha", true},      {"step", true},
-        {"seed", true}, {"melody", true}, {"melody-file", true}, {"iterations", true}, {"clicks", true},
-        {"save", true}, {"json", false},  {"help", false},
+        {"load", true},   {"input", true},  {"hidden", true},      {"alpha", true}, {"step", true},
+        {"seed", true},   {"melody", true}, {"melody-file", true}, {"track", true}, {"iterations", true},
+        {"clicks", true}, {"save", true},   {"json", false},       {"help", false},
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli train [параметры]\n"
@@ -266,7 +305,7 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
         return Fail(err, CliUsageError, "train: --input, --hidden и --alpha нельзя сочетать с --load");
     if (!args->has("hidden"))
         hiddenCount = app::Session::DefaultHiddenCount(static_cast<int32_t>(inputCount));
-    std::string melody;
+    MelodySource melody;
     if (const int status = MelodyText(*args, melody, err); status != CliSuccess)
         return status;
 
@@ -286,7 +325,8 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
             (*session)->SetLearnStep(step);
         (*session)->state().SetSeed(seed);
         Lengths().applyTo(**session);
-        SetMelody(**session, melody, err);
+        if (const int status = SetMelody(**session, melody, err); status != CliSuccess)
+            return status;
 
         nlohmann::json clickResults = nlohmann::json::array();
         for (int64_t click = 1; click <= clicks; ++click) {
@@ -337,7 +377,7 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
 
 int RunPredict(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
-        {"load", true}, {"melody", true}, {"melody-file", true}, {"json", false}, {"help", false},
+        {"load", true}, {"melody", true}, {"melody-file", true}, {"track", true}, {"json", false}, {"help", false},
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli predict --load ФАЙЛ [параметры]\n"
@@ -352,7 +392,7 @@ int RunPredict(const std::vector<std::string>& arguments, std::ostream& out, std
     const std::optional<std::string> path = args->text("load");
     if (!path)
         return Fail(err, CliUsageError, "predict: нужен параметр --load ФАЙЛ");
-    std::string melody;
+    MelodySource melody;
     if (const int status = MelodyText(*args, melody, err); status != CliSuccess)
         return status;
 
@@ -362,7 +402,8 @@ int RunPredict(const std::vector<std::string>& arguments, std::ostream& out, std
             return CliFailure;
         if (const int status = LoadNetwork(*path, **session, err); status != CliSuccess)
             return status;
-        SetMelody(**session, melody, err);
+        if (const int status = SetMelody(**session, melody, err); status != CliSuccess)
+            return status;
         const app::PredictionResult result = (*session)->Predict();
         if (result.failure)
             return Fail(err, result.failure);
@@ -377,8 +418,9 @@ int RunPredict(const std::vector<std::string>& arguments, std::ostream& out, std
 
 int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
-        {"load", true},        {"melody", true},       {"melody-file", true}, {"notes", true},
-        {"note-length", true}, {"pause-length", true}, {"json", false},       {"help", false},
+        {"load", true},        {"melody", true},       {"melody-file", true}, {"track", true}, {"notes", true},
+        {"note-length", true}, {"pause-length", true}, {"json", false},       {"help", false}, {"midi", true},
+        {"wav", true},         {"program", true},      {"part", true},
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli continue --load ФАЙЛ [параметры]\n"
@@ -386,7 +428,10 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
                "и на следующей строке его текст команды для проигрывателя.\n"
                "  --load ФАЙЛ            файл сети (обязателен)\n"
             << MelodyHelp << "  --notes N              нот в продолжении (по умолчанию столько же, сколько в мелодии)\n"
-            << LengthHelp << "  --json                 вывести один объект JSON\n";
+            << LengthHelp << "  --json                 вывести один объект JSON\n"
+            << ExportHelp
+            << "  --part ЧАСТЬ           что записать в файлы: beginning (начало), continuation\n"
+               "                         (продолжение) или whole (всё, по умолчанию)\n";
         return CliSuccess;
     }
     const std::optional<CliArguments> args = ParseOptions(arguments, options, "continue", err);
@@ -398,8 +443,17 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
     int64_t notes = -1;
     if (std::string error; !args->readInteger("notes", 0, INT32_MAX, notes, error))
         return Fail(err, CliUsageError, "continue: " + error);
+    app::MelodyPart part = app::MelodyPart::Whole;
+    if (const std::optional<std::string> named = args->text("part")) {
+        if (*named == "beginning")
+            part = app::MelodyPart::Beginning;
+        else if (*named == "continuation")
+            part = app::MelodyPart::Continuation;
+        else if (*named != "whole")
+            return Fail(err, CliUsageError, "continue: --part: ожидается beginning, continuation или whole");
+    }
     Lengths lengths;
-    std::string melody;
+    MelodySource melody;
     if (const int status = ReadMelodyOptions(*args, "continue", lengths, melody, err); status != CliSuccess)
         return status;
 
@@ -410,7 +464,8 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
         lengths.applyTo(**session);
         if (const int status = LoadNetwork(*path, **session, err); status != CliSuccess)
             return status;
-        SetMelody(**session, melody, err);
+        if (const int status = SetMelody(**session, melody, err); status != CliSuccess)
+            return status;
         const int32_t requested = notes < 0 ? (*session)->state().MelodyLen + 1 : static_cast<int32_t>(notes);
         const app::ContinuationResult result = (*session)->Continue(requested);
         if (result.failure)
@@ -421,17 +476,21 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
                 << " нот: в мелодии помещается не больше " << std::to_string(mdMain::MelodyCapacity) << " нот\n";
         const std::string codeText = CodeListText(codes.data(), static_cast<int32_t>(codes.size()));
         const std::string command = (*session)->CommandText(app::MelodyPart::Continuation);
+        std::ostringstream exported;
+        if (const int status = ExportPart(*args, **session, part, exported, err); status != CliSuccess)
+            return status;
         if (args->has("json"))
             out << Dump({{"codes", codes}, {"requested", requested}, {"command", command}}) << '\n';
         else
-            out << codeText << '\n' << command << '\n';
+            out << codeText << '\n' << command << '\n' << exported.str();
         return CliSuccess;
     });
 }
 
 int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
-        {"melody", true}, {"melody-file", true}, {"note-length", true}, {"pause-length", true}, {"help", false},
+        {"melody", true},      {"melody-file", true},  {"track", true},
+        {"note-length", true}, {"pause-length", true}, {"help", false},
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli command [параметры]\n"
@@ -443,7 +502,7 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
     if (!args)
         return CliUsageError;
     Lengths lengths;
-    std::string melody;
+    MelodySource melody;
     if (const int status = ReadMelodyOptions(*args, "command", lengths, melody, err); status != CliSuccess)
         return status;
 
@@ -452,7 +511,8 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
         if (!session)
             return CliFailure;
         lengths.applyTo(**session);
-        SetMelody(**session, melody, err);
+        if (const int status = SetMelody(**session, melody, err); status != CliSuccess)
+            return status;
         out << (*session)->CommandText(app::MelodyPart::Beginning) << '\n';
         return CliSuccess;
     });
@@ -460,21 +520,21 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
 
 int RunPlay(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
-        {"melody", true},       {"melody-file", true}, {"note-length", true},
-        {"pause-length", true}, {"wav", true},         {"help", false},
+        {"melody", true}, {"melody-file", true}, {"track", true},   {"note-length", true}, {"pause-length", true},
+        {"wav", true},    {"midi", true},        {"program", true}, {"help", false},
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli play [параметры]\n"
                "Записывает команду в следующий файл папки History и запускает Play,\n"
-               "или с --wav записывает мелодию в WAV-файл и ждёт окончания (без истории).\n"
-            << MelodyHelp << LengthHelp << "  --wav ФАЙЛ             записать звук в этот WAV-файл\n";
+               "или с --wav и --midi записывает мелодию в файлы и ждёт окончания (без истории).\n"
+            << MelodyHelp << LengthHelp << ExportHelp;
         return CliSuccess;
     }
     const std::optional<CliArguments> args = ParseOptions(arguments, options, "play", err);
     if (!args)
         return CliUsageError;
     Lengths lengths;
-    std::string melody;
+    MelodySource melody;
     if (const int status = ReadMelodyOptions(*args, "play", lengths, melody, err); status != CliSuccess)
         return status;
 
@@ -483,50 +543,14 @@ int RunPlay(const std::vector<std::string>& arguments, std::ostream& out, std::o
         if (!session)
             return CliFailure;
         lengths.applyTo(**session);
-        SetMelody(**session, melody, err);
-        const std::string command = (*session)->CommandText(app::MelodyPart::Beginning);
-        const std::string programFolder = session->files().programFolder();
-
-        const std::optional<std::string> wav = args->text("wav");
-        if (!wav) {
-            const app::PlayingResult result = (*session)->Play(app::MelodyPart::Beginning);
-            if (result.failure)
-                return Fail(err, result.failure);
-            out << "Команда записана в " << result.commandFile << ", проигрыватель запущен\n";
-            return CliSuccess;
-        }
-
-        QTemporaryFile commandFile(QDir::temp().filePath(QStringLiteral("melodynet-XXXXXX.cmd")));
-        const std::string bytes = command + "\r\n";
-        if (!commandFile.open() ||
-            commandFile.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-            !commandFile.flush())
-            return Fail(err, CliFailure,
-                        "не удалось записать временный файл команды: " + commandFile.errorString().toStdString());
-        commandFile.close();
-
-        const std::string playerPath = JoinPath(programFolder, PlayerFileName());
-        QProcess player;
-        player.setProgram(QString::fromStdString(playerPath));
-        player.setArguments({QStringLiteral("--wav"), QString::fromStdString(*wav), commandFile.fileName()});
-        player.start();
-        if (!player.waitForStarted())
-            return Fail(err, CliFailure,
-                        "не удалось запустить проигрыватель «" + playerPath +
-                            "»: " + player.errorString().toStdString());
-        if (!player.waitForFinished(PlayerTimeoutMs)) {
-            player.kill();
-            player.waitForFinished();
-            return Fail(err, CliFailure, "проигрыватель не закончил работу за отведённое время");
-        }
-        if (player.exitStatus() != QProcess::NormalExit || player.exitCode() != 0) {
-            QString reason = QString::fromUtf8(player.readAllStandardError()).trimmed();
-            reason = reason.section(QLatin1Char('\n'), 0, 0);
-            if (reason.isEmpty())
-                reason = QStringLiteral("код выхода %1").arg(player.exitCode());
-            return Fail(err, CliFailure, "проигрыватель не записал WAV-файл: " + reason.toStdString());
-        }
-        out << "Звук записан в " << *wav << '\n';
+        if (const int status = SetMelody(**session, melody, err); status != CliSuccess)
+            return status;
+        if (args->has("wav") || args->has("midi"))
+            return ExportPart(*args, **session, app::MelodyPart::Beginning, out, err);
+        const app::PlayingResult result = (*session)->Play(app::MelodyPart::Beginning);
+        if (result.failure)
+            return Fail(err, result.failure);
+        out << "Команда записана в " << result.commandFile << ", проигрыватель запущен\n";
         return CliSuccess;
     });
 }

@@ -15,6 +15,10 @@ public:
     virtual std::string userDataFolder() const = 0;
     // The process's current working directory.
     virtual std::string currentFolder() const = 0;
+    // A folder for files that live only while the program uses them.
+    virtual std::string temporaryFolder() const = 0;
+    // Removes a file; false when it could not be removed.
+    virtual bool removeFile(const std::string& path) = 0;
     virtual bool exists(const std::string& path) const = 0;
     virtual bool isFolder(const std::string& path) const = 0;
     // Creates the folder (and its parents); an existing folder is success.

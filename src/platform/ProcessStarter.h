@@ -5,7 +5,16 @@
 
 namespace platform {
 
-// Starts another program and leaves it running on its own.
+// What a program run to its end did.
+struct ProcessRun {
+    bool started = false;  // false: `error` says why
+    bool finished = false; // false: stopped after the time limit
+    int exitCode = -1;
+    std::string errorOutput; // what it wrote to its standard error
+    std::string error;       // the platform's reason when it did not start
+};
+
+// Starts other programs: left running on their own, or run to their end.
 class ProcessStarter {
 public:
     virtual ~ProcessStarter() = default;
@@ -14,6 +23,9 @@ public:
     // `error` when the program could not be started.
     virtual bool startDetached(const std::string& program, const std::vector<std::string>& arguments,
                                const std::string& workingFolder, std::string& error) = 0;
+    // Runs `program` with `arguments` (no shell) and waits for its end, at
+    // most `timeoutMs` milliseconds; a program still running then is stopped.
+    virtual ProcessRun run(const std::string& program, const std::vector<std::string>& arguments, int timeoutMs) = 0;
 };
 
 } // namespace platform

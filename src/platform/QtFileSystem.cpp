@@ -43,6 +43,14 @@ std::string QtFileSystem::currentFolder() const {
     return fromQt(QDir::currentPath());
 }
 
+std::string QtFileSystem::temporaryFolder() const {
+    return fromQt(QDir::tempPath());
+}
+
+bool QtFileSystem::removeFile(const std::string& path) {
+    return QFile::remove(toQt(path));
+}
+
 bool QtFileSystem::exists(const std::string& path) const {
     return !path.empty() && QFileInfo::exists(toQt(path));
 }

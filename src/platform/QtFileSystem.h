@@ -13,6 +13,10 @@ public:
     std::string userDataFolder() const override;
     // The process's working directory.
     std::string currentFolder() const override;
+    // QDir::tempPath().
+    std::string temporaryFolder() const override;
+    // QFile::remove.
+    bool removeFile(const std::string& path) override;
     // Whether a file or folder of that path exists.
     bool exists(const std::string& path) const override;
     // Whether the path names an existing folder.

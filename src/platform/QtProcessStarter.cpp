@@ -45,4 +45,31 @@ bool QtProcessStarter::startDetached(const std::string& program, const std::vect
     return true;
 }
 
+ProcessRun QtProcessStarter::run(const std::string& program, const std::vector<std::string>& arguments, int timeoutMs) {
+    ProcessRun result;
+    QStringList list;
+    for (const std::string& argument : arguments)
+        list << QString::fromStdString(argument);
+    QProcess process;
+    process.setProgram(QString::fromStdString(program));
+    process.setArguments(list);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForStarted()) {
+        result.error = process.errorString().toStdString();
+        return result;
+    }
+    result.started = true;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        result.errorOutput = process.readAllStandardError().toStdString();
+        return result;
+    }
+    result.finished = process.exitStatus() == QProcess::NormalExit;
+    result.exitCode = process.exitCode();
+    result.errorOutput = process.readAllStandardError().toStdString();
+    return result;
+}
+
 } // namespace platform

@@ -10,6 +10,8 @@ public:
     // Starts `program` with `arguments` in `workingFolder` (empty: the current one), minimised on Windows.
     bool startDetached(const std::string& program, const std::vector<std::string>& arguments,
                        const std::string& workingFolder, std::string& error) override;
+    // Runs the program through QProcess and waits for it.
+    ProcessRun run(const std::string& program, const std::vector<std::string>& arguments, int timeoutMs) override;
 };
 
 } // namespace platform

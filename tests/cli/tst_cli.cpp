@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -174,10 +175,40 @@ TEST_F(CliTool, CommandTextOfTheMelody) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "l16  p4 o1 c# o2 c# p4 o3 c# o1 c o4 b\n");
 
-    WriteAll(Path("melody.txt"), "3, 8, 11\r\n");
-    const Outcome fromFile = Cli({"command", "--melody-file", Path("melody.txt")});
-    ASSERT_EQ(fromFile.status, 0) << fromFile.err;
-    EXPECT_EQ(fromFile.out, "l8 o1 c# f# a\n");
+    // A line break in a melody file separates items like a comma.
+    for (const char* text : {"3, 8, 11\r\n", "3\n8\n11\n", "3,\r\n8,\n\n11"}) {
+        WriteAll(Path("melody.txt"), text);
+        const Outcome fromFile = Cli({"command", "--melody-file", Path("melody.txt")});
+        ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+        EXPECT_EQ(fromFile.out, "l8 o1 c# f# a\n") << text;
+    }
+}
+
+TEST_F(CliTool, MidiFilesOutAndIn) {
+    // The beginning goes out as the player plays it and comes back as the same codes.
+    const Outcome out = Cli({"play", "--melody", "3, 8, 1, 11, 40", "--midi", Path("tune.mid"), "--program", "73"});
+    ASSERT_EQ(out.status, 0) << out.err;
+    EXPECT_EQ(ReadAll(Path("tune.mid")).substr(0, 4), "MThd");
+    const Outcome in = Cli({"command", "--melody-file", Path("tune.mid")});
+    ASSERT_EQ(in.status, 0) << in.err;
+    EXPECT_EQ(in.out, "l8 o1 c# f# p8 a o4 d\n");
+    EXPECT_EQ(in.err, "");
+
+    // A continuation exports the whole melody by default, or the part asked for: as many
+    // notes and pauses come back as went out (a command text names one per note).
+    ASSERT_EQ(Cli({"train", "--seed", "3", "--iterations", "100", "--save", Path("net")}).status, 0);
+    for (const auto& [part, notes] : {std::pair{"whole", 16}, {"continuation", 4}, {"beginning", 12}}) {
+        const Outcome cont =
+            Cli({"continue", "--load", Path("net.qvl"), "--notes", "4", "--midi", Path("all.mid"), "--part", part});
+        ASSERT_EQ(cont.status, 0) << cont.err;
+        const Outcome back = Cli({"command", "--melody-file", Path("all.mid")});
+        ASSERT_EQ(back.status, 0) << back.err;
+        int names = 0;
+        std::istringstream tokens(back.out);
+        for (std::string token; tokens >> token;)
+            names += token[0] != 'l' && token[0] != 'o';
+        EXPECT_EQ(names, notes) << part << ": " << back.out;
+    }
 }
 
 TEST_F(CliTool, PlayRendersWavWithoutHistory) {
@@ -205,6 +236,7 @@ class CliErrors : public CliTool, public ::testing::WithParamInterface<ErrorCase
 
 TEST_P(CliErrors, OneLineAndStatus) {
     WriteAll(Path("broken.qvl"), " 8\r\n 3\r\n abc\r\n");
+    WriteAll(Path("broken.mid"), std::string("MThd\0\0\0\2\0", 9));
     WriteAll(Path("input1.qvl"), " 1\r\n 1\r\n 1\r\n 1\r\n 0\r\n 0\r\n 0\r\n 0\r\n");
     std::vector<std::string> arguments;
     for (std::string argument : GetParam().arguments) {
@@ -243,9 +275,12 @@ INSTANTIATE_TEST_SUITE_P(
             "NoteLengthZero", {"command", "--note-length", "0"}, 2, "--note-length: ожидается целое число от 1 до 64"},
         ErrorCase{"NegativeNotes", {"continue", "--load", "@/broken.qvl", "--notes", "-3"}, 2, "--notes"},
         ErrorCase{"PredictWithoutLoad", {"predict"}, 2, "нужен параметр --load"},
+        ErrorCase{"TrackWithoutFile", {"command", "--track", "2"}, 2, "--track относится к --melody-file"},
+        ErrorCase{"BadPart", {"continue", "--load", "@/broken.qvl", "--part", "all"}, 2, "--part"},
+        ErrorCase{"NotMidi", {"command", "--melody-file", "@/broken.mid"}, 1, "повреждён"},
         ErrorCase{"MissingFile", {"predict", "--load", "@/missing.qvl"}, 1, "не удалось прочитать файл"},
         ErrorCase{
-            "MissingMelodyFile", {"command", "--melody-file", "@/missing.txt"}, 1, "не удалось прочитать файл мелодии"},
+            "MissingMelodyFile", {"command", "--melody-file", "@/missing.txt"}, 1, "Не удалось прочитать файл мелодии"},
         ErrorCase{"BrokenFile", {"predict", "--load", "@/broken.qvl"}, 1, "Строка 3: строка не является числом"},
         ErrorCase{"FileInputOne", {"continue", "--load", "@/input1.qvl"}, 1, "Строка 1: во входном слое"},
         ErrorCase{"TrainLoadBroken", {"train", "--load", "@/broken.qvl"}, 1, "Не удалось загрузить нейронную сеть"},

@@ -19,6 +19,8 @@ struct MemoryFileSystem : platform::FileSystem {
     std::string programFolder() const override { return program; }
     std::string userDataFolder() const override { return data; }
     std::string currentFolder() const override { return "/tmp"; }
+    std::string temporaryFolder() const override { return "/tmp"; }
+    bool removeFile(const std::string& path) override { return files.erase(path) > 0; }
     bool exists(const std::string& path) const override { return files.count(path) + folders.count(path) > 0; }
     bool isFolder(const std::string& path) const override { return folders.count(path) > 0; }
     bool createFolder(const std::string& path) override {
@@ -68,4 +70,15 @@ struct FakeStarter : platform::ProcessStarter {
         calls.push_back({program, arguments, workingFolder, complete});
         return true;
     }
+    // Runs are recorded as calls too; `runResult` is what each run gives.
+    platform::ProcessRun run(const std::string& program, const std::vector<std::string>& arguments, int) override {
+        bool complete = false;
+        for (const auto& [path, bytes] : fs.files)
+            complete |= path == arguments.back() && bytes.ends_with("\r\n");
+        calls.push_back({program, arguments, "", complete});
+        if (fail)
+            return {false, false, -1, "", "no such program"};
+        return runResult;
+    }
+    platform::ProcessRun runResult{true, true, 0, "", ""};
 };

@@ -63,6 +63,10 @@ struct FakeProcessStarter : platform::ProcessStarter {
         error = failure;
         return failure.empty();
     }
+    platform::ProcessRun run(const std::string& program, const std::vector<std::string>& arguments, int) override {
+        starts << QString::fromStdString(program + ' ' + arguments.at(0));
+        return {true, true, 0, "", ""};
+    }
     QStringList starts;
     std::string failure;
 };
