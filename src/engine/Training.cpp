@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -127,13 +128,19 @@ constexpr int32_t GroupVectors = 4;
 // group input after input, so that a sweep reads and writes them in order:
 // lane vector j of the group that starts at vector b holds, for input k,
 // cell b * inputs + k * n + j, where n is the group's vector count.
-template <int W>
-size_t cellOf(int32_t k, int32_t h, int32_t inputs, int32_t blocks) {
-    const int32_t b = h / W;
-    const int32_t first = b - b % GroupVectors;
-    const int32_t n = std::min(blocks - first, GroupVectors);
-    return static_cast<size_t>(first) * static_cast<size_t>(inputs) + static_cast<size_t>(k) * static_cast<size_t>(n) +
-           static_cast<size_t>(b - first);
+// Visits every hidden weight's cell in the order above, input by input
+// within a group and neuron by neuron within an input: visit(value, h, k).
+template <int W, typename Cell, typename Visit>
+[[gnu::always_inline]] inline void forEachWeight(Cell* cell, int32_t inputs, int32_t hidden, Visit&& visit) {
+    const int32_t blocks = (hidden + W - 1) / W;
+    for (int32_t b = 0; b < blocks; b += GroupVectors) {
+        const int32_t first = b * W;
+        const int32_t end = std::min(hidden, (b + GroupVectors) * W);
+        const int32_t n = std::min(blocks - b, GroupVectors);
+        for (int32_t k = 0; k < inputs; ++k, cell += n)
+            for (int32_t h = first; h < end; ++h)
+                visit(cell[(h - first) / W].v[h % W], h, k);
+    }
 }
 
 // One group: each sum starts at the bias and adds input Result x weight in
@@ -218,7 +225,8 @@ double largestMagnitude(double largest, double value) {
 }
 
 // Whether the network has the shape CreateNS gives it, which the kernel
-// relies on; anything else trains through the neurons.
+// relies on; anything else trains through the neurons. The links of the
+// hidden neurons are checked as the kernel reads their weights.
 bool standardNetwork(const mdMain& state, const Shape& shape) {
     const CNeuron& out = *state.OutNeuron;
     if (out.AutoOperate() || out.nInput() != shape.hidden || !NeuronAccess::formula(out))
@@ -229,11 +237,6 @@ bool standardNetwork(const mdMain& state, const Shape& shape) {
             return false;
         if (hidden->nInput() != shape.inputs || !NeuronAccess::formula(*hidden))
             return false;
-        const std::vector<NeuronRef>& links = NeuronAccess::inputs(*hidden);
-        for (int32_t k = 1; k <= shape.inputs; ++k)
-            if (!links[static_cast<size_t>(k)] ||
-                links[static_cast<size_t>(k)] != state.InLayer[static_cast<size_t>(k)])
-                return false;
     }
     return true;
 }
@@ -245,26 +248,24 @@ bool standardNetwork(const mdMain& state, const Shape& shape) {
 // bound stays far below the largest double.
 constexpr double SafeReach = 1e300;
 
-// The rare step beyond the bound: whether every new weight stays finite, and
-// the largest of them in `largest`. Nothing is written.
+// The rare step beyond the bound: the largest magnitude among the new
+// weights, infinite when one of them is not finite. Nothing is written.
 template <int W>
-bool stepStaysFinite(const std::vector<Lanes<W>>& weights, const std::vector<double>& signal,
-                     const std::vector<Lanes<W>>& terms, int32_t hidden, double& largest) {
-    const auto inputs = static_cast<int32_t>(signal.size());
-    const auto blocks = static_cast<int32_t>(terms.size());
-    largest = 0.0;
-    for (int32_t h = 0; h < hidden; ++h) {
+double largestNewWeight(const std::vector<Lanes<W>>& weights, const std::vector<double>& signal,
+                        const std::vector<Lanes<W>>& terms, int32_t hidden) {
+    double largest = 0.0;
+    forEachWeight<W>(weights.data(), static_cast<int32_t>(signal.size()), hidden, [&](double w, int32_t h, int32_t k) {
         const double e = terms[static_cast<size_t>(h / W)].v[h % W];
-        for (int32_t k = 0; k < inputs; ++k) {
-            const double w = weights[cellOf<W>(k, h, inputs, blocks)].v[h % W];
-            largest = largestMagnitude(largest, signal[static_cast<size_t>(k)] * e + w);
-        }
-    }
-    return std::isfinite(largest);
+        largest = largestMagnitude(largest, signal[static_cast<size_t>(k)] * e + w);
+    });
+    return largest;
 }
 
-TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t limit, TrainingControl* control,
-                       int64_t before) {
+// Trains a network of the standard shape on flat copies of its numbers, or
+// returns nothing, before anything is written, when a hidden neuron is linked
+// to something other than the input neuron of the link's number.
+std::optional<TeachOutcome> teachFlat(mdMain& state, const Shape& shape, double target, int32_t limit,
+                                      TrainingControl* control, int64_t before) {
     constexpr int W = 4;
     using L = Lanes<W>;
     const int32_t inputs = shape.inputs;
@@ -290,19 +291,30 @@ TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t
     std::vector<const CFormula*> formulas(static_cast<size_t>(hidden));
     std::vector<double> results(static_cast<size_t>(hidden)), outWeights(static_cast<size_t>(hidden)),
         newOutWeights(static_cast<size_t>(hidden));
-    double weightBound = 0.0;
+    std::vector<double*> rows(static_cast<size_t>(hidden));
+    std::vector<const NeuronRef*> links(static_cast<size_t>(hidden));
     for (int32_t h = 0; h < hidden; ++h) {
-        const CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
-        const std::vector<double>& w = NeuronAccess::weights(neuron);
-        for (int32_t k = 0; k < inputs; ++k) {
-            weights[cellOf<W>(k, h, inputs, blocks)].v[h % W] = w[static_cast<size_t>(k) + 1];
-            weightBound = largestMagnitude(weightBound, w[static_cast<size_t>(k) + 1]);
-        }
+        CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
+        rows[static_cast<size_t>(h)] = NeuronAccess::weights(neuron).data() + 1;
+        links[static_cast<size_t>(h)] = NeuronAccess::inputs(neuron).data() + 1;
         bias[static_cast<size_t>(h / W)].v[h % W] = neuron.Displacing();
         formulas[static_cast<size_t>(h)] = NeuronAccess::formula(neuron);
         results[static_cast<size_t>(h)] = neuron.Result();
         outWeights[static_cast<size_t>(h)] = NeuronAccess::weights(out)[static_cast<size_t>(h) + 1];
     }
+    // The links are checked here rather than beforehand, so that the network
+    // is read only once.
+    const NeuronRef* inputNeurons = state.InLayer.data() + 1;
+    double largestWeight = 0.0;
+    bool linked = true;
+    forEachWeight<W>(weights.data(), inputs, hidden, [&](double& cell, int32_t h, int32_t k) {
+        cell = rows[static_cast<size_t>(h)][k];
+        largestWeight = largestMagnitude(largestWeight, cell);
+        linked = linked & (links[static_cast<size_t>(h)][k] == inputNeurons[k]);
+    });
+    if (!linked)
+        return std::nullopt;
+    double weightBound = largestWeight;
     const CFormula* outFormula = NeuronAccess::formula(out);
     const double outBias = out.Displacing();
     double outResult = out.Result();
@@ -373,7 +385,9 @@ TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t
         const double reach = largestSignal * largestTerm + weightBound;
         if (finite && reach <= SafeReach)
             weightBound = reach * (1.0 + 0x1p-40) + 0x1p-1000;
-        else if (!finite || !stepStaysFinite<W>(weights, signal, terms, hidden, weightBound)) {
+        else if (finite)
+            weightBound = largestNewWeight<W>(weights, signal, terms, hidden);
+        if (!finite || std::isinf(weightBound)) {
             outcome.diverged = true;
             break;
         }
@@ -395,14 +409,13 @@ TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t
     // Scatter back into the neurons.
     for (int32_t h = 0; h < hidden; ++h) {
         CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
-        std::vector<double>& w = NeuronAccess::weights(neuron);
-        for (int32_t k = 0; k < inputs; ++k)
-            w[static_cast<size_t>(k) + 1] = weights[cellOf<W>(k, h, inputs, blocks)].v[h % W];
         NeuronAccess::restoreResult(neuron, results[static_cast<size_t>(h)]);
         if (updated)
             NeuronAccess::restoreAutoOperate(neuron, true);
         NeuronAccess::weights(out)[static_cast<size_t>(h) + 1] = outWeights[static_cast<size_t>(h)];
     }
+    forEachWeight<W>(weights.data(), inputs, hidden,
+                     [&](double cell, int32_t h, int32_t k) { rows[static_cast<size_t>(h)][k] = cell; });
     NeuronAccess::restoreResult(out, outResult);
     return outcome;
 }
@@ -414,9 +427,10 @@ TeachOutcome TeachNS(mdMain& state, double target, int32_t limit, TrainingContro
     if (limit <= 0)
         return {};
     const int64_t before = control ? control->iterations.load(std::memory_order_relaxed) : 0;
-    const TeachOutcome outcome = standardNetwork(state, shape)
-                                     ? teachFlat(state, shape, target, limit, control, before)
-                                     : teachThroughNeurons(state, shape, target, limit, control, before);
+    std::optional<TeachOutcome> flat;
+    if (standardNetwork(state, shape))
+        flat = teachFlat(state, shape, target, limit, control, before);
+    const TeachOutcome outcome = flat ? *flat : teachThroughNeurons(state, shape, target, limit, control, before);
     if (control)
         control->iterations.store(before + outcome.iterations, std::memory_order_relaxed);
     return outcome;

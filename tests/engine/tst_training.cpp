@@ -148,13 +148,15 @@ TEST_F(TrainingTest, WindowsAreTrainedInTurnWithTheirShares) {
 
 TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
     // inputs, hidden, Alpha, target, limit, setup: 1 gives the network a missing
-    // link and a self-evaluating output, so that it trains through the neurons;
-    // 2 gives the first hidden neuron a weight of 1e301 on an input holding 0,
-    // which makes every step check its new weights before it is taken.
+    // link and a self-evaluating output, 3 only the missing link (on the last
+    // neuron), so that it trains through the neurons; 2 gives the first hidden
+    // neuron a weight of 1e301 on an input holding 0, which makes every step
+    // check its new weights before it is taken.
     const std::tuple<int32_t, int32_t, double, double, int32_t, int> cases[] = {
         {1, 1, 1.0, 0.3, 50, 0},  {8, 3, 1.0, 0.125, 500, 0}, {2, 8, 0.5, -0.4, 200, 0},   {13, 9, 2.0, 0.45, 300, 0},
         {7, 5, 1.0, 0.2, 300, 0}, {64, 6, 1.0, -0.2, 100, 0}, {100, 24, 1.0, 0.33, 20, 0}, {30, 37, 1.0, -0.1, 40, 0},
-        {3, 16, 1.0, 0.4, 60, 0}, {5, 4, 1.0, 0.25, 1, 0},    {4, 3, 1.0, 0.3, 40, 1},     {6, 5, 1.0, 0.3, 40, 2}};
+        {3, 16, 1.0, 0.4, 60, 0}, {5, 4, 1.0, 0.25, 1, 0},    {4, 3, 1.0, 0.3, 40, 1},     {6, 5, 1.0, 0.3, 40, 2},
+        {4, 5, 1.0, 0.3, 40, 3}};
     for (const auto& [n, h, alpha, target, limit, setup] : cases) {
         SCOPED_TRACE(testing::Message() << n << "-" << h);
         auto fast = network(n, h, 77, alpha), plain = network(n, h, 77, alpha);
@@ -172,6 +174,8 @@ TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
                 s->HiddenLayer[2]->setINeuron(3, nullptr);
             } else if (setup == 2) {
                 s->HiddenLayer[1]->setIWeight(1, 1e301);
+            } else if (setup == 3) {
+                s->HiddenLayer[size_t(h)]->setINeuron(n, nullptr);
             }
         }
         const TeachOutcome a = TeachNS(*fast, target, limit), b = TeachNSPlain(*plain, target, limit);
