@@ -1,9 +1,12 @@
 // Training speed: iterations per second and nanoseconds per weight of
 //  - BM_TeachNS:      the real TeachNS on a built network;
+//  - BM_TeachNSWatched: the same with a TrainingControl to publish to;
 //  - BM_TeachNSPlain: the neuron-by-neuron reference path;
 //  - BM_LaneKernel:   a flat-array kernel of the identical arithmetic, four
-//                     hidden neurons per vector (lanes), activation through the
-//                     same CFormula::Calc, nothing gathered or scattered;
+//                     hidden neurons per vector (lanes), weights updated in
+//                     place, activation through the same CFormula::Calc,
+//                     nothing gathered or scattered (BM_LaneKernel8: eight
+//                     lanes, AVX-512);
 //  - BM_Fann:         the FANN library (double precision) training the same
 //                     shape incrementally, symmetric sigmoid at steepness 0.5.
 // Arguments: input count, hidden count. Each measured call runs a window's
@@ -249,7 +252,14 @@ TeachOutcome teachAlone(mdMain& state, double target, int32_t limit) {
     return TeachNS(state, target, limit);
 }
 
+// With a control that a watcher would read, never cancelled.
+TeachOutcome teachWatched(mdMain& state, double target, int32_t limit) {
+    static TrainingControl control;
+    return TeachNS(state, target, limit, &control);
+}
+
 BENCHMARK(BM_Teach<teachAlone>)->Name("BM_TeachNS")->Apply(shapes);
+BENCHMARK(BM_Teach<teachWatched>)->Name("BM_TeachNSWatched")->Apply(shapes);
 BENCHMARK(BM_Teach<TeachNSPlain>)->Name("BM_TeachNSPlain")->Apply(shapes);
 BENCHMARK(BM_LaneKernel<4>)->Name("BM_LaneKernel")->Apply(shapes);
 BENCHMARK(BM_LaneKernel<8>)->Name("BM_LaneKernel8")->Apply(shapes);
