@@ -1,9 +1,12 @@
 // Training speed: iterations per second and nanoseconds per weight of
 //  - BM_TeachNS:      the real TeachNS on a built network;
+//  - BM_TeachNSWatched: the same with a TrainingControl to publish to;
 //  - BM_TeachNSPlain: the neuron-by-neuron reference path;
 //  - BM_LaneKernel:   a flat-array kernel of the identical arithmetic, four
-//                     hidden neurons per vector (lanes), activation through the
-//                     same CFormula::Calc, nothing gathered or scattered;
+//                     hidden neurons per vector (lanes), weights updated in
+//                     place, activation through the same CFormula::Calc,
+//                     nothing gathered or scattered (BM_LaneKernel8: eight
+//                     lanes, AVX-512);
 //  - BM_Fann:         the FANN library (double precision) training the same
 //                     shape incrementally, symmetric sigmoid at steepness 0.5.
 // Arguments: input count, hidden count. Each measured call runs a window's
@@ -11,6 +14,7 @@
 // The counter ns/weight is printed with the suffix "s" that the library gives
 // inverted rates; the figure is in nanoseconds per weight and pass.
 #include "BenchNetwork.h"
+#include "TeachReference.h"
 #include "engine/Training.h"
 
 #include "platform/DynamicLibrary.h"
@@ -61,114 +65,146 @@ void BM_Teach(benchmark::State& st) {
     setCounters(st, iterations);
 }
 
-using Vec = double __attribute__((vector_size(32)));
-struct alignas(32) Lanes {
+// W doubles side by side, one hidden neuron each.
+template <int W>
+struct alignas(W * sizeof(double)) Lanes {
+    typedef double Vec __attribute__((vector_size(W * sizeof(double))));
     Vec v;
 };
 
-__attribute__((target_clones("avx2", "default"))) void laneSums(const Lanes* __restrict w, const double* __restrict x,
-                                                                const Lanes* __restrict bias, Lanes* __restrict sums,
-                                                                int32_t inputs, int32_t blocks) {
-    for (int32_t b = 0; b < blocks; ++b)
-        sums[b].v = bias[b].v;
-    for (int32_t k = 0; k < inputs; ++k)
-        for (int32_t b = 0; b < blocks; ++b)
-            sums[b].v += x[k] * w[k * blocks + b].v;
-}
-
-__attribute__((target_clones("avx2", "default"))) bool
-laneUpdate(const Lanes* __restrict w, Lanes* __restrict next, const double* __restrict x, const Lanes* __restrict dh,
-           const Lanes* __restrict bias, Lanes* __restrict sums, int32_t inputs, int32_t blocks) {
-    Vec check = {};
-    for (int32_t b = 0; b < blocks; ++b)
-        sums[b].v = bias[b].v;
-    for (int32_t k = 0; k < inputs; ++k) {
-        const double xk = x[k];
-        for (int32_t b = 0; b < blocks; ++b) {
-            const Vec nw = xk * dh[b].v + w[k * blocks + b].v;
-            next[k * blocks + b].v = nw;
-            check += nw - nw;
-            sums[b].v += xk * nw;
+// One group of N lane vectors, its sums and error terms in registers while the
+// inputs go by: each weight takes its step in place, then joins its sum.
+template <int W, int N>
+[[gnu::always_inline]] inline void stepGroup(Lanes<W>* __restrict w, const double* __restrict x,
+                                             const Lanes<W>* __restrict dh, const Lanes<W>* __restrict bias,
+                                             Lanes<W>* __restrict sums, int32_t inputs) {
+    typename Lanes<W>::Vec s[N], d[N];
+#pragma GCC unroll 8
+    for (int j = 0; j < N; ++j) {
+        s[j] = bias[j].v;
+        d[j] = dh[j].v;
+    }
+    for (int32_t k = 0; k < inputs; ++k, w += N) {
+#pragma GCC unroll 8
+        for (int j = 0; j < N; ++j) {
+            w[j].v = x[k] * d[j] + w[j].v;
+            s[j] += x[k] * w[j].v;
         }
     }
-    return check[0] == 0.0 && check[1] == 0.0 && check[2] == 0.0 && check[3] == 0.0;
+#pragma GCC unroll 8
+    for (int j = 0; j < N; ++j)
+        sums[j].v = s[j];
 }
 
-// The arithmetic of TeachNS on flat arrays only: weights [input][hidden] in
-// lanes of four, double-buffered, each hidden sum bias first and inputs in
-// ascending order, the re-evaluation riding along with the update, the output
-// evaluated once per forward pass.
+// The hidden layer's step over groups of up to four vectors, each group's
+// weights input after input.
+template <int W>
+[[gnu::always_inline]] inline void stepLayer(Lanes<W>* w, const double* x, const Lanes<W>* dh, const Lanes<W>* bias,
+                                             Lanes<W>* sums, int32_t inputs, int32_t blocks) {
+    for (int32_t b = 0; b < blocks; b += 4) {
+        Lanes<W>* group = w + static_cast<ptrdiff_t>(b) * inputs;
+        const int32_t n = std::min(blocks - b, 4);
+        if (n == 4)
+            stepGroup<W, 4>(group, x, dh + b, bias + b, sums + b, inputs);
+        else if (n == 3)
+            stepGroup<W, 3>(group, x, dh + b, bias + b, sums + b, inputs);
+        else if (n == 2)
+            stepGroup<W, 2>(group, x, dh + b, bias + b, sums + b, inputs);
+        else
+            stepGroup<W, 1>(group, x, dh + b, bias + b, sums + b, inputs);
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void stepFour(Lanes<4>* w, const double* x, const Lanes<4>* dh,
+                                                                const Lanes<4>* bias, Lanes<4>* sums, int32_t inputs,
+                                                                int32_t blocks) {
+    stepLayer<4>(w, x, dh, bias, sums, inputs, blocks);
+}
+
+__attribute__((target("avx512f"))) void stepEight(Lanes<8>* w, const double* x, const Lanes<8>* dh,
+                                                  const Lanes<8>* bias, Lanes<8>* sums, int32_t inputs,
+                                                  int32_t blocks) {
+    stepLayer<8>(w, x, dh, bias, sums, inputs, blocks);
+}
+
+void stepLanes(Lanes<4>* w, const double* x, const Lanes<4>* dh, const Lanes<4>* bias, Lanes<4>* sums, int32_t inputs,
+               int32_t blocks) {
+    stepFour(w, x, dh, bias, sums, inputs, blocks);
+}
+
+void stepLanes(Lanes<8>* w, const double* x, const Lanes<8>* dh, const Lanes<8>* bias, Lanes<8>* sums, int32_t inputs,
+               int32_t blocks) {
+    stepEight(w, x, dh, bias, sums, inputs, blocks);
+}
+
+// The arithmetic of TeachNS on flat arrays only, as fast as we can write it:
+// W hidden neurons to a vector, weights updated in place, each hidden sum bias
+// first and inputs in ascending order, the re-evaluation riding along with the
+// update, the output evaluated once per forward pass; no divergence check.
+template <int W>
 struct LaneKernel {
     int32_t inputs, hidden, blocks;
     double alpha, learnStep;
     const CFormula* f;
     std::vector<double> x;
-    std::vector<Lanes> w, next, bias, sums, dh;
-    std::vector<double> results, v, vNext;
+    std::vector<Lanes<W>> w, bias, sums, dh;
+    std::vector<double> results, v;
     double outBias = 0.0, out = 0.0;
 
     explicit LaneKernel(const mdMain& s)
-        : inputs(s.InputCount), hidden(s.HiddenCount), blocks((s.HiddenCount + 3) / 4), alpha(s.Alpha),
-          learnStep(s.LearnStep), f(s.OutNeuron->ActFun().get()) {
-        const size_t cells = static_cast<size_t>(inputs) * static_cast<size_t>(blocks);
-        w.assign(cells, Lanes{});
-        next.assign(cells, Lanes{});
-        bias.assign(static_cast<size_t>(blocks), Lanes{});
-        sums.assign(static_cast<size_t>(blocks), Lanes{});
-        dh.assign(static_cast<size_t>(blocks), Lanes{});
+        : inputs(s.InputCount), hidden(s.HiddenCount), blocks((s.HiddenCount + W - 1) / W), alpha(s.Alpha),
+          learnStep(s.LearnStep), f(s.OutNeuron->ActFun().get()),
+          w(static_cast<size_t>(inputs) * static_cast<size_t>(blocks)), bias(static_cast<size_t>(blocks)),
+          sums(static_cast<size_t>(blocks)), dh(static_cast<size_t>(blocks)), results(static_cast<size_t>(hidden)) {
         for (int32_t k = 0; k < inputs; ++k)
             x.push_back(s.InLayer[static_cast<size_t>(k) + 1]->Displacing());
-        for (int32_t h = 0; h < hidden; ++h) {
-            const CNeuron& n = *s.HiddenLayer[static_cast<size_t>(h) + 1];
+        Lanes<W>* cell = w.data();
+        for (int32_t b = 0; b < blocks; b += 4)
             for (int32_t k = 0; k < inputs; ++k)
-                w[static_cast<size_t>(k * blocks + h / 4)].v[h % 4] = n.iWeight(k + 1);
+                for (int32_t h = b * W; h < std::min(b + 4, blocks) * W; ++h, cell += (h % W == 0))
+                    cell->v[h % W] = h < hidden ? s.HiddenLayer[static_cast<size_t>(h) + 1]->iWeight(k + 1) : 0.0;
+        outBias = s.OutNeuron->Displacing();
+        for (int32_t h = 0; h < hidden; ++h) {
+            double sum = s.HiddenLayer[static_cast<size_t>(h) + 1]->Displacing();
+            bias[static_cast<size_t>(h / W)].v[h % W] = sum;
+            for (int32_t k = 0; k < inputs; ++k)
+                sum += x[static_cast<size_t>(k)] * s.HiddenLayer[static_cast<size_t>(h) + 1]->iWeight(k + 1);
+            results[static_cast<size_t>(h)] = f->Calc(sum);
             v.push_back(s.OutNeuron->iWeight(h + 1));
         }
-        vNext = v;
-        results.assign(static_cast<size_t>(hidden), 0.0);
-        laneSums(w.data(), x.data(), bias.data(), sums.data(), inputs, blocks);
-        activateHidden();
-    }
-
-    void activateHidden() {
-        for (int32_t h = 0; h < hidden; ++h)
-            results[static_cast<size_t>(h)] = f->Calc(sums[static_cast<size_t>(h / 4)].v[h % 4]);
-    }
-
-    double output() const {
-        double sum = outBias;
-        for (int32_t h = 0; h < hidden; ++h)
-            sum += results[static_cast<size_t>(h)] * v[static_cast<size_t>(h)];
-        return f->Calc(sum);
     }
 
     int32_t teach(double target, int32_t limit) {
-        int32_t i = 1;
-        for (; i <= limit; ++i) {
-            out = output();
-            if (out == target)
-                break;
-            const double delta = (target - out) * learnStep * alpha * (out + 1.0) * (1.0 - out) / 2.0;
+        for (int32_t i = 1; i <= limit; ++i) {
+            double sum = outBias;
             for (int32_t h = 0; h < hidden; ++h)
-                vNext[static_cast<size_t>(h)] = results[static_cast<size_t>(h)] * delta + v[static_cast<size_t>(h)];
+                sum += results[static_cast<size_t>(h)] * v[static_cast<size_t>(h)];
+            out = f->Calc(sum);
+            if (out == target)
+                return i;
+            const double delta = (target - out) * learnStep * alpha * (out + 1.0) * (1.0 - out) / 2.0;
             for (int32_t h = 0; h < hidden; ++h) {
                 const double r = results[static_cast<size_t>(h)];
-                dh[static_cast<size_t>(h / 4)].v[h % 4] =
-                    alpha * delta * (r + 1.0) * (1.0 - r) * vNext[static_cast<size_t>(h)] / 2.0;
+                v[static_cast<size_t>(h)] = r * delta + v[static_cast<size_t>(h)];
+                dh[static_cast<size_t>(h / W)].v[h % W] =
+                    alpha * delta * (r + 1.0) * (1.0 - r) * v[static_cast<size_t>(h)] / 2.0;
             }
-            if (!laneUpdate(w.data(), next.data(), x.data(), dh.data(), bias.data(), sums.data(), inputs, blocks))
-                break;
-            v.swap(vNext);
-            w.swap(next);
-            activateHidden();
+            stepLanes(w.data(), x.data(), dh.data(), bias.data(), sums.data(), inputs, blocks);
+            for (int32_t h = 0; h < hidden; ++h)
+                results[static_cast<size_t>(h)] = f->Calc(sums[static_cast<size_t>(h / W)].v[h % W]);
         }
-        return i > limit ? limit : i;
+        return limit;
     }
 };
 
+template <int W>
 void BM_LaneKernel(benchmark::State& st) {
+    if (W == 8 && !__builtin_cpu_supports("avx512f")) {
+        st.SkipWithError("no AVX-512 here");
+        return;
+    }
     auto s = buildNetwork(static_cast<int32_t>(st.range(0)), static_cast<int32_t>(st.range(1)));
-    LaneKernel kernel(*s);
+    LaneKernel<W> kernel(*s);
     const int32_t chunk = chunkFor(st.range(0) * st.range(1));
     int64_t iterations = 0;
     int turn = 0;
@@ -212,9 +248,21 @@ void shapes(benchmark::internal::Benchmark* b) {
 
 } // namespace
 
-BENCHMARK(BM_Teach<TeachNS>)->Name("BM_TeachNS")->Apply(shapes);
+TeachOutcome teachAlone(mdMain& state, double target, int32_t limit) {
+    return TeachNS(state, target, limit);
+}
+
+// With a control that a watcher would read, never cancelled.
+TeachOutcome teachWatched(mdMain& state, double target, int32_t limit) {
+    static TrainingControl control;
+    return TeachNS(state, target, limit, &control);
+}
+
+BENCHMARK(BM_Teach<teachAlone>)->Name("BM_TeachNS")->Apply(shapes);
+BENCHMARK(BM_Teach<teachWatched>)->Name("BM_TeachNSWatched")->Apply(shapes);
 BENCHMARK(BM_Teach<TeachNSPlain>)->Name("BM_TeachNSPlain")->Apply(shapes);
-BENCHMARK(BM_LaneKernel)->Apply(shapes);
+BENCHMARK(BM_LaneKernel<4>)->Name("BM_LaneKernel")->Apply(shapes);
+BENCHMARK(BM_LaneKernel<8>)->Name("BM_LaneKernel8")->Apply(shapes);
 #if MELODYNET_BENCH_FANN
 BENCHMARK(BM_Fann)->Apply(shapes);
 #endif

@@ -161,6 +161,8 @@ TrainingResult Session::Train(int32_t iterations) {
     result.report.trained = outcome.trained;
     result.report.iterationsPerWindow = outcome.iterationsPerWindow;
     result.report.diverged = outcome.diverged;
+    result.report.cancelled = outcome.cancelled;
+    result.report.iterationsRun = outcome.iterationsRun;
     result.firstClick = !trained_;
     trained_ = true;
     lastReport_ = result.report;

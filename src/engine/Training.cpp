@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -23,45 +24,55 @@ Shape builtShape(const mdMain& state) {
     return {static_cast<int32_t>(state.InLayer.size() - 1), static_cast<int32_t>(state.HiddenLayer.size() - 1)};
 }
 
-} // namespace
+// A store to the control every iteration would cost the smallest networks
+// more than their iteration; the watcher only needs the count now and then.
+constexpr int32_t PublishEvery = 256;
 
-TeachOutcome TeachNSPlain(mdMain& state, double target, int32_t limit) {
-    const Shape shape = builtShape(state);
-    TeachOutcome outcome;
-    if (limit <= 0)
-        return outcome;
+// Ends an iteration whose step was taken: passes the count on now and then and
+// says whether the watcher asked the run to stop.
+inline bool cancelRequested(TrainingControl* control, int64_t before, int32_t done) {
+    if (!control)
+        return false;
+    if (done % PublishEvery == 0)
+        control->iterations.store(before + done, std::memory_order_relaxed);
+    return control->cancel.load(std::memory_order_relaxed);
+}
+
+// Training of a network that is not laid out as CreateNS builds it, through
+// the neuron interface: one pass checks that the whole step stays finite,
+// another writes it.
+TeachOutcome teachThroughNeurons(mdMain& state, const Shape& shape, double target, int32_t limit,
+                                 TrainingControl* control, int64_t before) {
     const double alpha = state.Alpha;
     const double learnStep = state.LearnStep;
     CNeuron& out = *state.OutNeuron;
-    // The step is worked out in full before any of it is written, so that a
-    // step leading to an infinite or NaN weight can be left out entirely.
-    std::vector<double> newOut(static_cast<size_t>(shape.hidden) + 1);
-    std::vector<double> newHidden(static_cast<size_t>(shape.hidden) * static_cast<size_t>(shape.inputs));
+    std::vector<double> newOut(static_cast<size_t>(shape.hidden) + 1), terms(static_cast<size_t>(shape.hidden) + 1);
+    const auto signal = [&](int32_t k) { return state.InLayer[static_cast<size_t>(k)]->Displacing(); };
+    const auto hiddenNeuron = [&](int32_t h) -> CNeuron& { return *state.HiddenLayer[static_cast<size_t>(h)]; };
 
+    TeachOutcome outcome;
     for (int32_t i = 1; i <= limit; ++i) {
-        const double result = state.CalcNS();
+        const double o = state.CalcNS();
         ++outcome.iterations;
-        if (result == target) {
+        if (o == target) {
             outcome.reachedTarget = true;
             break;
         }
-        const double delta = (target - result) * learnStep * alpha * (result + 1.0) * (1.0 - result) / 2.0;
+        const double delta = (target - o) * learnStep * alpha * (o + 1.0) * (1.0 - o) / 2.0;
         bool finite = std::isfinite(delta);
         for (int32_t h = 1; h <= shape.hidden; ++h) {
-            const double w = out.iNeuron(h)->Result() * delta + out.iWeight(h);
+            // A link without a neuron adds nothing to the output and learns as if fed 0.
+            const NeuronRef source = out.iNeuron(h);
+            const double w = (source ? source->Result() : 0.0) * delta + out.iWeight(h);
             newOut[static_cast<size_t>(h)] = w;
             finite = finite && std::isfinite(w);
         }
         for (int32_t h = 1; h <= shape.hidden && finite; ++h) {
-            const CNeuron& hidden = *state.HiddenLayer[static_cast<size_t>(h)];
-            const double o = hidden.Result();
-            const double dh = alpha * delta * (o + 1.0) * (1.0 - o) * newOut[static_cast<size_t>(h)] / 2.0;
-            double* row = &newHidden[static_cast<size_t>(h - 1) * static_cast<size_t>(shape.inputs)];
-            for (int32_t k = 1; k <= shape.inputs; ++k) {
-                const double w = state.InLayer[static_cast<size_t>(k)]->Displacing() * dh + hidden.iWeight(k);
-                row[k - 1] = w;
-                finite = finite && std::isfinite(w);
-            }
+            const double r = hiddenNeuron(h).Result();
+            const double e = alpha * delta * (r + 1.0) * (1.0 - r) * newOut[static_cast<size_t>(h)] / 2.0;
+            terms[static_cast<size_t>(h)] = e;
+            for (int32_t k = 1; k <= shape.inputs && finite; ++k)
+                finite = std::isfinite(signal(k) * e + hiddenNeuron(h).iWeight(k));
         }
         if (!finite) {
             outcome.diverged = true;
@@ -71,16 +82,21 @@ TeachOutcome TeachNSPlain(mdMain& state, double target, int32_t limit) {
             out.setIWeight(h, newOut[static_cast<size_t>(h)]);
         out.Operate();
         for (int32_t h = 1; h <= shape.hidden; ++h) {
-            CNeuron& hidden = *state.HiddenLayer[static_cast<size_t>(h)];
-            const double* row = &newHidden[static_cast<size_t>(h - 1) * static_cast<size_t>(shape.inputs)];
-            hidden.setAutoOperate(false);
+            CNeuron& neuron = hiddenNeuron(h);
+            neuron.setAutoOperate(false);
             for (int32_t k = 1; k <= shape.inputs; ++k)
-                hidden.setIWeight(k, row[k - 1]);
-            hidden.setAutoOperate(true);
+                neuron.setIWeight(k, signal(k) * terms[static_cast<size_t>(h)] + neuron.iWeight(k));
+            neuron.setAutoOperate(true);
+        }
+        if (cancelRequested(control, before, outcome.iterations)) {
+            outcome.cancelled = true;
+            break;
         }
     }
     return outcome;
 }
+
+} // namespace
 
 // Direct access to a neuron's arrays for the flat training kernel below.
 struct NeuronAccess {
@@ -88,7 +104,6 @@ struct NeuronAccess {
     static std::vector<double>& weights(CNeuron& n) { return n.iWeight_; }
     static const std::vector<NeuronRef>& inputs(const CNeuron& n) { return n.iNeuron_; }
     static const CFormula* formula(const CNeuron& n) { return n.actFun_.get(); }
-    static double result(const CNeuron& n) { return n.result_; }
     // Stores an output that the kernel computed exactly as Operate would have.
     static void restoreResult(CNeuron& n, double value) { n.result_ = value; }
     static void restoreAutoOperate(CNeuron& n, bool value) { n.autoOperate_ = value; }
@@ -96,18 +111,122 @@ struct NeuronAccess {
 
 namespace {
 
-// Four hidden neurons side by side, one lane each: one AVX register, or two
-// SSE2 registers in the default build.
-// (The wrapper makes vectors and new honour the 32-byte alignment, which the
-// default target would otherwise lower to 16.)
-using Vec = double __attribute__((vector_size(32)));
-struct alignas(32) Lanes {
+// W hidden neurons side by side, one lane each. The wrapper makes vectors and
+// new honour the vector's alignment, which a target without such wide
+// registers would otherwise lower.
+template <int W>
+struct alignas(W * sizeof(double)) Lanes {
+    typedef double Vec __attribute__((vector_size(W * sizeof(double))));
     Vec v;
 };
-constexpr int32_t LaneCount = 4;
+
+// Lane vectors a sweep keeps in registers across the whole input loop: four
+// of sums and four of error terms leave AVX2 room for the rest.
+constexpr int32_t GroupVectors = 4;
+
+// The weights are kept in groups of up to GroupVectors lane vectors, each
+// group input after input, so that a sweep reads and writes them in order:
+// lane vector j of the group that starts at vector b holds, for input k,
+// cell b * inputs + k * n + j, where n is the group's vector count.
+// Visits every hidden weight's cell in the order above, input by input
+// within a group and neuron by neuron within an input: visit(value, h, k).
+template <int W, typename Cell, typename Visit>
+[[gnu::always_inline]] inline void forEachWeight(Cell* cell, int32_t inputs, int32_t hidden, Visit&& visit) {
+    const int32_t blocks = (hidden + W - 1) / W;
+    for (int32_t b = 0; b < blocks; b += GroupVectors) {
+        const int32_t first = b * W;
+        const int32_t end = std::min(hidden, (b + GroupVectors) * W);
+        const int32_t n = std::min(blocks - b, GroupVectors);
+        for (int32_t k = 0; k < inputs; ++k, cell += n)
+            for (int32_t h = first; h < end; ++h)
+                visit(cell[(h - first) / W].v[h % W], h, k);
+    }
+}
+
+// One group: each sum starts at the bias and adds input Result x weight in
+// ascending input order, as Operate does; with Update, each weight first takes
+// its step (signal x error term + old weight) and is written back in place.
+template <int W, int N, bool Update>
+[[gnu::always_inline]] inline void sweepGroup(Lanes<W>* __restrict w, const double* __restrict signal,
+                                              const double* __restrict x, const Lanes<W>* __restrict terms,
+                                              const Lanes<W>* __restrict bias, Lanes<W>* __restrict sums,
+                                              int32_t inputs) {
+    using Vec = typename Lanes<W>::Vec;
+    Vec sum[N], term[N];
+#pragma GCC unroll 8
+    for (int j = 0; j < N; ++j) {
+        sum[j] = bias[j].v;
+        if constexpr (Update)
+            term[j] = terms[j].v;
+    }
+    for (int32_t k = 0; k < inputs; ++k) {
+        Lanes<W>* row = w + static_cast<size_t>(k) * N;
+        const double xk = x[k];
+#pragma GCC unroll 8
+        for (int j = 0; j < N; ++j) {
+            Vec weight = row[j].v;
+            if constexpr (Update) {
+                weight = signal[k] * term[j] + weight;
+                row[j].v = weight;
+            }
+            sum[j] += xk * weight;
+        }
+    }
+#pragma GCC unroll 8
+    for (int j = 0; j < N; ++j)
+        sums[j].v = sum[j];
+}
+
+template <int W, bool Update>
+[[gnu::always_inline]] inline void sweep(Lanes<W>* w, const double* signal, const double* x, const Lanes<W>* terms,
+                                         const Lanes<W>* bias, Lanes<W>* sums, int32_t inputs, int32_t blocks) {
+    for (int32_t b = 0; b < blocks; b += GroupVectors) {
+        Lanes<W>* group = w + static_cast<size_t>(b) * static_cast<size_t>(inputs);
+        const Lanes<W>* t = Update ? terms + b : nullptr;
+        switch (std::min(blocks - b, GroupVectors)) {
+        case 1:
+            sweepGroup<W, 1, Update>(group, signal, x, t, bias + b, sums + b, inputs);
+            break;
+        case 2:
+            sweepGroup<W, 2, Update>(group, signal, x, t, bias + b, sums + b, inputs);
+            break;
+        case 3:
+            sweepGroup<W, 3, Update>(group, signal, x, t, bias + b, sums + b, inputs);
+            break;
+        default:
+            sweepGroup<W, GroupVectors, Update>(group, signal, x, t, bias + b, sums + b, inputs);
+            break;
+        }
+    }
+}
+
+// The hidden sums of the current weights.
+__attribute__((target_clones("avx2", "default"))) void sumLanes(Lanes<4>* w, const double* x, const Lanes<4>* bias,
+                                                                Lanes<4>* sums, int32_t inputs, int32_t blocks) {
+    sweep<4, false>(w, nullptr, x, nullptr, bias, sums, inputs, blocks);
+}
+
+// The step of the hidden weights, in place, with the sums of the new weights.
+__attribute__((target_clones("avx2", "default"))) void updateLanes(Lanes<4>* w, const double* signal, const double* x,
+                                                                   const Lanes<4>* terms, const Lanes<4>* bias,
+                                                                   Lanes<4>* sums, int32_t inputs, int32_t blocks) {
+    sweep<4, true>(w, signal, x, terms, bias, sums, inputs, blocks);
+}
+
+// The evaluation step of Operate: NaN from the formula keeps the last output.
+inline double activate(const CFormula* f, double sum, double previous) {
+    const double value = f->Calc(sum);
+    return std::isnan(value) ? previous : value;
+}
+
+// Folds |value| into a running largest magnitude; a value that is not finite makes it infinite.
+double largestMagnitude(double largest, double value) {
+    return std::isfinite(value) ? std::max(largest, std::fabs(value)) : INFINITY;
+}
 
 // Whether the network has the shape CreateNS gives it, which the kernel
-// relies on; anything else trains through the neurons.
+// relies on; anything else trains through the neurons. The links of the
+// hidden neurons are checked as the kernel reads their weights.
 bool standardNetwork(const mdMain& state, const Shape& shape) {
     const CNeuron& out = *state.OutNeuron;
     if (out.AutoOperate() || out.nInput() != shape.hidden || !NeuronAccess::formula(out))
@@ -118,99 +237,84 @@ bool standardNetwork(const mdMain& state, const Shape& shape) {
             return false;
         if (hidden->nInput() != shape.inputs || !NeuronAccess::formula(*hidden))
             return false;
-        const std::vector<NeuronRef>& links = NeuronAccess::inputs(*hidden);
-        for (int32_t k = 1; k <= shape.inputs; ++k)
-            if (!links[static_cast<size_t>(k)] ||
-                links[static_cast<size_t>(k)] != state.InLayer[static_cast<size_t>(k)])
-                return false;
     }
     return true;
 }
 
-// The evaluation step of Operate: NaN from the formula keeps the last output.
-inline double activate(const CFormula* f, double sum, double previous) {
-    const double value = f->Calc(sum);
-    return std::isnan(value) ? previous : value;
+// A step is taken in place without a check of every new weight when a bound
+// shows that none can overflow: with every |signal| <= S, |error term| <= D and
+// |weight| <= M, a new weight is at most (S*D + M)(1 + 5 * 2^-53) in
+// magnitude, two roundings of the step and two of the bound itself. The
+// bound stays far below the largest double.
+constexpr double SafeReach = 1e300;
+
+// The rare step beyond the bound: the largest magnitude among the new
+// weights, infinite when one of them is not finite. Nothing is written.
+template <int W>
+double largestNewWeight(const std::vector<Lanes<W>>& weights, const std::vector<double>& signal,
+                        const std::vector<Lanes<W>>& terms, int32_t hidden) {
+    double largest = 0.0;
+    forEachWeight<W>(weights.data(), static_cast<int32_t>(signal.size()), hidden, [&](double w, int32_t h, int32_t k) {
+        const double e = terms[static_cast<size_t>(h / W)].v[h % W];
+        largest = largestMagnitude(largest, signal[static_cast<size_t>(k)] * e + w);
+    });
+    return largest;
 }
 
-// Hidden sums of the current weights: bias first, then input Result x weight
-// in ascending input order, for all lanes at once.
-__attribute__((target_clones("avx2", "default"))) void hiddenSums(const Lanes* __restrict weights,
-                                                                  const double* __restrict x,
-                                                                  const Lanes* __restrict bias, Lanes* __restrict sums,
-                                                                  int32_t inputs, int32_t blocks) {
-    for (int32_t b = 0; b < blocks; ++b)
-        sums[b].v = bias[b].v;
-    for (int32_t k = 0; k < inputs; ++k) {
-        const Lanes* row = weights + static_cast<size_t>(k) * static_cast<size_t>(blocks);
-        const double xk = x[k];
-        for (int32_t b = 0; b < blocks; ++b)
-            sums[b].v += xk * row[b].v;
-    }
-}
-
-// The hidden weight update (signal x error term + old weight) into `next`,
-// with the new sums of the re-evaluation riding along. Returns false when a
-// new weight is infinite or NaN.
-__attribute__((target_clones("avx2", "default"))) bool
-updateHidden(const Lanes* __restrict weights, Lanes* __restrict next, const double* __restrict signal,
-             const double* __restrict x, const Lanes* __restrict dh, const Lanes* __restrict bias,
-             Lanes* __restrict sums, int32_t inputs, int32_t blocks) {
-    Vec check = {};
-    for (int32_t b = 0; b < blocks; ++b)
-        sums[b].v = bias[b].v;
-    for (int32_t k = 0; k < inputs; ++k) {
-        const size_t offset = static_cast<size_t>(k) * static_cast<size_t>(blocks);
-        const double sk = signal[k];
-        const double xk = x[k];
-        for (int32_t b = 0; b < blocks; ++b) {
-            const Vec w = sk * dh[b].v + weights[offset + b].v;
-            next[offset + b].v = w;
-            check += w - w; // 0 for a finite weight, NaN otherwise
-            sums[b].v += xk * w;
-        }
-    }
-    for (int32_t lane = 0; lane < LaneCount; ++lane)
-        if (check[lane] != 0.0)
-            return false;
-    return true;
-}
-
-TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t limit) {
+// Trains a network of the standard shape on flat copies of its numbers, or
+// returns nothing, before anything is written, when a hidden neuron is linked
+// to something other than the input neuron of the link's number.
+std::optional<TeachOutcome> teachFlat(mdMain& state, const Shape& shape, double target, int32_t limit,
+                                      TrainingControl* control, int64_t before) {
+    constexpr int W = 4;
+    using L = Lanes<W>;
     const int32_t inputs = shape.inputs;
     const int32_t hidden = shape.hidden;
-    const int32_t blocks = (hidden + LaneCount - 1) / LaneCount;
-    const size_t cells = static_cast<size_t>(inputs) * static_cast<size_t>(blocks);
+    const int32_t blocks = (hidden + W - 1) / W;
     const double alpha = state.Alpha;
     const double learnStep = state.LearnStep;
     CNeuron& out = *state.OutNeuron;
 
-    // Gather: inputs, weights laid out [input k][hidden h], biases, outputs.
+    // Gather: inputs, weights in lane groups, biases, outputs, and the
+    // magnitudes that bound a step.
     std::vector<double> x(static_cast<size_t>(inputs)), signal(static_cast<size_t>(inputs));
+    double largestSignal = 0.0;
     for (int32_t k = 0; k < inputs; ++k) {
         const CNeuron& input = *state.InLayer[static_cast<size_t>(k) + 1];
         x[static_cast<size_t>(k)] = input.Result();
         signal[static_cast<size_t>(k)] = input.Displacing();
+        largestSignal = largestMagnitude(largestSignal, input.Displacing());
     }
-    std::vector<Lanes> weights(cells, Lanes{}), next(cells, Lanes{});
-    std::vector<Lanes> bias(static_cast<size_t>(blocks), Lanes{}), sums(static_cast<size_t>(blocks)),
-        dh(static_cast<size_t>(blocks), Lanes{});
+    std::vector<L> weights(static_cast<size_t>(inputs) * static_cast<size_t>(blocks), L{});
+    std::vector<L> bias(static_cast<size_t>(blocks), L{}), sums(static_cast<size_t>(blocks), L{}),
+        terms(static_cast<size_t>(blocks), L{});
     std::vector<const CFormula*> formulas(static_cast<size_t>(hidden));
     std::vector<double> results(static_cast<size_t>(hidden)), outWeights(static_cast<size_t>(hidden)),
         newOutWeights(static_cast<size_t>(hidden));
+    std::vector<double*> rows(static_cast<size_t>(hidden));
+    std::vector<const NeuronRef*> links(static_cast<size_t>(hidden));
     for (int32_t h = 0; h < hidden; ++h) {
-        const CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
-        const size_t block = static_cast<size_t>(h / LaneCount);
-        const int32_t lane = h % LaneCount;
-        const std::vector<double>& w = NeuronAccess::weights(neuron);
-        for (int32_t k = 0; k < inputs; ++k)
-            weights[static_cast<size_t>(k) * static_cast<size_t>(blocks) + block].v[lane] =
-                w[static_cast<size_t>(k) + 1];
-        bias[block].v[lane] = neuron.Displacing();
+        CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
+        rows[static_cast<size_t>(h)] = NeuronAccess::weights(neuron).data() + 1;
+        links[static_cast<size_t>(h)] = NeuronAccess::inputs(neuron).data() + 1;
+        bias[static_cast<size_t>(h / W)].v[h % W] = neuron.Displacing();
         formulas[static_cast<size_t>(h)] = NeuronAccess::formula(neuron);
         results[static_cast<size_t>(h)] = neuron.Result();
         outWeights[static_cast<size_t>(h)] = NeuronAccess::weights(out)[static_cast<size_t>(h) + 1];
     }
+    // The links are checked here rather than beforehand, so that the network
+    // is read only once.
+    const NeuronRef* inputNeurons = state.InLayer.data() + 1;
+    double largestWeight = 0.0;
+    bool linked = true;
+    forEachWeight<W>(weights.data(), inputs, hidden, [&](double& cell, int32_t h, int32_t k) {
+        cell = rows[static_cast<size_t>(h)][k];
+        largestWeight = largestMagnitude(largestWeight, cell);
+        linked = linked & (links[static_cast<size_t>(h)][k] == inputNeurons[k]);
+    });
+    if (!linked)
+        return std::nullopt;
+    double weightBound = largestWeight;
     const CFormula* outFormula = NeuronAccess::formula(out);
     const double outBias = out.Displacing();
     double outResult = out.Result();
@@ -220,7 +324,7 @@ TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t
     std::vector<double> earlier(results);
     const auto evaluateHidden = [&] {
         for (int32_t h = 0; h < hidden; ++h) {
-            const double sum = sums[static_cast<size_t>(h / LaneCount)].v[h % LaneCount];
+            const double sum = sums[static_cast<size_t>(h / W)].v[h % W];
             results[static_cast<size_t>(h)] =
                 activate(formulas[static_cast<size_t>(h)], sum, earlier[static_cast<size_t>(h)]);
         }
@@ -245,9 +349,9 @@ TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t
 
     TeachOutcome outcome;
     bool updated = false;
-    // The inputs stay the same during the call, so the re-evaluation at the
-    // end of one iteration is exactly the hidden half of the next forward pass.
-    hiddenSums(weights.data(), x.data(), bias.data(), sums.data(), inputs, blocks);
+    // The inputs stay the same during the call, so the sums of a sweep are
+    // exactly the hidden half of the next forward pass.
+    sumLanes(weights.data(), x.data(), bias.data(), sums.data(), inputs, blocks);
     evaluateHidden();
     for (int32_t i = 1; i <= limit; ++i) {
         const double value = outFormula->Calc(outputSum(results));
@@ -269,60 +373,70 @@ TeachOutcome teachFlat(mdMain& state, const Shape& shape, double target, int32_t
             newOutWeights[static_cast<size_t>(h)] = w;
             finite = finite && std::isfinite(w);
         }
+        double largestTerm = 0.0;
         for (int32_t h = 0; h < hidden; ++h) {
             const double r = results[static_cast<size_t>(h)];
             const double e = alpha * delta * (r + 1.0) * (1.0 - r) * newOutWeights[static_cast<size_t>(h)] / 2.0;
-            dh[static_cast<size_t>(h / LaneCount)].v[h % LaneCount] = e;
-            finite = finite && std::isfinite(e);
+            terms[static_cast<size_t>(h / W)].v[h % W] = e;
+            largestTerm = largestMagnitude(largestTerm, e);
         }
-        if (!finite || !updateHidden(weights.data(), next.data(), signal.data(), x.data(), dh.data(), bias.data(),
-                                     sums.data(), inputs, blocks)) {
+        // The weights are updated in place, so a step that might overflow is
+        // checked in full before it starts rather than undone afterwards.
+        const double reach = largestSignal * largestTerm + weightBound;
+        if (finite && reach <= SafeReach)
+            weightBound = reach * (1.0 + 0x1p-40) + 0x1p-1000;
+        else if (finite)
+            weightBound = largestNewWeight<W>(weights, signal, terms, hidden);
+        if (!finite || std::isinf(weightBound)) {
             outcome.diverged = true;
             break;
         }
+        updateLanes(weights.data(), signal.data(), x.data(), terms.data(), bias.data(), sums.data(), inputs, blocks);
         // The step is taken: new output weights (the output evaluation owed),
         // then the hidden neurons with their new weights.
         outWeights.swap(newOutWeights);
-        weights.swap(next);
         earlier.swap(results);
         evaluateHidden();
         owed = true;
         updated = true;
+        if (cancelRequested(control, before, outcome.iterations)) {
+            outcome.cancelled = true;
+            break;
+        }
     }
     settleOwed();
 
     // Scatter back into the neurons.
-    if (outcome.iterations > 0) {
-        for (int32_t h = 0; h < hidden; ++h) {
-            CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
-            const size_t block = static_cast<size_t>(h / LaneCount);
-            const int32_t lane = h % LaneCount;
-            std::vector<double>& w = NeuronAccess::weights(neuron);
-            for (int32_t k = 0; k < inputs; ++k)
-                w[static_cast<size_t>(k) + 1] =
-                    weights[static_cast<size_t>(k) * static_cast<size_t>(blocks) + block].v[lane];
-            NeuronAccess::restoreResult(neuron, results[static_cast<size_t>(h)]);
-            if (updated)
-                NeuronAccess::restoreAutoOperate(neuron, true);
-            NeuronAccess::weights(out)[static_cast<size_t>(h) + 1] = outWeights[static_cast<size_t>(h)];
-        }
-        NeuronAccess::restoreResult(out, outResult);
+    for (int32_t h = 0; h < hidden; ++h) {
+        CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
+        NeuronAccess::restoreResult(neuron, results[static_cast<size_t>(h)]);
+        if (updated)
+            NeuronAccess::restoreAutoOperate(neuron, true);
+        NeuronAccess::weights(out)[static_cast<size_t>(h) + 1] = outWeights[static_cast<size_t>(h)];
     }
+    forEachWeight<W>(weights.data(), inputs, hidden,
+                     [&](double cell, int32_t h, int32_t k) { rows[static_cast<size_t>(h)][k] = cell; });
+    NeuronAccess::restoreResult(out, outResult);
     return outcome;
 }
 
 } // namespace
 
-TeachOutcome TeachNS(mdMain& state, double target, int32_t limit) {
+TeachOutcome TeachNS(mdMain& state, double target, int32_t limit, TrainingControl* control) {
     const Shape shape = builtShape(state);
     if (limit <= 0)
         return {};
-    if (!standardNetwork(state, shape))
-        return TeachNSPlain(state, target, limit);
-    return teachFlat(state, shape, target, limit);
+    const int64_t before = control ? control->iterations.load(std::memory_order_relaxed) : 0;
+    std::optional<TeachOutcome> flat;
+    if (standardNetwork(state, shape))
+        flat = teachFlat(state, shape, target, limit, control, before);
+    const TeachOutcome outcome = flat ? *flat : teachThroughNeurons(state, shape, target, limit, control, before);
+    if (control)
+        control->iterations.store(before + outcome.iterations, std::memory_order_relaxed);
+    return outcome;
 }
 
-MelodyTrainingOutcome TrainMelody(mdMain& state, int32_t iterations) {
+MelodyTrainingOutcome TrainMelody(mdMain& state, int32_t iterations, TrainingControl* control) {
     const Shape shape = builtShape(state);
     MelodyTrainingOutcome outcome;
     const TrainingWindows windows = TrainingWindowsOf(state, shape.inputs);
@@ -342,11 +456,14 @@ MelodyTrainingOutcome TrainMelody(mdMain& state, int32_t iterations) {
             if (const int32_t q = position - 1 - shape.inputs + j; q >= 0)
                 state.InLayer[static_cast<size_t>(j)]->setDisplacing(NoteToValue(state.Melody[static_cast<size_t>(q)]));
         const double target = NoteToValue(state.Melody[static_cast<size_t>(position)]);
-        if (TeachNS(state, target, outcome.iterationsPerWindow).diverged) {
-            // Every later window starts from the same weights and would only stop too.
-            outcome.diverged = true;
+        const TeachOutcome taught = TeachNS(state, target, outcome.iterationsPerWindow, control);
+        outcome.iterationsRun += taught.iterations;
+        outcome.diverged = taught.diverged;
+        outcome.cancelled = taught.cancelled;
+        // Every later window starts from the weights a diverging one stopped at and
+        // would only stop too; after a cancel nothing more is wanted.
+        if (taught.diverged || taught.cancelled)
             break;
-        }
     }
     return outcome;
 }

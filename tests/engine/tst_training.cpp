@@ -1,17 +1,32 @@
 #include "engine/Training.h"
 
 #include "EngineTest.h"
+#include "TeachReference.h"
 #include "engine/Prediction.h"
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace {
 
 using TrainingTest = EngineTest;
-using TeachFn = TeachOutcome (*)(mdMain&, double, int32_t);
 
-class BothPaths : public EngineTest, public ::testing::WithParamInterface<TeachFn> {
+// Where a network trains: TeachNS's kernel on the network as CreateNS built it,
+// TeachNS through the neurons of one whose output evaluates itself, or the reference.
+enum class Path { Kernel, ThroughNeurons, Reference };
+
+// Makes the network one that the path trains; the reference takes it as built.
+void prepare(mdMain& s, Path path) {
+    if (path == Path::ThroughNeurons)
+        s.OutNeuron->setAutoOperate(true);
+}
+
+TeachOutcome teach(mdMain& s, Path path, double target, int32_t limit) {
+    return path == Path::Reference ? TeachNSPlain(s, target, limit) : TeachNS(s, target, limit);
+}
+
+class EveryPath : public EngineTest, public ::testing::WithParamInterface<Path> {
 protected:
     // One input holding -0.5, a hidden neuron with weight 0.125 and Result 0.5,
     // output weight 0.25 and bias -0.125, so the output is 0; identity formulas
@@ -24,15 +39,16 @@ protected:
         s->OutNeuron->SetActFun(identity);
         s->HiddenLayer[1]->setDisplacing(0.5625);
         s->OutNeuron->setDisplacing(-0.125);
+        prepare(*s, GetParam());
         return s;
     }
 };
 
-TEST_P(BothPaths, WorkedExampleToTheLastBit) {
+TEST_P(EveryPath, WorkedExampleToTheLastBit) {
     auto s = workedExample();
-    const TeachOutcome outcome = GetParam()(*s, 0.25, 1);
+    const TeachOutcome outcome = teach(*s, GetParam(), 0.25, 1);
     EXPECT_EQ(outcome.iterations, 1);
-    EXPECT_FALSE(outcome.reachedTarget || outcome.diverged);
+    EXPECT_FALSE(outcome.reachedTarget || outcome.diverged || outcome.cancelled);
     // delta 0.125; output weight 0.5 * 0.125 + 0.25; hidden term
     // 0.125 * 1.5 * 0.5 * 0.3125 / 2 = 0.0146484375 with the new output weight.
     // The output was re-evaluated with the old hidden Result, the hidden neuron afterwards.
@@ -40,12 +56,12 @@ TEST_P(BothPaths, WorkedExampleToTheLastBit) {
               (std::vector<double>{0.11767578125, 0.3125, 0.5625 - 0.5 * 0.11767578125, -0.125 + 0.5 * 0.3125}));
 }
 
-TEST_P(BothPaths, StopsOnEqualityAndRunsNothingWithoutIterations) {
+TEST_P(EveryPath, StopsOnEqualityAndRunsNothingWithoutIterations) {
     for (int32_t limit : {100, 0, -1, INT32_MIN}) {
         auto s = workedExample();
-        s->OutNeuron->setDisplacing(7.0); // its stored Result stays stale; a forward pass gives 7.125
+        s->OutNeuron->setDisplacing(7.0); // a forward pass gives 7.125
         const std::vector<double> before = weights(*s);
-        const TeachOutcome outcome = GetParam()(*s, 7.125, limit);
+        const TeachOutcome outcome = teach(*s, GetParam(), 7.125, limit);
         EXPECT_EQ(outcome.iterations, limit > 0 ? 1 : 0) << limit;
         EXPECT_EQ(outcome.reachedTarget, limit > 0);
         const std::vector<double> after = weights(*s);
@@ -54,20 +70,36 @@ TEST_P(BothPaths, StopsOnEqualityAndRunsNothingWithoutIterations) {
     }
 }
 
-TEST_P(BothPaths, DivergingStepIsNotTaken) {
-    for (auto [learnStep, alpha] : {std::pair{1e308, 1.0}, {1e200, 1e200}, {1e160, 1.0}}) {
-        auto s = network(8, 3, 5, alpha);
-        s->LearnStep = learnStep;
-        setMelody(*s, DefaultMelody);
-        PlaceInputs(*s, 8);
-        const TeachOutcome outcome = GetParam()(*s, 0.4, 1000);
-        EXPECT_TRUE(outcome.diverged && outcome.iterations < 1000) << learnStep << " " << alpha;
+TEST_P(EveryPath, DivergingStepIsNotTakenAndTheWeightsAreThoseBeforeIt) {
+    // LearnStep, Alpha, identity formulas; the last row takes three steps
+    // before the weights would overflow.
+    const std::tuple<double, double, bool> cases[] = {
+        {1e308, 1.0, false}, {1e200, 1e200, false}, {1e160, 1.0, false}, {10.0, 1.0, true}};
+    for (const auto& [learnStep, alpha, identity] : cases) {
+        SCOPED_TRACE(testing::Message() << learnStep << " " << alpha);
+        auto s = network(8, 3, 5, alpha), reference = network(8, 3, 5, alpha);
+        for (mdMain* m : {s.get(), reference.get()}) {
+            m->LearnStep = learnStep;
+            setMelody(*m, DefaultMelody);
+            PlaceInputs(*m, 8);
+            std::string x = "x";
+            for (size_t k = 1; identity && k <= 3; ++k)
+                m->HiddenLayer[k]->SetActFun(x);
+            if (identity)
+                m->OutNeuron->SetActFun(x);
+            prepare(*m, GetParam());
+        }
+        const TeachOutcome outcome = teach(*s, GetParam(), 0.4, 1000);
+        const TeachOutcome expected = TeachNSPlain(*reference, 0.4, 1000);
+        EXPECT_TRUE(outcome.diverged && outcome.iterations == expected.iterations) << outcome.iterations;
+        EXPECT_EQ(outcome.iterations, identity ? 4 : 1);
         for (double w : weights(*s))
             EXPECT_TRUE(std::isfinite(w));
+        EXPECT_TRUE(sameBits(weights(*s), weights(*reference)));
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, BothPaths, ::testing::Values(&TeachNS, &TeachNSPlain));
+INSTANTIATE_TEST_SUITE_P(Paths, EveryPath, ::testing::Values(Path::Kernel, Path::ThroughNeurons, Path::Reference));
 
 TEST_F(TrainingTest, WindowsAreTrainedInTurnWithTheirShares) {
     // notes, inputs, LearnStep, iterations; then the windows, the iterations per
@@ -90,16 +122,21 @@ TEST_F(TrainingTest, WindowsAreTrainedInTurnWithTheirShares) {
         EXPECT_EQ(outcome.windows, windows);
         EXPECT_EQ(outcome.iterationsPerWindow, share);
         EXPECT_EQ(outcome.diverged, diverged);
+        EXPECT_FALSE(outcome.cancelled);
         // The same by hand: pauses once (an input neuron's Result follows its Displacing by
         // differences, so its last bits depend on the history), then each window in turn.
         for (size_t j = 1; windows > 0 && j <= size_t(n); ++j)
             manual->InLayer[j]->setDisplacing(-0.5);
+        int64_t run = 0;
         for (int32_t p = notes - windows; p < notes; ++p) {
             for (int32_t j = std::max(1, n - p + 1); j <= n; ++j)
                 manual->InLayer[size_t(j)]->setDisplacing(NoteToValue(melody[size_t(p - n + j - 1)]));
-            if (TeachNSPlain(*manual, NoteToValue(melody[size_t(p)]), share).diverged)
+            const TeachOutcome taught = TeachNSPlain(*manual, NoteToValue(melody[size_t(p)]), share);
+            run += taught.iterations;
+            if (taught.diverged)
                 break;
         }
+        EXPECT_EQ(outcome.iterationsRun, run);
         EXPECT_TRUE(sameBits(weights(*s), weights(*manual)));
         EXPECT_EQ(inputs(*s), inputs(*manual));
     }
@@ -110,12 +147,17 @@ TEST_F(TrainingTest, WindowsAreTrainedInTurnWithTheirShares) {
 }
 
 TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
-    // inputs, hidden, Alpha, target, limit; the 4-3 network gets a missing
-    // link and a self-evaluating output, which train through the neurons.
-    const std::tuple<int32_t, int32_t, double, double, int32_t> cases[] = {
-        {1, 1, 1.0, 0.3, 50},    {8, 3, 1.0, 0.125, 500},  {2, 8, 0.5, -0.4, 200}, {13, 9, 2.0, 0.45, 300},
-        {64, 6, 1.0, -0.2, 100}, {100, 24, 1.0, 0.33, 20}, {5, 4, 1.0, 0.25, 1},   {4, 3, 1.0, 0.3, 40}};
-    for (const auto& [n, h, alpha, target, limit] : cases) {
+    // inputs, hidden, Alpha, target, limit, setup: 1 gives the network a missing
+    // link and a self-evaluating output, 3 only the missing link (on the last
+    // neuron), so that it trains through the neurons; 2 gives the first hidden
+    // neuron a weight of 1e301 on an input holding 0, which makes every step
+    // check its new weights before it is taken.
+    const std::tuple<int32_t, int32_t, double, double, int32_t, int> cases[] = {
+        {1, 1, 1.0, 0.3, 50, 0},  {8, 3, 1.0, 0.125, 500, 0}, {2, 8, 0.5, -0.4, 200, 0},   {13, 9, 2.0, 0.45, 300, 0},
+        {7, 5, 1.0, 0.2, 300, 0}, {64, 6, 1.0, -0.2, 100, 0}, {100, 24, 1.0, 0.33, 20, 0}, {30, 37, 1.0, -0.1, 40, 0},
+        {3, 16, 1.0, 0.4, 60, 0}, {5, 4, 1.0, 0.25, 1, 0},    {4, 3, 1.0, 0.3, 40, 1},     {6, 5, 1.0, 0.3, 40, 2},
+        {4, 5, 1.0, 0.3, 40, 3}};
+    for (const auto& [n, h, alpha, target, limit, setup] : cases) {
         SCOPED_TRACE(testing::Message() << n << "-" << h);
         auto fast = network(n, h, 77, alpha), plain = network(n, h, 77, alpha);
         for (mdMain* s : {fast.get(), plain.get()}) {
@@ -125,16 +167,64 @@ TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
             s->OutNeuron->setDisplacing(0.03);
             for (size_t j = 1; j <= size_t(n); ++j) {
                 s->InLayer[j]->setDisplacing(-0.5);
-                s->InLayer[j]->setDisplacing(double((j * 5) % 49) / 48.0 - 0.5);
+                s->InLayer[j]->setDisplacing(setup == 2 && j == 1 ? 0.0 : double((j * 5) % 49) / 48.0 - 0.5);
             }
-            if (n == 4) {
+            if (setup == 1) {
                 s->OutNeuron->setAutoOperate(true);
                 s->HiddenLayer[2]->setINeuron(3, nullptr);
+            } else if (setup == 2) {
+                s->HiddenLayer[1]->setIWeight(1, 1e301);
+            } else if (setup == 3) {
+                s->HiddenLayer[size_t(h)]->setINeuron(n, nullptr);
             }
         }
         const TeachOutcome a = TeachNS(*fast, target, limit), b = TeachNSPlain(*plain, target, limit);
-        EXPECT_TRUE(a.iterations == b.iterations && a.reachedTarget == b.reachedTarget);
+        EXPECT_TRUE(a.iterations == b.iterations && a.reachedTarget == b.reachedTarget && !a.diverged);
         EXPECT_TRUE(sameBits(weights(*fast), weights(*plain)));
+    }
+}
+
+TEST_F(TrainingTest, CancelStopsAfterTheCurrentIterationWithItsWeights) {
+    // path (the reference row trains a melody), cancel from another thread
+    // rather than before the call.
+    const std::pair<Path, bool> cases[] = {{Path::Kernel, false},         {Path::Kernel, true},
+                                           {Path::ThroughNeurons, false}, {Path::ThroughNeurons, true},
+                                           {Path::Reference, false},      {Path::Reference, true}};
+    for (const auto& [path, fromThread] : cases) {
+        SCOPED_TRACE(testing::Message() << int(path) << " " << fromThread);
+        const bool melody = path == Path::Reference;
+        auto s = network(8, 3, 5), reference = network(8, 3, 5);
+        for (mdMain* m : {s.get(), reference.get()}) {
+            m->LearnStep = 0.01; // so slow that no window reaches its target before the cancel
+            setMelody(*m, DefaultMelody);
+            PlaceInputs(*m, 8);
+            prepare(*m, path);
+        }
+        TrainingControl control;
+        control.iterations = 1000; // counted by an earlier run
+        control.cancel = !fromThread;
+        TeachOutcome taught;
+        MelodyTrainingOutcome trained;
+        std::thread worker([&] {
+            if (melody)
+                trained = TrainMelody(*s, 40'000'000, &control);
+            else
+                taught = TeachNS(*s, 0.4, 10'000'000, &control);
+        });
+        while (fromThread && control.iterations.load() < 1600)
+            std::this_thread::yield();
+        control.cancel = true;
+        worker.join();
+        const int64_t run = melody ? trained.iterationsRun : taught.iterations;
+        EXPECT_TRUE(melody ? trained.cancelled && !trained.diverged : taught.cancelled && !taught.diverged);
+        EXPECT_EQ(control.iterations.load(), 1000 + run);
+        EXPECT_TRUE(fromThread ? run >= 600 && run < 10'000'000 : run == 1) << run;
+        // The reference from where the run started; TrainMelody places the first window again.
+        if (melody)
+            PlaceInputs(*reference, 8);
+        TeachNSPlain(*reference, melody ? NoteToValue(DefaultMelody[8]) : 0.4, int32_t(run));
+        EXPECT_TRUE(sameBits(weights(*s), weights(*reference)));
+        EXPECT_EQ(inputs(*s), inputs(*reference));
     }
 }
 
