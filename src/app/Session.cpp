@@ -151,12 +151,17 @@ Failure Session::EnsureNetwork() {
     return {};
 }
 
-TrainingResult Session::Train(int32_t iterations) {
+TrainingResult Session::Train(int32_t iterations, TrainingControl* control, const WorkRunner& runner) {
     TrainingResult result;
     result.failure = EnsureNetwork();
     if (result.failure)
         return result;
-    const MelodyTrainingOutcome outcome = TrainMelody(state_, iterations);
+    MelodyTrainingOutcome outcome;
+    const auto work = [&] { outcome = TrainMelody(state_, iterations, control); };
+    if (runner)
+        runner(work);
+    else
+        work();
     result.report = ScoreWindows(state_);
     result.report.trained = outcome.trained;
     result.report.iterationsPerWindow = outcome.iterationsPerWindow;

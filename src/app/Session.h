@@ -2,6 +2,7 @@
 
 #include "app/Failure.h"
 #include "app/LearningReport.h"
+#include "engine/Training.h"
 #include "engine/mdMain.h"
 #include "melody/CommandFiles.h"
 #include "melody/MelodyText.h"
@@ -162,9 +163,13 @@ public:
     // The rebuild protocol: when NSChanged is set, clears it and builds the
     // network; on a failure NSChanged is set again and nothing else changed.
     Failure EnsureNetwork();
+    // Runs a piece of work to its end: the window runs a long training on a
+    // worker thread while it shows the progress; without one it runs at once.
+    using WorkRunner = std::function<void(const std::function<void()>& work)>;
     // One click of "Научить": the rebuild protocol, training on every window
-    // with its share of `iterations`, and the learning report afterwards.
-    TrainingResult Train(int32_t iterations);
+    // with its share of `iterations` (through `runner`, watched and stopped
+    // through `control`), and the learning report afterwards.
+    TrainingResult Train(int32_t iterations, TrainingControl* control = nullptr, const WorkRunner& runner = {});
     // The note after the beginning.
     PredictionResult Predict();
     // `count` notes behind the beginning, fed back one by one.

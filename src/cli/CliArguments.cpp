@@ -56,6 +56,11 @@ std::optional<CliArguments> CliArguments::Parse(const std::vector<std::string>& 
                 error = "у параметра --" + std::string(name) + " нет значения";
                 return std::nullopt;
             }
+            // An empty file name must not read as "no option" or as ".qvl".
+            if (value.empty() && !option->emptyAllowed) {
+                error = "у параметра --" + std::string(name) + " пустое значение";
+                return std::nullopt;
+            }
         } else if (inlineValue) {
             error = "параметр --" + std::string(name) + " не принимает значения";
             return std::nullopt;

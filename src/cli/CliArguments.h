@@ -16,6 +16,7 @@ public:
     struct Option {
         std::string_view name;
         bool takesValue;
+        bool emptyAllowed = false; // an empty value is a value (a melody text), not a mistake
     };
 
     // Reads `arguments` (those after the subcommand). nullopt and a one-line

@@ -7,20 +7,24 @@
 #include "engine/FormulaLibrary.h"
 #include "melody/CommandFiles.h"
 #include "numbers/NumberText.h"
+#include "platform/Console.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/QtFileSystem.h"
 #include "platform/QtProcessStarter.h"
 #include "storage/NetworkFile.h"
 
-
 #include <nlohmann/json.hpp>
 
 #include <array>
 #include <charconv>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -257,13 +261,87 @@ int ExportPart(const CliArguments& args, app::Session& session, app::MelodyPart 
     return CliSuccess;
 }
 
+// While a training click runs: a line of progress on a terminal's stderr
+// for clicks longer than half a second, and Ctrl-C turned into a cancel
+// after the current iteration.
+class ClickWatcher {
+public:
+    explicit ClickWatcher(std::ostream& err) : err_(err), terminal_(platform::Console::isTerminal(stderr)) {
+        platform::Console::catchInterrupt();
+        thread_ = std::thread([this] { run(); });
+    }
+    ~ClickWatcher() {
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    ClickWatcher(const ClickWatcher&) = delete;
+    ClickWatcher& operator=(const ClickWatcher&) = delete;
+
+    // Starts watching the click's `control` (null: the click has ended).
+    void watch(int64_t click, int64_t iterations, TrainingControl* control) {
+        const std::lock_guard lock(mutex_);
+        if (!control && shown_)
+            err_ << "\r" << std::string(60, ' ') << "\r" << std::flush;
+        shown_ = false;
+        click_ = click;
+        iterations_ = iterations;
+        control_ = control;
+        started_ = std::chrono::steady_clock::now();
+    }
+
+private:
+    void run() {
+        std::unique_lock lock(mutex_);
+        while (!done_) {
+            wake_.wait_for(lock, std::chrono::milliseconds(100));
+            if (!control_)
+                continue;
+            if (platform::Console::interrupted())
+                control_->cancel.store(true, std::memory_order_relaxed);
+            if (terminal_ && std::chrono::steady_clock::now() - started_ > std::chrono::milliseconds(500)) {
+                err_ << "\rНажатие " << click_ << ": " << control_->iterations.load(std::memory_order_relaxed) << " из "
+                     << iterations_ << " итераций" << std::flush;
+                shown_ = true;
+            }
+        }
+    }
+
+    std::ostream& err_;
+    const bool terminal_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    bool shown_ = false;
+    int64_t click_ = 0;
+    int64_t iterations_ = 0;
+    TrainingControl* control_ = nullptr;
+    std::chrono::steady_clock::time_point started_;
+    std::thread thread_;
+};
+
 } // namespace
 
 int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
-        {"load", true},   {"input", true},  {"hidden", true},      {"alpha", true}, {"step", true},
-        {"seed", true},   {"melody", true}, {"melody-file", true}, {"track", true}, {"iterations", true},
-        {"clicks", true}, {"save", true},   {"json", false},       {"help", false},
+        {"load", true},
+        {"input", true},
+        {"hidden", true},
+        {"alpha", true},
+        {"step", true},
+        {"seed", true},
+        {"melody", true, true},
+        {"melody-file", true},
+        {"track", true},
+        {"iterations", true},
+        {"clicks", true},
+        {"save", true},
+        {"save-interrupted", false},
+        {"json", false},
+        {"help", false},
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli train [параметры]\n"
@@ -280,6 +358,7 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
             << "  --iterations N         итераций за одно нажатие (по умолчанию 10000)\n"
                "  --clicks K             сколько раз нажать \"Научить\" (по умолчанию 1)\n"
                "  --save ФАЙЛ            сохранить сеть (без точки в пути добавляется .qvl)\n"
+               "  --save-interrupted     сохранить сеть и после Ctrl-C (иначе прерванная не сохраняется)\n"
                "  --json                 вывести один объект JSON\n";
         return CliSuccess;
     }
@@ -328,56 +407,66 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
         if (const int status = SetMelody(**session, melody, err); status != CliSuccess)
             return status;
 
-        nlohmann::json clickResults = nlohmann::json::array();
-        for (int64_t click = 1; click <= clicks; ++click) {
-            const app::TrainingResult result = (*session)->Train(static_cast<int32_t>(iterations));
+        const bool json = args->has("json");
+        const mdMain& state = (*session)->state();
+        // The reports are written as they come, so a long run holds none of them.
+        if (json)
+            out << "{\"alpha\":" << Dump(state.Alpha) << ",\"clicks\":[";
+        ClickWatcher watcher(err);
+        bool interrupted = false;
+        for (int64_t click = 1; click <= clicks && !interrupted; ++click) {
+            TrainingControl control;
+            watcher.watch(click, static_cast<int64_t>(iterations), &control);
+            const app::TrainingResult result = (*session)->Train(static_cast<int32_t>(iterations), &control);
+            watcher.watch(click, 0, nullptr);
             if (result.failure)
                 return Fail(err, result.failure);
             const app::LearningReport& report = result.report;
-            if (args->has("json")) {
-                clickResults.push_back({
-                    {"click", click},
-                    {"meanError", report.windows.empty() ? nlohmann::json() : nlohmann::json(report.meanError)},
-                    {"exact", report.exact},
-                    {"windows", report.windows.size()},
-                    {"trained", report.trained},
-                    {"iterationsPerWindow", report.iterationsPerWindow},
-                    {"diverged", report.diverged},
-                });
+            interrupted = report.cancelled;
+            if (json) {
+                out << (click > 1 ? "," : "")
+                    << Dump({
+                           {"click", click},
+                           {"meanError", report.windows.empty() ? nlohmann::json() : nlohmann::json(report.meanError)},
+                           {"exact", report.exact},
+                           {"windows", report.windows.size()},
+                           {"trained", report.trained},
+                           {"iterationsPerWindow", report.iterationsPerWindow},
+                           {"diverged", report.diverged},
+                       });
             } else {
                 out << ClickLine(click, report) << '\n';
             }
         }
+        if (json)
+            out << "],\"hidden\":" << state.HiddenCount << ",\"input\":" << state.InputCount
+                << ",\"notes\":" << state.MelodyLen + 1 << ",\"saved\":";
 
         nlohmann::json saved;
-        if (const std::optional<std::string> path = args->text("save")) {
+        const std::optional<std::string> path = args->text("save");
+        if (path && (!interrupted || args->has("save-interrupted"))) {
             const std::string target = WithNetworkExtension(*path);
             if (const app::Failure failure = (*session)->Save(target))
                 return Fail(err, failure);
             saved = target;
-            if (!args->has("json"))
+            if (!json)
                 out << "Сеть сохранена в " << target << '\n';
         }
-        if (args->has("json")) {
-            const mdMain& state = (*session)->state();
-            out << Dump({
-                       {"input", state.InputCount},
-                       {"hidden", state.HiddenCount},
-                       {"alpha", state.Alpha},
-                       {"step", state.LearnStep},
-                       {"notes", state.MelodyLen + 1},
-                       {"clicks", clickResults},
-                       {"saved", saved},
-                   })
-                << '\n';
-        }
+        if (json)
+            out << Dump(saved) << ",\"step\":" << Dump(state.LearnStep) << "}\n";
+        if (interrupted)
+            return Fail(err, CliInterrupted,
+                        path && !args->has("save-interrupted")
+                            ? "прервано; сеть не сохранена (--save-interrupted сохранит и прерванную)"
+                            : "прервано");
         return CliSuccess;
     });
 }
 
 int RunPredict(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
-        {"load", true}, {"melody", true}, {"melody-file", true}, {"track", true}, {"json", false}, {"help", false},
+        {"load", true},  {"melody", true, true}, {"melody-file", true},
+        {"track", true}, {"json", false},        {"help", false},
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli predict --load ФАЙЛ [параметры]\n"
@@ -418,7 +507,7 @@ int RunPredict(const std::vector<std::string>& arguments, std::ostream& out, std
 
 int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
-        {"load", true},        {"melody", true},       {"melody-file", true}, {"track", true}, {"notes", true},
+        {"load", true},        {"melody", true, true}, {"melody-file", true}, {"track", true}, {"notes", true},
         {"note-length", true}, {"pause-length", true}, {"json", false},       {"help", false}, {"midi", true},
         {"wav", true},         {"program", true},      {"part", true},
     };
@@ -489,8 +578,8 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
 
 int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
-        {"melody", true},      {"melody-file", true},  {"track", true},
-        {"note-length", true}, {"pause-length", true}, {"help", false},
+        {"melody", true, true}, {"melody-file", true},  {"track", true},
+        {"note-length", true},  {"pause-length", true}, {"help", false},
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli command [параметры]\n"
@@ -520,8 +609,8 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
 
 int RunPlay(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
-        {"melody", true}, {"melody-file", true}, {"track", true},   {"note-length", true}, {"pause-length", true},
-        {"wav", true},    {"midi", true},        {"program", true}, {"help", false},
+        {"melody", true, true}, {"melody-file", true}, {"track", true},   {"note-length", true}, {"pause-length", true},
+        {"wav", true},          {"midi", true},        {"program", true}, {"help", false},
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli play [параметры]\n"

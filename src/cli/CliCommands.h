@@ -12,6 +12,8 @@
 inline constexpr int CliSuccess = 0;
 inline constexpr int CliFailure = 1;
 inline constexpr int CliUsageError = 2;
+// A run stopped by Ctrl-C, as shells report a death by SIGINT.
+inline constexpr int CliInterrupted = 130;
 
 // Dispatches on the first argument (the subcommand); no subcommand or an
 // unknown one is a usage error, "--help" prints the overview.

@@ -13,5 +13,12 @@ int main(int argc, char** argv) {
     // Shares the window's data folder, where History lives when the
     // program's own folder cannot be written.
     QCoreApplication::setApplicationName(QStringLiteral("melodynet"));
-    return RunCli(arguments, std::cout, std::cerr);
+    const int status = RunCli(arguments, std::cout, std::cerr);
+    // Results that did not reach their reader (a full disk, a closed pipe)
+    // make the run a failure.
+    if (!std::cout.flush()) {
+        std::cerr << "melodynet-cli: не удалось записать результат в стандартный вывод\n";
+        return status == CliSuccess ? CliFailure : status;
+    }
+    return status;
 }

@@ -75,14 +75,17 @@ protected:
         fs::remove_all(dir_, ignored);
     }
 
-    // Runs the real program with `arguments`, capturing both streams and the exit status.
-    Outcome Cli(const std::vector<std::string>& arguments) {
-        std::string command = ShellQuoted(MELODYNET_CLI_PATH);
+    // Runs the real program with `arguments`, capturing both streams and the
+    // exit status; `prefix` goes before it on the shell line, `stdoutPath` replaces the captured output.
+    Outcome Cli(const std::vector<std::string>& arguments, const std::string& prefix = "",
+                const std::string& stdoutPath = "") {
+        std::string command = prefix + ShellQuoted(MELODYNET_CLI_PATH);
         for (const std::string& argument : arguments)
             command += " " + ShellQuoted(argument);
         const fs::path out = dir_ / "stdout.txt";
         const fs::path err = dir_ / "stderr.txt";
-        command += " >" + ShellQuoted(out.string()) + " 2>" + ShellQuoted(err.string()) + " </dev/null";
+        command += " >" + ShellQuoted(stdoutPath.empty() ? out.string() : stdoutPath) + " 2>" +
+                   ShellQuoted(err.string()) + " </dev/null";
         const int raw = std::system(command.c_str());
         Outcome run;
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -211,6 +214,41 @@ TEST_F(CliTool, MidiFilesOutAndIn) {
     }
 }
 
+TEST_F(CliTool, OutputErrorsAndInterruptsAreFailures) {
+    // Output that cannot be written is a failure, also for help and JSON.
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--help"}, {"train", "--clicks", "1", "--json"}, {"command"}}) {
+        const Outcome full = Cli(arguments, "", "/dev/full");
+        EXPECT_EQ(full.status, 1) << arguments[0];
+        EXPECT_NE(full.err.find("стандартный вывод"), std::string::npos) << full.err;
+    }
+    // Ctrl-C stops the click after its current iteration and writes no half-trained file
+    // unless asked to; the reports so far are complete JSON.
+    for (const bool keep : {false, true}) {
+        std::vector<std::string> arguments = {"train",
+                                              "--iterations",
+                                              "2000000000",
+                                              "--input",
+                                              "64",
+                                              "--melody",
+                                              "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10, 5, 6, 7, 8, 9, 10, 11, 12, "
+                                              "13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, "
+                                              "30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, "
+                                              "47, 48, 49, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17",
+                                              "--json",
+                                              "--save",
+                                              Path("half")};
+        if (keep)
+            arguments.push_back("--save-interrupted");
+        const Outcome run = Cli(arguments, "timeout --preserve-status -s INT 1 ");
+        EXPECT_EQ(run.status, 130) << run.err;
+        EXPECT_NE(run.err.find("прервано"), std::string::npos) << run.err;
+        const nlohmann::json parsed = nlohmann::json::parse(run.out);
+        EXPECT_EQ(parsed["clicks"].size(), 1u);
+        EXPECT_EQ(fs::exists(Path("half.qvl")), keep);
+    }
+}
+
 TEST_F(CliTool, PlayRendersWavWithoutHistory) {
     const fs::path history = fs::path(MELODYNET_CLI_PATH).parent_path() / "History";
     const auto countHistory = [&history] {
@@ -275,6 +313,8 @@ INSTANTIATE_TEST_SUITE_P(
             "NoteLengthZero", {"command", "--note-length", "0"}, 2, "--note-length: ожидается целое число от 1 до 64"},
         ErrorCase{"NegativeNotes", {"continue", "--load", "@/broken.qvl", "--notes", "-3"}, 2, "--notes"},
         ErrorCase{"PredictWithoutLoad", {"predict"}, 2, "нужен параметр --load"},
+        ErrorCase{"EmptySave", {"train", "--save", ""}, 2, "у параметра --save пустое значение"},
+        ErrorCase{"EmptyWav", {"play", "--wav="}, 2, "у параметра --wav пустое значение"},
         ErrorCase{"TrackWithoutFile", {"command", "--track", "2"}, 2, "--track относится к --melody-file"},
         ErrorCase{"BadPart", {"continue", "--load", "@/broken.qvl", "--part", "all"}, 2, "--part"},
         ErrorCase{"NotMidi", {"command", "--melody-file", "@/broken.mid"}, 1, "повреждён"},
