@@ -34,6 +34,8 @@ struct Failure {
     std::string reason;     // the system's own reason, when there is one
     int64_t inputCount = 0; // the counts of a shape problem
     int64_t hiddenCount = 0;
+    std::string inputText; // the counts as the user typed them, when typed
+    std::string hiddenText;
     NetworkFileReading reading; // where and why a network file is broken
     MidiFailure midi;           // where and why a MIDI file is refused
 

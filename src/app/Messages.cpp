@@ -100,17 +100,19 @@ std::string NetworkFileReason(const NetworkFileReading& reading) {
 }
 
 std::string Text(const Failure& failure) {
+    const std::string inputs = failure.inputText.empty() ? Count(failure.inputCount) : failure.inputText;
+    const std::string hidden = failure.hiddenText.empty() ? Count(failure.hiddenCount) : failure.hiddenText;
     switch (failure.problem) {
     case Problem::None:
         return {};
     case Problem::ShapeCountBelowOne:
-        return "Нейронная сеть не может быть построена: число входных нейронов (" + Count(failure.inputCount) +
-               ") и число скрытых нейронов (" + Count(failure.hiddenCount) +
+        return "Нейронная сеть не может быть построена: число входных нейронов (" + inputs +
+               ") и число скрытых нейронов (" + hidden +
                ") должны быть не меньше 1.\nИзмените число нейронов и повторите команду.";
     case Problem::ShapeTooLarge:
-        return "Слишком большая нейронная сеть: " + Count(failure.inputCount) + " входных и " +
-               Count(failure.hiddenCount) + " скрытых нейронов. Допускается не более " +
-               Count(mdMain::MaxLayerNeurons) + " нейронов в слое и не более " + Count(mdMain::MaxWeights) +
+        return "Слишком большая нейронная сеть: " + inputs + " входных и " + hidden +
+               " скрытых нейронов. Допускается не более " + Count(mdMain::MaxLayerNeurons) +
+               " нейронов в слое и не более " + Count(mdMain::MaxWeights) +
                " весов.\nИзмените число нейронов и повторите команду.";
     case Problem::OutOfMemory:
         return "Для нейронной сети такого размера не хватает памяти.";

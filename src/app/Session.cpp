@@ -76,12 +76,15 @@ int32_t Session::DefaultHiddenCount(int32_t inputCount) {
 }
 
 int32_t Session::SetInputCountText(std::string_view text) {
+    inputText_ = text;
+    hiddenText_.clear();
     state_.InputCount = std::max(CountOf(text), defaults::MinInputCount);
     state_.HiddenCount = DefaultHiddenCount(state_.InputCount);
     return state_.HiddenCount;
 }
 
 void Session::SetHiddenCountText(std::string_view text) {
+    hiddenText_ = text;
     state_.HiddenCount = std::max(CountOf(text), defaults::MinHiddenCount);
 }
 
@@ -97,6 +100,8 @@ void Session::SetShape(int32_t inputCount, int32_t hiddenCount, double alpha) {
     state_.InputCount = inputCount;
     state_.HiddenCount = hiddenCount;
     state_.Alpha = alpha;
+    inputText_.clear();
+    hiddenText_.clear();
     SetNetworkChanged(true);
 }
 
@@ -124,6 +129,9 @@ Failure Session::BuildFailure(ShapeCheck check) const {
     failure.problem = check == ShapeCheck::CountBelowOne ? Problem::ShapeCountBelowOne : Problem::ShapeTooLarge;
     failure.inputCount = state_.InputCount;
     failure.hiddenCount = state_.HiddenCount;
+    // The message names what was typed, not the value it was held to.
+    failure.inputText = inputText_;
+    failure.hiddenText = hiddenText_;
     return failure;
 }
 

@@ -212,6 +212,8 @@ private:
     CommandPlayer player_;
     bool trained_ = false;
     std::string melodyText_;
+    std::string inputText_;
+    std::string hiddenText_;
     std::string beginningCommand_;
     std::string continuationCommand_;
     std::function<void(bool)> networkChanged_;

@@ -4,6 +4,7 @@
 #include "app/Messages.h"
 #include "melody/MelodyText.h"
 #include "storage/NetworkFile.h"
+#include "ui/TrainingProgress.h"
 
 #include <QApplication>
 #include <QFontInfo>
@@ -420,7 +421,11 @@ void frmMain::Command4_Click() {
         for (QWidget* control : trainingControls())
             control->setEnabled(false);
         QCoreApplication::processEvents();
-        result = session_.Train(session_.CountOf(textOf(Text4)));
+        const int32_t iterations = session_.CountOf(textOf(Text4));
+        TrainingControl control;
+        TrainingProgress progress(this, control, iterations);
+        connect(&progress, &TrainingProgress::dialogCreated, this, &frmMain::trainingDialogCreated);
+        result = session_.Train(iterations, &control, [&progress](const auto& work) { progress.run(work); });
         QCoreApplication::processEvents();
         for (QWidget* control : trainingControls())
             control->setEnabled(true);

@@ -50,6 +50,10 @@ public:
     // Whether the current network counts as trained.
     bool NSTrained() const { return session_.trained(); }
 
+signals:
+    // A training click made its progress dialog (shown only when the click lasts).
+    void trainingDialogCreated(QWidget* dialog);
+
 protected:
     // Enter on a button presses that button, elsewhere it presses Command1.
     void keyPressEvent(QKeyEvent* event) override;

@@ -123,6 +123,8 @@ TEST_F(SessionTest, RebuildProtocolAndNewNetwork) {
     const app::TrainingResult refused = session.Train(100);
     EXPECT_EQ(refused.failure.problem, Problem::ShapeTooLarge);
     EXPECT_EQ(refused.failure.inputCount, std::numeric_limits<int32_t>::max());
+    EXPECT_NE(app::messages::Text(refused.failure).find("9e9 входных и 30 скрытых"), std::string::npos)
+        << "the message names what was typed";
     EXPECT_TRUE(state.NSChanged);
     EXPECT_FALSE(session.trained());
     EXPECT_TRUE(networkChanges.empty());

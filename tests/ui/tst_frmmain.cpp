@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStyle>
@@ -19,6 +20,7 @@
 #include <QStyleOptionGroupBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <limits>
 #include <memory>
@@ -543,6 +545,40 @@ private slots:
         const int code = rig.messages.shown[1].mid(2).toInt();
         QVERIFY(rig.messages.shown[1].startsWith("N:") && code >= 1 && code <= 49);
         QVERIFY(!rig.state.NSChanged && rig.shape() == "---" && !w.NSTrained());
+    }
+
+    // A click that would run for hours shows its dialog; "Отмена" stops it after the current
+    // iteration, and nothing typed meanwhile reaches the window.
+    void longTrainingIsCancelled() {
+        Rig rig;
+        frmMain& w = rig.open();
+        w.show();
+        // A melody whose windows the network cannot all reach exactly, so the click would not end early.
+        QStringList codes;
+        for (int i = 0; i < 80; ++i)
+            codes << QString::number(2 + (i * 7) % 48);
+        rig.type("Text1(0)", codes.join(", "));
+        rig.type("txtInput", "64");
+        rig.type("Text4", "1e99");
+        const QString melody = rig.text("Text1(0)");
+        QWidget* dialog = nullptr;
+        connect(&w, &frmMain::trainingDialogCreated, &w, [&](QWidget* created) {
+            dialog = created;
+            QTimer::singleShot(0, created, [&rig, created] {
+                QTest::keyClicks(rig.field("Text1(0)"), "5");
+                created->findChild<QPushButton*>()->click(); // "Отмена"
+            });
+        });
+        rig.click("Command4");
+        QVERIFY(dialog != nullptr);
+        QCOMPARE(rig.text("Text1(0)"), melody);
+        const app::LearningReport& report = rig.session.lastReport();
+        QVERIFY(report.cancelled);
+        QVERIFY(report.iterationsRun >= 1);
+        QVERIFY(report.iterationsRun < report.iterationsPerWindow);
+        QCOMPARE(rig.messages.shown,
+                 QStringList({"I:Рекомендуется выполнять операцию многократно, пока не будет достигнут результат."}));
+        QVERIFY(rig.control("Command4")->isEnabled() && rig.field("Text4")->isEnabled());
     }
 
     void continueMelody_data() {

@@ -1,0 +1,77 @@
+#include "ui/TrainingProgress.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <thread>
+
+TrainingProgress::TrainingProgress(QWidget* window, TrainingControl& control, int64_t iterations)
+    : window_(window), control_(control), iterations_(std::max<int64_t>(iterations, 1)) {}
+
+void TrainingProgress::run(const std::function<void()>& work) {
+    // The dialog counts in thousands, so that any 32-bit budget fits its int range.
+    const auto scaled = [this](int64_t n) { return static_cast<int>(n * 1000 / iterations_); };
+    QProgressDialog dialog(QStringLiteral("Обучение нейронной сети…"), QStringLiteral("Отмена"), 0, 1000, window_);
+    dialog.setWindowTitle(window_->windowTitle());
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setMinimumDuration(DialogDelayMs);
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    dialog_ = &dialog;
+    connect(&dialog, &QProgressDialog::canceled, this,
+            [this] { control_.cancel.store(true, std::memory_order_relaxed); });
+
+    QEventLoop loop;
+    const int64_t before = control_.iterations.load(std::memory_order_relaxed);
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, &dialog, [&] {
+        // setValue also shows the dialog once the delay has passed.
+        dialog.setValue(scaled(control_.iterations.load(std::memory_order_relaxed) - before));
+    });
+    tick.start(50);
+    qApp->installEventFilter(this);
+    dialog.setValue(0);
+    emit dialogCreated(&dialog);
+
+    std::thread worker([&] {
+        work();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+
+    qApp->removeEventFilter(this);
+    dialog_ = nullptr;
+}
+
+bool TrainingProgress::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::Drop:
+    case QEvent::Close: {
+        // The melody and the network must not change under the training.
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const bool inDialog = widget && dialog_ && (widget == dialog_ || dialog_->isAncestorOf(widget));
+        if (!inDialog) {
+            event->ignore();
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
