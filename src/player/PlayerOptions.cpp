@@ -19,6 +19,8 @@ std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& 
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
             options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
         } else if (argument == "--wav") {
             if (i + 1 >= arguments.size()) {
                 error = "--wav needs the name of the WAV file to write";
@@ -35,7 +37,7 @@ std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& 
             return std::nullopt;
         }
     }
-    if (!options.help && options.commandFile.empty()) {
+    if (!options.help && !options.version && options.commandFile.empty()) {
         error = "no command file given (see Play --help)";
         return std::nullopt;
     }
@@ -47,7 +49,8 @@ std::string PlayerUsage() {
            "Plays the play-command text in FILE. A bare file name is looked up in the\n"
            "History folder beside the player; a path is used as it is.\n"
            "  --wav OUT.wav  write the sound into a WAV file instead of playing it\n"
-           "  --help         show this text\n";
+           "  --help         show this text\n"
+           "  --version      show the version\n";
 }
 
 std::filesystem::path ResolveCommandFile(const std::string& commandFile, const std::filesystem::path& playerFolder) {

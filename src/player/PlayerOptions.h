@@ -8,12 +8,13 @@
 // What the player was asked to do on its command line.
 struct PlayerOptions {
     bool help = false;
+    bool version = false;
     std::string commandFile; // as given: a bare name or a path
     std::string wavFile;     // render into this WAV file instead of playing
 };
 
 // Reads the player's arguments (without the program name): "--help",
-// "[--wav OUT.wav] FILE". nullopt and `error` on anything else.
+// "--version", "[--wav OUT.wav] FILE". nullopt and `error` on anything else.
 std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& arguments, std::string& error);
 
 // Usage text of the player, several lines.

@@ -1,4 +1,5 @@
 #include "platform/DynamicLibrary.h"
+#include "platform/ProgramVersion.h"
 #include "player/AudioDevice.h"
 #include "player/CommandReader.h"
 #include "player/PlayerOptions.h"
@@ -29,6 +30,8 @@ int main(int argc, char** argv) {
         std::fputs(PlayerUsage().c_str(), stdout);
         return 0;
     }
+    if (options->version)
+        return platform::printVersion("Play");
 
     const std::filesystem::path path = ResolveCommandFile(options->commandFile, platform::executableFolder());
     const std::optional<std::string> text = ReadCommandFile(path, error);
