@@ -35,5 +35,16 @@ std::shared_ptr<const FormulaLibrary> FormulaLibrary::loadFrom(const std::filesy
 }
 
 std::shared_ptr<const FormulaLibrary> FormulaLibrary::loadBesideProgram() {
-    return loadFrom(platform::executableFolder());
+    // A build tree keeps the library beside the programs, an installed tree in
+    // its private library folder, given relative to the programs' folder.
+    const std::filesystem::path beside = platform::executableFolder();
+    const std::filesystem::path installed = (beside / MELODYNET_PRIVATE_LIBDIR).lexically_normal();
+    const std::string name = platform::DynamicLibrary::fileName("formula");
+    std::error_code ignored;
+    if (std::filesystem::exists(beside / name, ignored))
+        return loadFrom(beside);
+    if (std::filesystem::exists(installed / name, ignored))
+        return loadFrom(installed);
+    throw FormulaLibraryError("the formula library " + name + " is neither in " + beside.string() + " nor in " +
+                              installed.string());
 }

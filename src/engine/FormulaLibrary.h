@@ -26,7 +26,7 @@ public:
     static std::shared_ptr<const FormulaLibrary> loadFile(const std::filesystem::path& file);
     // Loads the library by its platform name ("libformula.so") from `folder`.
     static std::shared_ptr<const FormulaLibrary> loadFrom(const std::filesystem::path& folder);
-    // Loads the library from the folder of the running program.
+    // Loads the library from the running program's folder, else from its private library folder.
     static std::shared_ptr<const FormulaLibrary> loadBesideProgram();
 
     CreateFn create = nullptr;
