@@ -35,10 +35,9 @@ std::shared_ptr<const FormulaLibrary> FormulaLibrary::loadFrom(const std::filesy
 }
 
 std::shared_ptr<const FormulaLibrary> FormulaLibrary::loadBesideProgram() {
-    // A build tree keeps the library beside the programs, an installed tree in
-    // its private library folder, given relative to the programs' folder.
+    // A build tree keeps the library beside the programs, an installed tree in our private library folder.
     const std::filesystem::path beside = platform::executableFolder();
-    const std::filesystem::path installed = (beside / MELODYNET_PRIVATE_LIBDIR).lexically_normal();
+    const std::filesystem::path installed = platform::privateLibraryFolder();
     const std::string name = platform::DynamicLibrary::fileName("formula");
     std::error_code ignored;
     if (std::filesystem::exists(beside / name, ignored))
