@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and running need,
+# Installs the Debian 12 packages that building, testing, packaging and running need,
 # when any of them is missing. Runs apt-get as root, or through sudo.
 set -euo pipefail
 packages=(
   cmake ninja-build g++ clang pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n libgl-dev
   libsdl2-dev libsndfile1-dev nlohmann-json3-dev
   libfluidsynth-dev timgm6mb-soundfont python3-mido
   libgtest-dev libbenchmark-dev libfann-dev
   fonts-dejavu-core xvfb xauth
+  dpkg-dev lintian appstream desktop-file-utils man-db
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,4 +1,5 @@
 #include "cli/CliCommands.h"
+#include "platform/ProgramVersion.h"
 
 #include <QCoreApplication>
 
@@ -7,7 +8,9 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (arguments.size() == 1 && arguments.front() == "--version")
+        return platform::printVersion("melodynet-cli");
     // Qt's process and file classes expect an application object.
     QCoreApplication app(argc, argv);
     // Shares the window's data folder, where History lives when the

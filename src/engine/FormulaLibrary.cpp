@@ -47,5 +47,16 @@ std::shared_ptr<const FormulaLibrary> FormulaLibrary::loadFrom(const std::filesy
 }
 
 std::shared_ptr<const FormulaLibrary> FormulaLibrary::loadBesideProgram(std::string* error) {
-    return loadFrom(platform::executableFolder(), error);
+    // A build tree keeps the library beside the programs, an installed tree in our private library folder.
+    const std::filesystem::path beside = platform::executableFolder();
+    const std::filesystem::path installed = platform::privateLibraryFolder();
+    const std::string name = platform::DynamicLibrary::fileName("formula");
+    std::error_code ignored;
+    if (std::filesystem::exists(beside / name, ignored))
+        return loadFrom(beside, error);
+    if (std::filesystem::exists(installed / name, ignored))
+        return loadFrom(installed, error);
+    if (error)
+        *error = "the formula library " + name + " is neither in " + beside.string() + " nor in " + installed.string();
+    return nullptr;
 }

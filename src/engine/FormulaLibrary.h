@@ -23,7 +23,7 @@ public:
     // Loads the library by its platform name ("libformula.so") from `folder`.
     static std::shared_ptr<const FormulaLibrary> loadFrom(const std::filesystem::path& folder,
                                                           std::string* error = nullptr);
-    // Loads the library from the folder of the running program.
+    // Loads the library from the running program's folder, else from its private library folder.
     static std::shared_ptr<const FormulaLibrary> loadBesideProgram(std::string* error = nullptr);
 
     CreateFn create = nullptr;

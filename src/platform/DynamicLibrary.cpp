@@ -92,4 +92,9 @@ std::filesystem::path executableFolder() {
 #endif
 }
 
+std::filesystem::path privateLibraryFolder() {
+    // Relative, so that an installed tree still works after it has been moved.
+    return (executableFolder() / MELODYNET_PRIVATE_LIBDIR).lexically_normal();
+}
+
 } // namespace platform

@@ -39,4 +39,7 @@ private:
 // Folder that holds the running executable (not the working directory).
 std::filesystem::path executableFolder();
 
+// Our private library folder of an installed tree, found relative to executableFolder().
+std::filesystem::path privateLibraryFolder();
+
 } // namespace platform

@@ -33,6 +33,8 @@ std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& 
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
             options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
         } else if (argument == "--builtin") {
             options.builtIn = true;
         } else if (const auto value = ValueOption(argument); !value.empty()) {
@@ -69,7 +71,7 @@ std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& 
         error = "--builtin and --soundfont exclude each other";
         return std::nullopt;
     }
-    if (!options.help && options.commandFile.empty()) {
+    if (!options.help && !options.version && options.commandFile.empty()) {
         error = "no command file given (see Play --help)";
         return std::nullopt;
     }
@@ -87,7 +89,8 @@ std::string PlayerUsage() {
            "                    listed in MELODYNET_SOUNDFONT_DIRS (separated by ':')\n"
            "  --builtin         play with the built-in synthesizer, without a SoundFont\n"
            "  --program N       General MIDI instrument 0..127 (default 0, piano)\n"
-           "  --help            show this text\n";
+           "  --help            show this text\n"
+           "  --version         show the version\n";
 }
 
 std::filesystem::path ResolveCommandFile(const std::string& commandFile, const std::filesystem::path& playerFolder) {

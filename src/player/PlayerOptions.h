@@ -8,6 +8,7 @@
 // What the player was asked to do on its command line.
 struct PlayerOptions {
     bool help = false;
+    bool version = false;
     std::string commandFile; // as given: a bare name or a path
     std::string wavFile;     // render into this WAV file instead of playing
     std::string midiFile;    // write the notes into this MIDI file instead of playing
@@ -16,8 +17,8 @@ struct PlayerOptions {
     bool builtIn = false;    // play with the built-in synthesizer, no SoundFont
 };
 
-// Reads the player's arguments (without the program name): "--help", or
-// "[--wav OUT.wav] [--midi OUT.mid] [--soundfont PATH | --builtin]
+// Reads the player's arguments (without the program name): "--help",
+// "--version", or "[--wav OUT.wav] [--midi OUT.mid] [--soundfont PATH | --builtin]
 // [--program N] FILE". nullopt and `error` on anything else.
 std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& arguments, std::string& error);
 

@@ -1,5 +1,6 @@
 #include "midi/MidiExport.h"
 #include "platform/DynamicLibrary.h"
+#include "platform/ProgramVersion.h"
 #include "player/AudioDevice.h"
 #include "player/CommandReader.h"
 #include "player/FluidSynthesizer.h"
@@ -59,6 +60,8 @@ int main(int argc, char** argv) {
         std::fputs(PlayerUsage().c_str(), stdout);
         return 0;
     }
+    if (options->version)
+        return platform::printVersion("Play");
 
     const std::filesystem::path path = ResolveCommandFile(options->commandFile, platform::executableFolder());
     const std::optional<std::string> text = ReadCommandFile(path, error);

@@ -1,11 +1,13 @@
 #include "app/Messages.h"
 #include "app/Session.h"
 #include "engine/FormulaLibrary.h"
+#include "platform/ProgramVersion.h"
 #include "platform/QtFileDialogs.h"
 #include "platform/QtFileSystem.h"
 #include "platform/QtLocaleNumbers.h"
 #include "platform/QtMessageBox.h"
 #include "platform/QtProcessStarter.h"
+#include "platform/QtTranslations.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -13,6 +15,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -26,7 +30,21 @@ int usageError(const QString& text) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Answered before the window system is opened, so that they work without a display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
+        return platform::printVersion("melodynet");
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        const bool written = std::fputs("Usage: melodynet [--screenshot FILE]\n"
+                                        "Opens the melody prediction window.\n"
+                                        "  --screenshot FILE  save a PNG picture of the started window and quit\n"
+                                        "  --help             show this text\n"
+                                        "  --version          show the version\n",
+                                        stdout) >= 0 &&
+                             std::fflush(stdout) == 0;
+        return written ? 0 : 1;
+    }
     QApplication app(argc, argv);
+    platform::InstallQtTranslations(app);
     QApplication::setApplicationName(QStringLiteral("melodynet"));
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setFont(frmMain::windowFont());
