@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ clang pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libgl-dev
   libsdl2-dev libsndfile1-dev nlohmann-json3-dev
   libgtest-dev libbenchmark-dev libfann-dev
   fonts-dejavu-core xvfb xauth

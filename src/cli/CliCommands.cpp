@@ -3,6 +3,7 @@
 #include "app/Defaults.h"
 #include "app/Messages.h"
 #include "app/Session.h"
+#include "app/TrainUntil.h"
 #include "cli/CliArguments.h"
 #include "engine/FormulaLibrary.h"
 #include "melody/CommandFiles.h"
@@ -12,6 +13,12 @@
 #include "platform/QtProcessStarter.h"
 #include "storage/NetworkFile.h"
 
+#ifdef MELODYNET_CLI_PICTURES
+#include "plot/CurvePainter.h"
+#include "plot/PianoRollPainter.h"
+#include "plot/PictureFile.h"
+#endif
+
 #include <QDir>
 #include <QProcess>
 #include <QStringList>
@@ -19,10 +26,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -32,6 +41,8 @@ using Option = CliArguments::Option;
 constexpr int64_t DefaultInputCount = 8;
 constexpr int64_t DefaultIterations = 10000;
 constexpr int64_t MaxClicks = 1'000'000;
+// Clicks of --until-exact without --max-clicks; the error usually stops falling long before.
+constexpr int64_t DefaultUntilClicks = 1000;
 // Rendering a melody of 1024 notes takes seconds; this only guards against a hung player.
 constexpr int PlayerTimeoutMs = 300'000;
 
@@ -218,13 +229,45 @@ std::optional<CliArguments> ParseOptions(const std::vector<std::string>& argumen
     return args;
 }
 
+#ifdef MELODYNET_CLI_PICTURES
+constexpr int CurveWidth = 800;
+constexpr int CurveHeight = 400;
+// Pixels per note of the roll, as wide as a picture viewer still shows at once for a long melody.
+constexpr int RollColumnWidth = 8;
+constexpr int RollRowHeight = 8;
+constexpr int MaxPictureWidth = 16384;
+
+// A usage error unless the picture option names a .png or .svg file.
+bool CheckPicturePath(const CliArguments& args, std::string_view name, std::string& error) {
+    const std::optional<std::string> path = args.text(name);
+    if (path && !PictureFile::FormatOf(*path)) {
+        error = "--" + std::string(name) + ": имя файла должно оканчиваться на .png или .svg, а не «" + *path + "»";
+        return false;
+    }
+    return true;
+}
+
+// Renders a picture into the file of the option (replacing it only when complete).
+int WritePicture(const std::string& path, QSize size, const std::function<void(QPainter&, QRect)>& paint,
+                 platform::FileSystem& files, std::ostream& err) {
+    const std::string bytes = PictureFile::Render(*PictureFile::FormatOf(path), size, paint);
+    std::string error = "рисунок не удалось построить";
+    if (bytes.empty() || !files.replaceFile(path, bytes, error))
+        return Fail(err, CliFailure, "не удалось записать рисунок «" + path + "»: " + error);
+    return CliSuccess;
+}
+#endif
+
 } // namespace
 
 int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
-        {"load", true}, {"input", true},  {"hidden", true},      {"alpha", true},      {"step", true},
-        {"seed", true}, {"melody", true}, {"melody-file", true}, {"iterations", true}, {"clicks", true},
-        {"save", true}, {"json", false},  {"help", false},
+        {"load", true}, {"input", true},  {"hidden", true},      {"alpha", true},        {"step", true},
+        {"seed", true}, {"melody", true}, {"melody-file", true}, {"iterations", true},   {"clicks", true},
+        {"save", true}, {"json", false},  {"help", false},       {"until-exact", false}, {"max-clicks", true},
+#ifdef MELODYNET_CLI_PICTURES
+        {"plot", true},
+#endif
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli train [параметры]\n"
@@ -240,8 +283,19 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
             << MelodyHelp
             << "  --iterations N         итераций за одно нажатие (по умолчанию 10000)\n"
                "  --clicks K             сколько раз нажать \"Научить\" (по умолчанию 1)\n"
-               "  --save ФАЙЛ            сохранить сеть (без точки в пути добавляется .qvl)\n"
-               "  --json                 вывести один объект JSON\n";
+               "  --until-exact          нажимать \"Научить\", пока все ноты не предсказываются точно,\n"
+               "                         ошибка не перестанет уменьшаться (" +
+                   std::to_string(app::StallClicks) +
+                   " нажатий без улучшения)\n"
+                   "                         или не кончатся нажатия; затем сказать, что остановило\n"
+                   "  --max-clicks N         не больше N нажатий с --until-exact (по умолчанию " +
+                   std::to_string(DefaultUntilClicks) +
+                   ")\n"
+                   "  --save ФАЙЛ            сохранить сеть (без точки в пути добавляется .qvl)\n"
+#ifdef MELODYNET_CLI_PICTURES
+                   "  --plot ФАЙЛ            нарисовать кривую обучения в файл .png или .svg\n"
+#endif
+                   "  --json                 вывести один объект JSON\n";
         return CliSuccess;
     }
     const std::optional<CliArguments> args = ParseOptions(arguments, options, "train", err);
@@ -262,6 +316,18 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
         !args->readUnsigned("seed", seed, error) || !args->readInteger("iterations", 0, INT32_MAX, iterations, error) ||
         !args->readInteger("clicks", 0, MaxClicks, clicks, error))
         return Fail(err, CliUsageError, "train: " + error);
+    const bool untilExact = args->has("until-exact");
+    int64_t maxClicks = DefaultUntilClicks;
+    if (!args->readInteger("max-clicks", 1, MaxClicks, maxClicks, error))
+        return Fail(err, CliUsageError, "train: " + error);
+    if (untilExact && args->has("clicks"))
+        return Fail(err, CliUsageError, "train: --clicks нельзя сочетать с --until-exact (есть --max-clicks)");
+    if (!untilExact && args->has("max-clicks"))
+        return Fail(err, CliUsageError, "train: --max-clicks действует только с --until-exact");
+#ifdef MELODYNET_CLI_PICTURES
+    if (!CheckPicturePath(*args, "plot", error))
+        return Fail(err, CliUsageError, "train: " + error);
+#endif
     if (args->has("load") && (args->has("input") || args->has("hidden") || args->has("alpha")))
         return Fail(err, CliUsageError, "train: --input, --hidden и --alpha нельзя сочетать с --load");
     if (!args->has("hidden"))
@@ -289,11 +355,7 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
         SetMelody(**session, melody, err);
 
         nlohmann::json clickResults = nlohmann::json::array();
-        for (int64_t click = 1; click <= clicks; ++click) {
-            const app::TrainingResult result = (*session)->Train(static_cast<int32_t>(iterations));
-            if (result.failure)
-                return Fail(err, result.failure);
-            const app::LearningReport& report = result.report;
+        const auto tell = [&](int64_t click, const app::LearningReport& report) {
             if (args->has("json")) {
                 clickResults.push_back({
                     {"click", click},
@@ -307,6 +369,30 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
             } else {
                 out << ClickLine(click, report) << '\n';
             }
+        };
+        nlohmann::json ending;
+        if (untilExact) {
+            const app::TrainUntilOutcome outcome =
+                app::TrainUntil(**session, static_cast<int32_t>(iterations), static_cast<int32_t>(maxClicks),
+                                [&](int32_t click, const app::TrainingResult& result) {
+                                    tell(click, result.report);
+                                    return true;
+                                });
+            const std::string text = app::messages::TrainUntilEnded(outcome, (*session)->lastReport());
+            if (outcome.end == app::TrainUntilEnd::Failed || outcome.end == app::TrainUntilEnd::NotTrained)
+                return Fail(err, CliFailure, text);
+            static constexpr std::array<const char*, 7> EndNames = {"allExact", "stalled",    "cancelled", "clickLimit",
+                                                                    "diverged", "notTrained", "failed"};
+            ending = {{"end", EndNames[static_cast<size_t>(outcome.end)]}, {"message", text}};
+            if (!args->has("json"))
+                out << text << '\n';
+        } else {
+            for (int64_t click = 1; click <= clicks; ++click) {
+                const app::TrainingResult result = (*session)->Train(static_cast<int32_t>(iterations));
+                if (result.failure)
+                    return Fail(err, result.failure);
+                tell(click, result.report);
+            }
         }
 
         nlohmann::json saved;
@@ -318,6 +404,21 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
             if (!args->has("json"))
                 out << "Сеть сохранена в " << target << '\n';
         }
+        nlohmann::json plotted;
+#ifdef MELODYNET_CLI_PICTURES
+        if (const std::optional<std::string> path = args->text("plot")) {
+            const std::vector<app::CurvePoint>& curve = (*session)->learningCurve();
+            const int status = WritePicture(
+                *path, QSize(CurveWidth, CurveHeight),
+                [&](QPainter& painter, QRect target) { CurvePainter::paint(painter, target, curve); }, session->files(),
+                err);
+            if (status != CliSuccess)
+                return status;
+            plotted = *path;
+            if (!args->has("json"))
+                out << "Кривая обучения записана в " << *path << '\n';
+        }
+#endif
         if (args->has("json")) {
             const mdMain& state = (*session)->state();
             out << Dump({
@@ -328,6 +429,8 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
                        {"notes", state.MelodyLen + 1},
                        {"clicks", clickResults},
                        {"saved", saved},
+                       {"untilExact", ending},
+                       {"plot", plotted},
                    })
                 << '\n';
         }
@@ -379,6 +482,9 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
     static constexpr Option options[] = {
         {"load", true},        {"melody", true},       {"melody-file", true}, {"notes", true},
         {"note-length", true}, {"pause-length", true}, {"json", false},       {"help", false},
+#ifdef MELODYNET_CLI_PICTURES
+        {"roll", true},
+#endif
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli continue --load ФАЙЛ [параметры]\n"
@@ -386,7 +492,12 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
                "и на следующей строке его текст команды для проигрывателя.\n"
                "  --load ФАЙЛ            файл сети (обязателен)\n"
             << MelodyHelp << "  --notes N              нот в продолжении (по умолчанию столько же, сколько в мелодии)\n"
-            << LengthHelp << "  --json                 вывести один объект JSON\n";
+            << LengthHelp
+#ifdef MELODYNET_CLI_PICTURES
+            << "  --roll ФАЙЛ            нарисовать мелодию с продолжением и предсказаниями сети\n"
+               "                         в файл .png или .svg\n"
+#endif
+            << "  --json                 вывести один объект JSON\n";
         return CliSuccess;
     }
     const std::optional<CliArguments> args = ParseOptions(arguments, options, "continue", err);
@@ -398,6 +509,10 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
     int64_t notes = -1;
     if (std::string error; !args->readInteger("notes", 0, INT32_MAX, notes, error))
         return Fail(err, CliUsageError, "continue: " + error);
+#ifdef MELODYNET_CLI_PICTURES
+    if (std::string error; !CheckPicturePath(*args, "roll", error))
+        return Fail(err, CliUsageError, "continue: " + error);
+#endif
     Lengths lengths;
     std::string melody;
     if (const int status = ReadMelodyOptions(*args, "continue", lengths, melody, err); status != CliSuccess)
@@ -421,8 +536,25 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
                 << " нот: в мелодии помещается не больше " << std::to_string(mdMain::MelodyCapacity) << " нот\n";
         const std::string codeText = CodeListText(codes.data(), static_cast<int32_t>(codes.size()));
         const std::string command = (*session)->CommandText(app::MelodyPart::Continuation);
+        nlohmann::json rolled;
+#ifdef MELODYNET_CLI_PICTURES
+        if (const std::optional<std::string> path = args->text("roll")) {
+            // The loaded network's own view of the melody, scored once the continuation is written.
+            const app::LearningReport scored = app::ScoreWindows((*session)->state());
+            const RollData roll = RollDataOf((*session)->state(), codes, &scored);
+            const int width =
+                std::clamp(PianoRollPainter::LabelWidth + 8 + roll.columns() * RollColumnWidth, 320, MaxPictureWidth);
+            const int status = WritePicture(
+                *path, QSize(width, 49 * RollRowHeight + 8),
+                [&](QPainter& painter, QRect target) { PianoRollPainter::paint(painter, target, roll); },
+                session->files(), err);
+            if (status != CliSuccess)
+                return status;
+            rolled = *path;
+        }
+#endif
         if (args->has("json"))
-            out << Dump({{"codes", codes}, {"requested", requested}, {"command", command}}) << '\n';
+            out << Dump({{"codes", codes}, {"requested", requested}, {"command", command}, {"roll", rolled}}) << '\n';
         else
             out << codeText << '\n' << command << '\n';
         return CliSuccess;
