@@ -17,6 +17,7 @@ class QPainter;
 // in the top row. The window's widget and the picture files share it.
 class PianoRollPainter {
 public:
+    // The beginning's bars, the continuation's, exact and wrong predictions.
     static inline const QColor Beginning{60, 100, 170};
     static inline const QColor Continuation{230, 130, 0};
     static inline const QColor Right{30, 160, 60};

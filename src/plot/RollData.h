@@ -13,6 +13,7 @@ struct RollData {
     std::vector<uint8_t> beginning;    // the typed notes, positions 0..
     std::vector<uint8_t> continuation; // drawn right after the beginning
     int32_t firstWindow = 0;           // position in the beginning of windows[0]
+    // Each window's predicted and target code; windows[k] is the note at firstWindow + k.
     std::vector<app::WindowResult> windows;
 
     // Notes of the beginning and the continuation together.

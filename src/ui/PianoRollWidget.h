@@ -11,15 +11,19 @@ class PianoRollWidget : public QWidget {
     Q_OBJECT
 
 public:
+    // Least pixels per note, and pixels per pitch row.
     static constexpr int MinColumnWidth = 4;
     static constexpr int RowHeight = 6;
 
+    // An empty roll.
     explicit PianoRollWidget(QWidget* parent = nullptr);
 
     // Shows `data` and asks for a repaint.
     void setData(RollData data);
+    // What the roll shows.
     const RollData& data() const { return data_; }
 
+    // Three times the least width per note, all rows.
     QSize sizeHint() const override;
 
 protected:

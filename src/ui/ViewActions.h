@@ -32,6 +32,7 @@ public:
     // Runs "Учить до результата" and tells how it ended.
     void trainUntilResult();
 
+    // "Ход обучения" (Ctrl+L) and "Учить до результата", as the context menu holds them.
     QAction* viewAction() const { return viewAction_; }
     QAction* trainUntilAction() const { return trainUntilAction_; }
 

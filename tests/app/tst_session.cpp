@@ -95,24 +95,4 @@ INSTANTIATE_TEST_SUITE_P(
                       UntilCase{"TooLarge", Default, 1.0, 1'000'000, 1000, 100, 1000, 0, End::Failed, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Exact windows count as progress even when the mean error rises.
-TEST(TrainUntil, StallCountsFromTheLastBest) {
-    Rig rig;
-    int32_t bestExact = -1;
-    int32_t lastBest = 0;
-    const app::TrainUntilOutcome outcome =
-        app::TrainUntil(rig.session, 10, 2000, [&](int32_t click, const app::TrainingResult& result) {
-            if (result.report.exact > bestExact) {
-                bestExact = result.report.exact;
-                lastBest = click;
-            }
-            return true;
-        });
-    if (outcome.end == app::TrainUntilEnd::Stalled) {
-        EXPECT_GE(outcome.clicks - lastBest, app::StallClicks);
-    } else {
-        EXPECT_EQ(outcome.end, app::TrainUntilEnd::AllExact);
-    }
-}
-
 } // namespace

@@ -13,9 +13,11 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -59,6 +61,21 @@ struct Rig {
     std::unique_ptr<frmMain> window;
     std::unique_ptr<ViewActions> actions;
 };
+
+// The entries of the context menu that `target` opens ("-" for a separator); the menu is closed as soon as it shows.
+QStringList contextMenuOf(QWidget* target) {
+    QStringList seen;
+    QTimer::singleShot(0, [&seen] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions())
+                seen << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            menu->close();
+        }
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(4, 4), target->mapToGlobal(QPoint(4, 4)));
+    QApplication::sendEvent(target, &event);
+    return seen;
+}
 
 } // namespace
 
@@ -177,6 +194,30 @@ private slots:
         QTest::keyClick(rig.window.get(), Qt::Key_L, Qt::ControlModifier);
         QVERIFY(rig.view().isVisible());
         QCOMPARE(rig.view().windowTitle(), QStringLiteral("Ход обучения"));
+    }
+
+    void contextMenus_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("editing"); // the field's own entries come first
+        QTest::newRow("background") << "frmMain" << false;
+        QTest::newRow("frame") << "Frame3" << false;
+        QTest::newRow("button in a frame") << "Command1" << false;
+        QTest::newRow("beginning field") << "Text1(0)" << true;
+        QTest::newRow("continuation field") << "Text1(1)" << true;
+    }
+
+    // The background, the frames and the two melody fields offer the view's actions.
+    void contextMenus() {
+        QFETCH(QString, target);
+        QFETCH(bool, editing);
+        Rig rig;
+        rig.window->show();
+        QWidget* widget = target == "frmMain" ? rig.window.get() : rig.window->findChild<QWidget*>(target);
+        const QStringList entries = contextMenuOf(widget);
+        QCOMPARE(entries.mid(entries.size() - 2), QStringList({"Ход обучения", "Учить до результата"}));
+        QCOMPARE(entries.size() > 3, editing);
+        if (editing)
+            QCOMPARE(entries[entries.size() - 3], QStringLiteral("-"));
     }
 
     // "Учить до результата" from the view's button: the curve holds every click and the message says why it ended.
