@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds melodynet and writes a PNG of the window as it looks after start-up.
-# Usage: scripts/screenshot.sh [output.png] (default: melodynet.png); the build
-# folder is $MELODYNET_BUILD_DIR, else build-screenshot.
+# Usage: scripts/screenshot.sh [output.png] [clicks] (default: melodynet.png);
+# with a click count the training view stands beside the window after that
+# many clicks of "Научить" (fixed seed). The build folder is
+# $MELODYNET_BUILD_DIR, else build-screenshot.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-melodynet.png}")
@@ -12,5 +14,9 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     -DMELODYNET_BUILD_TESTS=OFF -DMELODYNET_BUILD_BENCH=OFF >/dev/null
 fi
 cmake --build "$build" --target melodynet formula
-QT_QPA_PLATFORM=offscreen "$build/bin/melodynet" --screenshot "$out"
+if [ $# -ge 2 ]; then
+  QT_QPA_PLATFORM=offscreen "$build/bin/melodynet" --screenshot-view "$out" --clicks "$2"
+else
+  QT_QPA_PLATFORM=offscreen "$build/bin/melodynet" --screenshot "$out"
+fi
 echo "$out"

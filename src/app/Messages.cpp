@@ -165,6 +165,31 @@ std::string ContinuationShortened(int32_t written) {
            " нот вместе с продолжением, поэтому продолжение укорочено до " + Count(written) + " нот.";
 }
 
+std::string TrainUntilEnded(const TrainUntilOutcome& outcome, const LearningReport& last) {
+    const std::string clicks = " Нажатий: " + Count(outcome.clicks) + ".";
+    const std::string exact =
+        " Точно предсказано " + Count(last.exact) + " из " + Count(static_cast<int32_t>(last.windows.size())) + " нот.";
+    switch (outcome.end) {
+    case TrainUntilEnd::AllExact:
+        return "Результат достигнут: все ноты мелодии, которым учится сеть, предсказаны точно (" +
+               Count(static_cast<int32_t>(last.windows.size())) + ")." + clicks;
+    case TrainUntilEnd::Stalled:
+        return "Обучение остановлено: средняя ошибка не уменьшалась " + Count(StallClicks) + " нажатий подряд." +
+               exact + clicks;
+    case TrainUntilEnd::Cancelled:
+        return "Обучение прервано." + exact + clicks;
+    case TrainUntilEnd::ClickLimit:
+        return "Обучение остановлено: сделано наибольшее число нажатий, результат не достигнут." + exact + clicks;
+    case TrainUntilEnd::Diverged:
+        return std::string(Diverged) + clicks;
+    case TrainUntilEnd::NotTrained:
+        return "Обучать не на чем: в мелодии меньше 3 нот или шаг обучения не больше нуля.";
+    case TrainUntilEnd::Failed:
+        return Text(outcome.failure);
+    }
+    return {};
+}
+
 std::string ReplaceExisting(const std::string& path) {
     return "Файл " + Quoted(path) + " уже существует.\nЗаменить его?";
 }

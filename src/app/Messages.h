@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Failure.h"
+#include "app/TrainUntil.h"
 
 #include <cstdint>
 #include <string>
@@ -53,6 +54,9 @@ std::string MidiAdjustments(const std::string& path, size_t moved, size_t cut, s
 
 // The note that a continuation was cut to `written` notes by the melody buffer.
 std::string ContinuationShortened(int32_t written);
+
+// Why a run of "Учить до результата" ended, with its clicks and the exact windows of the last one.
+std::string TrainUntilEnded(const TrainUntilOutcome& outcome, const LearningReport& last);
 
 // The question before replacing a file that the ".qvl" rule named.
 std::string ReplaceExisting(const std::string& path);

@@ -3,6 +3,7 @@
 #include "app/Defaults.h"
 #include "app/Messages.h"
 #include "app/Session.h"
+#include "app/TrainUntil.h"
 #include "cli/CliArguments.h"
 #include "engine/FormulaLibrary.h"
 #include "melody/CommandFiles.h"
@@ -13,14 +14,22 @@
 #include "platform/QtProcessStarter.h"
 #include "storage/NetworkFile.h"
 
+#ifdef MELODYNET_CLI_PICTURES
+#include "plot/CurvePainter.h"
+#include "plot/PianoRollPainter.h"
+#include "plot/PictureFile.h"
+#endif
+
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <sstream>
@@ -33,6 +42,8 @@ using Option = CliArguments::Option;
 constexpr int64_t DefaultInputCount = 8;
 constexpr int64_t DefaultIterations = 10000;
 constexpr int64_t MaxClicks = 1'000'000;
+// Clicks of --until-exact without --max-clicks; the error usually stops falling long before.
+constexpr int64_t DefaultUntilClicks = 1000;
 
 constexpr std::string_view Usage =
     "Использование: melodynet-cli <команда> [параметры]\n"
@@ -323,6 +334,35 @@ private:
     std::thread thread_;
 };
 
+#ifdef MELODYNET_CLI_PICTURES
+constexpr int CurveWidth = 800;
+constexpr int CurveHeight = 400;
+// Pixels per note of the roll, as wide as a picture viewer still shows at once for a long melody.
+constexpr int RollColumnWidth = 8;
+constexpr int RollRowHeight = 8;
+constexpr int MaxPictureWidth = 16384;
+
+// A usage error unless the picture option names a .png or .svg file.
+bool CheckPicturePath(const CliArguments& args, std::string_view name, std::string& error) {
+    const std::optional<std::string> path = args.text(name);
+    if (path && !PictureFile::FormatOf(*path)) {
+        error = "--" + std::string(name) + ": имя файла должно оканчиваться на .png или .svg, а не «" + *path + "»";
+        return false;
+    }
+    return true;
+}
+
+// Renders a picture into the file of the option (replacing it only when complete).
+int WritePicture(const std::string& path, QSize size, const std::function<void(QPainter&, QRect)>& paint,
+                 platform::FileSystem& files, std::ostream& err) {
+    const std::string bytes = PictureFile::Render(*PictureFile::FormatOf(path), size, paint);
+    std::string error = "рисунок не удалось построить";
+    if (bytes.empty() || !files.replaceFile(path, bytes, error))
+        return Fail(err, CliFailure, "не удалось записать рисунок «" + path + "»: " + error);
+    return CliSuccess;
+}
+#endif
+
 } // namespace
 
 int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -342,6 +382,11 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
         {"save-interrupted", false},
         {"json", false},
         {"help", false},
+        {"until-exact", false},
+        {"max-clicks", true},
+#ifdef MELODYNET_CLI_PICTURES
+        {"plot", true},
+#endif
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli train [параметры]\n"
@@ -357,8 +402,19 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
             << MelodyHelp
             << "  --iterations N         итераций за одно нажатие (по умолчанию 10000)\n"
                "  --clicks K             сколько раз нажать \"Научить\" (по умолчанию 1)\n"
+               "  --until-exact          нажимать \"Научить\", пока все ноты не предсказываются точно,\n"
+               "                         ошибка не перестанет уменьшаться ("
+            << app::StallClicks
+            << " нажатий без улучшения)\n"
+               "                         или не кончатся нажатия; затем сказать, что остановило\n"
+               "  --max-clicks N         не больше N нажатий с --until-exact (по умолчанию "
+            << DefaultUntilClicks
+            << ")\n"
                "  --save ФАЙЛ            сохранить сеть (без точки в пути добавляется .qvl)\n"
                "  --save-interrupted     сохранить сеть и после Ctrl-C (иначе прерванная не сохраняется)\n"
+#ifdef MELODYNET_CLI_PICTURES
+               "  --plot ФАЙЛ            нарисовать кривую обучения в файл .png или .svg\n"
+#endif
                "  --json                 вывести один объект JSON\n";
         return CliSuccess;
     }
@@ -380,6 +436,18 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
         !args->readUnsigned("seed", seed, error) || !args->readInteger("iterations", 0, INT32_MAX, iterations, error) ||
         !args->readInteger("clicks", 0, MaxClicks, clicks, error))
         return Fail(err, CliUsageError, "train: " + error);
+    const bool untilExact = args->has("until-exact");
+    int64_t maxClicks = DefaultUntilClicks;
+    if (!args->readInteger("max-clicks", 1, MaxClicks, maxClicks, error))
+        return Fail(err, CliUsageError, "train: " + error);
+    if (untilExact && args->has("clicks"))
+        return Fail(err, CliUsageError, "train: --clicks нельзя сочетать с --until-exact (есть --max-clicks)");
+    if (!untilExact && args->has("max-clicks"))
+        return Fail(err, CliUsageError, "train: --max-clicks действует только с --until-exact");
+#ifdef MELODYNET_CLI_PICTURES
+    if (!CheckPicturePath(*args, "plot", error))
+        return Fail(err, CliUsageError, "train: " + error);
+#endif
     if (args->has("load") && (args->has("input") || args->has("hidden") || args->has("alpha")))
         return Fail(err, CliUsageError, "train: --input, --hidden и --alpha нельзя сочетать с --load");
     if (!args->has("hidden"))
@@ -414,14 +482,7 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
             out << "{\"alpha\":" << Dump(state.Alpha) << ",\"clicks\":[";
         ClickWatcher watcher(err);
         bool interrupted = false;
-        for (int64_t click = 1; click <= clicks && !interrupted; ++click) {
-            TrainingControl control;
-            watcher.watch(click, static_cast<int64_t>(iterations), &control);
-            const app::TrainingResult result = (*session)->Train(static_cast<int32_t>(iterations), &control);
-            watcher.watch(click, 0, nullptr);
-            if (result.failure)
-                return Fail(err, result.failure);
-            const app::LearningReport& report = result.report;
+        const auto tell = [&](int64_t click, const app::LearningReport& report) {
             interrupted = report.cancelled;
             if (json) {
                 out << (click > 1 ? "," : "")
@@ -437,10 +498,58 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
             } else {
                 out << ClickLine(click, report) << '\n';
             }
+        };
+        nlohmann::json ending;
+        if (untilExact) {
+            TrainingControl control;
+            int64_t click = 1;
+            watcher.watch(click, static_cast<int64_t>(iterations), &control);
+            const app::TrainUntilOutcome outcome = app::TrainUntil(
+                **session, static_cast<int32_t>(iterations), static_cast<int32_t>(maxClicks),
+                [&](int32_t done, const app::TrainingResult& result) {
+                    tell(done, result.report);
+                    watcher.watch(++click, static_cast<int64_t>(iterations), &control);
+                    return true;
+                },
+                &control);
+            watcher.watch(click, 0, nullptr);
+            const std::string text = app::messages::TrainUntilEnded(outcome, (*session)->lastReport());
+            if (outcome.end == app::TrainUntilEnd::Failed || outcome.end == app::TrainUntilEnd::NotTrained)
+                return Fail(err, CliFailure, text);
+            static constexpr std::array<const char*, 7> EndNames = {"allExact", "stalled",    "cancelled", "clickLimit",
+                                                                    "diverged", "notTrained", "failed"};
+            ending = {{"end", EndNames[static_cast<size_t>(outcome.end)]}, {"message", text}};
+            if (!json)
+                out << text << '\n';
+        } else {
+            for (int64_t click = 1; click <= clicks && !interrupted; ++click) {
+                TrainingControl control;
+                watcher.watch(click, static_cast<int64_t>(iterations), &control);
+                const app::TrainingResult result = (*session)->Train(static_cast<int32_t>(iterations), &control);
+                watcher.watch(click, 0, nullptr);
+                if (result.failure)
+                    return Fail(err, result.failure);
+                tell(click, result.report);
+            }
         }
+        nlohmann::json plotted;
+#ifdef MELODYNET_CLI_PICTURES
+        if (const std::optional<std::string> path = args->text("plot")) {
+            const std::vector<app::CurvePoint>& curve = (*session)->learningCurve();
+            const int status = WritePicture(
+                *path, QSize(CurveWidth, CurveHeight),
+                [&](QPainter& painter, QRect target) { CurvePainter::paint(painter, target, curve); }, session->files(),
+                err);
+            if (status != CliSuccess)
+                return status;
+            plotted = *path;
+            if (!json)
+                out << "Кривая обучения записана в " << *path << '\n';
+        }
+#endif
         if (json)
             out << "],\"hidden\":" << state.HiddenCount << ",\"input\":" << state.InputCount
-                << ",\"notes\":" << state.MelodyLen + 1 << ",\"saved\":";
+                << ",\"notes\":" << state.MelodyLen + 1 << ",\"plot\":" << Dump(plotted) << ",\"saved\":";
 
         nlohmann::json saved;
         const std::optional<std::string> path = args->text("save");
@@ -453,7 +562,7 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
                 out << "Сеть сохранена в " << target << '\n';
         }
         if (json)
-            out << Dump(saved) << ",\"step\":" << Dump(state.LearnStep) << "}\n";
+            out << Dump(saved) << ",\"step\":" << Dump(state.LearnStep) << ",\"untilExact\":" << Dump(ending) << "}\n";
         if (interrupted)
             return Fail(err, CliInterrupted,
                         path && !args->has("save-interrupted")
@@ -510,6 +619,9 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
         {"load", true},        {"melody", true, true}, {"melody-file", true}, {"track", true}, {"notes", true},
         {"note-length", true}, {"pause-length", true}, {"json", false},       {"help", false}, {"midi", true},
         {"wav", true},         {"program", true},      {"part", true},
+#ifdef MELODYNET_CLI_PICTURES
+        {"roll", true},
+#endif
     };
     if (WantsHelp(arguments)) {
         out << "Использование: melodynet-cli continue --load ФАЙЛ [параметры]\n"
@@ -520,7 +632,12 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
             << LengthHelp << "  --json                 вывести один объект JSON\n"
             << ExportHelp
             << "  --part ЧАСТЬ           что записать в файлы: beginning (начало), continuation\n"
-               "                         (продолжение) или whole (всё, по умолчанию)\n";
+               "                         (продолжение) или whole (всё, по умолчанию)\n"
+#ifdef MELODYNET_CLI_PICTURES
+               "  --roll ФАЙЛ            нарисовать мелодию с продолжением и предсказаниями сети\n"
+               "                         в файл .png или .svg\n"
+#endif
+            ;
         return CliSuccess;
     }
     const std::optional<CliArguments> args = ParseOptions(arguments, options, "continue", err);
@@ -541,6 +658,10 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
         else if (*named != "whole")
             return Fail(err, CliUsageError, "continue: --part: ожидается beginning, continuation или whole");
     }
+#ifdef MELODYNET_CLI_PICTURES
+    if (std::string error; !CheckPicturePath(*args, "roll", error))
+        return Fail(err, CliUsageError, "continue: " + error);
+#endif
     Lengths lengths;
     MelodySource melody;
     if (const int status = ReadMelodyOptions(*args, "continue", lengths, melody, err); status != CliSuccess)
@@ -565,11 +686,28 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
                 << " нот: в мелодии помещается не больше " << std::to_string(mdMain::MelodyCapacity) << " нот\n";
         const std::string codeText = CodeListText(codes.data(), static_cast<int32_t>(codes.size()));
         const std::string command = (*session)->CommandText(app::MelodyPart::Continuation);
+        nlohmann::json rolled;
+#ifdef MELODYNET_CLI_PICTURES
+        if (const std::optional<std::string> path = args->text("roll")) {
+            // The loaded network's own view of the melody, scored once the continuation is written.
+            const app::LearningReport scored = app::ScoreWindows((*session)->state());
+            const RollData roll = RollDataOf((*session)->state(), codes, &scored);
+            const int width =
+                std::clamp(PianoRollPainter::LabelWidth + 8 + roll.columns() * RollColumnWidth, 320, MaxPictureWidth);
+            const int status = WritePicture(
+                *path, QSize(width, 49 * RollRowHeight + 8),
+                [&](QPainter& painter, QRect target) { PianoRollPainter::paint(painter, target, roll); },
+                session->files(), err);
+            if (status != CliSuccess)
+                return status;
+            rolled = *path;
+        }
+#endif
         std::ostringstream exported;
         if (const int status = ExportPart(*args, **session, part, exported, err); status != CliSuccess)
             return status;
         if (args->has("json"))
-            out << Dump({{"codes", codes}, {"requested", requested}, {"command", command}}) << '\n';
+            out << Dump({{"codes", codes}, {"requested", requested}, {"command", command}, {"roll", rolled}}) << '\n';
         else
             out << codeText << '\n' << command << '\n' << exported.str();
         return CliSuccess;

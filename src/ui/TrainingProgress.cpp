@@ -26,7 +26,6 @@ void TrainingProgress::run(const std::function<void()>& work) {
     connect(&dialog, &QProgressDialog::canceled, this,
             [this] { control_.cancel.store(true, std::memory_order_relaxed); });
 
-    QEventLoop loop;
     const int64_t before = control_.iterations.load(std::memory_order_relaxed);
     QTimer tick;
     connect(&tick, &QTimer::timeout, &dialog, [&] {
@@ -38,15 +37,20 @@ void TrainingProgress::run(const std::function<void()>& work) {
     dialog.setValue(0);
     emit dialogCreated(&dialog);
 
+    runAside(work);
+
+    qApp->removeEventFilter(this);
+    dialog_ = nullptr;
+}
+
+void TrainingProgress::runAside(const std::function<void()>& work) {
+    QEventLoop loop;
     std::thread worker([&] {
         work();
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();
     worker.join();
-
-    qApp->removeEventFilter(this);
-    dialog_ = nullptr;
 }
 
 bool TrainingProgress::eventFilter(QObject* watched, QEvent* event) {

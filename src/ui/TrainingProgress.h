@@ -23,6 +23,10 @@ public:
     // Runs `work` on a worker thread and returns when it has ended.
     void run(const std::function<void()>& work);
 
+    // Runs `work` on a worker thread while this thread goes on handling
+    // events, and returns when the work has ended.
+    static void runAside(const std::function<void()>& work);
+
     // How long a training runs before the dialog shows.
     static constexpr int DialogDelayMs = 500;
 

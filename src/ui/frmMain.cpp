@@ -6,12 +6,15 @@
 #include "storage/NetworkFile.h"
 #include "ui/TrainingProgress.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -23,6 +26,7 @@
 
 #include <cmath>
 #include <exception>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -295,6 +299,8 @@ void frmMain::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ContextMenu && (watched == Text1[0] || watched == Text1[1]))
+        return showFieldContextMenu(static_cast<QLineEdit*>(watched), static_cast<QContextMenuEvent*>(event));
     if (watched == Frame4 && event->type() == QEvent::MouseButtonDblClick)
         Frame4_DblClick();
     return QWidget::eventFilter(watched, event);
@@ -504,4 +510,39 @@ void frmMain::Tell(const std::string& text, MessageIcon icon) {
 
 std::string frmMain::textOf(const QLineEdit* field) {
     return field->text().toStdString();
+}
+
+// ---------------------------------------------------------------- context menu
+
+void frmMain::addContextAction(QAction* action) {
+    if (contextActions_.empty())
+        for (QLineEdit* field : Text1)
+            field->installEventFilter(this);
+    contextActions_.push_back(action);
+    addAction(action);
+}
+
+int32_t frmMain::trainingIterations() const {
+    return session_.CountOf(textOf(Text4));
+}
+
+void frmMain::contextMenuEvent(QContextMenuEvent* event) {
+    if (contextActions_.empty()) {
+        event->ignore();
+        return;
+    }
+    QMenu menu(this);
+    for (QAction* action : contextActions_)
+        menu.addAction(action);
+    menu.exec(event->globalPos());
+}
+
+bool frmMain::showFieldContextMenu(QLineEdit* field, QContextMenuEvent* event) {
+    // The field's own editing entries stay first.
+    const std::unique_ptr<QMenu> menu(field->createStandardContextMenu());
+    menu->addSeparator();
+    for (QAction* action : contextActions_)
+        menu->addAction(action);
+    menu->exec(event->globalPos());
+    return true;
 }

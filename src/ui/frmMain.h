@@ -13,7 +13,10 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+class QAction;
+class QContextMenuEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -50,6 +53,14 @@ public:
     // Whether the current network counts as trained.
     bool NSTrained() const { return session_.trained(); }
 
+    // --- additions beside the fixed layout
+
+    // Adds `action` to the context menu of the window's background, its frames
+    // and the two melody fields; its shortcut works anywhere in the window.
+    void addContextAction(QAction* action);
+    // The count in the iterations field, as a training click reads it.
+    int32_t trainingIterations() const;
+
 signals:
     // A training click made its progress dialog (shown only when the click lasts).
     void trainingDialogCreated(QWidget* dialog);
@@ -59,8 +70,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     // A click on the window's background.
     void mouseReleaseEvent(QMouseEvent* event) override;
-    // Catches the double click on Frame4.
+    // Catches the double click on Frame4 and the context menus of the melody fields.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The context menu of the background and the frames.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void buildControls();
@@ -139,4 +152,8 @@ private:
     QLineEdit* txtInput = nullptr;
     QLineEdit* txtHidden = nullptr;
     QLineEdit* txtAlpha = nullptr;
+
+    // The added context actions, and the menu of a melody field with them.
+    std::vector<QAction*> contextActions_;
+    bool showFieldContextMenu(QLineEdit* field, QContextMenuEvent* event);
 };

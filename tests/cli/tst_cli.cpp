@@ -263,6 +263,62 @@ TEST_F(CliTool, PlayRendersWavWithoutHistory) {
     EXPECT_EQ(countHistory(), before);
 }
 
+// --until-exact prints every click, then what ended the run, and agrees with --json.
+TEST_F(CliTool, TrainUntilExact) {
+    const Outcome run = Cli({"train", "--seed", "1", "--until-exact", "--max-clicks", "400"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.back().rfind("Результат достигнут", 0), 0u) << lines.back();
+    EXPECT_NE(lines[lines.size() - 2].find("точно 4 из 4"), std::string::npos) << lines[lines.size() - 2];
+    EXPECT_TRUE(lines.back().ends_with(" Нажатий: " + std::to_string(lines.size() - 1) + ".")) << lines.back();
+    const Outcome json = Cli({"train", "--seed", "1", "--until-exact", "--max-clicks", "400", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const nlohmann::json parsed = nlohmann::json::parse(json.out);
+    EXPECT_EQ(parsed["clicks"].size(), lines.size() - 1);
+    EXPECT_EQ(parsed["untilExact"]["end"], "allExact");
+
+    const Outcome limited = Cli({"train", "--seed", "1", "--until-exact", "--max-clicks", "3", "--iterations", "10"});
+    ASSERT_EQ(limited.status, 0) << limited.err;
+    ASSERT_EQ(Lines(limited.out).size(), 4u);
+    EXPECT_EQ(Lines(limited.out)[3].rfind("Обучение остановлено: сделано наибольшее число нажатий", 0), 0u);
+
+    // A melody without windows: the click's line, then the reason as a failure.
+    const Outcome untrainable = Cli({"train", "--until-exact", "--melody", "3, 8"});
+    EXPECT_EQ(untrainable.status, 1);
+    EXPECT_EQ(Lines(untrainable.out).size(), 1u);
+    EXPECT_EQ(untrainable.err,
+              "melodynet-cli: Обучать не на чем: в мелодии меньше 3 нот или шаг обучения не больше нуля.\n");
+}
+
+#ifdef MELODYNET_CLI_PICTURES
+// --plot and --roll write pictures of the format their extension names.
+TEST_F(CliTool, PicturesOfCurveAndRoll) {
+    const Outcome train =
+        Cli({"train", "--seed", "1", "--clicks", "3", "--save", Path("net"), "--plot", Path("curve.png")});
+    ASSERT_EQ(train.status, 0) << train.err;
+    EXPECT_EQ(train.err, "");
+    EXPECT_EQ(Lines(train.out).at(3), "Кривая обучения записана в " + Path("curve.png"));
+    EXPECT_EQ(ReadAll(Path("curve.png")).substr(1, 3), "PNG");
+    const Outcome svg = Cli({"train", "--seed", "1", "--plot", Path("curve.SVG")});
+    ASSERT_EQ(svg.status, 0) << svg.err;
+    EXPECT_NE(ReadAll(Path("curve.SVG")).find("<svg"), std::string::npos);
+
+    const Outcome roll = Cli({"continue", "--load", Path("net.qvl"), "--notes", "5", "--roll", Path("roll.png")});
+    ASSERT_EQ(roll.status, 0) << roll.err;
+    EXPECT_EQ(Lines(roll.out).size(), 2u);
+    EXPECT_EQ(ReadAll(Path("roll.png")).substr(1, 3), "PNG");
+
+    // A picture that cannot be written fails the run after its clicks.
+    const Outcome missing = Cli({"train", "--clicks", "1", "--plot", Path("no/such/curve.png")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(Lines(missing.out).size(), 1u);
+    EXPECT_EQ(missing.err.rfind("melodynet-cli: не удалось записать рисунок «" + Path("no/such/curve.png") + "»: ", 0),
+              0u)
+        << missing.err;
+}
+#endif
+
 struct ErrorCase {
     const char* name;
     std::vector<std::string> arguments; // "@" stands for the test's folder
@@ -324,6 +380,13 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"BrokenFile", {"predict", "--load", "@/broken.qvl"}, 1, "Строка 3: строка не является числом"},
         ErrorCase{"FileInputOne", {"continue", "--load", "@/input1.qvl"}, 1, "Строка 1: во входном слое"},
         ErrorCase{"TrainLoadBroken", {"train", "--load", "@/broken.qvl"}, 1, "Не удалось загрузить нейронную сеть"},
+        ErrorCase{"UntilWithClicks", {"train", "--until-exact", "--clicks", "2"}, 2, "--clicks нельзя сочетать"},
+        ErrorCase{"MaxClicksAlone", {"train", "--max-clicks", "2"}, 2, "только с --until-exact"},
+        ErrorCase{"MaxClicksZero", {"train", "--until-exact", "--max-clicks", "0"}, 2, "--max-clicks: ожидается"},
+#ifdef MELODYNET_CLI_PICTURES
+        ErrorCase{"PlotGif", {"train", "--plot", "@/curve.gif"}, 2, "--plot: имя файла должно оканчиваться"},
+        ErrorCase{"RollNoExtension", {"continue", "--load", "@/broken.qvl", "--roll", "@/roll"}, 2, "--roll"},
+#endif
         ErrorCase{"SaveIntoMissingFolder",
                   {"train", "--clicks", "0", "--save", "@/no/such/net"},
                   1,

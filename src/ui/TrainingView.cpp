@@ -1,0 +1,240 @@
+#include "ui/TrainingView.h"
+
+#include "plot/CurvePainter.h"
+#include "plot/RollData.h"
+#include "ui/PianoRollWidget.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QLocale>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Dots on the lines while there are few enough clicks to tell them apart.
+constexpr qsizetype MaxDottedClicks = 60;
+
+QString decimal(double value, int digits) {
+    return QLocale().toString(value, 'f', digits);
+}
+
+// A whole step of 1, 2 or 5 times a power of ten that cuts `range` into at most eight parts.
+double roundStep(double range) {
+    double power = 1.0;
+    while (true) {
+        for (double factor : {1.0, 2.0, 5.0})
+            if (range / (factor * power) <= 8.0)
+                return factor * power;
+        power *= 10.0;
+    }
+}
+
+} // namespace
+
+TrainingView::TrainingView(app::Session& session, QWidget* parent) : QWidget(parent, Qt::Window), session_(session) {
+    setObjectName(QStringLiteral("TrainingView"));
+    setWindowTitle(QStringLiteral("Ход обучения"));
+    resize(660, 640);
+
+    chart_ = new QChart;
+    chart_->legend()->setAlignment(Qt::AlignTop);
+    chart_->setMargins(QMargins(4, 4, 4, 4));
+    errorSeries_ = new QLineSeries(chart_);
+    errorSeries_->setName(QStringLiteral("Средняя ошибка, полутонов"));
+    errorSeries_->setColor(CurvePainter::Error);
+    exactSeries_ = new QLineSeries(chart_);
+    exactSeries_->setName(QStringLiteral("Точно предсказано, нот"));
+    exactSeries_->setColor(CurvePainter::Exact);
+    chart_->addSeries(errorSeries_);
+    chart_->addSeries(exactSeries_);
+    clickAxis_ = new QValueAxis(chart_);
+    clickAxis_->setTitleText(QStringLiteral("Нажатие «Научить»"));
+    clickAxis_->setLabelFormat(QStringLiteral("%d"));
+    clickAxis_->setTickType(QValueAxis::TicksDynamic);
+    clickAxis_->setTickAnchor(0);
+    errorAxis_ = new QValueAxis(chart_);
+    errorAxis_->setLabelsColor(CurvePainter::Error);
+    exactAxis_ = new QValueAxis(chart_);
+    exactAxis_->setLabelFormat(QStringLiteral("%d"));
+    exactAxis_->setLabelsColor(CurvePainter::Exact);
+    chart_->addAxis(clickAxis_, Qt::AlignBottom);
+    chart_->addAxis(errorAxis_, Qt::AlignLeft);
+    chart_->addAxis(exactAxis_, Qt::AlignRight);
+    errorSeries_->attachAxis(clickAxis_);
+    errorSeries_->attachAxis(errorAxis_);
+    exactSeries_->attachAxis(clickAxis_);
+    exactSeries_->attachAxis(exactAxis_);
+    auto* chartView = new QChartView(chart_, this);
+    chartView->setObjectName(QStringLiteral("learningCurve"));
+    chartView->setRenderHint(QPainter::Antialiasing);
+    chartView->setMinimumHeight(220);
+
+    roll_ = new PianoRollWidget;
+    auto* rollArea = new QScrollArea(this);
+    rollArea->setWidget(roll_);
+    rollArea->setWidgetResizable(true);
+    rollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    rollArea->setMinimumHeight(roll_->minimumHeight() + rollArea->horizontalScrollBar()->sizeHint().height() + 4);
+
+    summary_ = new QLabel(this);
+    summary_->setObjectName(QStringLiteral("summary"));
+    summary_->setWordWrap(true);
+    summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    trainUntil_ = new QPushButton(QStringLiteral("Учить до результата"), this);
+    trainUntil_->setObjectName(QStringLiteral("trainUntil"));
+    connect(trainUntil_, &QPushButton::clicked, this, &TrainingView::trainUntilRequested);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(trainUntil_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(chartView, 1);
+    layout->addWidget(rollArea);
+    layout->addWidget(summary_);
+    layout->addLayout(buttons);
+
+    continuation_ = writtenContinuation();
+    // Made after a click, the view can only trust the report where its targets still fit (RollDataOf checks).
+    if (!session_.lastReport().windows.empty())
+        reportMelody_ = beginning();
+    listener_ = session_.AddListener([this](app::Change change) { follow(change); });
+    refreshCurve();
+    refreshRoll();
+    refreshSummary();
+}
+
+TrainingView::~TrainingView() {
+    session_.RemoveListener(listener_);
+}
+
+void TrainingView::follow(app::Change change) {
+    switch (change) {
+    case app::Change::Melody:
+        refreshRoll();
+        break;
+    case app::Change::Network:
+        reportMelody_.clear();
+        refreshCurve();
+        refreshRoll();
+        break;
+    case app::Change::Trained:
+        reportMelody_ = beginning();
+        refreshCurve();
+        refreshRoll();
+        break;
+    case app::Change::Predicted:
+        break;
+    case app::Change::Continued:
+        continuation_ = writtenContinuation();
+        refreshRoll();
+        break;
+    }
+    refreshSummary();
+    emit updated();
+}
+
+std::vector<uint8_t> TrainingView::beginning() const {
+    const mdMain& state = session_.state();
+    const auto notes = std::clamp(state.MelodyLen + 1, 0, mdMain::MelodyCapacity);
+    return std::vector<uint8_t>(state.Melody.begin(), state.Melody.begin() + notes);
+}
+
+std::vector<uint8_t> TrainingView::writtenContinuation() const {
+    const mdMain& state = session_.state();
+    const int32_t start = std::clamp(state.MelodyLen + 1, 0, mdMain::MelodyCapacity);
+    const int32_t notes = std::clamp(state.ContLen, 0, mdMain::MelodyCapacity - start);
+    return std::vector<uint8_t>(state.Melody.begin() + start, state.Melody.begin() + start + notes);
+}
+
+bool TrainingView::reportFitsMelody() const {
+    return !session_.lastReport().windows.empty() && reportMelody_ == beginning();
+}
+
+void TrainingView::refreshCurve() {
+    const std::vector<app::CurvePoint>& curve = session_.learningCurve();
+    QList<QPointF> errors;
+    QList<QPointF> exact;
+    errors.reserve(static_cast<qsizetype>(curve.size()));
+    exact.reserve(static_cast<qsizetype>(curve.size()));
+    double maxError = 0.0;
+    int32_t windows = 1;
+    for (size_t i = 0; i < curve.size(); ++i) {
+        const double click = static_cast<double>(i + 1);
+        // A non-finite error would break the axis; it shows as a gap.
+        if (std::isfinite(curve[i].meanError)) {
+            errors.append(QPointF(click, curve[i].meanError));
+            maxError = std::max(maxError, curve[i].meanError);
+        }
+        exact.append(QPointF(click, curve[i].exact));
+        windows = std::max(windows, curve[i].windows);
+    }
+    errorSeries_->replace(errors);
+    exactSeries_->replace(exact);
+    const bool dotted = errors.size() <= MaxDottedClicks;
+    errorSeries_->setPointsVisible(dotted);
+    exactSeries_->setPointsVisible(dotted);
+    // Room for a few clicks, so that the first points do not sit on the edge.
+    const double clicks = std::max(static_cast<double>(curve.size()), 5.0);
+    clickAxis_->setRange(0, clicks);
+    clickAxis_->setTickInterval(roundStep(clicks));
+    errorAxis_->setRange(0, maxError > 0.0 ? maxError * 1.05 : 1.0);
+    errorAxis_->applyNiceNumbers();
+    exactAxis_->setRange(0, windows);
+    exactAxis_->setTickCount(std::min(windows, 10) + 1);
+}
+
+void TrainingView::refreshRoll() {
+    roll_->setData(RollDataOf(session_.state(), continuation_, reportFitsMelody() ? &session_.lastReport() : nullptr));
+}
+
+QString TrainingView::summary() const {
+    return summary_->text();
+}
+
+void TrainingView::refreshSummary() {
+    const app::LearningReport& report = session_.lastReport();
+    const auto clicks = static_cast<qint64>(session_.learningCurve().size());
+    QStringList lines;
+    if (clicks == 0) {
+        lines << QStringLiteral("Сеть ещё не обучалась с тех пор, как её создали или загрузили.");
+    } else if (report.windows.empty()) {
+        lines << QStringLiteral("Нажатий «Научить»: %1. Окон для обучения нет: в мелодии меньше 3 нот.").arg(clicks);
+    } else {
+        const auto windows = static_cast<qint64>(report.windows.size());
+        lines << QStringLiteral("Нажатий «Научить»: %1. Точно предсказано %2 из %3 нот, средняя ошибка %4 полутона.")
+                     .arg(clicks)
+                     .arg(report.exact)
+                     .arg(windows)
+                     .arg(decimal(report.meanError, 3));
+        QString last = QStringLiteral("Последнее нажатие: %1 итераций на каждое из %2 окон")
+                           .arg(report.iterationsPerWindow)
+                           .arg(windows);
+        if (report.iterationsRun > 0)
+            last += QStringLiteral(" (выполнено %1)").arg(report.iterationsRun);
+        if (!report.trained)
+            last += QStringLiteral("; обучение не выполнялось.");
+        else if (report.diverged)
+            last += QStringLiteral("; остановлено досрочно, чтобы веса остались конечными.");
+        else if (report.cancelled)
+            last += QStringLiteral("; остановлено досрочно по просьбе пользователя.");
+        else
+            last += QStringLiteral("; до конца, без досрочной остановки.");
+        lines << last;
+        if (!reportFitsMelody())
+            lines << QStringLiteral("Мелодия изменилась после последнего нажатия: предсказания сети не показаны.");
+    }
+    if (session_.lastPrediction() != 0)
+        lines << QStringLiteral("Последняя предсказанная нота: %1.").arg(session_.lastPrediction());
+    summary_->setText(lines.join(QLatin1Char('\n')));
+}

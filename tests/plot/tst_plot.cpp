@@ -1,0 +1,239 @@
+#include "app/LearningReport.h"
+#include "engine/FormulaLibrary.h"
+#include "engine/mdMain.h"
+#include "melody/MelodyText.h"
+#include "plot/CurvePainter.h"
+#include "plot/PianoRollPainter.h"
+#include "plot/PictureFile.h"
+#include "plot/RollData.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+
+#include <optional>
+
+namespace {
+
+// The roll is painted at 8 pixels a row: a 26-pixel label column, margins of
+// 4, 50 rows (codes 49 down to 2, a gap, the pause row), 390 pixels of columns.
+constexpr int Width = 420;
+constexpr int Height = 408;
+constexpr double RowHeight = 8.0;
+constexpr double PlotLeft = 26.0;
+constexpr double PlotWidth = 390.0;
+
+// Columns lie between the labels and the right margin of 4.
+double columnX(const QImage& image, int columns, double column) {
+    return PlotLeft + column * (image.width() - PlotLeft - 4.0) / columns;
+}
+
+QImage render(const RollData& data) {
+    QImage image(Width, Height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    PianoRollPainter::paint(painter, image.rect(), data);
+    return image;
+}
+
+// The pixel at the middle of a column, a little left of the centre so that a
+// prediction's line (at the centre) does not hide it, in the row of `code`.
+QColor at(const QImage& image, int columns, int column, int code) {
+    const double x = columnX(image, columns, column + 0.3);
+    const int row = code <= 1 ? 49 : 49 - std::min(code, 49);
+    const double y = 4.0 + (row + 0.5) * RowHeight;
+    return image.pixelColor(static_cast<int>(x), static_cast<int>(y));
+}
+
+// Whether any pixel of the column has the colour.
+bool columnHas(const QImage& image, int columns, int column, const QColor& colour) {
+    const int x = static_cast<int>(columnX(image, columns, column + 0.3));
+    for (int y = 0; y < image.height(); ++y)
+        if (image.pixelColor(x, y) == colour)
+            return true;
+    return false;
+}
+
+// Whether the pixel at (x, y) or its left neighbour has the colour: a line
+// of one pixel at a column's centre falls on either.
+bool nearCentre(const QImage& image, int x, int y, const QColor& colour) {
+    return image.pixelColor(x, y) == colour || image.pixelColor(x - 1, y) == colour;
+}
+
+} // namespace
+
+class TestPlot : public QObject {
+    Q_OBJECT
+
+private slots:
+    void barsInRowAndColumn_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("code");
+        // Beginning 2 13 14 49 1 26 60: lowest c, b of octave 1, c of 2, highest b, a pause, c of 3, beyond the grid.
+        QTest::newRow("c1") << 0 << 2;
+        QTest::newRow("b1") << 1 << 13;
+        QTest::newRow("c2") << 2 << 14;
+        QTest::newRow("b4") << 3 << 49;
+        QTest::newRow("c3") << 5 << 26;
+        QTest::newRow("above the grid on top") << 6 << 49;
+    }
+
+    void barsInRowAndColumn() {
+        QFETCH(int, column);
+        QFETCH(int, code);
+        RollData data;
+        data.beginning = {2, 13, 14, 49, 1, 26, 60};
+        const QImage image = render(data);
+        QCOMPARE(at(image, 7, column, code), PianoRollPainter::Beginning);
+        // Only one bar in the column: the rows next to it are free.
+        if (code > 2)
+            QVERIFY(at(image, 7, column, code - 1) != PianoRollPainter::Beginning);
+        if (code < 49)
+            QVERIFY(at(image, 7, column, code + 1) != PianoRollPainter::Beginning);
+        QVERIFY(at(image, 7, column + 1 < 7 ? column + 1 : column - 1, code) != PianoRollPainter::Beginning);
+        // The pause is a gap.
+        QVERIFY(!columnHas(image, 7, 4, PianoRollPainter::Beginning));
+    }
+
+    void predictionsRightAndWrong() {
+        RollData data;
+        data.beginning = {10, 12, 14, 1, 20};
+        data.firstWindow = 2;
+        data.windows = {{14, 14}, {5, 1}, {25, 20}};
+        const QImage image = render(data);
+        // Exact: the right colour on the target's bar.
+        QCOMPARE(at(image, 5, 2, 14), PianoRollPainter::Right);
+        // A note for a pause: wrong in its row, the pause row itself empty, a line between.
+        QCOMPARE(at(image, 5, 3, 5), PianoRollPainter::Wrong);
+        QVERIFY(at(image, 5, 3, 1) != PianoRollPainter::Beginning);
+        const int x3 = static_cast<int>(PlotLeft + 3.5 * PlotWidth / 5);
+        QVERIFY(nearCentre(image, x3, static_cast<int>(4 + (49 - 3 + 0.5) * RowHeight), PianoRollPainter::Wrong));
+        // Too high by five semitones: wrong above, the target bar below, a line through the rows between.
+        QCOMPARE(at(image, 5, 4, 25), PianoRollPainter::Wrong);
+        QCOMPARE(at(image, 5, 4, 20), PianoRollPainter::Beginning);
+        const int x4 = static_cast<int>(PlotLeft + 4.5 * PlotWidth / 5);
+        for (int code = 21; code <= 24; ++code)
+            QVERIFY(
+                nearCentre(image, x4, static_cast<int>(4 + (49 - code + 0.5) * RowHeight), PianoRollPainter::Wrong));
+        // The columns before the windows carry no prediction.
+        for (int column : {0, 1})
+            QVERIFY(!columnHas(image, 5, column, PianoRollPainter::Right) &&
+                    !columnHas(image, 5, column, PianoRollPainter::Wrong));
+    }
+
+    void continuationAfterBeginning() {
+        RollData data;
+        data.beginning = {10, 11};
+        data.continuation = {12, 1, 14};
+        const QImage image = render(data);
+        QCOMPARE(at(image, 5, 0, 10), PianoRollPainter::Beginning);
+        QCOMPARE(at(image, 5, 1, 11), PianoRollPainter::Beginning);
+        QCOMPARE(at(image, 5, 2, 12), PianoRollPainter::Continuation);
+        QCOMPARE(at(image, 5, 4, 14), PianoRollPainter::Continuation);
+        for (int column : {0, 1})
+            QVERIFY(!columnHas(image, 5, column, PianoRollPainter::Continuation));
+        QVERIFY(!columnHas(image, 5, 2, PianoRollPainter::Beginning));
+    }
+
+    // Pictures of melodies that stretch the roll stay whole and draw nothing they should not.
+    void awkwardMelodies_data() {
+        QTest::addColumn<QByteArray>("melody");
+        QTest::addColumn<int>("bars");
+        QTest::newRow("empty") << QByteArray() << 0;
+        QTest::newRow("only pauses") << QByteArray("1, 1, 0, 1") << 0;
+        QByteArray long1024;
+        for (int i = 0; i < 1024; ++i)
+            long1024 += QByteArray::number(2 + i % 48) + ", ";
+        QTest::newRow("1024 notes") << long1024 << 1024;
+    }
+
+    void awkwardMelodies() {
+        QFETCH(QByteArray, melody);
+        QFETCH(int, bars);
+        RollData data;
+        for (const QByteArray& item : melody.split(','))
+            if (!item.trimmed().isEmpty())
+                data.beginning.push_back(static_cast<uint8_t>(item.trimmed().toInt()));
+        QImage image(PianoRollPainter::LabelWidth + 8 + 4 * std::max(data.columns(), 1), Height, QImage::Format_RGB32);
+        QPainter painter(&image);
+        PianoRollPainter::paint(painter, image.rect(), data);
+        painter.end();
+        int found = 0;
+        for (int column = 0; column < data.columns(); ++column)
+            found += columnHas(image, data.columns(), column, PianoRollPainter::Beginning) ? 1 : 0;
+        QCOMPARE(found, bars);
+    }
+
+    // The report's predictions are placed on the training windows of the beginning, or left out when they do not fit.
+    void predictionsOfTheState_data() {
+        QTest::addColumn<int>("inputs");
+        QTest::addColumn<QString>("melody");
+        QTest::addColumn<int>("first");
+        QTest::newRow("8 inputs") << 8 << "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10" << 8;
+        QTest::newRow("999 inputs, one right-aligned window") << 999 << "3, 8, 11, 3, 8" << 4;
+    }
+
+    void predictionsOfTheState() {
+        QFETCH(int, inputs);
+        QFETCH(QString, melody);
+        QFETCH(int, first);
+        mdMain state(FormulaLibrary::loadBesideProgram());
+        state.CreateOutNeuron();
+        state.InputCount = inputs;
+        state.HiddenCount = 2;
+        state.Alpha = 1.0;
+        state.SetSeed(3);
+        QCOMPARE(state.CreateNS(), ShapeCheck::Buildable);
+        ParseMelody(state, melody.toStdString());
+        const app::LearningReport report = app::ScoreWindows(state);
+        const RollData data = RollDataOf(state, {5, 6}, &report);
+        QCOMPARE(data.firstWindow, first);
+        QCOMPARE(data.windows.size(), report.windows.size());
+        QCOMPARE(data.columns(), state.MelodyLen + 1 + 2);
+        // A report of another beginning is not drawn.
+        app::LearningReport other = report;
+        other.windows.back().target = static_cast<uint8_t>(other.windows.back().target + 1);
+        QVERIFY(RollDataOf(state, {}, &other).windows.empty());
+        other.windows.push_back({2, 2});
+        QVERIFY(RollDataOf(state, {}, &other).windows.empty());
+    }
+
+    void pictureFormats_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("format"); // -1: none
+        QTest::newRow("png") << "a/curve.png" << int(PictureFile::Format::Png);
+        QTest::newRow("upper case svg") << "roll.SVG" << int(PictureFile::Format::Svg);
+        QTest::newRow("gif") << "roll.gif" << -1;
+        QTest::newRow("no extension") << "roll" << -1;
+        QTest::newRow("dot in a folder only") << "my.png/roll" << -1;
+    }
+
+    void pictureFormats() {
+        QFETCH(QString, path);
+        QFETCH(int, format);
+        const std::optional<PictureFile::Format> found = PictureFile::FormatOf(path.toStdString());
+        QCOMPARE(found ? int(*found) : -1, format);
+    }
+
+    // The curve pictures decode to their size, and the PNG shows both series' colours.
+    void curvePictures() {
+        const std::vector<app::CurvePoint> curve = {{3.0, 1, 4}, {2.0, 2, 4}, {0.5, 4, 4}};
+        const auto paint = [&](QPainter& painter, QRect target) { CurvePainter::paint(painter, target, curve); };
+        const std::string png = PictureFile::Render(PictureFile::Format::Png, QSize(400, 200), paint);
+        const QImage image = QImage::fromData(QByteArray::fromStdString(png), "PNG");
+        QCOMPARE(image.size(), QSize(400, 200));
+        bool error = false;
+        bool exact = false;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 60; x < 340; ++x) {
+                error = error || image.pixelColor(x, y) == CurvePainter::Error;
+                exact = exact || image.pixelColor(x, y) == CurvePainter::Exact;
+            }
+        QVERIFY(error && exact);
+        const std::string svg = PictureFile::Render(PictureFile::Format::Svg, QSize(400, 200), paint);
+        QVERIFY(svg.find("<svg") != std::string::npos);
+        QVERIFY(svg.find("</svg>") != std::string::npos);
+    }
+};
+
+QTEST_MAIN(TestPlot)
+#include "tst_plot.moc"

@@ -1,0 +1,241 @@
+#include "app/Session.h"
+#include "engine/FormulaLibrary.h"
+#include "numbers/NumberText.h"
+#include "platform/QtFileSystem.h"
+#include "platform/QtProcessStarter.h"
+#include "plot/PianoRollPainter.h"
+#include "ui/PianoRollWidget.h"
+#include "ui/TrainingView.h"
+#include "ui/ViewActions.h"
+#include "ui/frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// Records the message boxes as "<icon letter>:<text>".
+struct LoggedMessages : platform::MessageBox {
+    void show(const std::string& text, platform::MessageIcon icon) override {
+        shown << QString("NIWC"[int(icon)]) + ':' + QString::fromStdString(text);
+    }
+    bool ask(const std::string&) override { return false; }
+    QStringList shown;
+};
+
+// No file is ever chosen.
+struct NoFileDialogs : platform::FileDialogs {
+    std::optional<std::string> openFile(const platform::FileDialogOptions&) override { return std::nullopt; }
+    std::optional<std::string> saveFile(const platform::FileDialogOptions&) override { return std::nullopt; }
+};
+
+// The main window with the view's actions on a session of fixed seed.
+struct Rig {
+    Rig() : session(FormulaLibrary::loadBesideProgram(), files, starter, numbers) {
+        session.state().SetSeed(12345);
+        window = std::make_unique<frmMain>(session, messages, dialogs, files);
+        actions = std::make_unique<ViewActions>(*window, session, messages);
+    }
+    TrainingView& view() { return actions->view(); }
+    QLineEdit* field(const char* name) { return window->findChild<QLineEdit*>(name); }
+    void click(const char* name) { QTest::mouseClick(window->findChild<QPushButton*>(name), Qt::LeftButton); }
+    // The curve's points as (click, mean error, exact).
+    QList<QPointF> errors() { return view().errorSeries()->points(); }
+    QList<QPointF> exact() { return view().exactSeries()->points(); }
+
+    platform::QtFileSystem files;
+    platform::QtProcessStarter starter;
+    PlainLocaleNumbers numbers;
+    app::Session session;
+    LoggedMessages messages;
+    NoFileDialogs dialogs;
+    std::unique_ptr<frmMain> window;
+    std::unique_ptr<ViewActions> actions;
+};
+
+// The entries of the context menu that `target` opens ("-" for a separator); the menu is closed as soon as it shows.
+QStringList contextMenuOf(QWidget* target) {
+    QStringList seen;
+    QTimer::singleShot(0, [&seen] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions())
+                seen << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            menu->close();
+        }
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(4, 4), target->mapToGlobal(QPoint(4, 4)));
+    QApplication::sendEvent(target, &event);
+    return seen;
+}
+
+} // namespace
+
+class TestTrainingView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void curveFollowsTheClicks_data() {
+        QTest::addColumn<int>("clicks");
+        QTest::newRow("one") << 1;
+        QTest::newRow("four") << 4;
+    }
+
+    // Each click of "Научить" adds its report to the two series and tells `updated`.
+    void curveFollowsTheClicks() {
+        QFETCH(int, clicks);
+        Rig rig;
+        rig.field("Text4")->setText("2000");
+        QSignalSpy updated(&rig.view(), &TrainingView::updated);
+        for (int click = 1; click <= clicks; ++click) {
+            const qsizetype before = updated.count();
+            rig.click("Command4");
+            QVERIFY(updated.count() > before);
+            const app::LearningReport& report = rig.session.lastReport();
+            QCOMPARE(rig.errors().size(), click);
+            QCOMPARE(rig.errors().last(), QPointF(click, report.meanError));
+            QCOMPARE(rig.exact().last(), QPointF(click, report.exact));
+            // The roll shows this click's predictions.
+            const RollData& roll = rig.view().roll()->data();
+            QCOMPARE(roll.windows.size(), report.windows.size());
+            QCOMPARE(roll.windows.back().predicted, report.windows.back().predicted);
+        }
+        QVERIFY(rig.view().summary().contains(QStringLiteral("Нажатий «Научить»: %1.").arg(clicks)));
+        // The advice stays the window's, once.
+        QCOMPARE(rig.messages.shown.filter("Рекомендуется").size(), 1);
+
+        rig.click("Command9");
+        QVERIFY(rig.errors().isEmpty() && rig.exact().isEmpty());
+        QVERIFY(rig.view().roll()->data().windows.empty());
+    }
+
+    // Typing changes the roll at once; predictions of an older beginning are not drawn; the continuation follows.
+    void rollFollowsTheMelody() {
+        Rig rig;
+        rig.click("Command4");
+        QVERIFY(!rig.view().roll()->data().windows.empty());
+        QSignalSpy updated(&rig.view(), &TrainingView::updated);
+        rig.field("Text1(0)")->setText("3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 12");
+        QVERIFY(updated.count() >= 1);
+        QCOMPARE(rig.view().roll()->data().beginning.back(), uint8_t{12});
+        QVERIFY(rig.view().roll()->data().windows.empty());
+        QVERIFY(rig.view().summary().contains(QStringLiteral("предсказания сети не показаны")));
+        rig.field("Text1(0)")->setText("3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10");
+        QVERIFY(!rig.view().roll()->data().windows.empty());
+
+        rig.field("Text6")->setText("5");
+        rig.click("Command8");
+        const RollData& roll = rig.view().roll()->data();
+        QCOMPARE(roll.continuation.size(), size_t{5});
+        QCOMPARE(QString::fromStdString(CodeListText(roll.continuation.data(), 5)), rig.field("Text1(1)")->text());
+        // A longer beginning overwrites the buffer, not the continuation shown.
+        rig.field("Text1(0)")->setText("3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10, 20, 21, 22");
+        QCOMPARE(QString::fromStdString(CodeListText(rig.view().roll()->data().continuation.data(), 5)),
+                 rig.field("Text1(1)")->text());
+    }
+
+    // Melodies and networks at the edges keep the view whole and readable.
+    void awkwardInput_data() {
+        QTest::addColumn<QString>("melody");
+        QTest::addColumn<QString>("inputs");
+        QTest::addColumn<QString>("summary");
+        QString long1024;
+        for (int i = 0; i < 1024; ++i)
+            long1024 += QString::number(2 + i % 48) + ", ";
+        QTest::newRow("empty melody") << ""
+                                      << "8"
+                                      << "Окон для обучения нет";
+        QTest::newRow("only pauses") << "1, 1, 1, 1, 1"
+                                     << "2"
+                                     << "Точно предсказано";
+        QTest::newRow("999 inputs") << "3, 8, 11, 3, 8"
+                                    << "999"
+                                    << "из 1 нот";
+        QTest::newRow("1024 notes") << long1024 << "8"
+                                    << "из 1016 нот";
+    }
+
+    void awkwardInput() {
+        QFETCH(QString, melody);
+        QFETCH(QString, inputs);
+        QFETCH(QString, summary);
+        Rig rig;
+        rig.field("Text1(0)")->setText(melody);
+        rig.field("txtInput")->setText(inputs);
+        rig.field("Text4")->setText("100");
+        rig.view().show();
+        rig.click("Command4");
+        QVERIFY2(rig.view().summary().contains(summary), qPrintable(rig.view().summary()));
+        const PianoRollWidget& roll = *rig.view().roll();
+        QCOMPARE(roll.data().columns(), rig.session.state().MelodyLen + 1);
+        // At least a few pixels per note, however long the melody.
+        QVERIFY(roll.minimumWidth() >= roll.data().columns() * PianoRollWidget::MinColumnWidth);
+        QVERIFY(!rig.view().grab().isNull());
+    }
+
+    // The actions sit in the window's context menu; Ctrl+L shows the view beside the window.
+    void actionsInTheWindow() {
+        Rig rig;
+        const QList<QAction*> actions = rig.window->actions();
+        QCOMPARE(actions.size(), 2);
+        QCOMPARE(actions[0]->text(), QStringLiteral("Ход обучения"));
+        QCOMPARE(actions[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+        QCOMPARE(actions[1]->text(), QStringLiteral("Учить до результата"));
+        rig.window->show();
+        QApplication::setActiveWindow(rig.window.get());
+        QTest::keyClick(rig.window.get(), Qt::Key_L, Qt::ControlModifier);
+        QVERIFY(rig.view().isVisible());
+        QCOMPARE(rig.view().windowTitle(), QStringLiteral("Ход обучения"));
+    }
+
+    void contextMenus_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("editing"); // the field's own entries come first
+        QTest::newRow("background") << "frmMain" << false;
+        QTest::newRow("frame") << "Frame3" << false;
+        QTest::newRow("button in a frame") << "Command1" << false;
+        QTest::newRow("beginning field") << "Text1(0)" << true;
+        QTest::newRow("continuation field") << "Text1(1)" << true;
+    }
+
+    // The background, the frames and the two melody fields offer the view's actions.
+    void contextMenus() {
+        QFETCH(QString, target);
+        QFETCH(bool, editing);
+        Rig rig;
+        rig.window->show();
+        QWidget* widget = target == "frmMain" ? rig.window.get() : rig.window->findChild<QWidget*>(target);
+        const QStringList entries = contextMenuOf(widget);
+        QCOMPARE(entries.mid(entries.size() - 2), QStringList({"Ход обучения", "Учить до результата"}));
+        QCOMPARE(entries.size() > 3, editing);
+        if (editing)
+            QCOMPARE(entries[entries.size() - 3], QStringLiteral("-"));
+    }
+
+    // "Учить до результата" from the view's button: the curve holds every click and the message says why it ended.
+    void trainUntilResult() {
+        Rig rig;
+        QSignalSpy ended(rig.actions.get(), &ViewActions::trainUntilEnded);
+        QTest::mouseClick(rig.view().findChild<QPushButton*>("trainUntil"), Qt::LeftButton);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(ended.at(0).at(0).value<app::TrainUntilEnd>(), app::TrainUntilEnd::AllExact);
+        QCOMPARE(rig.messages.shown.size(), 1);
+        QVERIFY2(rig.messages.shown[0].startsWith("I:Результат достигнут"), qPrintable(rig.messages.shown[0]));
+        const std::vector<app::CurvePoint>& curve = rig.session.learningCurve();
+        QCOMPARE(rig.errors().size(), qsizetype(curve.size()));
+        for (size_t i = 0; i < curve.size(); ++i)
+            QCOMPARE(rig.exact()[qsizetype(i)].y(), double(curve[i].exact));
+        QCOMPARE(curve.back().exact, curve.back().windows);
+    }
+};
+
+QTEST_MAIN(TestTrainingView)
+#include "tst_trainingview.moc"
