@@ -6,6 +6,7 @@
 #include "cli/CliArguments.h"
 #include "engine/FormulaLibrary.h"
 #include "melody/CommandFiles.h"
+#include "melody/MelodyText.h"
 #include "numbers/NumberText.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/QtFileSystem.h"
@@ -130,11 +131,14 @@ int MelodyText(const CliArguments& args, std::string& melody, std::ostream& err)
     }
     if (const std::optional<std::string> path = args.text("melody-file")) {
         platform::QtFileSystem files;
-        std::string error;
-        const std::optional<std::string> bytes = files.readFile(*path, error);
-        if (!bytes)
-            return Fail(err, CliFailure, "не удалось прочитать файл мелодии «" + *path + "»: " + error);
-        melody = *bytes;
+        const platform::FileReading file = files.readFile(*path, MaxMelodyFileBytes);
+        if (file.error == platform::FileError::TooLarge)
+            return Fail(err, CliFailure,
+                        "файл мелодии «" + *path + "» слишком велик (больше " + std::to_string(MaxMelodyFileBytes) +
+                            " байт)");
+        if (!file.bytes)
+            return Fail(err, CliFailure, "не удалось прочитать файл мелодии «" + *path + "»: " + file.reason);
+        melody = *file.bytes;
         // The window's field holds one line; a file usually ends with a line end.
         while (!melody.empty() && (melody.back() == '\n' || melody.back() == '\r'))
             melody.pop_back();

@@ -1,6 +1,6 @@
 #include "player/WavWriter.h"
 
-#include "player/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "player/SampleSource.h"
 
 #include <sndfile.h>
@@ -8,7 +8,7 @@
 #include <vector>
 
 bool WavWriter::write(const std::string& path, SampleSource& source, std::string& error) {
-    ReplacingFile file(path);
+    platform::ReplacingFile file(path);
     if (!file.open(error))
         return false;
     SF_INFO info{};

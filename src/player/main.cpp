@@ -1,10 +1,10 @@
 #include "midi/MidiExport.h"
 #include "platform/DynamicLibrary.h"
+#include "platform/ReplacingFile.h"
 #include "player/AudioDevice.h"
 #include "player/CommandReader.h"
 #include "player/FluidSynthesizer.h"
 #include "player/PlayerOptions.h"
-#include "player/ReplacingFile.h"
 #include "player/SoundFonts.h"
 #include "player/Synthesizer.h"
 #include "player/WavWriter.h"
@@ -75,7 +75,10 @@ int main(int argc, char** argv) {
         MidiExportOptions midi;
         midi.program = options->program;
         midi.trackName = path.stem().string();
-        if (!ReplacingFile::writeAll(options->midiFile, MidiFileFromEvents(read.events, midi), error)) {
+        const std::vector<uint8_t> bytes = MidiFileFromEvents(read.events, midi);
+        if (!platform::ReplacingFile::writeAll(
+                options->midiFile, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                error)) {
             Complain("cannot write " + options->midiFile + ": " + error);
             return 1;
         }
