@@ -95,7 +95,7 @@ std::string Text(const Failure& failure) {
         return "Не удалось создать папку с историей команд " + Quoted(failure.path) +
                ": ни папка программы, ни папка данных пользователя недоступны для записи.";
     case Problem::HistoryFull:
-        return "Пожалуйста, почистите папку с историей команд";
+        return "Пожалуйста, почистите папку с историей команд" + (failure.path.empty() ? "" : "\n" + failure.path);
     case Problem::CommandFileNotWritten:
         return "Не удалось записать файл команд " + failure.path + ": " + failure.reason;
     case Problem::PlayerNotStarted:
