@@ -39,7 +39,7 @@ void check(bool condition) {
 void readAsCommandText(std::string_view text, int sampleRate, size_t chunk) {
     const ReadResult read = CommandReader::read(text);
     for (const ReaderError& error : read.errors)
-        check(error.column >= 1 && error.column <= text.size() + 1 && !error.message.empty());
+        check(error.line >= 1 && error.column >= 1 && error.column <= text.size() + 1 && !error.message.empty());
     check(read.events.size() <= text.size());
 
     double seconds = 0.0;
@@ -48,6 +48,7 @@ void readAsCommandText(std::string_view text, int sampleRate, size_t chunk) {
         check(std::isfinite(event.seconds) && event.seconds > 0.0);
         seconds += event.seconds;
     }
+    check(seconds <= CommandReader::MaxSeconds);
 
     Synthesizer synth(read.events, sampleRate);
     check(synth.sampleRate() == sampleRate);

@@ -22,6 +22,7 @@ enum class Problem {
     CommandFileNotWritten, // the command file could not be written (path, reason)
     PlayerNotStarted,      // the player could not be started (path: the command file, reason)
     MelodyFileUnreadable,  // a melody file that cannot be read (path, reason)
+    MelodyFileTooLarge,    // a melody file larger than any melody could need (path, limit)
     MidiFileBroken,        // a MIDI file that holds no usable melody (path, midi)
     FileNotWritten,        // an exported file could not be written (path, reason)
     PlayerFailed,          // the player ran but did not write its file (path, reason: its message)
@@ -34,6 +35,7 @@ struct Failure {
     std::string reason;     // the system's own reason, when there is one
     int64_t inputCount = 0; // the counts of a shape problem
     int64_t hiddenCount = 0;
+    int64_t limit = 0;           // the size limit a file passed
     std::string inputText; // the counts as the user typed them, when typed
     std::string hiddenText;
     NetworkFileReading reading; // where and why a network file is broken

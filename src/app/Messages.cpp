@@ -128,13 +128,15 @@ std::string Text(const Failure& failure) {
         return "Не удалось создать папку с историей команд " + Quoted(failure.path) +
                ": ни папка программы, ни папка данных пользователя недоступны для записи.";
     case Problem::HistoryFull:
-        return "Пожалуйста, почистите папку с историей команд";
+        return "Пожалуйста, почистите папку с историей команд" + (failure.path.empty() ? "" : "\n" + failure.path);
     case Problem::CommandFileNotWritten:
         return "Не удалось записать файл команд " + failure.path + ": " + failure.reason;
     case Problem::PlayerNotStarted:
         return "Не удалось запустить проигрыватель для файла команд " + failure.path + ": " + failure.reason;
     case Problem::MelodyFileUnreadable:
         return "Не удалось прочитать файл мелодии " + Quoted(failure.path) + ": " + failure.reason;
+    case Problem::MelodyFileTooLarge:
+        return "Файл мелодии " + Quoted(failure.path) + " слишком велик (больше " + Count(failure.limit) + " байт).";
     case Problem::MidiFileBroken:
         return "Не удалось прочитать мелодию из файла " + Quoted(failure.path) + ": " + MidiReason(failure.midi) + ".";
     case Problem::FileNotWritten:

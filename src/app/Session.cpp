@@ -295,14 +295,21 @@ std::string FirstLine(const std::string& text) {
 MelodyFileResult Session::ReadMelodyFile(const std::string& path, bool allowText, std::optional<int> track) const {
     MelodyFileResult result;
     result.failure.path = path;
-    std::string error;
-    const std::optional<std::string> bytes = files_.readFile(path, error);
-    if (!bytes) {
-        result.failure.problem = Problem::MelodyFileUnreadable;
-        result.failure.reason = error;
+    const uint64_t limit = allowText ? std::max<uint64_t>(MaxMelodyFileBytes, MidiMaxFileBytes) : MidiMaxFileBytes;
+    const platform::FileReading read = files_.readFile(path, limit);
+    const std::optional<std::string>& bytes = read.bytes;
+    const bool midi = bytes && bytes->starts_with("MThd");
+    if (read.error == platform::FileError::TooLarge || (bytes && !midi && bytes->size() > MaxMelodyFileBytes)) {
+        result.failure.problem = Problem::MelodyFileTooLarge;
+        result.failure.limit = static_cast<int64_t>(midi || !allowText ? MidiMaxFileBytes : MaxMelodyFileBytes);
         return result;
     }
-    if (allowText && !bytes->starts_with("MThd")) {
+    if (!bytes) {
+        result.failure.problem = Problem::MelodyFileUnreadable;
+        result.failure.reason = read.reason;
+        return result;
+    }
+    if (allowText && !midi) {
         result.text = MelodyFileText(*bytes);
         result.failure = {};
         return result;
@@ -342,7 +349,7 @@ Failure Session::ExportWav(MelodyPart part, const std::string& path, int program
                                                                            std::to_string(++serial) + ".cmd");
     Failure failure;
     failure.path = path;
-    if (!files_.writeNewFile(commandFile, CommandText(part) + "\r\n", failure.reason)) {
+    if (files_.writeNewFile(commandFile, CommandText(part) + "\r\n", failure.reason) != platform::FileError::None) {
         failure.problem = Problem::FileNotWritten;
         failure.path = commandFile;
         return failure;

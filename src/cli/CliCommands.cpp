@@ -7,6 +7,7 @@
 #include "cli/CliArguments.h"
 #include "engine/FormulaLibrary.h"
 #include "melody/CommandFiles.h"
+#include "melody/MelodyText.h"
 #include "numbers/NumberText.h"
 #include "platform/Console.h"
 #include "platform/DynamicLibrary.h"

@@ -67,7 +67,12 @@ PlayResult CommandPlayer::PlayCmd(const std::string& text) {
         result.number = n;
         result.filePath = path;
         std::string error;
-        if (!fs_.writeNewFile(path, text + "\r\n", error)) {
+        const platform::FileError written = fs_.writeNewFile(path, text + "\r\n", error);
+        // Another player won the race for this name, or a dangling link holds
+        // it (exists() does not see those): the next number will do.
+        if (written == platform::FileError::AlreadyExists)
+            continue;
+        if (written != platform::FileError::None) {
             result.status = PlayResult::Status::WriteFailed;
             result.reason = error;
             return result;
@@ -86,5 +91,7 @@ PlayResult CommandPlayer::PlayCmd(const std::string& text) {
     }
 
     result.status = PlayResult::Status::HistoryFull;
+    result.number = -1;
+    result.filePath.clear();
     return result;
 }

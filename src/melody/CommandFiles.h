@@ -56,7 +56,8 @@ public:
     // The History folder chosen so far, if any.
     const std::optional<std::string>& history() const { return history_; }
 
-    // Writes `text` and CR LF into the lowest free command file, closes it and
+    // Writes `text` and CR LF into the lowest free command file (a name taken
+    // meanwhile, or held by a dangling link, passes on to the next), closes it and
     // starts the player with the file's bare name (its full path when the
     // History folder is not beside the player). Nothing is written when all
     // names are taken, and the player is not started when writing failed.

@@ -14,6 +14,10 @@ class mdMain;
 // the surplus items are ignored. The parse never shows a message (it runs
 // on every keystroke); MelodyParseInfo tells the caller what was cut.
 
+// Largest melody file read: the buffer holds 1024 items, and a text that
+// gives each of them a kilobyte of blanks and digits still fits.
+inline constexpr uint64_t MaxMelodyFileBytes = 1024u * 1024u;
+
 // Code of one melody item: trimmed, its leading number read, rounded with
 // halves to even, then held to 0..255.
 uint8_t MelodyItemCode(std::string_view item);

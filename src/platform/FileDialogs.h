@@ -24,7 +24,7 @@ struct FileDialogOptions {
 class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
-    // Asks for an existing file; nullopt when the user cancels. Paths are UTF-8.
+    // Asks for an existing file; nullopt when the user cancels. Paths are the file system's bytes.
     virtual std::optional<std::string> openFile(const FileDialogOptions& options) = 0;
     // Asks for a file to write; nullopt when the user cancels.
     virtual std::optional<std::string> saveFile(const FileDialogOptions& options) = 0;

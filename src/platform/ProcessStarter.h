@@ -18,7 +18,7 @@ struct ProcessRun {
 class ProcessStarter {
 public:
     virtual ~ProcessStarter() = default;
-    // Starts `program` (UTF-8 path) with `arguments` passed as a list, no shell,
+    // Starts `program` (a path of the file system's bytes) with `arguments` passed as a list, no shell,
     // minimised where the platform has such a thing. Returns false and fills
     // `error` when the program could not be started.
     virtual bool startDetached(const std::string& program, const std::vector<std::string>& arguments,

@@ -1,6 +1,7 @@
 #include "platform/QtFileDialogs.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QStringList>
 
@@ -24,14 +25,15 @@ QString filterText(const std::vector<FileFilter>& filters) {
 }
 
 QString initialFolder(const FileDialogOptions& options) {
-    return options.initialFolder.empty() ? QDir::currentPath() : QString::fromStdString(options.initialFolder);
+    return options.initialFolder.empty() ? QDir::currentPath()
+                                         : QFile::decodeName(QByteArray::fromStdString(options.initialFolder));
 }
 
 std::optional<std::string> chosen(const QString& path) {
     const QString trimmed = path.trimmed();
     if (trimmed.isEmpty())
         return std::nullopt;
-    return QDir::toNativeSeparators(trimmed).toStdString();
+    return QFile::encodeName(QDir::toNativeSeparators(trimmed)).toStdString();
 }
 
 } // namespace

@@ -1,128 +1,103 @@
 #include "platform/QtFileSystem.h"
 
 #include "platform/DynamicLibrary.h"
+#include "platform/FileBytes.h"
+#include "platform/NativePath.h"
+#include "platform/NewFile.h"
+#include "platform/ReplacingFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QString>
-#include <QTemporaryFile>
+
+#include <cerrno>
+#include <system_error>
 
 namespace platform {
 
-namespace {
-
-QString toQt(const std::string& path) {
-    return QString::fromStdString(path);
-}
-
-std::string fromQt(const QString& path) {
-    return QDir::toNativeSeparators(path).toStdString();
-}
-
-bool writeAll(QIODevice& device, const std::string& bytes) {
-    return device.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
-}
-
-} // namespace
-
 std::string QtFileSystem::programFolder() const {
-    return fromQt(QString::fromStdU16String(executableFolder().u16string()));
+    return PathString(executableFolder());
 }
 
 std::string QtFileSystem::userDataFolder() const {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    if (!folder.isEmpty())
-        QDir().mkpath(folder);
-    return fromQt(folder);
+    if (folder.isEmpty())
+        return {};
+    const std::string path = QFile::encodeName(QDir::toNativeSeparators(folder)).toStdString();
+    std::error_code ignored;
+    std::filesystem::create_directories(NativePath(path), ignored);
+    return path;
 }
 
 std::string QtFileSystem::currentFolder() const {
-    return fromQt(QDir::currentPath());
+    std::error_code code;
+    const std::filesystem::path folder = std::filesystem::current_path(code);
+    return code ? std::string() : PathString(folder);
 }
 
 std::string QtFileSystem::temporaryFolder() const {
-    return fromQt(QDir::tempPath());
+    std::error_code code;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(code);
+    return code ? std::string() : PathString(folder);
 }
 
 bool QtFileSystem::removeFile(const std::string& path) {
-    return QFile::remove(toQt(path));
+    std::error_code code;
+    return !path.empty() && std::filesystem::remove(NativePath(path), code);
 }
 
 bool QtFileSystem::exists(const std::string& path) const {
-    return !path.empty() && QFileInfo::exists(toQt(path));
+    std::error_code code;
+    return !path.empty() && std::filesystem::exists(NativePath(path), code);
 }
 
 bool QtFileSystem::isFolder(const std::string& path) const {
-    return !path.empty() && QFileInfo(toQt(path)).isDir();
+    std::error_code code;
+    return !path.empty() && std::filesystem::is_directory(NativePath(path), code);
 }
 
 bool QtFileSystem::createFolder(const std::string& path) {
-    return !path.empty() && QDir().mkpath(toQt(path));
+    if (path.empty())
+        return false;
+    std::error_code code;
+    std::filesystem::create_directories(NativePath(path), code);
+    return isFolder(path);
 }
 
 bool QtFileSystem::isWritableFolder(const std::string& path) const {
     if (!isFolder(path))
         return false;
     // Permission bits do not tell about read-only mounts or access lists;
-    // creating a file does.
-    QTemporaryFile probe(QDir(toQt(path)).filePath(QStringLiteral(".probe-XXXXXX")));
-    return probe.open();
+    // creating a file does. The probe is removed when it goes away.
+    ReplacingFile probe(NativePath(path) / ".probe");
+    std::string error;
+    return probe.open(error);
 }
 
-bool QtFileSystem::writeNewFile(const std::string& path, const std::string& bytes, std::string& error) {
-    QFile file(toQt(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        error = file.errorString().toStdString();
-        return false;
+FileError QtFileSystem::writeNewFile(const std::string& path, const std::string& bytes, std::string& error) {
+    if (path.empty()) {
+        error = SystemReason(ENOENT);
+        return FileError::Failed;
     }
-    if (!writeAll(file, bytes) || !file.flush()) {
-        error = file.errorString().toStdString();
-        file.close();
-        file.remove();
-        return false;
-    }
-    file.close();
-    if (file.error() != QFileDevice::NoError) {
-        error = file.errorString().toStdString();
-        file.remove();
-        return false;
-    }
-    return true;
+    NewFile file(NativePath(path));
+    if (const FileError created = file.create(error); created != FileError::None)
+        return created;
+    if (!file.write(bytes, error) || !file.close(error))
+        return FileError::Failed;
+    return FileError::None;
 }
 
 bool QtFileSystem::replaceFile(const std::string& path, const std::string& bytes, std::string& error) {
-    QSaveFile file(toQt(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString().toStdString();
+    if (path.empty()) {
+        error = SystemReason(ENOENT);
         return false;
     }
-    if (!writeAll(file, bytes)) {
-        error = file.errorString().toStdString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error = file.errorString().toStdString();
-        return false;
-    }
-    return true;
+    return ReplacingFile::writeAll(NativePath(path), bytes, error);
 }
 
-std::optional<std::string> QtFileSystem::readFile(const std::string& path, std::string& error) const {
-    QFile file(toQt(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString().toStdString();
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        error = file.errorString().toStdString();
-        return std::nullopt;
-    }
-    return bytes.toStdString();
+FileReading QtFileSystem::readFile(const std::string& path, uint64_t maxBytes) const {
+    return ReadFileBytes(NativePath(path), maxBytes);
 }
 
 } // namespace platform

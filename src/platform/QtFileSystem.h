@@ -4,7 +4,9 @@
 
 namespace platform {
 
-// The real file system through Qt; paths are UTF-8.
+// The real file system. Paths keep their bytes (see NativePath.h), so files
+// are opened through std::filesystem and <cstdio>; Qt only finds the user's
+// data folder.
 class QtFileSystem : public FileSystem {
 public:
     // Folder of the running executable.
@@ -13,11 +15,11 @@ public:
     std::string userDataFolder() const override;
     // The process's working directory.
     std::string currentFolder() const override;
-    // QDir::tempPath().
+    // The system's folder for temporary files.
     std::string temporaryFolder() const override;
-    // QFile::remove.
+    // Removes the file.
     bool removeFile(const std::string& path) override;
-    // Whether a file or folder of that path exists.
+    // Whether a file or folder of that path exists (following links).
     bool exists(const std::string& path) const override;
     // Whether the path names an existing folder.
     bool isFolder(const std::string& path) const override;
@@ -25,12 +27,12 @@ public:
     bool createFolder(const std::string& path) override;
     // Tries to create (and removes) a temporary file in the folder.
     bool isWritableFolder(const std::string& path) const override;
-    // Creates a file that must not exist yet; a partly written file is removed.
-    bool writeNewFile(const std::string& path, const std::string& bytes, std::string& error) override;
-    // Replaces the file atomically through QSaveFile.
+    // Creates a file whose name is not taken yet (NewFile); a partly written file is removed.
+    FileError writeNewFile(const std::string& path, const std::string& bytes, std::string& error) override;
+    // Replaces the file through a checked temporary file (ReplacingFile).
     bool replaceFile(const std::string& path, const std::string& bytes, std::string& error) override;
-    // Reads the whole file.
-    std::optional<std::string> readFile(const std::string& path, std::string& error) const override;
+    // Reads the whole file up to `maxBytes` (ReadFileBytes).
+    FileReading readFile(const std::string& path, uint64_t maxBytes) const override;
 };
 
 } // namespace platform

@@ -1,8 +1,14 @@
 #include "platform/QtProcessStarter.h"
 
-#include <QFileInfo>
+#include "platform/NativePath.h"
+
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
+
+#include <filesystem>
+#include <optional>
+#include <system_error>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -10,28 +16,58 @@
 
 namespace platform {
 
+namespace {
+
+constexpr std::filesystem::perms AnyExec =
+    std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec | std::filesystem::perms::others_exec;
+
+// `text` as QProcess takes it, or nullopt when the conversion would change its
+// bytes (a name that is not UTF-8): starting the program with another name
+// would be worse than not starting it.
+std::optional<QString> Unchanged(const std::string& text) {
+    const QString converted = QFile::decodeName(QByteArray::fromStdString(text));
+    if (QFile::encodeName(converted).toStdString() != text)
+        return std::nullopt;
+    return converted;
+}
+
+} // namespace
+
 bool QtProcessStarter::startDetached(const std::string& program, const std::vector<std::string>& arguments,
                                      const std::string& workingFolder, std::string& error) {
-    const QString path = QString::fromStdString(program);
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    std::error_code code;
+    const std::filesystem::path native = NativePath(program);
+    if (!std::filesystem::exists(native, code)) {
         error = "the program " + program + " does not exist";
         return false;
     }
-    if (!info.isFile() || !info.isExecutable()) {
+    if (!std::filesystem::is_regular_file(native, code) ||
+        (std::filesystem::status(native, code).permissions() & AnyExec) == std::filesystem::perms::none) {
         error = "the file " + program + " is not an executable program";
         return false;
     }
 
+    const std::optional<QString> path = Unchanged(program);
+    const std::optional<QString> folder = Unchanged(workingFolder);
+    if (!path || !folder) {
+        error = "the path " + (path ? workingFolder : program) + " is not valid UTF-8 and cannot be passed on";
+        return false;
+    }
     QStringList list;
-    for (const std::string& argument : arguments)
-        list << QString::fromStdString(argument);
+    for (const std::string& argument : arguments) {
+        const std::optional<QString> converted = Unchanged(argument);
+        if (!converted) {
+            error = "the argument " + argument + " is not valid UTF-8 and cannot be passed on";
+            return false;
+        }
+        list << *converted;
+    }
 
     QProcess process;
-    process.setProgram(path);
+    process.setProgram(*path);
     process.setArguments(list);
     if (!workingFolder.empty())
-        process.setWorkingDirectory(QString::fromStdString(workingFolder));
+        process.setWorkingDirectory(*folder);
 #ifdef Q_OS_WIN
     process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* args) {
         args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;

@@ -1,5 +1,6 @@
 #include "player/CommandReader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -66,13 +67,14 @@ void CommandReader::run() {
     while (true) {
         skipBlanks();
         if (pos_ >= text_.size())
-            return;
+            break;
         readCommand();
     }
+    reportTooLong();
 }
 
 void CommandReader::readCommand() {
-    const size_t column = pos_ + 1;
+    const TextPlace place{line_, pos_ - lineStart_ + 1};
     const char c = Lower(text_[pos_]);
     ++pos_;
     switch (c) {
@@ -83,11 +85,11 @@ void CommandReader::readCommand() {
     case 'e':
     case 'f':
     case 'g':
-        readNote(c, column);
+        readNote(c, place);
         return;
     case 'p':
     case 'r':
-        readRest(column);
+        readRest(place);
         return;
     case '<':
         if (octave_ > MinOctave)
@@ -103,32 +105,34 @@ void CommandReader::readCommand() {
         const std::optional<long> n = readNumber();
         const char* what = c == 'l' ? "length" : c == 'o' ? "octave" : "tempo";
         if (!n) {
-            error(column, std::string("'") + c + "' needs a number (" + what + ")");
+            error(place, std::string("'") + c + "' needs a number (" + what + ")");
             return;
         }
         const long low = c == 'l' ? MinLength : c == 'o' ? MinOctave : MinTempo;
         const long high = c == 'l' ? MaxLength : c == 'o' ? MaxOctave : MaxTempo;
         if (*n < low || *n > high) {
-            error(column, std::string(what) + " " + Decimal(*n) + " outside " + Decimal(low) + ".." + Decimal(high));
+            error(place, std::string(what) + " " + Decimal(*n) + " outside " + Decimal(low) + ".." + Decimal(high));
             return;
         }
         (c == 'l' ? length_ : c == 'o' ? octave_ : tempo_) = static_cast<int>(*n);
         return;
     }
     default:
-        error(column, "unknown command " + Shown(text_[column - 1]) + " skipped");
+        error(place, "unknown command " + Shown(text_[pos_ - 1]) + " skipped");
         return;
     }
 }
 
 std::optional<long> CommandReader::readNumber() {
-    const size_t start = pos_;
+    const size_t start = pos_, line = line_, lineStart = lineStart_;
     skipBlanks();
     size_t end = pos_;
     while (end < text_.size() && text_[end] >= '0' && text_[end] <= '9')
         ++end;
     if (end == pos_) {
         pos_ = start;
+        line_ = line;
+        lineStart_ = lineStart;
         return std::nullopt;
     }
     long value = 0;
@@ -140,7 +144,7 @@ std::optional<long> CommandReader::readNumber() {
     return value;
 }
 
-void CommandReader::readNote(char letter, size_t column) {
+void CommandReader::readNote(char letter, TextPlace place) {
     int semitone = LetterSemitone(letter);
     if (pos_ < text_.size()) {
         const char sign = text_[pos_];
@@ -152,24 +156,48 @@ void CommandReader::readNote(char letter, size_t column) {
             ++pos_;
         }
     }
-    const std::optional<double> seconds = readDuration(column);
+    const std::optional<double> seconds = readDuration(place);
     if (!seconds)
         return;
     const int code = octave_ * 12 + semitone - 10;
-    result_.events.push_back({codeFrequency(code), *seconds, codeKey(code)});
+    add({codeFrequency(code), *seconds, codeKey(code)}, place);
 }
 
-void CommandReader::readRest(size_t column) {
-    const std::optional<double> seconds = readDuration(column);
+void CommandReader::readRest(TextPlace place) {
+    const std::optional<double> seconds = readDuration(place);
     if (seconds)
-        result_.events.push_back({0.0, *seconds});
+        add({0.0, *seconds}, place);
 }
 
-std::optional<double> CommandReader::readDuration(size_t column) {
+void CommandReader::add(const PlayEvent& event, TextPlace place) {
+    seconds_ += event.seconds;
+    if (tooLong_ || seconds_ > MaxSeconds) {
+        if (!tooLong_)
+            tooLong_ = place;
+        return;
+    }
+    result_.events.push_back(event);
+}
+
+void CommandReader::reportTooLong() {
+    if (!tooLong_)
+        return;
+    const TextPlace place = *tooLong_;
+    ReaderError problem{place.line, place.column,
+                        "the text asks for " + Decimal(static_cast<long>(std::ceil(std::fmin(seconds_, 1e15)))) +
+                            " seconds of sound, more than the limit of " + Decimal(static_cast<long>(MaxSeconds)) +
+                            " (one hour); the notes and rests from here on are skipped"};
+    const auto later = std::find_if(result_.errors.begin(), result_.errors.end(), [&](const ReaderError& e) {
+        return e.line > place.line || (e.line == place.line && e.column > place.column);
+    });
+    result_.errors.insert(later, std::move(problem));
+}
+
+std::optional<double> CommandReader::readDuration(TextPlace place) {
     long length = length_;
     if (const std::optional<long> n = readNumber()) {
         if (*n < MinLength || *n > MaxLength) {
-            error(column, "length " + Decimal(*n) + " outside " + Decimal(MinLength) + ".." + Decimal(MaxLength));
+            error(place, "length " + Decimal(*n) + " outside " + Decimal(MinLength) + ".." + Decimal(MaxLength));
             return std::nullopt;
         }
         length = *n;
@@ -186,10 +214,15 @@ std::optional<double> CommandReader::readDuration(size_t column) {
 }
 
 void CommandReader::skipBlanks() {
-    while (pos_ < text_.size() && IsBlank(text_[pos_]))
+    while (pos_ < text_.size() && IsBlank(text_[pos_])) {
+        if (text_[pos_] == '\n') {
+            ++line_;
+            lineStart_ = pos_ + 1;
+        }
         ++pos_;
+    }
 }
 
-void CommandReader::error(size_t column, std::string message) {
-    result_.errors.push_back({column, std::move(message)});
+void CommandReader::error(TextPlace place, std::string message) {
+    result_.errors.push_back({place.line, place.column, std::move(message)});
 }

@@ -8,8 +8,15 @@
 #include <string_view>
 #include <vector>
 
-// A token the reader could not use, with its 1-based column.
+// Where a token starts: 1-based line, and 1-based byte column in that line.
+struct TextPlace {
+    size_t line = 1;
+    size_t column = 1;
+};
+
+// A token the reader could not use, with its place.
 struct ReaderError {
+    size_t line = 0;
     size_t column = 0;
     std::string message;
 };
@@ -24,8 +31,10 @@ struct ReadResult {
 // 4), "o" octave, "<" / ">" octave down / up, notes "a" to "g" with "#" or
 // "+" (sharp) or "-" (flat), an optional length and dots, "p" or "r" rest,
 // "t" tempo in quarter notes a minute (default 120). Letters are
-// case-insensitive; blanks and line ends are skipped. Unusable tokens are
-// reported with their column and skipped.
+// case-insensitive; blanks and line ends (LF, CR LF) are skipped. Unusable
+// tokens are reported with their line and column and skipped. The sound may
+// last MaxSeconds in all: the notes and rests beyond are skipped, and one
+// error at the first of them tells how long the whole text would last.
 class CommandReader {
 public:
     static constexpr int MinLength = 1;
@@ -37,6 +46,10 @@ public:
     static constexpr int DefaultLength = 4;
     static constexpr int DefaultOctave = 3;
     static constexpr int DefaultTempo = 120;
+    // One hour: the longest melody the window writes (1024 whole notes at
+    // the default tempo) lasts about 34 minutes; a text of rests at tempo 32
+    // could otherwise ask for years of sound.
+    static constexpr double MaxSeconds = 3600.0;
 
     // Reads the whole `text` into events and errors.
     static ReadResult read(std::string_view text);
@@ -55,17 +68,25 @@ private:
     // it skipped); nullopt, leaving the position, when there is none.
     std::optional<long> readNumber();
     // Reads a note letter with its sign, length and dots.
-    void readNote(char letter, size_t column);
-    void readRest(size_t column);
+    void readNote(char letter, TextPlace place);
+    void readRest(TextPlace place);
     // Length number (optional) and dots after a note or rest, in seconds.
-    std::optional<double> readDuration(size_t column);
+    std::optional<double> readDuration(TextPlace place);
+    // Adds an event unless the sound would outlast MaxSeconds.
+    void add(const PlayEvent& event, TextPlace place);
     void skipBlanks();
-    void error(size_t column, std::string message);
+    void error(TextPlace place, std::string message);
+    // Reports the sound beyond MaxSeconds, in its place among the other errors.
+    void reportTooLong();
 
     std::string_view text_;
     size_t pos_ = 0;
     int length_ = DefaultLength;
     int octave_ = DefaultOctave;
     int tempo_ = DefaultTempo;
+    size_t line_ = 1;
+    size_t lineStart_ = 0; // offset of the current line's first byte
+    double seconds_ = 0.0; // of everything the text asks for
+    std::optional<TextPlace> tooLong_;
     ReadResult result_;
 };

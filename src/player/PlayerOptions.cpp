@@ -1,16 +1,16 @@
 #include "player/PlayerOptions.h"
 
-#include <cerrno>
+#include "platform/FileBytes.h"
+
 #include <charconv>
-#include <cstring>
-#include <fstream>
-#include <iterator>
+#include <cstdint>
+#include <utility>
 
 namespace {
 
 // A melody of 1024 notes makes a command text of a few kilobytes; a file far
 // beyond that is not a command file and is not loaded into memory.
-constexpr std::uintmax_t MaxCommandFileBytes = 16u * 1024u * 1024u;
+constexpr uint64_t MaxCommandFileBytes = 16u * 1024u * 1024u;
 
 // What an option followed by a value needs, for its message; empty for other arguments.
 std::string ValueOption(const std::string& argument) {
@@ -101,29 +101,13 @@ std::filesystem::path ResolveCommandFile(const std::string& commandFile, const s
 }
 
 std::optional<std::string> ReadCommandFile(const std::filesystem::path& path, std::string& error) {
-    std::error_code code;
-    if (std::filesystem::is_directory(path, code)) {
-        error = "it is a folder";
-        return std::nullopt;
-    }
-    const std::uintmax_t size = std::filesystem::file_size(path, code);
-    if (code) {
-        error = code.message();
-        return std::nullopt;
-    }
-    if (size > MaxCommandFileBytes) {
-        error = "the file is too large for a command file";
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = std::strerror(errno);
-        return std::nullopt;
-    }
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        error = "read error";
-        return std::nullopt;
-    }
-    return text;
+    // Read piece by piece up to the limit: a pipe or a device works, and one
+    // that never ends is refused.
+    platform::FileReading reading = platform::ReadFileBytes(path, MaxCommandFileBytes);
+    if (reading.error == platform::FileError::TooLarge)
+        error =
+            "the file is too large for a command file (more than " + std::to_string(MaxCommandFileBytes) + " bytes)";
+    else if (!reading.bytes)
+        error = reading.reason;
+    return std::move(reading.bytes);
 }

@@ -29,6 +29,6 @@ std::string PlayerUsage();
 // beside the player (`playerFolder`); a path is taken as it is.
 std::filesystem::path ResolveCommandFile(const std::string& commandFile, const std::filesystem::path& playerFolder);
 
-// Reads a whole command file; nullopt and `error` when it cannot be read or
-// is larger than any command text could be.
+// Reads a whole command file (a pipe too); nullopt and `error` when it cannot
+// be read or is larger than any command text could be.
 std::optional<std::string> ReadCommandFile(const std::filesystem::path& path, std::string& error);

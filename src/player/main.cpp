@@ -1,11 +1,11 @@
 #include "midi/MidiExport.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/ProgramVersion.h"
+#include "platform/ReplacingFile.h"
 #include "player/AudioDevice.h"
 #include "player/CommandReader.h"
 #include "player/FluidSynthesizer.h"
 #include "player/PlayerOptions.h"
-#include "player/ReplacingFile.h"
 #include "player/SoundFonts.h"
 #include "player/Synthesizer.h"
 #include "player/WavWriter.h"
@@ -17,8 +17,22 @@
 
 namespace {
 
+// Reader errors shown one a line; a file of garbage would otherwise flood the terminal.
+constexpr size_t ShownReaderErrors = 20;
+
 void Complain(const std::string& line) {
     std::fputs(("Play: " + line + "\n").c_str(), stderr);
+}
+
+// Status 1 instead of success when anything the player wrote to stdout or
+// stderr was lost (a full disk, a closed pipe, /dev/full).
+int Finish(int status) {
+    const bool lost = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+    if (lost)
+        Complain("cannot write the output");
+    if (std::fflush(stderr) != 0 || std::ferror(stderr) != 0 || lost)
+        return status == 0 ? 1 : status;
+    return status;
 }
 
 // The instrument to render with: the named SoundFont, else one found in the
@@ -46,10 +60,7 @@ std::unique_ptr<SampleSource> MakeSource(const PlayerOptions& options, const std
     return std::make_unique<Synthesizer>(events);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+int Run(const std::vector<std::string>& arguments) {
     std::string error;
     const std::optional<PlayerOptions> options = ParsePlayerOptions(arguments, error);
     if (!options) {
@@ -71,14 +82,23 @@ int main(int argc, char** argv) {
     }
 
     ReadResult read = CommandReader::read(*text);
-    for (const ReaderError& problem : read.errors)
-        Complain(path.filename().string() + ", column " + std::to_string(problem.column) + ": " + problem.message);
+    for (size_t i = 0; i < read.errors.size() && i < ShownReaderErrors; ++i) {
+        const ReaderError& problem = read.errors[i];
+        Complain(path.filename().string() + ", line " + std::to_string(problem.line) + ", column " +
+                 std::to_string(problem.column) + ": " + problem.message);
+    }
+    if (read.errors.size() > ShownReaderErrors)
+        Complain(path.filename().string() + ": " + std::to_string(read.errors.size() - ShownReaderErrors) +
+                 " more problems not shown");
 
     if (!options->midiFile.empty()) {
         MidiExportOptions midi;
         midi.program = options->program;
         midi.trackName = path.stem().string();
-        if (!ReplacingFile::writeAll(options->midiFile, MidiFileFromEvents(read.events, midi), error)) {
+        const std::vector<uint8_t> bytes = MidiFileFromEvents(read.events, midi);
+        if (!platform::ReplacingFile::writeAll(
+                options->midiFile, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                error)) {
             Complain("cannot write " + options->midiFile + ": " + error);
             return 1;
         }
@@ -105,4 +125,10 @@ int main(int argc, char** argv) {
         return 3;
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return Finish(Run(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc)));
 }

@@ -208,6 +208,9 @@ std::string WriteNetworkFile(const mdMain& state) {
 }
 
 NetworkFileReading ReadNetworkFile(std::string_view text) {
+    // Editors on some systems put a UTF-8 byte-order mark before the first line.
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
     NumberReader reader(text);
     NetworkFile network;
 
@@ -268,14 +271,15 @@ NetworkFileReading ReadNetworkFile(std::string_view text) {
 }
 
 NetworkFileReading ReadNetworkFileAt(const platform::FileSystem& files, const std::string& path) {
-    std::string error;
-    const std::optional<std::string> bytes = files.readFile(path, error);
-    if (!bytes) {
+    const platform::FileReading file = files.readFile(path, static_cast<uint64_t>(MaxNetworkFileBytes));
+    if (file.error == platform::FileError::TooLarge)
+        return Failure(NetworkFileError::TooLarge, 0);
+    if (!file.bytes) {
         NetworkFileReading reading = Failure(NetworkFileError::Unreadable, 0);
-        reading.systemReason = error;
+        reading.systemReason = file.reason;
         return reading;
     }
-    return ReadNetworkFile(*bytes);
+    return ReadNetworkFile(*file.bytes);
 }
 
 NetworkFileSaving SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state) {

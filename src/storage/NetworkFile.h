@@ -101,7 +101,7 @@ std::string NetworkFileText(const NetworkFile& network);
 std::string WriteNetworkFile(const mdMain& state);
 
 // Reads and checks a whole network file (CR LF or LF line ends, blanks
-// around numbers, "." as the point). Never touches any network state.
+// around numbers, "." as the point, a UTF-8 byte-order mark at the start). Never touches any network state.
 NetworkFileReading ReadNetworkFile(std::string_view text);
 
 // Largest network file we read: the text of the largest network we build,
@@ -109,7 +109,8 @@ NetworkFileReading ReadNetworkFile(std::string_view text);
 inline constexpr int64_t MaxNetworkFileBytes = 32 * (mdMain::MaxWeights + 2 * mdMain::MaxLayerNeurons + 5);
 
 // Reads the file at `path` through `files` and checks it; a file that cannot
-// be read gives Unreadable with the system's reason.
+// be read gives Unreadable with the system's reason, one beyond
+// MaxNetworkFileBytes TooLarge (without reading it whole).
 NetworkFileReading ReadNetworkFileAt(const platform::FileSystem& files, const std::string& path);
 
 // Outcome of a save: None, NotFinite (nothing written: the reader would

@@ -279,10 +279,11 @@ TEST(SessionMessages, NameTheFileAndTheReason) {
     tooLarge.inputCount = 100000;
     tooLarge.hiddenCount = 1000;
     app::Failure full = app::Failure::Of(Problem::HistoryFull);
+    full.path = "/opt/melody net/History";
     const std::pair<app::Failure, std::vector<std::string>> rows[] = {
         {broken, {"«/home/u/net.qvl»", "Строка 3: файл обрывается: нужно строк — 9, а в файле только 2"}},
         {tooLarge, {"100000 входных и 1000 скрытых", "Измените число нейронов"}},
-        {full, {"Пожалуйста, почистите папку с историей команд"}},
+        {full, {"Пожалуйста, почистите папку с историей команд\n/opt/melody net/History"}},
     };
     for (const auto& [failure, parts] : rows)
         for (const std::string& part : parts)

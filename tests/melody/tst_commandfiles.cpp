@@ -1,9 +1,13 @@
 #include "melody/CommandFiles.h"
 
+#include "platform/QtFileSystem.h"
 #include "support/PlatformFakes.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -103,6 +107,59 @@ TEST_F(PlayCmdTest, FailuresAreReported) {
     EXPECT_NE(result.reason.find("no such program"), std::string::npos);
     starter.fail = false;
     EXPECT_EQ(player.PlayCmd("l8").number, 1);
+}
+
+// A name taken between the look and the create, or held by a dangling link,
+// passes on to the next free number; with nothing left the folder is full.
+TEST_F(PlayCmdTest, TakenNamesPassOnToTheNextNumber) {
+    const struct {
+        std::vector<int> taken, present;
+        PlayResult::Status status;
+        int number;
+    } rows[] = {
+        {{0}, {}, PlayResult::Status::Started, 1},
+        {{0, 2}, {1}, PlayResult::Status::Started, 3},
+        {{999}, {}, PlayResult::Status::Started, 0},
+        {{1}, {0}, PlayResult::Status::Started, 2},
+    };
+    for (const auto& row : rows) {
+        fs.files.clear();
+        fs.taken.clear();
+        for (const int n : row.taken)
+            fs.taken.insert(History + "/" + CmdFileName(n));
+        for (const int n : row.present)
+            addFiles(n, n);
+        const PlayResult result = player.PlayCmd("c");
+        EXPECT_EQ(result.status, row.status);
+        EXPECT_EQ(result.number, row.number);
+    }
+    fs.files.clear();
+    addFiles(0, 998);
+    fs.taken = {History + "/999.cmd"};
+    const PlayResult full = player.PlayCmd("c");
+    EXPECT_EQ(full.status, PlayResult::Status::HistoryFull);
+    EXPECT_EQ(full.number, -1);
+}
+
+// The same on a real disk: a dangling link named 000.cmd must not block History.
+TEST(CommandFilesOnDisk, DanglingLinkIsPassedOver) {
+    namespace fs = std::filesystem;
+    const fs::path program = fs::temp_directory_path() / ("tst_commandfiles_" + std::to_string(::getpid()));
+    fs::remove_all(program);
+    fs::create_directories(program / "History");
+    fs::create_symlink(program / "gone", program / "History" / "000.cmd");
+    platform::QtFileSystem files;
+    MemoryFileSystem nothing;
+    FakeStarter starter(nothing);
+    CommandPlayer player(files, starter, program.string());
+    for (int round = 1; round <= 2; ++round) {
+        const PlayResult result = player.PlayCmd("l8 c");
+        EXPECT_EQ(result.status, PlayResult::Status::Started) << result.reason;
+        EXPECT_EQ(result.number, round);
+    }
+    EXPECT_TRUE(fs::is_symlink(program / "History" / "000.cmd"));
+    EXPECT_FALSE(fs::exists(program / "gone"));
+    fs::remove_all(program);
 }
 
 TEST_F(PlayCmdTest, ReadOnlyHistoryFallsBackToUserData) {

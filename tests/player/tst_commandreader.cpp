@@ -84,11 +84,50 @@ TEST(CommandReader, ErrorsAreReportedWithTheirColumnAndSkipped) {
         EXPECT_EQ(result.events.size(), row.events);
     }
 
+    // Places count lines (LF or CR LF) and the bytes within a line.
+    const struct {
+        std::string text;
+        std::vector<std::pair<size_t, size_t>> places;
+    } lined[] = {
+        {"c\r\nd x", {{2, 3}}},
+        {"c\n\n  x\nx", {{3, 3}, {4, 1}}},
+        {"c\r\n\r\nl\r\n", {{3, 1}}},
+        {"a\n\n x", {{3, 2}}}, // a note's length may follow, but none does
+    };
+    for (const auto& row : lined) {
+        SCOPED_TRACE(row.text);
+        std::vector<std::pair<size_t, size_t>> places;
+        for (const ReaderError& e : CommandReader::read(row.text).errors)
+            places.emplace_back(e.line, e.column);
+        EXPECT_EQ(places, row.places);
+    }
+
     // Bad settings keep the previous ones.
     const ReadResult result = CommandReader::read("l8 l0 o2 o40 t60 t5 c");
     ASSERT_EQ(result.events.size(), 1u);
     EXPECT_DOUBLE_EQ(result.events[0].frequency, Code(14));
     EXPECT_DOUBLE_EQ(result.events[0].seconds, 0.5);
+}
+
+// The sound stops at an hour: one error at the first event beyond tells how
+// long the whole text would have been; other errors keep their order.
+TEST(CommandReader, SoundIsBoundedToAnHour) {
+    std::string hour = "t32";
+    for (int i = 0; i < 480; ++i)
+        hour += " p1"; // 7.5 seconds each
+    EXPECT_TRUE(CommandReader::read(hour).errors.empty());
+    EXPECT_EQ(CommandReader::read(hour).events.size(), 480u);
+
+    const ReadResult over = CommandReader::read(hour + " x p1 c\nyears p1.");
+    EXPECT_EQ(over.events.size(), 480u);
+    ASSERT_EQ(over.errors.size(), 4u);
+    EXPECT_EQ(over.errors[0].column, hour.size() + 2); // x
+    const ReaderError& tooLong = over.errors[1];
+    EXPECT_EQ(tooLong.line, 1u);
+    EXPECT_EQ(tooLong.column, hour.size() + 4);
+    for (const char* part : {"3627 seconds", "3600"})
+        EXPECT_NE(tooLong.message.find(part), std::string::npos) << tooLong.message;
+    EXPECT_EQ(over.errors[2].line, 2u);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "midi/MidiImport.h"
+#include "support/TinyDisk.h"
 
 #include <gtest/gtest.h>
 
@@ -51,12 +52,13 @@ protected:
     }
 
     // Runs the copy inside the scratch folder, with the audio settings of `env` only.
-    RunOutcome run(const std::vector<std::string>& arguments, const std::string& env = "") {
+    RunOutcome run(const std::vector<std::string>& arguments, const std::string& env = "",
+                   const std::string& out = "stdout.txt", const std::string& err = "stderr.txt") {
         std::string command =
             "cd '" + folder.string() + "' && env -u SDL_AUDIODRIVER -u SDL_DISKAUDIOFILE " + env + " ./Play";
         for (const std::string& a : arguments)
             command += " '" + a + "'";
-        const int status = std::system((command + " >stdout.txt 2>stderr.txt").c_str());
+        const int status = std::system((command + " >" + out + " 2>" + err).c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(folder / "stdout.txt"),
                 ReadAll(folder / "stderr.txt")};
     }
@@ -91,7 +93,7 @@ TEST_F(PlayRun, WavHoldsTheTextAndUnknownTokensAreReported) {
     writeCommandFile(folder / "History" / "000.cmd", "l4 o3 a x p4 a\r\n");
     const RunOutcome r = run({"--builtin", "--wav", (folder / "out.wav").string(), "000.cmd"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(LineCount(r.err) == 1 && r.err.find("column 9") != std::string::npos) << r.err;
+    EXPECT_TRUE(LineCount(r.err) == 1 && r.err.find("000.cmd, line 1, column 9:") != std::string::npos) << r.err;
 
     SndfileHandle wav((folder / "out.wav").string());
     ASSERT_TRUE(wav.channels() == 1 && wav.samplerate() == 44100);
@@ -100,6 +102,60 @@ TEST_F(PlayRun, WavHoldsTheTextAndUnknownTokensAreReported) {
     // A tone, then a silent rest between the notes.
     EXPECT_TRUE(std::any_of(samples.begin(), samples.begin() + 22050, [](float s) { return s != 0.0f; }));
     EXPECT_TRUE(std::all_of(samples.begin() + 22050, samples.begin() + 44100, [](float s) { return s == 0.0f; }));
+}
+
+// Output that cannot be written is a failure, whichever stream lost it.
+TEST_F(PlayRun, LostOutputFails) {
+    writeCommandFile(folder / "History" / "000.cmd", "l16 c x\r\n");
+    const struct {
+        std::vector<std::string> arguments;
+        const char *out, *err;
+        int exitCode;
+    } rows[] = {
+        {{"--help"}, "/dev/full", "stderr.txt", 1},
+        {{"--help"}, "/dev/null", "stderr.txt", 0},
+        {{"--builtin", "--wav", "out.wav", "000.cmd"}, "stdout.txt", "/dev/full", 1},
+        {{"--builtin", "--wav", "out.wav", "000.cmd"}, "stdout.txt", "/dev/null", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.out) + " " + row.err);
+        EXPECT_EQ(run(row.arguments, "", row.out, row.err).exitCode, row.exitCode);
+    }
+}
+
+// A text asking for more than an hour of sound is cut there and says why.
+TEST_F(PlayRun, LongTextsStopAtAnHour) {
+    std::string text = "t32 c";
+    for (int i = 0; i < 600; ++i)
+        text += " p1";
+    writeCommandFile(folder / "History" / "000.cmd", "\r\n" + text + " d\r\n");
+    const RunOutcome r = run({"--midi", "out.mid", "000.cmd"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("line 2, column 1444: the text asks for 4504 seconds"), std::string::npos) << r.err;
+    const std::string bytes = ReadAll(folder / "out.mid");
+    const MidiImport back = ImportMidiMelody(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    EXPECT_EQ(back.melody.codes.size(), 1u); // the c, not the d
+}
+
+// On a full disk WAV and MIDI files fail, keep an old file whole and leave no temporary file.
+TEST_F(PlayRun, FullDiskKeepsOldFiles) {
+    TinyDisk disk(folder / "disk");
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.why();
+    writeCommandFile(folder / "History" / "000.cmd", "l16 c d e\r\n");
+    writeCommandFile(disk.folder() / "out.mid", "old midi");
+    writeCommandFile(disk.folder() / "out.wav", "old wav");
+    disk.fill();
+    for (const char* option : {"--midi", "--wav"}) {
+        SCOPED_TRACE(option);
+        const std::string target = std::string("disk/out.") + (option[2] == 'm' ? "mid" : "wav");
+        const RunOutcome r = run({"--builtin", option, target, "000.cmd"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(LineCount(r.err) == 1 && r.err.find("cannot write") != std::string::npos) << r.err;
+    }
+    EXPECT_EQ(ReadAll(disk.folder() / "out.mid"), "old midi");
+    EXPECT_EQ(ReadAll(disk.folder() / "out.wav"), "old wav");
+    EXPECT_EQ(std::distance(fs::directory_iterator(disk.folder()), fs::directory_iterator()), 3);
 }
 
 TEST_F(PlayRun, WithoutAnAudioDeviceSilenceSucceeds) {

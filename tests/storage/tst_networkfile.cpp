@@ -3,6 +3,7 @@
 #include "engine/FormulaLibrary.h"
 #include "engine/mdMain.h"
 #include "platform/DynamicLibrary.h"
+#include "support/PlatformFakes.h"
 
 #include <gtest/gtest.h>
 
@@ -146,6 +147,10 @@ TEST(NetworkFile, BrokenFilesReportLineAndReason) {
         {SampleWithLine(2, "0,5"), 3, NotANumber, 0},
         {SampleWithLine(3, "1e999"), 4, NotANumber, 0},
         {SampleWithLine(2, "NaN"), 3, NotANumber, 0},
+        {SampleWithLine(2, "\xEF\xBB\xBF"
+                           "0.5"),
+         3, NotANumber, 0}, // a byte-order mark only at the start
+        {"\xEF\xBB\xBF", 1, Truncated, 0},
         {SampleWithLine(0, " 1"), 1, TooFewInputs, 1},
         {SampleWithLine(1, " 0"), 2, TooFewHidden, 0},
         {SampleWithLine(0, "2.5"), 1, FractionalCount, 0},
@@ -172,8 +177,8 @@ TEST(NetworkFile, LineEndsBlanksAndSurplusLines) {
     for (const std::string& line : lines)
         padded += "  " + line + " \t\r\n";
     const std::string lf = JoinLines(lines, "\n");
-    for (const std::string& text :
-         {lf, lf.substr(0, lf.size() - 1), JoinLines(lines) + "surplus\r\nlines\r\n", padded}) {
+    for (const std::string& text : {lf, lf.substr(0, lf.size() - 1), JoinLines(lines) + "surplus\r\nlines\r\n", padded,
+                                    "\xEF\xBB\xBF" + JoinLines(lines), "\xEF\xBB\xBF" + padded}) {
         const NetworkFileReading reading = ReadNetworkFile(text);
         ASSERT_TRUE(reading.network) << static_cast<int>(reading.error);
         EXPECT_EQ(*reading.network, record);
@@ -181,6 +186,28 @@ TEST(NetworkFile, LineEndsBlanksAndSurplusLines) {
     // One line less is an error at the missing line.
     const std::vector<std::string> cut(lines.begin(), lines.end() - 1);
     EXPECT_EQ(ReadNetworkFile(JoinLines(cut)).line, NetworkFileLineCount(3, 2));
+}
+
+// Files are read with the network file's size limit, and its refusals reach the caller as data.
+TEST(NetworkFile, ReadThroughTheFileSystem) {
+    struct Files : MemoryFileSystem {
+        mutable uint64_t limit = 0;
+        bool tooLarge = false;
+        platform::FileReading readFile(const std::string& path, uint64_t maxBytes) const override {
+            limit = maxBytes;
+            if (tooLarge)
+                return {std::nullopt, platform::FileError::TooLarge, {}};
+            return MemoryFileSystem::readFile(path, maxBytes);
+        }
+    } files;
+    files.files["/n.qvl"] = NetworkFileText(SampleRecord(2, 1));
+    EXPECT_TRUE(ReadNetworkFileAt(files, "/n.qvl").network);
+    EXPECT_EQ(files.limit, static_cast<uint64_t>(MaxNetworkFileBytes));
+    const NetworkFileReading missing = ReadNetworkFileAt(files, "/none.qvl");
+    EXPECT_EQ(missing.error, NetworkFileError::Unreadable);
+    EXPECT_EQ(missing.systemReason, "no such file");
+    files.tooLarge = true;
+    EXPECT_EQ(ReadNetworkFileAt(files, "/n.qvl").error, NetworkFileError::TooLarge);
 }
 
 TEST(NetworkFile, ExtensionOnlyForPathsWithoutAnyDot) {

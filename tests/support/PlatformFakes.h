@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/ProcessStarter.h"
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
@@ -14,7 +15,12 @@ struct MemoryFileSystem : platform::FileSystem {
     std::string program = "/opt/melody net", data = "/home/u/.local/share/melodynet";
     std::set<std::string> folders{program}, readOnly;
     std::map<std::string, std::string> files;
+    // Names that exists() does not see but a new file cannot take: dangling
+    // links, or files another process creates at that moment.
+    std::set<std::string> taken;
     bool failWrites = false;
+    // Bytes the disk still takes; a longer write fails and changes nothing.
+    std::optional<size_t> freeBytes;
 
     std::string programFolder() const override { return program; }
     std::string userDataFolder() const override { return data; }
@@ -29,21 +35,34 @@ struct MemoryFileSystem : platform::FileSystem {
         return folders.insert(path), true;
     }
     bool isWritableFolder(const std::string& path) const override { return isFolder(path) && !readOnly.count(path); }
-    bool writeNewFile(const std::string& path, const std::string& bytes, std::string& error) override {
-        if (failWrites || files.count(path) > 0)
+    bool fits(const std::string& bytes, std::string& error) const {
+        if (failWrites || (freeBytes && bytes.size() > *freeBytes))
             return error = "disk full", false;
-        return files.emplace(path, bytes).second;
+        return true;
+    }
+    platform::FileError writeNewFile(const std::string& path, const std::string& bytes, std::string& error) override {
+        if (exists(path) || taken.count(path) > 0)
+            return error = "file exists", platform::FileError::AlreadyExists;
+        if (!fits(bytes, error))
+            return platform::FileError::Failed;
+        files.emplace(path, bytes);
+        return platform::FileError::None;
     }
     bool replaceFile(const std::string& path, const std::string& bytes, std::string& error) override {
-        if (failWrites || !isFolder(path.substr(0, path.rfind('/'))))
+        if (!isFolder(path.substr(0, path.rfind('/'))))
             return error = "disk full", false;
-        return files[path] = bytes, true;
+        return fits(bytes, error) && (files[path] = bytes, true);
     }
-    std::optional<std::string> readFile(const std::string& path, std::string& error) const override {
+    platform::FileReading readFile(const std::string& path, uint64_t maxBytes) const override {
         const auto found = files.find(path);
+        platform::FileReading reading;
         if (found == files.end())
-            return error = "no such file", std::nullopt;
-        return found->second;
+            reading.error = platform::FileError::Failed, reading.reason = "no such file";
+        else if (found->second.size() > maxBytes)
+            reading.error = platform::FileError::TooLarge;
+        else
+            reading.bytes = found->second;
+        return reading;
     }
 };
 

@@ -1,16 +1,56 @@
 #include "platform/QtFileSystem.h"
 #include "platform/QtLocaleNumbers.h"
 #include "platform/QtProcessStarter.h"
+#include "support/TinyDisk.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 Q_DECLARE_METATYPE(std::optional<double>)
+
+namespace {
+
+using platform::FileError;
+
+void write(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Limits the size of any file this process writes to `bytes` while it lives
+// (0: no change), so that writes fail as on a full disk, without root.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        if (bytes == 0)
+            return;
+        getrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, old_.rlim_max};
+        active_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        if (active_)
+            setrlimit(RLIMIT_FSIZE, &old_);
+    }
+
+private:
+    rlimit old_{};
+    bool active_ = false;
+};
+
+} // namespace
 
 class TestQtPlatform : public QObject {
     Q_OBJECT
@@ -65,26 +105,133 @@ private slots:
         platform::QtFileSystem files;
         std::string error;
         const std::string cmd = inside("000.cmd");
-        QVERIFY(files.writeNewFile(cmd, "l8 o1 c\r\n", error) && files.exists(cmd));
+        QVERIFY(files.writeNewFile(cmd, "l8 o1 c\r\n", error) == FileError::None && files.exists(cmd));
         // An existing file is never overwritten by a new one.
-        QVERIFY(!files.writeNewFile(cmd, "other", error) && !error.empty());
-        QCOMPARE(files.readFile(cmd, error), std::optional<std::string>("l8 o1 c\r\n"));
+        QCOMPARE(files.writeNewFile(cmd, "other", error), FileError::AlreadyExists);
+        QCOMPARE(files.readFile(cmd, 100).bytes, std::optional<std::string>("l8 o1 c\r\n"));
 
         const std::string net = inside("net.qvl");
         QVERIFY(files.replaceFile(net, "first", error) && files.replaceFile(net, "second", error));
-        QCOMPARE(files.readFile(net, error), std::optional<std::string>("second"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"000.cmd", "net.qvl"})); // no leftovers
+        QCOMPARE(files.readFile(net, 100).bytes, std::optional<std::string>("second"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"000.cmd", "net.qvl"}));
 
         // A folder in the way and a missing folder make replacing fail without a trace.
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken")));
         for (const char* target : {"taken", "missing/net.qvl", "none.qvl"}) {
-            error.clear();
             if (std::string(target) != "none.qvl")
                 QVERIFY2(!files.replaceFile(inside(target), "bytes", error), target);
-            QCOMPARE(files.readFile(inside(target), error), std::optional<std::string>());
-            QVERIFY2(!error.empty(), target);
+            const platform::FileReading reading = files.readFile(inside(target), 100);
+            QVERIFY2(!reading.bytes && reading.error == FileError::Failed && !reading.reason.empty(), target);
         }
         QVERIFY(files.isFolder(inside("taken")) && !files.exists(inside("missing")));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"000.cmd", "net.qvl"}));
+    }
+
+    // Reads stop at their limit, also on a device that never ends.
+    void readLimit_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<qulonglong>("limit");
+        QTest::addColumn<int>("error");
+        QTest::newRow("exactly the limit") << "ten" << 10ull << int(FileError::None);
+        QTest::newRow("one byte more") << "ten" << 9ull << int(FileError::TooLarge);
+        QTest::newRow("empty file") << "empty" << 0ull << int(FileError::None);
+        QTest::newRow("endless device") << "/dev/zero" << (1ull << 20) << int(FileError::TooLarge);
+        QTest::newRow("folder") << "." << 10ull << int(FileError::Failed);
+    }
+
+    void readLimit() {
+        QFETCH(QString, path);
+        QFETCH(qulonglong, limit);
+        QFETCH(int, error);
+        write(inside("ten"), std::string(10, 'x'));
+        write(inside("empty"), "");
+        const std::string file = path.startsWith('/') ? path.toStdString() : inside(path.toUtf8().constData());
+        const platform::FileReading reading = platform::QtFileSystem().readFile(file, limit);
+        QCOMPARE(int(reading.error), error);
+        QCOMPARE(reading.bytes.has_value(), error == int(FileError::None));
+    }
+
+    // A name that is not UTF-8 keeps its bytes on disk and is found again.
+    void bytesOfNames() {
+        platform::QtFileSystem files;
+        std::string error;
+        const std::string folder = inside("b\xff\xfe");
+        // QTemporaryDir cannot remove what Qt cannot name.
+        const std::unique_ptr<const std::string, void (*)(const std::string*)> removal(
+            &folder, [](const std::string* path) { std::filesystem::remove_all(*path); });
+        QVERIFY(files.createFolder(folder) && files.isWritableFolder(folder));
+        const std::string cmd = folder + "/\xff.cmd", net = folder + "/n\xe9t.qvl";
+        QCOMPARE(files.writeNewFile(cmd, "c", error), FileError::None);
+        QVERIFY(files.replaceFile(net, "1", error) && files.replaceFile(net, "2", error));
+        QVERIFY(files.exists(cmd) && files.exists(net));
+        QCOMPARE(files.readFile(cmd, 10).bytes, std::optional<std::string>("c"));
+        QCOMPARE(files.readFile(net, 10).bytes, std::optional<std::string>("2"));
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.insert(entry.path().filename().string());
+        QCOMPARE(names, (std::set<std::string>{"\xff.cmd", "n\xe9t.qvl"}));
+    }
+
+    // A dangling link holds its name: exists() does not see it, a new file cannot take it.
+    void danglingLink() {
+        platform::QtFileSystem files;
+        const std::string link = inside("005.cmd");
+        std::filesystem::create_symlink(inside("nowhere/at/all"), link);
+        std::string error;
+        QVERIFY(!files.exists(link));
+        QCOMPARE(files.writeNewFile(link, "c", error), FileError::AlreadyExists);
+        QCOMPARE(files.writeNewFile(inside("nowhere/x.cmd"), "c", error), FileError::Failed);
+        QVERIFY(!error.empty());
+    }
+
+    // A disk that takes no more bytes: every write fails and says so, an old file
+    // keeps its bytes and no temporary file is left. Small files sit wholly in a
+    // write buffer, so only the flush, the sync or the close can notice.
+    void fullDisk_data() {
+        QTest::addColumn<bool>("tmpfs"); // else the process's file size limit
+        QTest::addColumn<int>("size");
+        QTest::newRow("tmpfs, a small file") << true << 100;
+        QTest::newRow("tmpfs, a large file") << true << 100000;
+        QTest::newRow("size limit, a small file") << false << 100;
+        QTest::newRow("size limit, a large file") << false << 100000;
+    }
+
+    void fullDisk() {
+        QFETCH(bool, tmpfs);
+        QFETCH(int, size);
+        const std::filesystem::path folder = inside("disk");
+        std::optional<TinyDisk> disk;
+        if (tmpfs) {
+            disk.emplace(folder);
+            if (!disk->mounted())
+                QSKIP(disk->why().c_str());
+        } else {
+            std::filesystem::create_directories(folder);
+        }
+        platform::QtFileSystem files;
+        std::string error;
+        const std::string net = (folder / "net.qvl").string(), cmd = (folder / "000.cmd").string();
+        QVERIFY(files.replaceFile(net, "old", error));
+        const std::string bytes(static_cast<size_t>(size), '7');
+        {
+            FileSizeLimit limit(tmpfs ? 0 : 50);
+            if (tmpfs)
+                disk->fill();
+            error.clear();
+            QVERIFY(!files.replaceFile(net, bytes, error));
+            QVERIFY(!error.empty());
+            error.clear();
+            QCOMPARE(files.writeNewFile(cmd, bytes, error), FileError::Failed);
+            QVERIFY(!error.empty());
+        }
+        QCOMPARE(files.readFile(net, 100).bytes, std::optional<std::string>("old"));
+        QVERIFY(!files.exists(cmd));
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.insert(entry.path().filename().string());
+        const std::set<std::string> expected =
+            tmpfs ? std::set<std::string>{"filler", "net.qvl"} : std::set<std::string>{"net.qvl"};
+        QCOMPARE(names, expected);
     }
 
     void foldersAndProgramStart() {

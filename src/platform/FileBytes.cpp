@@ -1,0 +1,65 @@
+#include "platform/FileBytes.h"
+
+#include "platform/NewFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <system_error>
+
+namespace platform {
+
+namespace {
+
+FileReading Failed(std::string reason) {
+    FileReading reading;
+    reading.error = FileError::Failed;
+    reading.reason = std::move(reason);
+    return reading;
+}
+
+struct CloseFile {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+} // namespace
+
+FileReading ReadFileBytes(const std::filesystem::path& path, uint64_t maxBytes) {
+    std::error_code code;
+    if (std::filesystem::is_directory(path, code))
+        return Failed(SystemReason(EISDIR));
+    errno = 0;
+#ifdef _WIN32
+    const std::unique_ptr<std::FILE, CloseFile> file(::_wfopen(path.c_str(), L"rb"));
+#else
+    const std::unique_ptr<std::FILE, CloseFile> file(std::fopen(path.c_str(), "rb"));
+#endif
+    if (!file)
+        return Failed(SystemReason(errno != 0 ? errno : ENOENT));
+
+    std::string bytes;
+    char chunk[65536];
+    for (;;) {
+        // One byte beyond the limit tells a file of exactly maxBytes from a longer one.
+        const uint64_t room = maxBytes - bytes.size();
+        const size_t wanted = room < sizeof chunk ? static_cast<size_t>(room) + 1 : sizeof chunk;
+        errno = 0;
+        const size_t got = std::fread(chunk, 1, wanted, file.get());
+        bytes.append(chunk, got);
+        if (bytes.size() > maxBytes) {
+            FileReading reading;
+            reading.error = FileError::TooLarge;
+            return reading;
+        }
+        if (got < wanted) {
+            if (std::ferror(file.get()) != 0)
+                return Failed(SystemReason(errno != 0 ? errno : EIO));
+            break;
+        }
+    }
+    FileReading reading;
+    reading.bytes = std::move(bytes);
+    return reading;
+}
+
+} // namespace platform
