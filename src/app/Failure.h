@@ -35,7 +35,7 @@ struct Failure {
     std::string reason;     // the system's own reason, when there is one
     int64_t inputCount = 0; // the counts of a shape problem
     int64_t hiddenCount = 0;
-    int64_t limit = 0;           // the size limit a file passed
+    int64_t limit = 0;     // the size limit a file passed
     std::string inputText; // the counts as the user typed them, when typed
     std::string hiddenText;
     NetworkFileReading reading; // where and why a network file is broken

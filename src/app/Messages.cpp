@@ -162,6 +162,11 @@ std::string MidiAdjustments(const std::string& path, size_t moved, size_t cut, s
     return "Мелодия из файла " + Quoted(path) + " прочитана с изменениями:" + text;
 }
 
+std::string MelodyTruncated(int64_t items) {
+    return "Мелодия вмещает не более " + Count(mdMain::MelodyCapacity) + " нот, а в тексте их " + Count(items) +
+           ": взяты первые " + Count(mdMain::MelodyCapacity) + ".";
+}
+
 std::string ContinuationShortened(int32_t written) {
     return "Мелодия вмещает не более " + Count(mdMain::MelodyCapacity) +
            " нот вместе с продолжением, поэтому продолжение укорочено до " + Count(written) + " нот.";

@@ -52,6 +52,9 @@ std::string NetworkFileReason(const NetworkFileReading& reading);
 // What the reading of a MIDI file had to change, or empty when nothing.
 std::string MidiAdjustments(const std::string& path, size_t moved, size_t cut, size_t voicesDropped, size_t shortened);
 
+// The note that a typed or pasted melody of `items` notes was cut to the buffer.
+std::string MelodyTruncated(int64_t items);
+
 // The note that a continuation was cut to `written` notes by the melody buffer.
 std::string ContinuationShortened(int32_t written);
 

@@ -325,9 +325,14 @@ void frmMain::Text1_Change(int16_t Index) {
     // The continuation field is a display only.
     if (Index != 0)
         return;
-    session_.SetMelodyText(textOf(Text1[0]));
+    const MelodyParseInfo info = session_.SetMelodyText(textOf(Text1[0]));
     GenerateCmd(0);
     Text6->setText(digits(int64_t{session_.state().MelodyLen} + 1));
+    // Told once when a paste (or typing) takes the text past the buffer, not
+    // at every keystroke while it stays there.
+    if (info.truncated && !truncationTold_)
+        Tell(app::messages::MelodyTruncated(info.items), MessageIcon::Information);
+    truncationTold_ = info.truncated;
 }
 
 void frmMain::Text5_Change() {
@@ -520,6 +525,10 @@ void frmMain::addContextAction(QAction* action) {
             field->installEventFilter(this);
     contextActions_.push_back(action);
     addAction(action);
+}
+
+void frmMain::ShowMelody(const std::string& text) {
+    Text1[0]->setText(QString::fromStdString(text));
 }
 
 int32_t frmMain::trainingIterations() const {

@@ -58,6 +58,8 @@ public:
     // Adds `action` to the context menu of the window's background, its frames
     // and the two melody fields; its shortcut works anywhere in the window.
     void addContextAction(QAction* action);
+    // Replaces the beginning of the melody, through the same change handling as typing.
+    void ShowMelody(const std::string& text);
     // The count in the iterations field, as a training click reads it.
     int32_t trainingIterations() const;
 
@@ -125,6 +127,7 @@ private:
     platform::FileSystem& files_;
 
     QStyle* style_ = nullptr;
+    bool truncationTold_ = false;
 
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;

@@ -8,6 +8,7 @@
 #include "platform/QtMessageBox.h"
 #include "platform/QtProcessStarter.h"
 #include "platform/QtTranslations.h"
+#include "ui/MelodyFileActions.h"
 #include "ui/TrainingView.h"
 #include "ui/ViewActions.h"
 #include "ui/frmMain.h"
@@ -110,6 +111,7 @@ int main(int argc, char* argv[]) {
     if (!viewScreenshot.isEmpty())
         session.state().SetSeed(1);
     frmMain window(session, messages, dialogs, files);
+    MelodyFileActions fileActions(window, session, dialogs, messages);
     ViewActions viewActions(window, session, messages);
     messages.setParent(&window);
     dialogs.setParent(&window);

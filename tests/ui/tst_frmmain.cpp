@@ -444,6 +444,21 @@ private slots:
                                  << "12";
     }
 
+    // A melody past the buffer is told once, not at every keystroke while it stays past it.
+    void longMelodyIsToldOnce() {
+        Rig rig;
+        rig.open();
+        const QString long1100 = QString("3, ").repeated(1099) + "3";
+        rig.type("Text1(0)", long1100);
+        rig.type("Text1(0)", long1100 + "0");
+        QCOMPARE(rig.messages.shown, QStringList({"I:Мелодия вмещает не более 1024 нот, а в тексте их 1100: взяты "
+                                                  "первые 1024."}));
+        QCOMPARE(rig.text("Text6"), QStringLiteral("1024"));
+        rig.type("Text1(0)", "3, 8");
+        rig.type("Text1(0)", long1100);
+        QCOMPARE(rig.messages.shown.size(), 2);
+    }
+
     void melodyFields() {
         QFETCH(QString, field);
         QFETCH(QString, typed);
