@@ -212,6 +212,21 @@ int ReadMelodyOptions(const CliArguments& args, const std::string& command, Leng
     return MelodyText(args, melody, err);
 }
 
+// A session with the play-command lengths and the melody set; null after
+// telling `err`, with the exit status in `status`.
+std::unique_ptr<CliSession> OpenWithMelody(const Lengths& lengths, const MelodySource& melody, std::ostream& err,
+                                           int& status) {
+    std::unique_ptr<CliSession> session = CliSession::Open(err);
+    status = CliFailure;
+    if (!session)
+        return nullptr;
+    lengths.applyTo(**session);
+    status = SetMelody(**session, melody, err);
+    if (status != CliSuccess)
+        return nullptr;
+    return session;
+}
+
 // Loads the network file of --load into the session, as the window's load does.
 int LoadNetwork(const std::string& path, app::Session& session, std::ostream& err) {
     const app::LoadResult result = session.Load(path);
@@ -669,14 +684,12 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
         return status;
 
     return Guarded(err, [&]() -> int {
-        const std::unique_ptr<CliSession> session = CliSession::Open(err);
+        int status = CliSuccess;
+        const std::unique_ptr<CliSession> session = OpenWithMelody(lengths, melody, err, status);
         if (!session)
-            return CliFailure;
-        lengths.applyTo(**session);
-        if (const int status = LoadNetwork(*path, **session, err); status != CliSuccess)
             return status;
-        if (const int status = SetMelody(**session, melody, err); status != CliSuccess)
-            return status;
+        if (const int loaded = LoadNetwork(*path, **session, err); loaded != CliSuccess)
+            return loaded;
         const int32_t requested = notes < 0 ? (*session)->state().MelodyLen + 1 : static_cast<int32_t>(notes);
         const app::ContinuationResult result = (*session)->Continue(requested);
         if (result.failure)
@@ -735,11 +748,9 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
         return status;
 
     return Guarded(err, [&]() -> int {
-        const std::unique_ptr<CliSession> session = CliSession::Open(err);
+        int status = CliSuccess;
+        const std::unique_ptr<CliSession> session = OpenWithMelody(lengths, melody, err, status);
         if (!session)
-            return CliFailure;
-        lengths.applyTo(**session);
-        if (const int status = SetMelody(**session, melody, err); status != CliSuccess)
             return status;
         out << (*session)->CommandText(app::MelodyPart::Beginning) << '\n';
         return CliSuccess;
@@ -767,11 +778,9 @@ int RunPlay(const std::vector<std::string>& arguments, std::ostream& out, std::o
         return status;
 
     return Guarded(err, [&]() -> int {
-        const std::unique_ptr<CliSession> session = CliSession::Open(err);
+        int status = CliSuccess;
+        const std::unique_ptr<CliSession> session = OpenWithMelody(lengths, melody, err, status);
         if (!session)
-            return CliFailure;
-        lengths.applyTo(**session);
-        if (const int status = SetMelody(**session, melody, err); status != CliSuccess)
             return status;
         if (args->has("wav") || args->has("midi"))
             return ExportPart(*args, **session, app::MelodyPart::Beginning, out, err);
