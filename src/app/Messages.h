@@ -15,6 +15,8 @@ inline constexpr const char* ApplicationTitle = "Предсказание нот
 // The formula library cannot be loaded (the system's reason follows on the next line).
 inline constexpr const char* FormulaLibraryMissing =
     "Не удалось загрузить библиотеку формул, без неё программа работать не может.";
+// A command that ran out of memory and was left undone.
+inline constexpr const char* OutOfMemoryCommand = "Не хватает памяти: команда не выполнена.";
 // Warning before a prediction or continuation on an untrained network.
 inline constexpr const char* Untrained = "Нейронная сеть не обучена.";
 // Advice after the first training click.

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -130,5 +131,10 @@ int Run(const std::vector<std::string>& arguments) {
 } // namespace
 
 int main(int argc, char** argv) {
-    return Finish(Run(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc)));
+    try {
+        return Finish(Run(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc)));
+    } catch (const std::bad_alloc&) {
+        Complain("out of memory");
+        return Finish(1);
+    }
 }

@@ -8,6 +8,7 @@
 #include "platform/QtMessageBox.h"
 #include "platform/QtProcessStarter.h"
 #include "platform/QtTranslations.h"
+#include "ui/GuardedApplication.h"
 #include "ui/MelodyFileActions.h"
 #include "ui/TrainingView.h"
 #include "ui/ViewActions.h"
@@ -61,7 +62,7 @@ int main(int argc, char* argv[]) {
                              std::fflush(stdout) == 0;
         return written ? 0 : 1;
     }
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     platform::InstallQtTranslations(app);
     QApplication::setApplicationName(QStringLiteral("melodynet"));
     QApplication::setStyle(QStringLiteral("Fusion"));
@@ -114,6 +115,7 @@ int main(int argc, char* argv[]) {
     MelodyFileActions fileActions(window, session, dialogs, messages);
     ViewActions viewActions(window, session, messages);
     messages.setParent(&window);
+    app.setMessages(&messages);
     dialogs.setParent(&window);
     window.show();
 
