@@ -501,23 +501,32 @@ private slots:
             QCOMPARE(rig.files.files.count(written), size_t(replace == 0));
     }
 
+    void loadNetwork_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("texts"); // txtInput, txtHidden, txtAlpha, Text3
+        // 8 inputs, 5 hidden: 5 + 10 + 40 lines.
+        QByteArray eightFive = " 8\r\n 5\r\n .5\r\n .25\r\n .125\r\n" + QByteArray(" .0625\r\n").repeated(5);
+        for (int k = 0; k < 5; ++k)
+            eightFive += "-.5\r\n" + QByteArray(" .75\r\n").repeated(8);
+        QTest::newRow("8-5") << eightFive << QStringList({"8", "5", ".5", ".25"});
+        // More input neurons than three typed characters can name.
+        QTest::newRow("1000-1") << " 1000\r\n 1\r\n 1\r\n 1\r\n 0\r\n .5\r\n 0\r\n" +
+                                       QByteArray(" .001\r\n").repeated(1000)
+                                << QStringList({"1000", "1", "1", "1"});
+    }
+
     // Loaded while txtInput shows 16: the fields show the file's shape and values.
     void loadNetwork() {
+        QFETCH(QByteArray, file);
         Rig rig;
         rig.type("txtInput", "16");
         rig.type("Text3", "3");
-        // 8 inputs, 5 hidden: 5 + 10 + 40 lines.
-        std::string file = " 8\r\n 5\r\n .5\r\n .25\r\n .125\r\n";
-        for (int k = 0; k < 5; ++k)
-            file += " .0625\r\n";
-        for (int k = 0; k < 5 * 9; ++k)
-            file += k % 9 == 0 ? "-.5\r\n" : " .75\r\n";
-        rig.files.files["/tmp/net.qvl"] = file;
+        rig.files.files["/tmp/net.qvl"] = file.toStdString();
         rig.dialogs.openAnswer = "/tmp/net.qvl";
         rig.click("mnOpen");
         QCOMPARE(rig.dialogs.last.title, std::string("Загрузка нейронной сети"));
-        QCOMPARE(QStringList({rig.text("txtInput"), rig.text("txtHidden"), rig.text("txtAlpha"), rig.text("Text3")}),
-                 QStringList({"8", "5", ".5", ".25"}));
+        QTEST(QStringList({rig.text("txtInput"), rig.text("txtHidden"), rig.text("txtAlpha"), rig.text("Text3")}),
+              "texts");
         QCOMPARE(rig.shape(), "---");
         // A loaded network counts as trained: no warning before the prediction.
         rig.click("Command5");
