@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 #include <stdexcept>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -138,8 +139,14 @@ template <int W, typename Cell, typename Visit>
         const int32_t end = std::min(hidden, (b + GroupVectors) * W);
         const int32_t n = std::min(blocks - b, GroupVectors);
         for (int32_t k = 0; k < inputs; ++k, cell += n)
-            for (int32_t h = first; h < end; ++h)
-                visit(cell[(h - first) / W].v[h % W], h, k);
+            for (int32_t h = first; h < end; ++h) {
+                // A lane of a vector cannot be bound to a reference (clang), so it is copied out and back.
+                auto& lanes = cell[(h - first) / W].v;
+                double value = lanes[h % W];
+                visit(value, h, k);
+                if constexpr (!std::is_const_v<Cell>)
+                    lanes[h % W] = value;
+            }
     }
 }
 
