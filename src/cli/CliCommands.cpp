@@ -5,6 +5,7 @@
 #include "app/Session.h"
 #include "app/TrainUntil.h"
 #include "cli/CliArguments.h"
+#include "cli/ClickWatcher.h"
 #include "engine/FormulaLibrary.h"
 #include "melody/CommandFiles.h"
 #include "melody/MelodyText.h"
@@ -26,15 +27,11 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <sstream>
-#include <thread>
 
 namespace {
 
@@ -287,68 +284,6 @@ int ExportPart(const CliArguments& args, app::Session& session, app::MelodyPart 
     }
     return CliSuccess;
 }
-
-// While a training click runs: a line of progress on a terminal's stderr
-// for clicks longer than half a second, and Ctrl-C turned into a cancel
-// after the current iteration.
-class ClickWatcher {
-public:
-    explicit ClickWatcher(std::ostream& err) : err_(err), terminal_(platform::Console::isTerminal(stderr)) {
-        platform::Console::catchInterrupt();
-        thread_ = std::thread([this] { run(); });
-    }
-    ~ClickWatcher() {
-        {
-            const std::lock_guard lock(mutex_);
-            done_ = true;
-        }
-        wake_.notify_all();
-        thread_.join();
-    }
-    ClickWatcher(const ClickWatcher&) = delete;
-    ClickWatcher& operator=(const ClickWatcher&) = delete;
-
-    // Starts watching the click's `control` (null: the click has ended).
-    void watch(int64_t click, int64_t iterations, TrainingControl* control) {
-        const std::lock_guard lock(mutex_);
-        if (!control && shown_)
-            err_ << "\r" << std::string(60, ' ') << "\r" << std::flush;
-        shown_ = false;
-        click_ = click;
-        iterations_ = iterations;
-        control_ = control;
-        started_ = std::chrono::steady_clock::now();
-    }
-
-private:
-    void run() {
-        std::unique_lock lock(mutex_);
-        while (!done_) {
-            wake_.wait_for(lock, std::chrono::milliseconds(100));
-            if (!control_)
-                continue;
-            if (platform::Console::interrupted())
-                control_->cancel.store(true, std::memory_order_relaxed);
-            if (terminal_ && std::chrono::steady_clock::now() - started_ > std::chrono::milliseconds(500)) {
-                err_ << "\rНажатие " << click_ << ": " << control_->iterations.load(std::memory_order_relaxed) << " из "
-                     << iterations_ << " итераций" << std::flush;
-                shown_ = true;
-            }
-        }
-    }
-
-    std::ostream& err_;
-    const bool terminal_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool done_ = false;
-    bool shown_ = false;
-    int64_t click_ = 0;
-    int64_t iterations_ = 0;
-    TrainingControl* control_ = nullptr;
-    std::chrono::steady_clock::time_point started_;
-    std::thread thread_;
-};
 
 #ifdef MELODYNET_CLI_PICTURES
 constexpr int CurveWidth = 800;
