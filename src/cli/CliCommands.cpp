@@ -10,7 +10,6 @@
 #include "melody/CommandFiles.h"
 #include "melody/MelodyText.h"
 #include "numbers/NumberText.h"
-#include "platform/Console.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/QtFileSystem.h"
 #include "platform/QtProcessStarter.h"
