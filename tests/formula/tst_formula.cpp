@@ -17,10 +17,6 @@
 
 namespace {
 
-std::shared_ptr<const FormulaLibrary> loadLibrary() {
-    return FormulaLibrary::loadFrom(platform::executableFolder());
-}
-
 class FormulaTest : public ::testing::Test {
 protected:
     // The formula held by `f` after Create, checked to be accepted.
@@ -30,20 +26,13 @@ protected:
         EXPECT_EQ(s, text) << "the library must leave the text alone";
     }
 
-    double valueOf(const std::string& text, double x) {
-        CFormula f(library);
-        std::string s = text;
-        EXPECT_EQ(f.Create(s), FORMULA_OK) << text;
-        return f.Calc(x);
-    }
-
     // The text form written by the library, cut at its terminator.
     static std::string shown(const CFormula& f) {
         const std::string view = f.View();
         return view.substr(0, view.find('\0'));
     }
 
-    std::shared_ptr<const FormulaLibrary> library = loadLibrary();
+    std::shared_ptr<const FormulaLibrary> library = FormulaLibrary::loadFrom(platform::executableFolder());
 };
 
 double bipolarSigmoid(double a, double x) {
@@ -140,8 +129,9 @@ class FormulaValueTest : public FormulaTest, public ::testing::WithParamInterfac
 
 TEST_P(FormulaValueTest, Evaluates) {
     const ValueCase& c = GetParam();
-    const double value = valueOf(c.text, c.x);
-    EXPECT_NEAR(value, c.expected, 1e-15 * std::max(1.0, std::fabs(c.expected))) << c.text << " at x = " << c.x;
+    CFormula f(library);
+    create(f, c.text);
+    EXPECT_NEAR(f.Calc(c.x), c.expected, 1e-15 * std::max(1.0, std::fabs(c.expected))) << c.text << " at x = " << c.x;
 }
 
 INSTANTIATE_TEST_SUITE_P(
