@@ -1,16 +1,9 @@
-#include "engine/FormulaLibrary.h"
-#include "engine/Prediction.h"
-#include "engine/mdMain.h"
-#include "melody/CommandText.h"
-#include "melody/MelodyText.h"
-#include "platform/DynamicLibrary.h"
-#include "storage/NetworkFile.h"
-
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,8 +18,7 @@ namespace fs = std::filesystem;
 
 struct Outcome {
     int status = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 std::string ReadAll(const fs::path& path) {
@@ -34,32 +26,28 @@ std::string ReadAll(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void WriteAll(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 std::string ShellQuoted(const std::string& text) {
     std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
+}
+
+// How many notes and pauses a command text names (one name per note).
+int NoteNames(const std::string& command) {
+    int names = 0;
+    std::istringstream tokens(command);
+    for (std::string token; tokens >> token;)
+        names += token[0] != 'l' && token[0] != 'o';
+    return names;
 }
 
 class CliTool : public ::testing::Test {
@@ -70,28 +58,19 @@ protected:
         dir_ = pattern;
     }
 
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
+    void TearDown() override { fs::remove_all(dir_); }
 
-    // Runs the real program with `arguments`, capturing both streams and the
-    // exit status; `prefix` goes before it on the shell line, `stdoutPath` replaces the captured output.
+    // Runs the real program; `prefix` goes before it on the shell line, `stdoutPath` replaces the captured output.
     Outcome Cli(const std::vector<std::string>& arguments, const std::string& prefix = "",
                 const std::string& stdoutPath = "") {
         std::string command = prefix + ShellQuoted(MELODYNET_CLI_PATH);
         for (const std::string& argument : arguments)
             command += " " + ShellQuoted(argument);
-        const fs::path out = dir_ / "stdout.txt";
-        const fs::path err = dir_ / "stderr.txt";
+        const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
         command += " >" + ShellQuoted(stdoutPath.empty() ? out.string() : stdoutPath) + " 2>" +
                    ShellQuoted(err.string()) + " </dev/null";
         const int raw = std::system(command.c_str());
-        Outcome run;
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = ReadAll(out);
-        run.err = ReadAll(err);
-        return run;
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out), ReadAll(err)};
     }
 
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
@@ -99,77 +78,52 @@ protected:
     fs::path dir_;
 };
 
-TEST_F(CliTool, SameSeedGivesIdenticalFiles) {
-    const std::vector<std::string> common = {"train", "--seed", "5", "--iterations", "3000", "--clicks", "2"};
-    std::vector<std::string> first = common;
-    first.insert(first.end(), {"--save", Path("first")});
-    std::vector<std::string> second = common;
-    second.insert(second.end(), {"--save", Path("second")});
-    std::vector<std::string> other = {"train",    "--seed", "6",      "--iterations", "3000",
-                                      "--clicks", "2",      "--save", Path("other")};
-
-    for (const auto& arguments : {first, second, other}) {
-        const Outcome run = Cli(arguments);
+// The same seed gives the same file; the text reports every click, the JSON the same training.
+TEST_F(CliTool, TrainReportsClicksAndSavesBySeed) {
+    std::vector<std::string> firstLines;
+    for (const auto& [seed, name] : {std::pair{"5", "first"}, {"5", "second"}, {"6", "other"}}) {
+        const Outcome run =
+            Cli({"train", "--seed", seed, "--iterations", "4000", "--clicks", "2", "--save", Path(name)});
         ASSERT_EQ(run.status, 0) << run.err;
+        const std::vector<std::string> lines = Lines(run.out);
+        ASSERT_EQ(lines.size(), 3u) << run.out;
+        EXPECT_TRUE(lines[1].starts_with("Нажатие 2: средняя ошибка ")) << lines[1];
+        EXPECT_EQ(lines[2], "Сеть сохранена в " + Path(name) + ".qvl"); // paths without a dot get the extension
+        if (firstLines.empty())
+            firstLines = lines;
     }
-    // Paths without any dot get the network extension.
-    const std::string a = ReadAll(Path("first.qvl"));
-    ASSERT_FALSE(a.empty());
-    EXPECT_EQ(a, ReadAll(Path("second.qvl")));
-    EXPECT_NE(a, ReadAll(Path("other.qvl")));
-    EXPECT_EQ(Lines(a).size(), 35u);
+    const std::string first = ReadAll(Path("first.qvl"));
+    EXPECT_EQ(first, ReadAll(Path("second.qvl")));
+    EXPECT_NE(first, ReadAll(Path("other.qvl")));
+
+    const nlohmann::json json =
+        nlohmann::json::parse(Cli({"train", "--seed", "5", "--iterations", "4000", "--clicks", "2", "--json"}).out);
+    ASSERT_EQ(json["clicks"].size(), 2u);
+    EXPECT_EQ(json["input"], 8);
+    EXPECT_EQ(json["hidden"], 3);
+    EXPECT_EQ(json["clicks"][0]["iterationsPerWindow"], 1000); // 12 notes make 4 windows of 8
+    const std::string exact = "точно " + std::to_string(json["clicks"][1]["exact"].get<int>()) + " из 4";
+    EXPECT_NE(firstLines[1].find(exact), std::string::npos) << firstLines[1];
 }
 
-TEST_F(CliTool, TrainReportsEveryClick) {
-    const Outcome run = Cli({"train", "--seed", "1", "--iterations", "4000", "--clicks", "3"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    const std::vector<std::string> lines = Lines(run.out);
-    ASSERT_EQ(lines.size(), 3u) << run.out;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        EXPECT_EQ(lines[i].rfind("Нажатие " + std::to_string(i + 1) + ": средняя ошибка ", 0), 0u) << lines[i];
-        EXPECT_NE(lines[i].find(" из 4"), std::string::npos) << lines[i]; // 12 notes, 8 inputs
-    }
-
-    const Outcome json = Cli({"train", "--seed", "1", "--iterations", "4000", "--clicks", "3", "--json"});
-    ASSERT_EQ(json.status, 0) << json.err;
-    const nlohmann::json parsed = nlohmann::json::parse(json.out);
-    ASSERT_EQ(parsed["clicks"].size(), 3u);
-    EXPECT_EQ(parsed["input"], 8);
-    EXPECT_EQ(parsed["hidden"], 3);
-    EXPECT_EQ(parsed["clicks"][0]["windows"], 4);
-    EXPECT_EQ(parsed["clicks"][0]["iterationsPerWindow"], 1000);
-    // The text and the JSON come from the same training.
-    const std::string exact = std::to_string(parsed["clicks"][2]["exact"].get<int>());
-    EXPECT_NE(lines[2].find("точно " + exact + " из 4"), std::string::npos) << lines[2];
-}
-
-TEST_F(CliTool, ContinueAndPredictMatchTheEngine) {
+// The first code of a continuation is the prediction; its command text has the lengths asked for.
+TEST_F(CliTool, ContinueAndPredictAgree) {
     const std::string melody = "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10, 15, 20";
     const Outcome train = Cli({"train", "--seed", "9", "--input", "5", "--hidden", "4", "--alpha", "1.5",
-                               "--iterations", "5000", "--melody", melody, "--save", Path("net.qvl")});
-    ASSERT_EQ(train.status, 0) << train.err;
+                               "--iterations", "5000", "--melody", melody, "--save", Path("net.qvl"), "--json"});
+    const nlohmann::json shape = nlohmann::json::parse(train.out);
+    EXPECT_EQ(shape["input"], 5);
+    EXPECT_EQ(shape["hidden"], 4);
+    EXPECT_EQ(shape["alpha"], 1.5);
     const Outcome cont = Cli({"continue", "--load", Path("net.qvl"), "--melody", melody, "--notes", "20",
                               "--note-length", "16", "--pause-length", "4"});
-    ASSERT_EQ(cont.status, 0) << cont.err;
+    const std::vector<std::string> lines = Lines(cont.out);
+    ASSERT_EQ(lines.size(), 2u) << cont.err;
+    EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), ','), 19);
     const Outcome predict = Cli({"predict", "--load", Path("net.qvl"), "--melody", melody});
-    ASSERT_EQ(predict.status, 0) << predict.err;
-
-    mdMain state(FormulaLibrary::loadFrom(platform::executableFolder()));
-    state.CreateOutNeuron();
-    const NetworkFileReading reading = ReadNetworkFile(ReadAll(Path("net.qvl")));
-    ASSERT_TRUE(reading.network);
-    EXPECT_EQ(reading.network->InputCount, 5);
-    EXPECT_EQ(reading.network->HiddenCount, 4);
-    ApplyNetworkFile(state, *reading.network);
-    state.NSChanged = false;
-    state.NoteLen = 16;
-    state.PauseLen = 4;
-    ParseMelody(state, melody);
-
-    EXPECT_EQ(predict.out, std::to_string(PredictNote(state)) + "\n");
-    const std::vector<uint8_t> codes = ContinueMelody(state, 20);
-    ASSERT_EQ(codes.size(), 20u);
-    EXPECT_EQ(cont.out, CodeListText(codes.data(), 20) + "\n" + CommandText(state, 1, 20) + "\n");
+    EXPECT_EQ(predict.out, lines[0].substr(0, lines[0].find(',')) + "\n") << predict.err;
+    EXPECT_TRUE(lines[1].starts_with("l16 ")) << lines[1];
+    EXPECT_EQ(NoteNames(lines[1]), 20) << lines[1];
 }
 
 TEST_F(CliTool, CommandTextOfTheMelody) {
@@ -179,109 +133,80 @@ TEST_F(CliTool, CommandTextOfTheMelody) {
     EXPECT_EQ(run.out, "l16  p4 o1 c# o2 c# p4 o3 c# o1 c o4 b\n");
 
     // A line break in a melody file separates items like a comma.
-    for (const char* text : {"3, 8, 11\r\n", "3\n8\n11\n", "3,\r\n8,\n\n11"}) {
-        WriteAll(Path("melody.txt"), text);
+    for (const char* text : {"3\n8\n11\n", "3,\r\n8,\n\n11"}) {
+        std::ofstream(Path("melody.txt"), std::ios::binary) << text;
         const Outcome fromFile = Cli({"command", "--melody-file", Path("melody.txt")});
-        ASSERT_EQ(fromFile.status, 0) << fromFile.err;
-        EXPECT_EQ(fromFile.out, "l8 o1 c# f# a\n") << text;
+        EXPECT_EQ(fromFile.out, "l8 o1 c# f# a\n") << text << fromFile.err;
     }
 }
 
-TEST_F(CliTool, MidiFilesOutAndIn) {
+// Rendered files leave the History folder alone.
+TEST_F(CliTool, MidiAndWavFilesOutAndIn) {
+    const fs::path history = fs::path(MELODYNET_CLI_PATH).parent_path() / "History";
+    const auto countHistory = [&history] {
+        return fs::exists(history) ? std::distance(fs::directory_iterator(history), fs::directory_iterator()) : 0;
+    };
+    const auto before = countHistory();
     // The beginning goes out as the player plays it and comes back as the same codes.
-    const Outcome out = Cli({"play", "--melody", "3, 8, 1, 11, 40", "--midi", Path("tune.mid"), "--program", "73"});
+    const Outcome out = Cli({"play", "--melody", "3, 8, 1, 11, 40", "--midi", Path("tune.mid"), "--program", "73",
+                             "--wav", Path("out.wav")});
     ASSERT_EQ(out.status, 0) << out.err;
-    EXPECT_EQ(ReadAll(Path("tune.mid")).substr(0, 4), "MThd");
+    EXPECT_EQ(ReadAll(Path("out.wav")).substr(0, 4), "RIFF");
+    EXPECT_EQ(countHistory(), before);
     const Outcome in = Cli({"command", "--melody-file", Path("tune.mid")});
-    ASSERT_EQ(in.status, 0) << in.err;
     EXPECT_EQ(in.out, "l8 o1 c# f# p8 a o4 d\n");
     EXPECT_EQ(in.err, "");
 
-    // A continuation exports the whole melody by default, or the part asked for: as many
-    // notes and pauses come back as went out (a command text names one per note).
+    // A continuation exports the part asked for, the whole by default.
     ASSERT_EQ(Cli({"train", "--seed", "3", "--iterations", "100", "--save", Path("net")}).status, 0);
-    for (const auto& [part, notes] : {std::pair{"whole", 16}, {"continuation", 4}, {"beginning", 12}}) {
-        const Outcome cont =
-            Cli({"continue", "--load", Path("net.qvl"), "--notes", "4", "--midi", Path("all.mid"), "--part", part});
-        ASSERT_EQ(cont.status, 0) << cont.err;
-        const Outcome back = Cli({"command", "--melody-file", Path("all.mid")});
-        ASSERT_EQ(back.status, 0) << back.err;
-        int names = 0;
-        std::istringstream tokens(back.out);
-        for (std::string token; tokens >> token;)
-            names += token[0] != 'l' && token[0] != 'o';
-        EXPECT_EQ(names, notes) << part << ": " << back.out;
+    for (const auto& [part, notes] : {std::pair{"", 16}, {"continuation", 4}, {"beginning", 12}}) {
+        std::vector<std::string> arguments = {"continue", "--load", Path("net.qvl"), "--notes",
+                                              "4",        "--midi", Path("all.mid")};
+        if (*part)
+            arguments.insert(arguments.end(), {"--part", part});
+        ASSERT_EQ(Cli(arguments).status, 0) << part;
+        EXPECT_EQ(NoteNames(Cli({"command", "--melody-file", Path("all.mid")}).out), notes) << part;
     }
 }
 
 TEST_F(CliTool, OutputErrorsAndInterruptsAreFailures) {
-    // Output that cannot be written is a failure, also for help and JSON.
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{"--help"}, {"train", "--clicks", "1", "--json"}, {"command"}}) {
-        const Outcome full = Cli(arguments, "", "/dev/full");
-        EXPECT_EQ(full.status, 1) << arguments[0];
-        EXPECT_NE(full.err.find("стандартный вывод"), std::string::npos) << full.err;
-    }
+    const Outcome full = Cli({"--help"}, "", "/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("стандартный вывод"), std::string::npos) << full.err;
+
     // Ctrl-C stops the click after its current iteration and writes no half-trained file
     // unless asked to; the reports so far are complete JSON.
+    std::string melody = "3";
+    for (int i = 0; i < 80; ++i)
+        melody += ", " + std::to_string(2 + i % 48);
     for (const bool keep : {false, true}) {
-        std::vector<std::string> arguments = {"train",
-                                              "--iterations",
-                                              "2000000000",
-                                              "--input",
-                                              "64",
-                                              "--melody",
-                                              "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10, 5, 6, 7, 8, 9, 10, 11, 12, "
-                                              "13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, "
-                                              "30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, "
-                                              "47, 48, 49, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17",
-                                              "--json",
-                                              "--save",
-                                              Path("half")};
+        std::vector<std::string> arguments = {"train",    "--iterations", "2000000000", "--input", "64",
+                                              "--melody", melody,         "--json",     "--save",  Path("half")};
         if (keep)
             arguments.push_back("--save-interrupted");
         const Outcome run = Cli(arguments, "timeout --preserve-status -s INT 1 ");
         EXPECT_EQ(run.status, 130) << run.err;
         EXPECT_NE(run.err.find("прервано"), std::string::npos) << run.err;
-        const nlohmann::json parsed = nlohmann::json::parse(run.out);
-        EXPECT_EQ(parsed["clicks"].size(), 1u);
+        EXPECT_EQ(nlohmann::json::parse(run.out)["clicks"].size(), 1u);
         EXPECT_EQ(fs::exists(Path("half.qvl")), keep);
     }
 }
 
-TEST_F(CliTool, PlayRendersWavWithoutHistory) {
-    const fs::path history = fs::path(MELODYNET_CLI_PATH).parent_path() / "History";
-    const auto countHistory = [&history] {
-        std::error_code ignored;
-        return fs::exists(history, ignored) ? std::distance(fs::directory_iterator(history), fs::directory_iterator())
-                                            : 0;
-    };
-    const auto before = countHistory();
-    const Outcome run = Cli({"play", "--melody", "3, 8, 1, 11", "--wav", Path("out.wav")});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadAll(Path("out.wav")).substr(0, 4), "RIFF");
-    EXPECT_EQ(countHistory(), before);
-}
-
 // --until-exact prints every click, then what ended the run, and agrees with --json.
 TEST_F(CliTool, TrainUntilExact) {
-    const Outcome run = Cli({"train", "--seed", "1", "--until-exact", "--max-clicks", "400"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    const std::vector<std::string> lines = Lines(run.out);
+    const std::vector<std::string> lines =
+        Lines(Cli({"train", "--seed", "1", "--until-exact", "--max-clicks", "400"}).out);
     ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines.back().rfind("Результат достигнут", 0), 0u) << lines.back();
-    EXPECT_NE(lines[lines.size() - 2].find("точно 4 из 4"), std::string::npos) << lines[lines.size() - 2];
-    EXPECT_TRUE(lines.back().ends_with(" Нажатий: " + std::to_string(lines.size() - 1) + ".")) << lines.back();
-    const Outcome json = Cli({"train", "--seed", "1", "--until-exact", "--max-clicks", "400", "--json"});
-    ASSERT_EQ(json.status, 0) << json.err;
-    const nlohmann::json parsed = nlohmann::json::parse(json.out);
-    EXPECT_EQ(parsed["clicks"].size(), lines.size() - 1);
-    EXPECT_EQ(parsed["untilExact"]["end"], "allExact");
+    EXPECT_TRUE(lines.back().starts_with("Результат достигнут")) << lines.back();
+    const nlohmann::json json =
+        nlohmann::json::parse(Cli({"train", "--seed", "1", "--until-exact", "--max-clicks", "400", "--json"}).out);
+    EXPECT_EQ(json["clicks"].size(), lines.size() - 1);
+    EXPECT_EQ(json["untilExact"]["end"], "allExact");
 
-    const Outcome limited = Cli({"train", "--seed", "1", "--until-exact", "--max-clicks", "3", "--iterations", "10"});
-    ASSERT_EQ(limited.status, 0) << limited.err;
-    ASSERT_EQ(Lines(limited.out).size(), 4u);
-    EXPECT_EQ(Lines(limited.out)[3].rfind("Обучение остановлено: сделано наибольшее число нажатий", 0), 0u);
+    const std::vector<std::string> limited =
+        Lines(Cli({"train", "--seed", "1", "--until-exact", "--max-clicks", "3", "--iterations", "10"}).out);
+    ASSERT_EQ(limited.size(), 4u);
+    EXPECT_TRUE(limited[3].starts_with("Обучение остановлено: сделано наибольшее число нажатий")) << limited[3];
 
     // A melody without windows: the click's line, then the reason as a failure.
     const Outcome untrainable = Cli({"train", "--until-exact", "--melody", "3, 8"});
@@ -300,9 +225,6 @@ TEST_F(CliTool, PicturesOfCurveAndRoll) {
     EXPECT_EQ(train.err, "");
     EXPECT_EQ(Lines(train.out).at(3), "Кривая обучения записана в " + Path("curve.png"));
     EXPECT_EQ(ReadAll(Path("curve.png")).substr(1, 3), "PNG");
-    const Outcome svg = Cli({"train", "--seed", "1", "--plot", Path("curve.SVG")});
-    ASSERT_EQ(svg.status, 0) << svg.err;
-    EXPECT_NE(ReadAll(Path("curve.SVG")).find("<svg"), std::string::npos);
 
     const Outcome roll = Cli({"continue", "--load", Path("net.qvl"), "--notes", "5", "--roll", Path("roll.png")});
     ASSERT_EQ(roll.status, 0) << roll.err;
@@ -313,8 +235,7 @@ TEST_F(CliTool, PicturesOfCurveAndRoll) {
     const Outcome missing = Cli({"train", "--clicks", "1", "--plot", Path("no/such/curve.png")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(Lines(missing.out).size(), 1u);
-    EXPECT_EQ(missing.err.rfind("melodynet-cli: не удалось записать рисунок «" + Path("no/such/curve.png") + "»: ", 0),
-              0u)
+    EXPECT_TRUE(missing.err.starts_with("melodynet-cli: не удалось записать рисунок «" + Path("no/such/curve.png")))
         << missing.err;
 }
 #endif
@@ -329,20 +250,17 @@ struct ErrorCase {
 class CliErrors : public CliTool, public ::testing::WithParamInterface<ErrorCase> {};
 
 TEST_P(CliErrors, OneLineAndStatus) {
-    WriteAll(Path("broken.qvl"), " 8\r\n 3\r\n abc\r\n");
-    WriteAll(Path("broken.mid"), std::string("MThd\0\0\0\2\0", 9));
-    WriteAll(Path("input1.qvl"), " 1\r\n 1\r\n 1\r\n 1\r\n 0\r\n 0\r\n 0\r\n 0\r\n");
-    std::vector<std::string> arguments;
-    for (std::string argument : GetParam().arguments) {
+    std::ofstream(Path("broken.qvl")) << " 8\r\n 3\r\n abc\r\n";
+    std::ofstream(Path("broken.mid")) << std::string("MThd\0\0\0\2\0", 9);
+    std::vector<std::string> arguments = GetParam().arguments;
+    for (std::string& argument : arguments)
         if (const size_t at = argument.find('@'); at != std::string::npos)
             argument.replace(at, 1, dir_.string());
-        arguments.push_back(argument);
-    }
     const Outcome run = Cli(arguments);
     EXPECT_EQ(run.status, GetParam().status) << run.err;
     EXPECT_EQ(run.out, "");
     ASSERT_EQ(Lines(run.err).size(), 1u) << run.err;
-    EXPECT_EQ(run.err.rfind("melodynet-cli: ", 0), 0u) << run.err;
+    EXPECT_TRUE(run.err.starts_with("melodynet-cli: ")) << run.err;
     EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
 }
 
@@ -361,31 +279,22 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"DecimalComma", {"train", "--alpha", "1,5"}, 2, "--alpha: ожидается число"},
         ErrorCase{"NegativeSeed", {"train", "--seed", "-1"}, 2, "--seed: ожидается целое число"},
         ErrorCase{"InputOne", {"train", "--input", "1"}, 2, "--input: ожидается целое число от 2"},
-        ErrorCase{"HiddenZero", {"train", "--hidden", "0"}, 2, "--hidden: ожидается целое число от 1"},
         ErrorCase{"HugeShape", {"train", "--input", "100000", "--hidden", "1000"}, 2, "train: "},
         ErrorCase{"LoadWithShape", {"train", "--load", "@/x.qvl", "--input", "4"}, 2, "нельзя сочетать"},
         ErrorCase{"TwoMelodies", {"command", "--melody", "1", "--melody-file", "@/m"}, 2, "нельзя указывать вместе"},
         ErrorCase{
             "NoteLengthZero", {"command", "--note-length", "0"}, 2, "--note-length: ожидается целое число от 1 до 64"},
-        ErrorCase{"NegativeNotes", {"continue", "--load", "@/broken.qvl", "--notes", "-3"}, 2, "--notes"},
         ErrorCase{"PredictWithoutLoad", {"predict"}, 2, "нужен параметр --load"},
-        ErrorCase{"EmptySave", {"train", "--save", ""}, 2, "у параметра --save пустое значение"},
         ErrorCase{"EmptyWav", {"play", "--wav="}, 2, "у параметра --wav пустое значение"},
         ErrorCase{"TrackWithoutFile", {"command", "--track", "2"}, 2, "--track относится к --melody-file"},
         ErrorCase{"BadPart", {"continue", "--load", "@/broken.qvl", "--part", "all"}, 2, "--part"},
         ErrorCase{"NotMidi", {"command", "--melody-file", "@/broken.mid"}, 1, "повреждён"},
-        ErrorCase{"MissingFile", {"predict", "--load", "@/missing.qvl"}, 1, "не удалось прочитать файл"},
-        ErrorCase{
-            "MissingMelodyFile", {"command", "--melody-file", "@/missing.txt"}, 1, "Не удалось прочитать файл мелодии"},
         ErrorCase{"BrokenFile", {"predict", "--load", "@/broken.qvl"}, 1, "Строка 3: строка не является числом"},
-        ErrorCase{"FileInputOne", {"continue", "--load", "@/input1.qvl"}, 1, "Строка 1: во входном слое"},
         ErrorCase{"TrainLoadBroken", {"train", "--load", "@/broken.qvl"}, 1, "Не удалось загрузить нейронную сеть"},
         ErrorCase{"UntilWithClicks", {"train", "--until-exact", "--clicks", "2"}, 2, "--clicks нельзя сочетать"},
         ErrorCase{"MaxClicksAlone", {"train", "--max-clicks", "2"}, 2, "только с --until-exact"},
-        ErrorCase{"MaxClicksZero", {"train", "--until-exact", "--max-clicks", "0"}, 2, "--max-clicks: ожидается"},
 #ifdef MELODYNET_CLI_PICTURES
         ErrorCase{"PlotGif", {"train", "--plot", "@/curve.gif"}, 2, "--plot: имя файла должно оканчиваться"},
-        ErrorCase{"RollNoExtension", {"continue", "--load", "@/broken.qvl", "--roll", "@/roll"}, 2, "--roll"},
 #endif
         ErrorCase{"SaveIntoMissingFolder",
                   {"train", "--clicks", "0", "--save", "@/no/such/net"},

@@ -17,10 +17,6 @@
 
 namespace {
 
-std::shared_ptr<const FormulaLibrary> loadLibrary() {
-    return FormulaLibrary::loadFrom(platform::executableFolder());
-}
-
 class FormulaTest : public ::testing::Test {
 protected:
     // The formula held by `f` after Create, checked to be accepted.
@@ -30,20 +26,13 @@ protected:
         EXPECT_EQ(s, text) << "the library must leave the text alone";
     }
 
-    double valueOf(const std::string& text, double x) {
-        CFormula f(library);
-        std::string s = text;
-        EXPECT_EQ(f.Create(s), FORMULA_OK) << text;
-        return f.Calc(x);
-    }
-
     // The text form written by the library, cut at its terminator.
     static std::string shown(const CFormula& f) {
         const std::string view = f.View();
         return view.substr(0, view.find('\0'));
     }
 
-    std::shared_ptr<const FormulaLibrary> library = loadLibrary();
+    std::shared_ptr<const FormulaLibrary> library = FormulaLibrary::loadFrom(platform::executableFolder());
 };
 
 double bipolarSigmoid(double a, double x) {
@@ -58,13 +47,6 @@ const double kSamplePoints[] = {-40.0, -7.25, -1.0, -0.3, -1e-9, 0.0, 1e-9, 0.3,
 
 // --- The two formulas the program uses ---------------------------------------
 
-TEST_F(FormulaTest, NewFormulaIsIdentity) {
-    CFormula f(library);
-    EXPECT_EQ(f.Calc(3.5), 3.5);
-    EXPECT_EQ(f.Calc(-2.0), -2.0);
-    EXPECT_EQ(shown(f), "x");
-}
-
 struct AlphaCase {
     const char* text;
     double value;
@@ -77,14 +59,8 @@ TEST_P(SigmoidAlphaTest, MatchesBipolarSigmoid) {
     const AlphaCase& c = GetParam();
     CFormula f(library);
     create(f, std::string("2*sigmoid(") + c.text + "*x)-1");
-    EXPECT_EQ(f.Calc(0.0), 0.0);
-    for (const double x : kSamplePoints) {
-        const double y = f.Calc(x);
-        EXPECT_NEAR(y, bipolarSigmoid(c.value, x), 1e-15) << "x = " << x;
-        EXPECT_NEAR(y, -f.Calc(-x), 1e-15) << "odd at x = " << x;
-        EXPECT_GE(y, -1.0);
-        EXPECT_LE(y, 1.0);
-    }
+    for (const double x : kSamplePoints)
+        EXPECT_NEAR(f.Calc(x), bipolarSigmoid(c.value, x), 1e-15) << "x = " << x;
 }
 
 INSTANTIATE_TEST_SUITE_P(NumberTexts, SigmoidAlphaTest,
@@ -95,11 +71,9 @@ INSTANTIATE_TEST_SUITE_P(NumberTexts, SigmoidAlphaTest,
                                            AlphaCase{"1.79769313486232E+308", DBL_MAX},
                                            AlphaCase{"-1.79769313486232E+308", -DBL_MAX}, AlphaCase{"0", 0.0}));
 
-TEST_F(FormulaTest, SigmoidOfOneSaturatesAtForty) {
+TEST_F(FormulaTest, SigmoidOfOneSaturates) {
     CFormula f(library);
     create(f, "2*sigmoid(1*x)-1");
-    EXPECT_NEAR(f.Calc(40.0), 1.0, 1e-15);
-    EXPECT_NEAR(f.Calc(-40.0), -1.0, 1e-15);
     EXPECT_EQ(f.Calc(1000.0), 1.0);
     EXPECT_EQ(f.Calc(-1000.0), -1.0);
     EXPECT_TRUE(std::isnan(f.Calc(std::nan(""))));
@@ -114,8 +88,11 @@ TEST_F(FormulaTest, AlphaTwoIsAlphaOneAtTwiceX) {
         EXPECT_EQ(two.Calc(x), one.Calc(2.0 * x)) << "x = " << x;
 }
 
-TEST_F(FormulaTest, SecondCreateReplacesTheFirst) {
+// A new formula is x; each Create replaces the formula held.
+TEST_F(FormulaTest, CreateReplacesTheFormulaHeld) {
     CFormula f(library);
+    EXPECT_EQ(f.Calc(-2.0), -2.0);
+    EXPECT_EQ(shown(f), "x");
     create(f, "2*sigmoid(1*x)-1");
     create(f, "x*3");
     EXPECT_EQ(f.Calc(2.0), 6.0);
@@ -161,26 +138,20 @@ class FormulaValueTest : public FormulaTest, public ::testing::WithParamInterfac
 
 TEST_P(FormulaValueTest, Evaluates) {
     const ValueCase& c = GetParam();
-    const double value = valueOf(c.text, c.x);
-    EXPECT_NEAR(value, c.expected, 1e-15 * std::max(1.0, std::fabs(c.expected))) << c.text << " at x = " << c.x;
+    CFormula f(library);
+    create(f, c.text);
+    EXPECT_NEAR(f.Calc(c.x), c.expected, 1e-15 * std::max(1.0, std::fabs(c.expected))) << c.text << " at x = " << c.x;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, FormulaValueTest,
     ::testing::Values(
-        // precedence and associativity
         ValueCase{"1+2*3", 0, 7}, ValueCase{"(1+2)*3", 0, 9}, ValueCase{"10-4-3", 0, 3}, ValueCase{"64/4/2", 0, 8},
-        ValueCase{"2^3^2", 0, 512}, ValueCase{"(2^3)^2", 0, 64}, ValueCase{"2*3^2", 0, 18}, ValueCase{"x-x*x", 3, -6},
-        ValueCase{"2/x*4", 8, 1}, ValueCase{"1-(x-1)", 3, -1},
-        // unary minus and plus
-        ValueCase{"-2^2", 0, -4}, ValueCase{"(-2)^2", 0, 4}, ValueCase{"2^-1", 0, 0.5}, ValueCase{"-x", 3, -3},
-        ValueCase{"--x", 3, 3}, ValueCase{"+x", 3, 3}, ValueCase{"-+-x", 3, 3}, ValueCase{"x*-2", 3, -6},
-        ValueCase{"x--2", 3, 5}, ValueCase{"-x^2", 3, -9},
-        // numbers
-        ValueCase{".5", 0, 0.5}, ValueCase{"0.5", 0, 0.5}, ValueCase{"5.", 0, 5}, ValueCase{"1E-20", 0, 1e-20},
-        ValueCase{"1.5E-07", 0, 1.5e-7}, ValueCase{"2.5e+3", 0, 2500}, ValueCase{"1e3", 0, 1000},
-        ValueCase{"007", 0, 7}, ValueCase{"1E400", 0, DBL_MAX}, ValueCase{"-1E400", 0, -DBL_MAX},
-        ValueCase{"1E-400", 0, 0}, ValueCase{"1.79769313486232E+308", 0, DBL_MAX}, ValueCase{"1000E306", 0, DBL_MAX},
+        ValueCase{"2^3^2", 0, 512}, ValueCase{"2*3^2", 0, 18}, ValueCase{"-2^2", 0, -4}, ValueCase{"2^-1", 0, 0.5},
+        ValueCase{"-x", 3, -3}, ValueCase{"--x", 3, 3}, ValueCase{"+x", 3, 3}, ValueCase{"x--2", 3, 5},
+        ValueCase{".5", 0, 0.5}, ValueCase{"5.", 0, 5}, ValueCase{"1E-20", 0, 1e-20}, ValueCase{"1.5E-07", 0, 1.5e-7},
+        ValueCase{"2.5e+3", 0, 2500}, ValueCase{"1e3", 0, 1000}, ValueCase{"007", 0, 7}, ValueCase{"1E400", 0, DBL_MAX},
+        ValueCase{"-1E400", 0, -DBL_MAX}, ValueCase{"1E-400", 0, 0}, ValueCase{"1000E306", 0, DBL_MAX},
         ValueCase{"0.0001E312", 0, 1e308}, ValueCase{"0.00001E-320", 0, 0}, ValueCase{"4.9E-324", 0, 4.9e-324},
         ValueCase{"1E-400*x+1E400*x", -1, -DBL_MAX}, ValueCase{"123456789012345", 0, 123456789012345.0},
         // blanks
@@ -190,8 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"sqrt(16)", 0, 4}, ValueCase{"abs(-3)", 0, 3}, ValueCase{"sin(x)", std::numbers::pi / 2, 1},
         ValueCase{"cos(0)", 0, 1}, ValueCase{"tanh(x)", 0.5, 0.46211715726000974}, ValueCase{"lg(1000)", 0, 3},
         ValueCase{"atan(1)*4", 0, std::numbers::pi}, ValueCase{"sign(x)", -7, -1}, ValueCase{"SQRT(X)", 9, 3},
-        ValueCase{"2*sigmoid(x)-1", 1.5, 0.6351489523872873}, ValueCase{"sigmoid(sigmoid(0)*2*x)", 0, 0.5},
-        ValueCase{"exp(x)/(1+exp(x))", 1, 0.7310585786300049}));
+        ValueCase{"sigmoid(sigmoid(0)*2*x)", 0, 0.5}));
 
 // --- Rejected texts --------------------------------------------------------------
 
@@ -216,14 +186,7 @@ TEST_P(FormulaRejectTest, ReportsCodeAndColumn) {
     EXPECT_EQ(code, c.code);
     EXPECT_EQ(column, c.column);
     EXPECT_EQ(length, static_cast<int>(text.size()));
-    EXPECT_TRUE(std::isnan(library->calc(&record, 1, std::vector<double>{1.0}.data())));
     library->release(&record);
-
-    // Through the wrapper: the code comes back and the formula evaluates to NaN.
-    CFormula f(library);
-    EXPECT_EQ(f.Create(text), c.code);
-    EXPECT_TRUE(std::isnan(f.Calc(0.5)));
-    EXPECT_EQ(f.View()[0], '\0');
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -231,48 +194,28 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RejectCase{"", FORMULA_ERR_EMPTY, 1}, RejectCase{"   ", FORMULA_ERR_EMPTY, 1},
                       RejectCase{"2+", FORMULA_ERR_SYNTAX, 3}, RejectCase{"2+*3", FORMULA_ERR_SYNTAX, 3},
                       RejectCase{"2 3", FORMULA_ERR_SYNTAX, 3}, RejectCase{"2x", FORMULA_ERR_SYNTAX, 2},
-                      RejectCase{"x#", FORMULA_ERR_SYNTAX, 2}, RejectCase{".", FORMULA_ERR_SYNTAX, 1},
-                      RejectCase{"1..2", FORMULA_ERR_SYNTAX, 3}, RejectCase{"1e", FORMULA_ERR_SYNTAX, 2},
-                      RejectCase{"1,5", FORMULA_ERR_SYNTAX, 2}, RejectCase{"x^", FORMULA_ERR_SYNTAX, 3},
+                      RejectCase{".", FORMULA_ERR_SYNTAX, 1}, RejectCase{"1..2", FORMULA_ERR_SYNTAX, 3},
+                      RejectCase{"1e", FORMULA_ERR_SYNTAX, 2}, RejectCase{"1,5", FORMULA_ERR_SYNTAX, 2},
                       RejectCase{"()", FORMULA_ERR_SYNTAX, 2}, RejectCase{"x(2)", FORMULA_ERR_SYNTAX, 2},
                       RejectCase{"y", FORMULA_ERR_UNKNOWN_NAME, 1}, RejectCase{"2*foo(x)", FORMULA_ERR_UNKNOWN_NAME, 3},
-                      RejectCase{"xx", FORMULA_ERR_UNKNOWN_NAME, 1}, RejectCase{"(x", FORMULA_ERR_PARENTHESES, 3},
-                      RejectCase{"x)", FORMULA_ERR_PARENTHESES, 2}, RejectCase{"sin x", FORMULA_ERR_PARENTHESES, 5},
-                      RejectCase{"2*sigmoid(1*x-1", FORMULA_ERR_PARENTHESES, 16},
-                      RejectCase{"((x)", FORMULA_ERR_PARENTHESES, 5}));
+                      RejectCase{"(x", FORMULA_ERR_PARENTHESES, 3}, RejectCase{"x)", FORMULA_ERR_PARENTHESES, 2},
+                      RejectCase{"sin x", FORMULA_ERR_PARENTHESES, 5},
+                      RejectCase{"2*sigmoid(1*x-1", FORMULA_ERR_PARENTHESES, 16}));
 
 TEST_F(FormulaTest, LimitsAreRejectedAsTooLong) {
-    const std::string deep = std::string(300, '(') + "x" + std::string(300, ')');
-    const std::string shallow = std::string(200, '(') + "x" + std::string(200, ')');
-    std::string longSum = "x";
-    for (int i = 0; i < 300; ++i)
-        longSum += "+x";
-    std::string sum = "x";
-    for (int i = 0; i < 199; ++i)
-        sum += "+x";
-    const std::string blanks = std::string(70000, ' ') + "x";
-    const std::string powers = [] {
-        std::string s = "x";
-        for (int i = 0; i < 300; ++i)
-            s += "^x";
-        return s;
-    }();
-
+    const auto repeat = [](const std::string& part, int times) {
+        std::string text;
+        for (int i = 0; i < times; ++i)
+            text += part;
+        return text;
+    };
     CFormula f(library);
-    std::string text = deep;
-    EXPECT_EQ(f.Create(text), FORMULA_ERR_TOO_LONG);
-    text = longSum;
-    EXPECT_EQ(f.Create(text), FORMULA_ERR_TOO_LONG);
-    text = blanks;
-    EXPECT_EQ(f.Create(text), FORMULA_ERR_TOO_LONG);
-    text = powers;
-    EXPECT_EQ(f.Create(text), FORMULA_ERR_TOO_LONG);
-    text = std::string(1000, '-') + "x";
-    EXPECT_EQ(f.Create(text), FORMULA_ERR_TOO_LONG);
-
-    create(f, shallow);
+    for (std::string text : {std::string(300, '(') + "x" + std::string(300, ')'), "x" + repeat("+x", 300),
+                             std::string(70000, ' ') + "x", "x" + repeat("^x", 300), std::string(1000, '-') + "x"})
+        EXPECT_EQ(f.Create(text), FORMULA_ERR_TOO_LONG) << text.substr(0, 20);
+    create(f, std::string(200, '(') + "x" + std::string(200, ')'));
     EXPECT_EQ(f.Calc(1.25), 1.25);
-    create(f, sum);
+    create(f, "x" + repeat("+x", 199));
     EXPECT_EQ(f.Calc(0.5), 100.0);
 }
 
@@ -348,10 +291,6 @@ TEST_F(FormulaTest, LongViewIsCutAtTheLimit) {
         ASSERT_EQ(buffer[i], '#') << "written beyond the terminator at " << i;
     EXPECT_EQ(std::string(buffer.data(), 22), "x+1.2345678901234567*x");
     library->release(&record);
-
-    CFormula f(library);
-    create(f, text);
-    EXPECT_EQ(f.View().size(), 1024u);
 }
 
 // --- The record ------------------------------------------------------------------

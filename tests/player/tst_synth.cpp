@@ -7,14 +7,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
 
 constexpr int Rate = Synthesizer::DefaultSampleRate;
+
+bool Silent(std::vector<float>::const_iterator begin, std::vector<float>::const_iterator end) {
+    return std::all_of(begin, end, [](float s) { return s == 0.0f; });
+}
 
 TEST(Synth, PitchAndLengthOfANote) {
     const struct {
@@ -33,10 +35,10 @@ TEST(Synth, PitchAndLengthOfANote) {
         const auto tone = static_cast<size_t>(std::llround(row.seconds * 7.0 / 8.0 * Rate));
         EXPECT_EQ(synth.toneSamples(0), tone);
         // The last eighth is silent, so repeated notes stay apart.
-        EXPECT_TRUE(std::all_of(samples.begin() + static_cast<std::ptrdiff_t>(tone), samples.end(),
-                                [](float s) { return s == 0.0f; }));
+        EXPECT_TRUE(Silent(samples.begin() + static_cast<std::ptrdiff_t>(tone), samples.end()));
         const float peak = *std::max_element(samples.begin(), samples.end());
-        EXPECT_TRUE(peak > 0.05f && peak <= 1.0f) << peak;
+        EXPECT_GT(peak, 0.05f);
+        EXPECT_LE(peak, 1.0f);
         EXPECT_NEAR(MeasuredPitch(samples, 0, tone, row.frequency, Rate).frequency / row.frequency, 1.0, 0.005);
     }
 }
@@ -59,39 +61,30 @@ TEST(Synth, NoClicksAtToneEdges) {
 
 TEST(Synth, ChunkedRenderingMatchesOneBuffer) {
     const ReadResult read = CommandReader::read("t200 l32 o1 c d e f g a b > c d e f g a b p c");
-    Synthesizer whole(read.events);
-    const std::vector<float> expected = whole.renderAll();
     Synthesizer pieces(read.events);
-    std::vector<float> got;
-    std::vector<float> chunk(333);
+    std::vector<float> got, chunk(333);
     while (const size_t n = pieces.render(chunk.data(), chunk.size()))
         got.insert(got.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
-    EXPECT_EQ(got, expected);
+    EXPECT_EQ(got, Synthesizer(read.events).renderAll());
     EXPECT_TRUE(pieces.finished());
-    EXPECT_EQ(pieces.render(chunk.data(), chunk.size()), 0u);
-}
-
-TEST(Synth, LongMelodyDoesNotDrift) {
-    // 3 / 7 of a second per note does not fall on whole samples.
-    Synthesizer synth(std::vector<PlayEvent>(700, {261.6, 3.0 / 7.0}));
-    EXPECT_EQ(synth.totalSamples(), static_cast<uint64_t>(std::llround(700 * 3.0 / 7.0 * Rate)));
 }
 
 TEST(Synth, EdgeCasesOfTheEvents) {
-    Synthesizer inaudible({{30000.0, 0.1}, {0.0, 0.1}});
-    const std::vector<float> silent = inaudible.renderAll();
-    EXPECT_EQ(silent.size(), static_cast<size_t>(Rate / 5));
-    EXPECT_TRUE(std::all_of(silent.begin(), silent.end(), [](float s) { return s == 0.0f; }));
+    // 3 / 7 of a second per note does not fall on whole samples, and the sum must not drift.
+    EXPECT_EQ(Synthesizer(std::vector<PlayEvent>(700, {261.6, 3.0 / 7.0})).totalSamples(),
+              static_cast<uint64_t>(std::llround(700 * 3.0 / 7.0 * Rate)));
+
+    const std::vector<float> inaudible = Synthesizer({{30000.0, 0.1}, {0.0, 0.1}}).renderAll();
+    EXPECT_EQ(inaudible.size(), static_cast<size_t>(Rate / 5));
+    EXPECT_TRUE(Silent(inaudible.begin(), inaudible.end()));
 
     Synthesizer nothing({});
-    EXPECT_EQ(nothing.totalSamples(), 0u);
     EXPECT_TRUE(nothing.finished());
     EXPECT_TRUE(nothing.renderAll().empty());
 
-    Synthesizer tiny({{440.0, 0.0005}, {440.0, 1.0 / Rate}});
-    const std::vector<float> samples = tiny.renderAll();
-    EXPECT_TRUE(std::all_of(samples.begin(), samples.end(), [](float s) { return std::isfinite(s); }));
-    EXPECT_LT(std::fabs(samples.front()), 1e-6f);
+    const std::vector<float> tiny = Synthesizer({{440.0, 0.0005}, {440.0, 1.0 / Rate}}).renderAll();
+    EXPECT_TRUE(std::all_of(tiny.begin(), tiny.end(), [](float s) { return std::isfinite(s); }));
+    EXPECT_LT(std::fabs(tiny.front()), 1e-6f);
 }
 
 } // namespace
