@@ -39,7 +39,7 @@ void check(bool condition) {
 void readAsCommandText(std::string_view text, int sampleRate, size_t chunk) {
     const ReadResult read = CommandReader::read(text);
     for (const ReaderError& error : read.errors)
-        check(error.line >= 1 && error.column >= 1 && error.column <= text.size() + 1 && !error.message.empty());
+        check(error.line >= 1 && error.column >= 1 && error.column <= text.size() + 1 && !describe(error).empty());
     check(read.events.size() <= text.size());
 
     double seconds = 0.0;

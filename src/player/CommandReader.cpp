@@ -103,22 +103,21 @@ void CommandReader::readCommand() {
     case 'o':
     case 't': {
         const std::optional<long> n = readNumber();
-        const char* what = c == 'l' ? "length" : c == 'o' ? "octave" : "tempo";
         if (!n) {
-            error(place, std::string("'") + c + "' needs a number (" + what + ")");
+            error(place, ReaderProblem::MissingNumber, c);
             return;
         }
         const long low = c == 'l' ? MinLength : c == 'o' ? MinOctave : MinTempo;
         const long high = c == 'l' ? MaxLength : c == 'o' ? MaxOctave : MaxTempo;
         if (*n < low || *n > high) {
-            error(place, std::string(what) + " " + Decimal(*n) + " outside " + Decimal(low) + ".." + Decimal(high));
+            error(place, ReaderProblem::OutOfRange, c, *n, low, high);
             return;
         }
         (c == 'l' ? length_ : c == 'o' ? octave_ : tempo_) = static_cast<int>(*n);
         return;
     }
     default:
-        error(place, "unknown command " + Shown(text_[pos_ - 1]) + " skipped");
+        error(place, ReaderProblem::UnknownCommand, text_[pos_ - 1]);
         return;
     }
 }
@@ -183,10 +182,13 @@ void CommandReader::reportTooLong() {
     if (!tooLong_)
         return;
     const TextPlace place = *tooLong_;
-    ReaderError problem{place.line, place.column,
-                        "the text asks for " + Decimal(static_cast<long>(std::ceil(std::fmin(seconds_, 1e15)))) +
-                            " seconds of sound, more than the limit of " + Decimal(static_cast<long>(MaxSeconds)) +
-                            " (one hour); the notes and rests from here on are skipped"};
+    const ReaderError problem{place.line,
+                              place.column,
+                              ReaderProblem::TooLong,
+                              0,
+                              static_cast<long>(std::ceil(std::fmin(seconds_, 1e15))),
+                              0,
+                              static_cast<long>(MaxSeconds)};
     const auto later = std::find_if(result_.errors.begin(), result_.errors.end(), [&](const ReaderError& e) {
         return e.line > place.line || (e.line == place.line && e.column > place.column);
     });
@@ -197,7 +199,7 @@ std::optional<double> CommandReader::readDuration(TextPlace place) {
     long length = length_;
     if (const std::optional<long> n = readNumber()) {
         if (*n < MinLength || *n > MaxLength) {
-            error(place, "length " + Decimal(*n) + " outside " + Decimal(MinLength) + ".." + Decimal(MaxLength));
+            error(place, ReaderProblem::OutOfRange, 'l', *n, MinLength, MaxLength);
             return std::nullopt;
         }
         length = *n;
@@ -223,6 +225,24 @@ void CommandReader::skipBlanks() {
     }
 }
 
-void CommandReader::error(TextPlace place, std::string message) {
-    result_.errors.push_back({place.line, place.column, std::move(message)});
+void CommandReader::error(TextPlace place, ReaderProblem problem, char command, long value, long low, long high) {
+    result_.errors.push_back({place.line, place.column, problem, command, value, low, high});
+}
+
+std::string describe(const ReaderError& error) {
+    const char c = error.command;
+    const char* what = c == 'l' ? "length" : c == 'o' ? "octave" : "tempo";
+    switch (error.problem) {
+    case ReaderProblem::MissingNumber:
+        return std::string("'") + c + "' needs a number (" + what + ")";
+    case ReaderProblem::OutOfRange:
+        return std::string(what) + " " + Decimal(error.value) + " outside " + Decimal(error.low) + ".." +
+               Decimal(error.high);
+    case ReaderProblem::UnknownCommand:
+        return "unknown command " + Shown(c) + " skipped";
+    case ReaderProblem::TooLong:
+        return "the text asks for " + Decimal(error.value) + " seconds of sound, more than the limit of " +
+               Decimal(error.high) + " (one hour); the notes and rests from here on are skipped";
+    }
+    return {};
 }

@@ -14,12 +14,27 @@ struct TextPlace {
     size_t column = 1;
 };
 
-// A token the reader could not use, with its place.
+// What the reader could not use.
+enum class ReaderProblem {
+    MissingNumber,  // "l", "o" or "t" without its number
+    OutOfRange,     // a length, octave or tempo outside low..high
+    UnknownCommand, // a character that starts no command; it is skipped
+    TooLong,        // the text asks for more than MaxSeconds of sound; the rest is skipped
+};
+
+// A token the reader could not use, with its 1-based line and column in that line.
 struct ReaderError {
     size_t line = 0;
     size_t column = 0;
-    std::string message;
+    ReaderProblem problem = ReaderProblem::UnknownCommand;
+    char command = 0; // the command letter, or the unknown character
+    long value = 0;   // the number given (OutOfRange), or the seconds asked for (TooLong)
+    long low = 0;     // the range allowed (OutOfRange); `high` is the limit of TooLong
+    long high = 0;
 };
+
+// The player's own line about a reader error, without its place.
+std::string describe(const ReaderError& error);
 
 // Result of reading a whole command text.
 struct ReadResult {
@@ -75,7 +90,7 @@ private:
     // Adds an event unless the sound would outlast MaxSeconds.
     void add(const PlayEvent& event, TextPlace place);
     void skipBlanks();
-    void error(TextPlace place, std::string message);
+    void error(TextPlace place, ReaderProblem problem, char command, long value = 0, long low = 0, long high = 0);
     // Reports the sound beyond MaxSeconds, in its place among the other errors.
     void reportTooLong();
 

@@ -86,7 +86,7 @@ int Run(const std::vector<std::string>& arguments) {
     for (size_t i = 0; i < read.errors.size() && i < ShownReaderErrors; ++i) {
         const ReaderError& problem = read.errors[i];
         Complain(path.filename().string() + ", line " + std::to_string(problem.line) + ", column " +
-                 std::to_string(problem.column) + ": " + problem.message);
+                 std::to_string(problem.column) + ": " + describe(problem));
     }
     if (read.errors.size() > ShownReaderErrors)
         Complain(path.filename().string() + ": " + std::to_string(read.errors.size() - ShownReaderErrors) +

@@ -70,7 +70,7 @@ TEST(CommandReader, ErrorsAreReportedWithTheirColumnAndSkipped) {
         std::vector<size_t> columns;
         for (const ReaderError& e : result.errors) {
             columns.push_back(e.column);
-            EXPECT_FALSE(e.message.empty());
+            EXPECT_FALSE(describe(e).empty());
         }
         EXPECT_EQ(columns, row.columns);
         EXPECT_EQ(result.events.size(), row.events);
@@ -118,7 +118,7 @@ TEST(CommandReader, SoundIsBoundedToAnHour) {
     EXPECT_EQ(tooLong.line, 1u);
     EXPECT_EQ(tooLong.column, hour.size() + 4);
     for (const char* part : {"3627 seconds", "3600"})
-        EXPECT_NE(tooLong.message.find(part), std::string::npos) << tooLong.message;
+        EXPECT_NE(describe(tooLong).find(part), std::string::npos) << describe(tooLong);
     EXPECT_EQ(over.errors[2].line, 2u);
 }
 
