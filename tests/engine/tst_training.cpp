@@ -48,7 +48,8 @@ TEST_P(EveryPath, WorkedExampleToTheLastBit) {
     auto s = workedExample();
     const TeachOutcome outcome = teach(*s, GetParam(), 0.25, 1);
     EXPECT_EQ(outcome.iterations, 1);
-    EXPECT_FALSE(outcome.reachedTarget || outcome.diverged || outcome.cancelled);
+    EXPECT_FALSE(outcome.reachedTarget);
+    EXPECT_FALSE(outcome.diverged);
     // delta 0.125; output weight 0.5 * 0.125 + 0.25; hidden term
     // 0.125 * 1.5 * 0.5 * 0.3125 / 2 = 0.0146484375 with the new output weight.
     // The output was re-evaluated with the old hidden Result, the hidden neuron afterwards.
@@ -91,8 +92,9 @@ TEST_P(EveryPath, DivergingStepIsNotTakenAndTheWeightsAreThoseBeforeIt) {
         }
         const TeachOutcome outcome = teach(*s, GetParam(), 0.4, 1000);
         const TeachOutcome expected = TeachNSPlain(*reference, 0.4, 1000);
-        EXPECT_TRUE(outcome.diverged && outcome.iterations == expected.iterations) << outcome.iterations;
+        EXPECT_TRUE(outcome.diverged);
         EXPECT_EQ(outcome.iterations, identity ? 4 : 1);
+        EXPECT_EQ(expected.iterations, outcome.iterations);
         for (double w : weights(*s))
             EXPECT_TRUE(std::isfinite(w));
         EXPECT_TRUE(sameBits(weights(*s), weights(*reference)));
@@ -105,10 +107,9 @@ TEST_F(TrainingTest, WindowsAreTrainedInTurnWithTheirShares) {
     // notes, inputs, LearnStep, iterations; then the windows, the iterations per
     // window (0 windows: not trained) and whether the training diverged.
     const std::tuple<int, int32_t, double, int32_t, int32_t, int32_t, bool> cases[] = {
-        {12, 8, 1.0, 10000, 4, 2500, false}, {12, 8, 1.0, 10001, 4, 2500, false}, {12, 8, 1.0, 10003, 4, 2500, false},
-        {12, 8, 1.0, 3, 4, 0, false},        {9, 8, 1.0, 1234, 1, 1234, false},   {5, 8, 1.0, 1234, 1, 1234, false},
-        {2, 8, 1.0, 100, 0, 0, false},       {12, 1, 1.0, 100, 0, 0, false},      {12, 8, 0.0, 100, 0, 0, false},
-        {12, 8, 1e308, 10000, 4, 2500, true}};
+        {12, 8, 1.0, 10000, 4, 2500, false}, {12, 8, 1.0, 10003, 4, 2500, false}, {12, 8, 1.0, 3, 4, 0, false},
+        {9, 8, 1.0, 1234, 1, 1234, false},   {5, 8, 1.0, 1234, 1, 1234, false},   {2, 8, 1.0, 100, 0, 0, false},
+        {12, 1, 1.0, 100, 0, 0, false},      {12, 8, 0.0, 100, 0, 0, false},      {12, 8, 1e308, 10000, 4, 2500, true}};
     for (const auto& [notes, n, learnStep, iterations, windows, share, diverged] : cases) {
         SCOPED_TRACE(testing::Message() << notes << " notes, " << n << " inputs, " << learnStep << ", " << iterations);
         auto s = network(n, 3, 11), manual = network(n, 3, 11);
@@ -179,7 +180,9 @@ TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
             }
         }
         const TeachOutcome a = TeachNS(*fast, target, limit), b = TeachNSPlain(*plain, target, limit);
-        EXPECT_TRUE(a.iterations == b.iterations && a.reachedTarget == b.reachedTarget && !a.diverged);
+        EXPECT_EQ(a.iterations, b.iterations);
+        EXPECT_EQ(a.reachedTarget, b.reachedTarget);
+        EXPECT_FALSE(a.diverged);
         EXPECT_TRUE(sameBits(weights(*fast), weights(*plain)));
     }
 }
@@ -216,9 +219,11 @@ TEST_F(TrainingTest, CancelStopsAfterTheCurrentIterationWithItsWeights) {
         control.cancel = true;
         worker.join();
         const int64_t run = melody ? trained.iterationsRun : taught.iterations;
-        EXPECT_TRUE(melody ? trained.cancelled && !trained.diverged : taught.cancelled && !taught.diverged);
+        EXPECT_TRUE(melody ? trained.cancelled : taught.cancelled);
+        EXPECT_FALSE(melody ? trained.diverged : taught.diverged);
         EXPECT_EQ(control.iterations.load(), 1000 + run);
-        EXPECT_TRUE(fromThread ? run >= 600 && run < 10'000'000 : run == 1) << run;
+        EXPECT_GE(run, fromThread ? 600 : 1);
+        EXPECT_LT(run, fromThread ? 10'000'000 : 2);
         // The reference from where the run started; TrainMelody places the first window again.
         if (melody)
             PlaceInputs(*reference, 8);
@@ -226,30 +231,6 @@ TEST_F(TrainingTest, CancelStopsAfterTheCurrentIterationWithItsWeights) {
         EXPECT_TRUE(sameBits(weights(*s), weights(*reference)));
         EXPECT_EQ(inputs(*s), inputs(*reference));
     }
-}
-
-TEST_F(TrainingTest, LearnsTheDefaultMelody) {
-    // Measured with seed 42: after 3 clicks only the first and last windows are
-    // right; after 41 one still is not; from click 42 on every window is.
-    auto s = network(8, 3, 42);
-    setMelody(*s, DefaultMelody);
-    const auto predictions = [&] {
-        std::vector<int> codes;
-        for (int32_t w = 0; w < 4; ++w) {
-            PlaceInputs(*s, w + 8);
-            codes.push_back(ValueToNote(s->CalcNS()));
-        }
-        return codes;
-    };
-    for (int click = 1; click <= 42; ++click) {
-        ASSERT_FALSE(TrainMelody(*s, 10000).diverged) << click;
-        if (click == 3) {
-            EXPECT_EQ(predictions(), (std::vector<int>{10, 9, 11, 10}));
-        } else if (click == 41) {
-            EXPECT_NE(predictions(), (std::vector<int>{10, 1, 8, 10}));
-        }
-    }
-    EXPECT_EQ(predictions(), (std::vector<int>{10, 1, 8, 10}));
 }
 
 } // namespace
