@@ -33,8 +33,8 @@ std::string DroppedMidi(const QMimeData* data) {
 } // namespace
 
 MelodyFileActions::MelodyFileActions(frmMain& window, app::Session& session, platform::FileDialogs& dialogs,
-                                     platform::MessageBox& messages)
-    : QObject(&window), window_(window), session_(session), dialogs_(dialogs), messages_(messages) {
+                                     platform::MessageBox& messages, const platform::FileSystem& files)
+    : QObject(&window), window_(window), session_(session), dialogs_(dialogs), messages_(messages), files_(files) {
     open_ = new QAction(QString::fromUtf8(messages::OpenMidiAction), this);
     saveMidi_ = new QAction(QString::fromUtf8(messages::SaveMidiAction), this);
     saveWav_ = new QAction(QString::fromUtf8(messages::SaveWavAction), this);
@@ -94,8 +94,7 @@ std::optional<std::string> MelodyFileActions::chooseSavePath(const char* title, 
     if (chosen->find('.', name == std::string::npos ? 0 : name + 1) == std::string::npos) {
         *chosen += extension;
         // The dialog asked about the name without the extension.
-        if (QFile::exists(QFile::decodeName(QByteArray::fromStdString(*chosen))) &&
-            !messages_.ask(messages::ReplaceExisting(*chosen)))
+        if (files_.exists(*chosen) && !messages_.ask(messages::ReplaceExisting(*chosen)))
             return std::nullopt;
     }
     return chosen;

@@ -2,6 +2,7 @@
 
 #include "app/Session.h"
 #include "platform/FileDialogs.h"
+#include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 
 #include <QObject>
@@ -21,7 +22,7 @@ public:
     // Adds the actions to `window` and lets it take dropped files. The window,
     // the session and the services must outlive the object.
     MelodyFileActions(frmMain& window, app::Session& session, platform::FileDialogs& dialogs,
-                      platform::MessageBox& messages);
+                      platform::MessageBox& messages, const platform::FileSystem& files);
 
     // Reads the melody of a MIDI file into the beginning, as typing it would; false when it could not.
     bool openMidi(const std::string& path);
@@ -50,6 +51,7 @@ private:
     app::Session& session_;
     platform::FileDialogs& dialogs_;
     platform::MessageBox& messages_;
+    const platform::FileSystem& files_;
     QAction* open_ = nullptr;
     QAction* saveMidi_ = nullptr;
     QAction* saveWav_ = nullptr;

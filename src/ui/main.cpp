@@ -112,7 +112,7 @@ int main(int argc, char* argv[]) {
     if (!viewScreenshot.isEmpty())
         session.state().SetSeed(1);
     frmMain window(session, messages, dialogs, files);
-    MelodyFileActions fileActions(window, session, dialogs, messages);
+    MelodyFileActions fileActions(window, session, dialogs, messages, files);
     ViewActions viewActions(window, session, messages);
     messages.setParent(&window);
     app.setMessages(&messages);

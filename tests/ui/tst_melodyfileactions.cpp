@@ -48,7 +48,7 @@ struct Rig {
     Dialogs dialogs;
     Messages messages;
     frmMain window{session, messages, dialogs, files};
-    MelodyFileActions actions{window, session, dialogs, messages};
+    MelodyFileActions actions{window, session, dialogs, messages, files};
 };
 
 // Drops a file on `target` and says whether the drop was taken.
