@@ -7,9 +7,9 @@ namespace platform {
 
 // What a program run to its end did.
 struct ProcessRun {
-    bool started = false;  // false: `error` says why
-    bool finished = false; // false: stopped after the time limit
-    int exitCode = -1;
+    bool started = false;    // false: `error` says why
+    bool finished = false;   // false: stopped after the time limit
+    int exitCode = -1;       // -1 when it crashed
     std::string errorOutput; // what it wrote to its standard error
     std::string error;       // the platform's reason when it did not start
 };

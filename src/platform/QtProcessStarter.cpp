@@ -102,8 +102,9 @@ ProcessRun QtProcessStarter::run(const std::string& program, const std::vector<s
         result.errorOutput = process.readAllStandardError().toStdString();
         return result;
     }
-    result.finished = process.exitStatus() == QProcess::NormalExit;
-    result.exitCode = process.exitCode();
+    result.finished = true;
+    // A program that crashed has no exit code of its own.
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     result.errorOutput = process.readAllStandardError().toStdString();
     return result;
 }

@@ -204,6 +204,31 @@ TEST_F(SessionTest, PlayWritesThePartAndReportsFailures) {
     EXPECT_EQ(full.path, History);
 }
 
+TEST_F(SessionTest, WavFilesComeFromThePlayer) {
+    // the player's run, then the failure's problem and reason
+    const std::tuple<platform::ProcessRun, Problem, std::string> rows[] = {
+        {{true, true, 0, "", ""}, Problem::None, ""},
+        {{true, true, 1, "Play: cannot write x.wav: disk full\r\nmore\n", ""},
+         Problem::PlayerFailed,
+         "Play: cannot write x.wav: disk full"},
+        {{true, true, 3, "", ""}, Problem::PlayerFailed, "код выхода 3"},
+        {{true, false, -1, "", ""}, Problem::PlayerFailed, "время ожидания истекло"},
+        {{false, false, -1, "", "no such program"}, Problem::PlayerNotStarted, "no such program"},
+    };
+    for (const auto& [run, problem, reason] : rows) {
+        starter.runResult = run;
+        starter.calls.clear();
+        const app::Failure failure = session.ExportWav(MelodyPart::Beginning, "/tmp/x.wav", 73);
+        EXPECT_EQ(failure.problem, problem) << reason;
+        EXPECT_EQ(failure.reason, reason);
+        ASSERT_EQ(starter.calls.size(), 1u);
+        EXPECT_EQ(starter.calls[0].arguments,
+                  (std::vector<std::string>{"--wav", "/tmp/x.wav", "--program", "73", starter.calls[0].arguments[4]}));
+        EXPECT_TRUE(starter.calls[0].complete) << "the command file is complete before the player runs";
+        EXPECT_EQ(files.files.count(starter.calls[0].arguments[4]), 0u) << "and removed afterwards";
+    }
+}
+
 TEST_F(SessionTest, SaveAndLoad) {
     const std::string path = "/tmp/net.qvl";
     files.folders.insert("/tmp");
