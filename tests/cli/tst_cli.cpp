@@ -187,6 +187,7 @@ TEST_F(CliTool, OutputErrorsAndInterruptsAreFailures) {
         const Outcome run = Cli(arguments, "timeout --preserve-status -s INT 1 ");
         EXPECT_EQ(run.status, 130) << run.err;
         EXPECT_NE(run.err.find("прервано"), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find('\r'), std::string::npos) << "no progress line where stderr is no terminal";
         EXPECT_EQ(nlohmann::json::parse(run.out)["clicks"].size(), 1u);
         EXPECT_EQ(fs::exists(Path("half.qvl")), keep);
     }

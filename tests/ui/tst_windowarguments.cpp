@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+// A command line the window program refuses: status 2 and one line naming the problem, before any window.
+struct Refused {
+    const char* arguments;
+    const char* message;
+};
+
+class WindowArguments : public ::testing::TestWithParam<Refused> {};
+
+TEST_P(WindowArguments, AreRefusedWithOneLine) {
+    const std::filesystem::path err =
+        std::filesystem::temp_directory_path() / ("windowargs" + std::to_string(getpid()) + ".txt");
+    const std::string command = std::string("QT_QPA_PLATFORM=offscreen '") + MELODYNET_WINDOW_PATH + "' " +
+                                GetParam().arguments + " >/dev/null 2>'" + err.string() + "' </dev/null";
+    const int raw = std::system(command.c_str());
+    std::ostringstream text;
+    text << std::ifstream(err).rdbuf();
+    std::filesystem::remove(err);
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2) << text.str();
+    EXPECT_NE(text.str().find(GetParam().message), std::string::npos) << text.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, WindowArguments,
+                         ::testing::Values(Refused{"--screenshot", "--screenshot needs a file name"},
+                                           Refused{"--screenshot-view", "--screenshot-view needs a file name"},
+                                           Refused{"--clicks", "--clicks needs a count"},
+                                           Refused{"--clicks 100001", "--clicks needs a count"},
+                                           Refused{"--clicks -1", "--clicks needs a count"},
+                                           // 0 clicks is a count: the next argument is the one refused.
+                                           Refused{"--clicks 0 --bogus", "unknown argument: --bogus"}));
+
+} // namespace
