@@ -6,7 +6,6 @@
 #include <cmath>
 #include <optional>
 #include <stdexcept>
-#include <type_traits>
 #include <vector>
 
 namespace {
@@ -128,26 +127,21 @@ constexpr int32_t GroupVectors = 4;
 // The weights are kept in groups of up to GroupVectors lane vectors, each
 // group input after input, so that a sweep reads and writes them in order:
 // lane vector j of the group that starts at vector b holds, for input k,
-// cell b * inputs + k * n + j, where n is the group's vector count.
-// Visits every hidden weight's cell in the order above, input by input
-// within a group and neuron by neuron within an input: visit(value, h, k).
-template <int W, typename Cell, typename Visit>
-[[gnu::always_inline]] inline void forEachWeight(Cell* cell, int32_t inputs, int32_t hidden, Visit&& visit) {
-    const int32_t blocks = (hidden + W - 1) / W;
-    for (int32_t b = 0; b < blocks; b += GroupVectors) {
-        const int32_t first = b * W;
-        const int32_t end = std::min(hidden, (b + GroupVectors) * W);
-        const int32_t n = std::min(blocks - b, GroupVectors);
-        for (int32_t k = 0; k < inputs; ++k, cell += n)
-            for (int32_t h = first; h < end; ++h) {
-                // A lane of a vector cannot be bound to a reference (clang), so it is copied out and back.
-                auto& lanes = cell[(h - first) / W].v;
-                double value = lanes[h % W];
-                visit(value, h, k);
-                if constexpr (!std::is_const_v<Cell>)
-                    lanes[h % W] = value;
-            }
-    }
+// vector b * inputs + k * n + j, where n is the group's vector count.
+// Where hidden neuron h's weights lie among the doubles of that layout: the
+// one of input k at first + k * stride.
+struct WeightColumn {
+    size_t first = 0;
+    size_t stride = 0;
+};
+
+template <int W>
+WeightColumn columnOf(int32_t h, int32_t inputs, int32_t blocks) {
+    const int32_t block = h / W;
+    const int32_t b = block - block % GroupVectors;
+    const auto n = static_cast<size_t>(std::min(blocks - b, GroupVectors));
+    return {(static_cast<size_t>(b) * static_cast<size_t>(inputs) + static_cast<size_t>(block - b)) * W + h % W,
+            n * W};
 }
 
 // One group: each sum starts at the bias and adds input Result x weight in
@@ -207,28 +201,40 @@ template <int W, bool Update>
     }
 }
 
-// The hidden sums of the current weights.
-__attribute__((target_clones("avx2", "default"))) void sumLanes(Lanes<4>* w, const double* x, const Lanes<4>* bias,
-                                                                Lanes<4>* sums, int32_t inputs, int32_t blocks) {
-    sweep<4, false>(w, nullptr, x, nullptr, bias, sums, inputs, blocks);
-}
+// The sweeps, built for the processor at hand: four lanes for any x86-64 and
+// for AVX2, eight for AVX-512 (and a portable eight-lane build, so that every
+// machine can run and test that layout).
+#define MELODYNET_SWEEPS(W, CLONES)                                                                                    \
+    __attribute__((target_clones CLONES)) void sumLanes##W(Lanes<W>* w, const double* x, const Lanes<W>* bias,         \
+                                                           Lanes<W>* sums, int32_t inputs, int32_t blocks) {           \
+        sweep<W, false>(w, nullptr, x, nullptr, bias, sums, inputs, blocks);                                           \
+    }                                                                                                                  \
+    __attribute__((target_clones CLONES)) void updateLanes##W(Lanes<W>* w, const double* signal, const double* x,      \
+                                                              const Lanes<W>* terms, const Lanes<W>* bias,             \
+                                                              Lanes<W>* sums, int32_t inputs, int32_t blocks) {        \
+        sweep<W, true>(w, signal, x, terms, bias, sums, inputs, blocks);                                               \
+    }
+MELODYNET_SWEEPS(4, ("avx2", "default"))
+MELODYNET_SWEEPS(8, ("avx512f", "default"))
+#undef MELODYNET_SWEEPS
 
-// The step of the hidden weights, in place, with the sums of the new weights.
-__attribute__((target_clones("avx2", "default"))) void updateLanes(Lanes<4>* w, const double* signal, const double* x,
-                                                                   const Lanes<4>* terms, const Lanes<4>* bias,
-                                                                   Lanes<4>* sums, int32_t inputs, int32_t blocks) {
-    sweep<4, true>(w, signal, x, terms, bias, sums, inputs, blocks);
-}
+template <int W>
+struct Sweeps;
+template <>
+struct Sweeps<4> {
+    static constexpr auto sum = sumLanes4;
+    static constexpr auto update = updateLanes4;
+};
+template <>
+struct Sweeps<8> {
+    static constexpr auto sum = sumLanes8;
+    static constexpr auto update = updateLanes8;
+};
 
 // The evaluation step of Operate: NaN from the formula keeps the last output.
 inline double activate(const CFormula* f, double sum, double previous) {
     const double value = f->Calc(sum);
     return std::isnan(value) ? previous : value;
-}
-
-// Folds |value| into a running largest magnitude; a value that is not finite makes it infinite.
-double largestMagnitude(double largest, double value) {
-    return std::isfinite(value) ? std::max(largest, std::fabs(value)) : INFINITY;
 }
 
 // Whether the network has the shape CreateNS gives it, which the kernel
@@ -248,6 +254,19 @@ bool standardNetwork(const mdMain& state, const Shape& shape) {
     return true;
 }
 
+// Largest magnitude of the values a loop saw, infinite when one of them was
+// not finite. Adding value x 0 keeps a NaN or an infinity from being lost to
+// the comparisons, at the price of a multiplication and an addition.
+struct Magnitude {
+    double largest = 0.0;
+    double poison = 0.0;
+    void add(double value) {
+        largest = std::max(largest, std::fabs(value));
+        poison += value * 0.0;
+    }
+    double value() const { return poison == 0.0 ? largest : INFINITY; }
+};
+
 // A step is taken in place without a check of every new weight when a bound
 // shows that none can overflow: with every |signal| <= S, |error term| <= D and
 // |weight| <= M, a new weight is at most (S*D + M)(1 + 5 * 2^-53) in
@@ -255,86 +274,136 @@ bool standardNetwork(const mdMain& state, const Shape& shape) {
 // bound stays far below the largest double.
 constexpr double SafeReach = 1e300;
 
-// The rare step beyond the bound: the largest magnitude among the new
-// weights, infinite when one of them is not finite. Nothing is written.
+// The flat copy of a standard network that the sweeps train.
 template <int W>
-double largestNewWeight(const std::vector<Lanes<W>>& weights, const std::vector<double>& signal,
-                        const std::vector<Lanes<W>>& terms, int32_t hidden) {
-    double largest = 0.0;
-    forEachWeight<W>(weights.data(), static_cast<int32_t>(signal.size()), hidden, [&](double w, int32_t h, int32_t k) {
-        const double e = terms[static_cast<size_t>(h / W)].v[h % W];
-        largest = largestMagnitude(largest, signal[static_cast<size_t>(k)] * e + w);
-    });
-    return largest;
-}
+struct FlatNetwork {
+    using L = Lanes<W>;
+    int32_t inputs = 0, hidden = 0, blocks = 0;
+    std::vector<double> x, signal;
+    std::vector<L> weights, bias, sums, terms;
+    std::vector<const CFormula*> formulas;
+    std::vector<double> results, outWeights;
+    std::vector<double*> rows; // each hidden neuron's weights, from input 1
 
-// Trains a network of the standard shape on flat copies of its numbers, or
+    double* cells() { return reinterpret_cast<double*>(weights.data()); }
+    double& term(int32_t h) { return reinterpret_cast<double*>(terms.data())[h]; }
+    double sum(int32_t h) const { return reinterpret_cast<const double*>(sums.data())[h]; }
+
+    // Copies the numbers in and returns the largest weight magnitude, or
+    // nothing when a hidden neuron is linked to something other than the input
+    // neuron of the link's number.
+    std::optional<double> gather(const mdMain& state, const Shape& shape) {
+        inputs = shape.inputs;
+        hidden = shape.hidden;
+        blocks = (hidden + W - 1) / W;
+        const auto n = static_cast<size_t>(inputs), m = static_cast<size_t>(hidden);
+        x.resize(n);
+        signal.resize(n);
+        for (size_t k = 0; k < n; ++k) {
+            const CNeuron& input = *state.InLayer[k + 1];
+            x[k] = input.Result();
+            signal[k] = input.Displacing();
+        }
+        // Zero lanes beyond the last neuron stay zero: their error terms are 0.
+        weights.assign(n * static_cast<size_t>(blocks), L{});
+        bias.assign(static_cast<size_t>(blocks), L{});
+        sums.assign(static_cast<size_t>(blocks), L{});
+        terms.assign(static_cast<size_t>(blocks), L{});
+        formulas.resize(m);
+        results.resize(m);
+        outWeights.resize(m);
+        rows.resize(m);
+        const NeuronRef* inputNeurons = state.InLayer.data() + 1;
+        Magnitude largest;
+        bool linked = true;
+        for (int32_t h = 0; h < hidden; ++h) {
+            CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
+            const double* row = NeuronAccess::weights(neuron).data() + 1;
+            const NeuronRef* links = NeuronAccess::inputs(neuron).data() + 1;
+            rows[static_cast<size_t>(h)] = NeuronAccess::weights(neuron).data() + 1;
+            reinterpret_cast<double*>(bias.data())[h] = neuron.Displacing();
+            formulas[static_cast<size_t>(h)] = NeuronAccess::formula(neuron);
+            results[static_cast<size_t>(h)] = neuron.Result();
+            outWeights[static_cast<size_t>(h)] = NeuronAccess::weights(*state.OutNeuron)[static_cast<size_t>(h) + 1];
+            const WeightColumn column = columnOf<W>(h, inputs, blocks);
+            double* cell = cells() + column.first;
+            for (size_t k = 0; k < n; ++k) {
+                cell[k * column.stride] = row[k];
+                largest.add(row[k]);
+                linked = linked & (links[k] == inputNeurons[k]);
+            }
+        }
+        if (!linked)
+            return std::nullopt;
+        return largest.value();
+    }
+
+    // The largest magnitude among the weights the step with the current
+    // error terms would give, infinite when one would not be finite; the rare
+    // step beyond the bound. Nothing is written.
+    double largestNewWeight() {
+        Magnitude largest;
+        for (int32_t h = 0; h < hidden; ++h) {
+            const WeightColumn column = columnOf<W>(h, inputs, blocks);
+            const double* cell = cells() + column.first;
+            const double e = term(h);
+            for (size_t k = 0; k < static_cast<size_t>(inputs); ++k)
+                largest.add(signal[k] * e + cell[k * column.stride]);
+        }
+        return largest.value();
+    }
+
+    // Copies the weights back into the neurons.
+    void scatter() {
+        for (int32_t h = 0; h < hidden; ++h) {
+            const WeightColumn column = columnOf<W>(h, inputs, blocks);
+            const double* cell = cells() + column.first;
+            double* row = rows[static_cast<size_t>(h)];
+            for (size_t k = 0; k < static_cast<size_t>(inputs); ++k)
+                row[k] = cell[k * column.stride];
+        }
+    }
+
+    void sumAll() { Sweeps<W>::sum(weights.data(), x.data(), bias.data(), sums.data(), inputs, blocks); }
+    void step() {
+        Sweeps<W>::update(weights.data(), signal.data(), x.data(), terms.data(), bias.data(), sums.data(), inputs,
+                          blocks);
+    }
+};
+
+// Trains a network of the standard shape on a flat copy of its numbers, or
 // returns nothing, before anything is written, when a hidden neuron is linked
 // to something other than the input neuron of the link's number.
+template <int W>
 std::optional<TeachOutcome> teachFlat(mdMain& state, const Shape& shape, double target, int32_t limit,
                                       TrainingControl* control, int64_t before) {
-    constexpr int W = 4;
-    using L = Lanes<W>;
-    const int32_t inputs = shape.inputs;
+    FlatNetwork<W> net;
+    const std::optional<double> largestWeight = net.gather(state, shape);
+    if (!largestWeight)
+        return std::nullopt;
     const int32_t hidden = shape.hidden;
-    const int32_t blocks = (hidden + W - 1) / W;
     const double alpha = state.Alpha;
     const double learnStep = state.LearnStep;
     CNeuron& out = *state.OutNeuron;
-
-    // Gather: inputs, weights in lane groups, biases, outputs, and the
-    // magnitudes that bound a step.
-    std::vector<double> x(static_cast<size_t>(inputs)), signal(static_cast<size_t>(inputs));
-    double largestSignal = 0.0;
-    for (int32_t k = 0; k < inputs; ++k) {
-        const CNeuron& input = *state.InLayer[static_cast<size_t>(k) + 1];
-        x[static_cast<size_t>(k)] = input.Result();
-        signal[static_cast<size_t>(k)] = input.Displacing();
-        largestSignal = largestMagnitude(largestSignal, input.Displacing());
-    }
-    std::vector<L> weights(static_cast<size_t>(inputs) * static_cast<size_t>(blocks), L{});
-    std::vector<L> bias(static_cast<size_t>(blocks), L{}), sums(static_cast<size_t>(blocks), L{}),
-        terms(static_cast<size_t>(blocks), L{});
-    std::vector<const CFormula*> formulas(static_cast<size_t>(hidden));
-    std::vector<double> results(static_cast<size_t>(hidden)), outWeights(static_cast<size_t>(hidden)),
-        newOutWeights(static_cast<size_t>(hidden));
-    std::vector<double*> rows(static_cast<size_t>(hidden));
-    std::vector<const NeuronRef*> links(static_cast<size_t>(hidden));
-    for (int32_t h = 0; h < hidden; ++h) {
-        CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
-        rows[static_cast<size_t>(h)] = NeuronAccess::weights(neuron).data() + 1;
-        links[static_cast<size_t>(h)] = NeuronAccess::inputs(neuron).data() + 1;
-        bias[static_cast<size_t>(h / W)].v[h % W] = neuron.Displacing();
-        formulas[static_cast<size_t>(h)] = NeuronAccess::formula(neuron);
-        results[static_cast<size_t>(h)] = neuron.Result();
-        outWeights[static_cast<size_t>(h)] = NeuronAccess::weights(out)[static_cast<size_t>(h) + 1];
-    }
-    // The links are checked here rather than beforehand, so that the network
-    // is read only once.
-    const NeuronRef* inputNeurons = state.InLayer.data() + 1;
-    double largestWeight = 0.0;
-    bool linked = true;
-    forEachWeight<W>(weights.data(), inputs, hidden, [&](double& cell, int32_t h, int32_t k) {
-        cell = rows[static_cast<size_t>(h)][k];
-        largestWeight = largestMagnitude(largestWeight, cell);
-        linked = linked & (links[static_cast<size_t>(h)][k] == inputNeurons[k]);
-    });
-    if (!linked)
-        return std::nullopt;
-    double weightBound = largestWeight;
+    Magnitude signals;
+    for (const double s : net.signal)
+        signals.add(s);
+    const double largestSignal = signals.value();
+    double weightBound = *largestWeight;
     const CFormula* outFormula = NeuronAccess::formula(out);
     const double outBias = out.Displacing();
     double outResult = out.Result();
+    std::vector<double>& results = net.results;
+    std::vector<double>& outWeights = net.outWeights;
+    std::vector<double> newOutWeights(static_cast<size_t>(hidden));
 
     // Hidden outputs before the last update, for the output evaluation that
     // the last step owes (see below).
     std::vector<double> earlier(results);
     const auto evaluateHidden = [&] {
-        for (int32_t h = 0; h < hidden; ++h) {
-            const double sum = sums[static_cast<size_t>(h / W)].v[h % W];
+        for (int32_t h = 0; h < hidden; ++h)
             results[static_cast<size_t>(h)] =
-                activate(formulas[static_cast<size_t>(h)], sum, earlier[static_cast<size_t>(h)]);
-        }
+                activate(net.formulas[static_cast<size_t>(h)], net.sum(h), earlier[static_cast<size_t>(h)]);
     };
     const auto outputSum = [&](const std::vector<double>& r) {
         double sum = outBias;
@@ -358,7 +427,7 @@ std::optional<TeachOutcome> teachFlat(mdMain& state, const Shape& shape, double 
     bool updated = false;
     // The inputs stay the same during the call, so the sums of a sweep are
     // exactly the hidden half of the next forward pass.
-    sumLanes(weights.data(), x.data(), bias.data(), sums.data(), inputs, blocks);
+    net.sumAll();
     evaluateHidden();
     for (int32_t i = 1; i <= limit; ++i) {
         const double value = outFormula->Calc(outputSum(results));
@@ -374,31 +443,32 @@ std::optional<TeachOutcome> teachFlat(mdMain& state, const Shape& shape, double 
         }
         const double o = outResult;
         const double delta = (target - o) * learnStep * alpha * (o + 1.0) * (1.0 - o) / 2.0;
-        bool finite = std::isfinite(delta);
-        for (int32_t h = 0; h < hidden; ++h) {
-            const double w = results[static_cast<size_t>(h)] * delta + outWeights[static_cast<size_t>(h)];
-            newOutWeights[static_cast<size_t>(h)] = w;
-            finite = finite && std::isfinite(w);
-        }
-        double largestTerm = 0.0;
+        // New output weights and the hidden error terms from them; a term that
+        // is not finite makes the bound infinite, and so the step diverges.
+        Magnitude newOut, largestTerm;
+        newOut.add(delta);
         for (int32_t h = 0; h < hidden; ++h) {
             const double r = results[static_cast<size_t>(h)];
-            const double e = alpha * delta * (r + 1.0) * (1.0 - r) * newOutWeights[static_cast<size_t>(h)] / 2.0;
-            terms[static_cast<size_t>(h / W)].v[h % W] = e;
-            largestTerm = largestMagnitude(largestTerm, e);
+            const double w = r * delta + outWeights[static_cast<size_t>(h)];
+            newOutWeights[static_cast<size_t>(h)] = w;
+            newOut.add(w);
+            const double e = alpha * delta * (r + 1.0) * (1.0 - r) * w / 2.0;
+            net.term(h) = e;
+            largestTerm.add(e);
         }
         // The weights are updated in place, so a step that might overflow is
         // checked in full before it starts rather than undone afterwards.
-        const double reach = largestSignal * largestTerm + weightBound;
+        const bool finite = std::isfinite(newOut.value());
+        const double reach = largestSignal * largestTerm.value() + weightBound;
         if (finite && reach <= SafeReach)
             weightBound = reach * (1.0 + 0x1p-40) + 0x1p-1000;
         else if (finite)
-            weightBound = largestNewWeight<W>(weights, signal, terms, hidden);
+            weightBound = net.largestNewWeight();
         if (!finite || std::isinf(weightBound)) {
             outcome.diverged = true;
             break;
         }
-        updateLanes(weights.data(), signal.data(), x.data(), terms.data(), bias.data(), sums.data(), inputs, blocks);
+        net.step();
         // The step is taken: new output weights (the output evaluation owed),
         // then the hidden neurons with their new weights.
         outWeights.swap(newOutWeights);
@@ -413,7 +483,7 @@ std::optional<TeachOutcome> teachFlat(mdMain& state, const Shape& shape, double 
     }
     settleOwed();
 
-    // Scatter back into the neurons.
+    // Back into the neurons.
     for (int32_t h = 0; h < hidden; ++h) {
         CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
         NeuronAccess::restoreResult(neuron, results[static_cast<size_t>(h)]);
@@ -421,22 +491,29 @@ std::optional<TeachOutcome> teachFlat(mdMain& state, const Shape& shape, double 
             NeuronAccess::restoreAutoOperate(neuron, true);
         NeuronAccess::weights(out)[static_cast<size_t>(h) + 1] = outWeights[static_cast<size_t>(h)];
     }
-    forEachWeight<W>(weights.data(), inputs, hidden,
-                     [&](double cell, int32_t h, int32_t k) { rows[static_cast<size_t>(h)][k] = cell; });
+    net.scatter();
     NeuronAccess::restoreResult(out, outResult);
     return outcome;
 }
 
 } // namespace
 
-TeachOutcome TeachNS(mdMain& state, double target, int32_t limit, TrainingControl* control) {
+TrainingLanes BestTrainingLanes() {
+    return __builtin_cpu_supports("avx512f") ? TrainingLanes::Eight : TrainingLanes::Four;
+}
+
+TeachOutcome TeachNS(mdMain& state, double target, int32_t limit, TrainingControl* control, TrainingLanes lanes) {
     const Shape shape = builtShape(state);
     if (limit <= 0)
         return {};
     const int64_t before = control ? control->iterations.load(std::memory_order_relaxed) : 0;
     std::optional<TeachOutcome> flat;
-    if (standardNetwork(state, shape))
-        flat = teachFlat(state, shape, target, limit, control, before);
+    if (standardNetwork(state, shape)) {
+        if (lanes == TrainingLanes::Best)
+            lanes = BestTrainingLanes();
+        flat = lanes == TrainingLanes::Eight ? teachFlat<8>(state, shape, target, limit, control, before)
+                                             : teachFlat<4>(state, shape, target, limit, control, before);
+    }
     const TeachOutcome outcome = flat ? *flat : teachThroughNeurons(state, shape, target, limit, control, before);
     if (control)
         control->iterations.store(before + outcome.iterations, std::memory_order_relaxed);
