@@ -32,11 +32,18 @@ void CNeuron::setAutoOperate(bool value) {
 }
 
 double CNeuron::iWeight(int32_t index) const {
-    return iWeight_[checkedIndex(index, iWeight_.size(), "iWeight")];
+    const size_t i = checkedIndex(index, static_cast<size_t>(nInput_) + 1, "iWeight");
+    return block_ && i > 0 ? column_[(i - 1) * stride_] : iWeight_[i];
 }
 
 void CNeuron::setIWeight(int32_t index, double value) {
-    iWeight_[checkedIndex(index, iWeight_.size(), "iWeight")] = value;
+    const size_t i = checkedIndex(index, static_cast<size_t>(nInput_) + 1, "iWeight");
+    if (block_ && i > 0) {
+        column_[(i - 1) * stride_] = value;
+        block_->noteWeight(value);
+    } else {
+        iWeight_[i] = value;
+    }
     if (autoOperate_)
         Operate();
 }
@@ -47,6 +54,8 @@ NeuronRef CNeuron::iNeuron(int32_t index) const {
 
 void CNeuron::setINeuron(int32_t index, NeuronRef neuron) {
     iNeuron_[checkedIndex(index, iNeuron_.size(), "iNeuron")] = std::move(neuron);
+    if (block_)
+        block_->setLinksChecked(false);
     if (autoOperate_)
         Operate();
 }
@@ -69,11 +78,16 @@ void CNeuron::setOSynapse(int32_t index, int32_t value) {
 
 double CNeuron::Operate() {
     double sum = displacing_;
-    const int32_t count = nInput_;
-    for (int32_t i = 1; i <= count; ++i) {
-        const CNeuron* source = iNeuron_[static_cast<size_t>(i)].get();
-        if (source)
-            sum += source->result_ * iWeight_[static_cast<size_t>(i)];
+    const auto count = static_cast<size_t>(nInput_);
+    const NeuronRef* sources = iNeuron_.data();
+    if (block_) {
+        for (size_t i = 1; i <= count; ++i)
+            if (const CNeuron* source = sources[i].get())
+                sum += source->result_ * column_[(i - 1) * stride_];
+    } else {
+        for (size_t i = 1; i <= count; ++i)
+            if (const CNeuron* source = sources[i].get())
+                sum += source->result_ * iWeight_[i];
     }
     if (actFun_) {
         // The library answers NaN for a formula it could not parse; that
@@ -126,9 +140,32 @@ void CNeuron::setNInput(int32_t count) {
     std::vector<std::weak_ptr<CNeuron>> outputs(static_cast<size_t>(nOutput_) + 1);
     std::vector<int32_t> synapses(static_cast<size_t>(nOutput_) + 1, 0);
     iWeight_ = std::move(weights);
+    block_.reset();
+    column_ = nullptr;
     iNeuron_ = std::move(inputs);
     oNeuron_ = std::move(outputs);
     oSynapse_ = std::move(synapses);
     nInput_ = count;
     Operate();
+}
+
+void CNeuron::JoinWeightBlock(std::shared_ptr<WeightBlock> block, int32_t member) {
+    if (!block || block->inputs() != nInput_ || member < 0 || member >= block->hidden())
+        throw std::invalid_argument("CNeuron::JoinWeightBlock: the block does not fit the neuron");
+    // The only allocation comes first, so that a failure changes nothing.
+    std::vector<double> weightZero(1, iWeight_[0]);
+    double* column = block->column(member);
+    const size_t stride = block->stride(member);
+    const auto count = static_cast<size_t>(nInput_);
+    for (size_t i = 1; i <= count; ++i) {
+        const double value = iWeight(static_cast<int32_t>(i));
+        column[(i - 1) * stride] = value;
+        block->noteWeight(value);
+    }
+    block->setLinksChecked(false);
+    iWeight_ = std::move(weightZero);
+    block_ = std::move(block);
+    member_ = member;
+    column_ = column;
+    stride_ = stride;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/CFormula.h"
+#include "engine/WeightBlock.h"
 
 #include <cstdint>
 #include <memory>
@@ -66,10 +67,16 @@ public:
     int32_t nOutput() const { return nOutput_; }
     void setNOutput(int32_t count);
 
-    // Count of input links; writing re-creates all four arrays empty, then runs Operate.
+    // Count of input links; writing re-creates all four arrays empty (the
+    // weights leave any block), then runs Operate.
     // A negative count throws std::invalid_argument.
     int32_t nInput() const { return nInput_; }
     void setNInput(int32_t count);
+
+    // Moves the input weights 1..nInput into column `member` (from 0) of
+    // `block`, where they stay until nInput changes. Throws
+    // std::invalid_argument when the block has another input count or no such column.
+    void JoinWeightBlock(std::shared_ptr<WeightBlock> block, int32_t member);
 
 private:
     // Training reads and writes the weight and result arrays directly.
@@ -80,7 +87,13 @@ private:
     std::shared_ptr<CFormula> actFun_;
     double displacing_ = 0.0;
     double result_ = 0.0;
+    // Weight 0, and weights 1..nInput unless they live in a block.
     std::vector<double> iWeight_;
+    // The block that holds weights 1..nInput, if any: weight i at column_[(i - 1) * stride_].
+    std::shared_ptr<WeightBlock> block_;
+    int32_t member_ = 0;
+    double* column_ = nullptr;
+    size_t stride_ = 0;
     std::vector<NeuronRef> iNeuron_;
     std::vector<std::weak_ptr<CNeuron>> oNeuron_;
     std::vector<int32_t> oSynapse_;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -98,12 +97,14 @@ TeachOutcome teachThroughNeurons(mdMain& state, const Shape& shape, double targe
 
 } // namespace
 
-// Direct access to a neuron's arrays for the flat training kernel below.
+// Direct access to a neuron's numbers for the training kernel below.
 struct NeuronAccess {
-    static const std::vector<double>& weights(const CNeuron& n) { return n.iWeight_; }
-    static std::vector<double>& weights(CNeuron& n) { return n.iWeight_; }
     static const std::vector<NeuronRef>& inputs(const CNeuron& n) { return n.iNeuron_; }
     static const CFormula* formula(const CNeuron& n) { return n.actFun_.get(); }
+    static WeightBlock* block(const CNeuron& n) { return n.block_.get(); }
+    static int32_t member(const CNeuron& n) { return n.member_; }
+    // The output neuron keeps its weights in its own array.
+    static std::vector<double>& ownWeights(CNeuron& n) { return n.iWeight_; }
     // Stores an output that the kernel computed exactly as Operate would have.
     static void restoreResult(CNeuron& n, double value) { n.result_ = value; }
     static void restoreAutoOperate(CNeuron& n, bool value) { n.autoOperate_ = value; }
@@ -120,34 +121,16 @@ struct alignas(W * sizeof(double)) Lanes {
     Vec v;
 };
 
-// Lane vectors a sweep keeps in registers across the whole input loop: four
-// of sums and four of error terms leave AVX2 room for the rest.
-constexpr int32_t GroupVectors = 4;
+// A sweep keeps a group's sums and error terms in registers across the whole
+// input loop: four vectors of each leave AVX2 room for the rest.
+constexpr int32_t GroupVectors = WeightBlock::GroupVectors;
 
-// The weights are kept in groups of up to GroupVectors lane vectors, each
-// group input after input, so that a sweep reads and writes them in order:
-// lane vector j of the group that starts at vector b holds, for input k,
-// vector b * inputs + k * n + j, where n is the group's vector count.
-// Where hidden neuron h's weights lie among the doubles of that layout: the
-// one of input k at first + k * stride.
-struct WeightColumn {
-    size_t first = 0;
-    size_t stride = 0;
-};
-
-template <int W>
-WeightColumn columnOf(int32_t h, int32_t inputs, int32_t blocks) {
-    const int32_t block = h / W;
-    const int32_t b = block - block % GroupVectors;
-    const auto n = static_cast<size_t>(std::min(blocks - b, GroupVectors));
-    return {(static_cast<size_t>(b) * static_cast<size_t>(inputs) + static_cast<size_t>(block - b)) * W + h % W,
-            n * W};
-}
-
-// One group: each sum starts at the bias and adds input Result x weight in
-// ascending input order, as Operate does; with Update, each weight first takes
-// its step (signal x error term + old weight) and is written back in place.
-template <int W, int N, bool Update>
+// One group of the block: each sum starts at the bias and adds input Result x
+// weight in ascending input order, as Operate does; with Update, each weight
+// first takes its step (signal x error term + old weight) in place. Where
+// every input's Result equals its signal, one array serves both, which spares
+// a load per input that the shortest layers would wait for.
+template <int W, int N, bool Update, bool OneArray>
 [[gnu::always_inline]] inline void sweepGroup(Lanes<W>* __restrict w, const double* __restrict signal,
                                               const double* __restrict x, const Lanes<W>* __restrict terms,
                                               const Lanes<W>* __restrict bias, Lanes<W>* __restrict sums,
@@ -163,11 +146,12 @@ template <int W, int N, bool Update>
     for (int32_t k = 0; k < inputs; ++k) {
         Lanes<W>* row = w + static_cast<size_t>(k) * N;
         const double xk = x[k];
+        const double sk = OneArray ? xk : signal[k];
 #pragma GCC unroll 8
         for (int j = 0; j < N; ++j) {
             Vec weight = row[j].v;
             if constexpr (Update) {
-                weight = signal[k] * term[j] + weight;
+                weight = sk * term[j] + weight;
                 row[j].v = weight;
             }
             sum[j] += xk * weight;
@@ -178,45 +162,55 @@ template <int W, int N, bool Update>
         sums[j].v = sum[j];
 }
 
-template <int W, bool Update>
+template <int W, bool Update, bool OneArray>
 [[gnu::always_inline]] inline void sweep(Lanes<W>* w, const double* signal, const double* x, const Lanes<W>* terms,
-                                         const Lanes<W>* bias, Lanes<W>* sums, int32_t inputs, int32_t blocks) {
-    for (int32_t b = 0; b < blocks; b += GroupVectors) {
+                                         const Lanes<W>* bias, Lanes<W>* sums, int32_t inputs, int32_t vectors) {
+    for (int32_t b = 0; b < vectors; b += GroupVectors) {
         Lanes<W>* group = w + static_cast<size_t>(b) * static_cast<size_t>(inputs);
         const Lanes<W>* t = Update ? terms + b : nullptr;
-        switch (std::min(blocks - b, GroupVectors)) {
+        switch (std::min(vectors - b, GroupVectors)) {
         case 1:
-            sweepGroup<W, 1, Update>(group, signal, x, t, bias + b, sums + b, inputs);
+            sweepGroup<W, 1, Update, OneArray>(group, signal, x, t, bias + b, sums + b, inputs);
             break;
         case 2:
-            sweepGroup<W, 2, Update>(group, signal, x, t, bias + b, sums + b, inputs);
+            sweepGroup<W, 2, Update, OneArray>(group, signal, x, t, bias + b, sums + b, inputs);
             break;
         case 3:
-            sweepGroup<W, 3, Update>(group, signal, x, t, bias + b, sums + b, inputs);
+            sweepGroup<W, 3, Update, OneArray>(group, signal, x, t, bias + b, sums + b, inputs);
             break;
         default:
-            sweepGroup<W, GroupVectors, Update>(group, signal, x, t, bias + b, sums + b, inputs);
+            sweepGroup<W, GroupVectors, Update, OneArray>(group, signal, x, t, bias + b, sums + b, inputs);
             break;
         }
     }
 }
 
 // The sweeps, built for the processor at hand: four lanes for any x86-64 and
-// for AVX2, eight for AVX-512 (and a portable eight-lane build, so that every
-// machine can run and test that layout).
-#define MELODYNET_SWEEPS(W, CLONES)                                                                                    \
-    __attribute__((target_clones CLONES)) void sumLanes##W(Lanes<W>* w, const double* x, const Lanes<W>* bias,         \
-                                                           Lanes<W>* sums, int32_t inputs, int32_t blocks) {           \
-        sweep<W, false>(w, nullptr, x, nullptr, bias, sums, inputs, blocks);                                           \
+// for AVX2, eight for AVX-512 and portably, so that every machine can run
+// and test that layout.
+#if defined(__x86_64__) || defined(__i386__)
+#define MELODYNET_CLONES(...) __attribute__((target_clones(__VA_ARGS__)))
+#else
+#define MELODYNET_CLONES(...)
+#endif
+#define MELODYNET_SWEEPS(W, ...)                                                                                       \
+    MELODYNET_CLONES(__VA_ARGS__)                                                                                      \
+    void sumLanes##W(Lanes<W>* w, const double* x, const Lanes<W>* bias, Lanes<W>* sums, int32_t inputs,               \
+                     int32_t vectors) {                                                                                \
+        sweep<W, false, true>(w, nullptr, x, nullptr, bias, sums, inputs, vectors);                                    \
     }                                                                                                                  \
-    __attribute__((target_clones CLONES)) void updateLanes##W(Lanes<W>* w, const double* signal, const double* x,      \
-                                                              const Lanes<W>* terms, const Lanes<W>* bias,             \
-                                                              Lanes<W>* sums, int32_t inputs, int32_t blocks) {        \
-        sweep<W, true>(w, signal, x, terms, bias, sums, inputs, blocks);                                               \
+    MELODYNET_CLONES(__VA_ARGS__)                                                                                      \
+    void updateLanes##W(Lanes<W>* w, const double* signal, const double* x, const Lanes<W>* terms,                     \
+                        const Lanes<W>* bias, Lanes<W>* sums, int32_t inputs, int32_t vectors) {                       \
+        if (signal == x)                                                                                               \
+            sweep<W, true, true>(w, x, x, terms, bias, sums, inputs, vectors);                                         \
+        else                                                                                                           \
+            sweep<W, true, false>(w, signal, x, terms, bias, sums, inputs, vectors);                                   \
     }
-MELODYNET_SWEEPS(4, ("avx2", "default"))
-MELODYNET_SWEEPS(8, ("avx512f", "default"))
+MELODYNET_SWEEPS(4, "avx2", "default")
+MELODYNET_SWEEPS(8, "avx512f", "default")
 #undef MELODYNET_SWEEPS
+#undef MELODYNET_CLONES
 
 template <int W>
 struct Sweeps;
@@ -237,23 +231,6 @@ inline double activate(const CFormula* f, double sum, double previous) {
     return std::isnan(value) ? previous : value;
 }
 
-// Whether the network has the shape CreateNS gives it, which the kernel
-// relies on; anything else trains through the neurons. The links of the
-// hidden neurons are checked as the kernel reads their weights.
-bool standardNetwork(const mdMain& state, const Shape& shape) {
-    const CNeuron& out = *state.OutNeuron;
-    if (out.AutoOperate() || out.nInput() != shape.hidden || !NeuronAccess::formula(out))
-        return false;
-    for (int32_t h = 1; h <= shape.hidden; ++h) {
-        const NeuronRef& hidden = state.HiddenLayer[static_cast<size_t>(h)];
-        if (!hidden || NeuronAccess::inputs(out)[static_cast<size_t>(h)] != hidden)
-            return false;
-        if (hidden->nInput() != shape.inputs || !NeuronAccess::formula(*hidden))
-            return false;
-    }
-    return true;
-}
-
 // Largest magnitude of the values a loop saw, infinite when one of them was
 // not finite. Adding value x 0 keeps a NaN or an infinity from being lost to
 // the comparisons, at the price of a multiplication and an addition.
@@ -267,121 +244,122 @@ struct Magnitude {
     double value() const { return poison == 0.0 ? largest : INFINITY; }
 };
 
+// The block that holds the hidden weights of a network of the shape CreateNS
+// gives it, or null when the network is anything else and so trains through
+// its neurons: hidden neuron h is member h - 1 of one block, every hidden
+// neuron takes input k from input neuron k, and the output neuron takes
+// input h from hidden neuron h and evaluates only when asked. The links of
+// the hidden neurons are read in full only until a check finds them right.
+WeightBlock* standardBlock(const mdMain& state, const Shape& shape) {
+    const CNeuron& out = *state.OutNeuron;
+    if (out.AutoOperate() || out.nInput() != shape.hidden || !NeuronAccess::formula(out) || NeuronAccess::block(out))
+        return nullptr;
+    WeightBlock* block = NeuronAccess::block(*state.HiddenLayer[1]);
+    if (!block || block->inputs() != shape.inputs || block->hidden() != shape.hidden)
+        return nullptr;
+    for (int32_t h = 1; h <= shape.hidden; ++h) {
+        const NeuronRef& hidden = state.HiddenLayer[static_cast<size_t>(h)];
+        if (!hidden || NeuronAccess::inputs(out)[static_cast<size_t>(h)] != hidden)
+            return nullptr;
+        if (NeuronAccess::block(*hidden) != block || NeuronAccess::member(*hidden) != h - 1 ||
+            hidden->nInput() != shape.inputs || !NeuronAccess::formula(*hidden))
+            return nullptr;
+    }
+    // Checked links stay equal among the hidden neurons, so the first one's
+    // stand for all of them.
+    const NeuronRef* inputNeurons = state.InLayer.data() + 1;
+    const auto inputs = static_cast<size_t>(shape.inputs);
+    const auto sameLinks = [&](const CNeuron& neuron) {
+        const NeuronRef* links = NeuronAccess::inputs(neuron).data() + 1;
+        bool same = true;
+        for (size_t k = 0; k < inputs; ++k)
+            same = same & (links[k] == inputNeurons[k]);
+        return same;
+    };
+    if (block->linksChecked())
+        return sameLinks(*state.HiddenLayer[1]) ? block : nullptr;
+    for (int32_t h = 1; h <= shape.hidden; ++h)
+        if (!sameLinks(*state.HiddenLayer[static_cast<size_t>(h)]))
+            return nullptr;
+    block->setLinksChecked(true);
+    return block;
+}
+
 // A step is taken in place without a check of every new weight when a bound
 // shows that none can overflow: with every |signal| <= S, |error term| <= D and
 // |weight| <= M, a new weight is at most (S*D + M)(1 + 5 * 2^-53) in
 // magnitude, two roundings of the step and two of the bound itself. The
-// bound stays far below the largest double.
+// bound stays far below the largest double. The block keeps its M between
+// calls, and CNeuron keeps it true when a weight is written.
 constexpr double SafeReach = 1e300;
 
-// The flat copy of a standard network that the sweeps train.
+// The numbers of a standard network beside its block: inputs, and the hidden
+// neurons' biases, formulas and outputs side by side in lanes.
 template <int W>
 struct FlatNetwork {
     using L = Lanes<W>;
-    int32_t inputs = 0, hidden = 0, blocks = 0;
+    WeightBlock& block;
+    int32_t inputs = 0, hidden = 0, vectors = 0;
     std::vector<double> x, signal;
-    std::vector<L> weights, bias, sums, terms;
+    std::vector<L> bias, sums, terms;
     std::vector<const CFormula*> formulas;
     std::vector<double> results, outWeights;
-    std::vector<double*> rows; // each hidden neuron's weights, from input 1
+    const double* stepSignal = nullptr; // the sweeps compare it with x to take the one-array form
 
-    double* cells() { return reinterpret_cast<double*>(weights.data()); }
-    double& term(int32_t h) { return reinterpret_cast<double*>(terms.data())[h]; }
-    double sum(int32_t h) const { return reinterpret_cast<const double*>(sums.data())[h]; }
-
-    // Copies the numbers in and returns the largest weight magnitude, or
-    // nothing when a hidden neuron is linked to something other than the input
-    // neuron of the link's number.
-    std::optional<double> gather(const mdMain& state, const Shape& shape) {
-        inputs = shape.inputs;
-        hidden = shape.hidden;
-        blocks = (hidden + W - 1) / W;
-        const auto n = static_cast<size_t>(inputs), m = static_cast<size_t>(hidden);
-        x.resize(n);
-        signal.resize(n);
-        for (size_t k = 0; k < n; ++k) {
+    FlatNetwork(const mdMain& state, WeightBlock& weights)
+        : block(weights), inputs(weights.inputs()), hidden(weights.hidden()), vectors(weights.vectors()),
+          x(static_cast<size_t>(inputs)), signal(static_cast<size_t>(inputs)), bias(static_cast<size_t>(vectors), L{}),
+          sums(static_cast<size_t>(vectors), L{}), terms(static_cast<size_t>(vectors), L{}),
+          formulas(static_cast<size_t>(hidden)), results(static_cast<size_t>(hidden)),
+          outWeights(static_cast<size_t>(hidden)) {
+        for (size_t k = 0; k < static_cast<size_t>(inputs); ++k) {
             const CNeuron& input = *state.InLayer[k + 1];
             x[k] = input.Result();
             signal[k] = input.Displacing();
         }
-        // Zero lanes beyond the last neuron stay zero: their error terms are 0.
-        weights.assign(n * static_cast<size_t>(blocks), L{});
-        bias.assign(static_cast<size_t>(blocks), L{});
-        sums.assign(static_cast<size_t>(blocks), L{});
-        terms.assign(static_cast<size_t>(blocks), L{});
-        formulas.resize(m);
-        results.resize(m);
-        outWeights.resize(m);
-        rows.resize(m);
-        const NeuronRef* inputNeurons = state.InLayer.data() + 1;
-        Magnitude largest;
-        bool linked = true;
+        const std::vector<double>& out = NeuronAccess::ownWeights(*state.OutNeuron);
         for (int32_t h = 0; h < hidden; ++h) {
-            CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
-            const double* row = NeuronAccess::weights(neuron).data() + 1;
-            const NeuronRef* links = NeuronAccess::inputs(neuron).data() + 1;
-            rows[static_cast<size_t>(h)] = NeuronAccess::weights(neuron).data() + 1;
+            const CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
             reinterpret_cast<double*>(bias.data())[h] = neuron.Displacing();
             formulas[static_cast<size_t>(h)] = NeuronAccess::formula(neuron);
             results[static_cast<size_t>(h)] = neuron.Result();
-            outWeights[static_cast<size_t>(h)] = NeuronAccess::weights(*state.OutNeuron)[static_cast<size_t>(h) + 1];
-            const WeightColumn column = columnOf<W>(h, inputs, blocks);
-            double* cell = cells() + column.first;
-            for (size_t k = 0; k < n; ++k) {
-                cell[k * column.stride] = row[k];
-                largest.add(row[k]);
-                linked = linked & (links[k] == inputNeurons[k]);
-            }
+            outWeights[static_cast<size_t>(h)] = out[static_cast<size_t>(h) + 1];
         }
-        if (!linked)
-            return std::nullopt;
-        return largest.value();
+        stepSignal = x == signal ? x.data() : signal.data();
     }
 
-    // The largest magnitude among the weights the step with the current
-    // error terms would give, infinite when one would not be finite; the rare
-    // step beyond the bound. Nothing is written.
-    double largestNewWeight() {
+    L* weights() { return reinterpret_cast<L*>(block.data()); }
+    double& term(int32_t h) { return reinterpret_cast<double*>(terms.data())[h]; }
+    double sum(int32_t h) const { return reinterpret_cast<const double*>(sums.data())[h]; }
+
+    // The largest magnitude among the weights the step with error terms
+    // `e` (0 for none) would give, infinite when one would not be finite.
+    // Nothing is written.
+    template <typename Terms>
+    double largestWeight(Terms&& e) {
         Magnitude largest;
         for (int32_t h = 0; h < hidden; ++h) {
-            const WeightColumn column = columnOf<W>(h, inputs, blocks);
-            const double* cell = cells() + column.first;
-            const double e = term(h);
+            const double* cell = block.column(h);
+            const size_t stride = block.stride(h);
+            const double eh = e(h);
             for (size_t k = 0; k < static_cast<size_t>(inputs); ++k)
-                largest.add(signal[k] * e + cell[k * column.stride]);
+                largest.add(signal[k] * eh + cell[k * stride]);
         }
         return largest.value();
     }
 
-    // Copies the weights back into the neurons.
-    void scatter() {
-        for (int32_t h = 0; h < hidden; ++h) {
-            const WeightColumn column = columnOf<W>(h, inputs, blocks);
-            const double* cell = cells() + column.first;
-            double* row = rows[static_cast<size_t>(h)];
-            for (size_t k = 0; k < static_cast<size_t>(inputs); ++k)
-                row[k] = cell[k * column.stride];
-        }
-    }
-
-    void sumAll() { Sweeps<W>::sum(weights.data(), x.data(), bias.data(), sums.data(), inputs, blocks); }
+    void sumAll() { Sweeps<W>::sum(weights(), x.data(), bias.data(), sums.data(), inputs, vectors); }
     void step() {
-        Sweeps<W>::update(weights.data(), signal.data(), x.data(), terms.data(), bias.data(), sums.data(), inputs,
-                          blocks);
+        Sweeps<W>::update(weights(), stepSignal, x.data(), terms.data(), bias.data(), sums.data(), inputs, vectors);
     }
 };
 
-// Trains a network of the standard shape on a flat copy of its numbers, or
-// returns nothing, before anything is written, when a hidden neuron is linked
-// to something other than the input neuron of the link's number.
+// Trains a network of the standard shape in its block.
 template <int W>
-std::optional<TeachOutcome> teachFlat(mdMain& state, const Shape& shape, double target, int32_t limit,
-                                      TrainingControl* control, int64_t before) {
-    FlatNetwork<W> net;
-    const std::optional<double> largestWeight = net.gather(state, shape);
-    if (!largestWeight)
-        return std::nullopt;
-    const int32_t hidden = shape.hidden;
+TeachOutcome teachInBlock(mdMain& state, WeightBlock& block, double target, int32_t limit, TrainingControl* control,
+                          int64_t before) {
+    FlatNetwork<W> net(state, block);
+    const int32_t hidden = net.hidden;
     const double alpha = state.Alpha;
     const double learnStep = state.LearnStep;
     CNeuron& out = *state.OutNeuron;
@@ -389,7 +367,10 @@ std::optional<TeachOutcome> teachFlat(mdMain& state, const Shape& shape, double 
     for (const double s : net.signal)
         signals.add(s);
     const double largestSignal = signals.value();
-    double weightBound = *largestWeight;
+    // A bound that a non-finite weight made infinite is made exact again.
+    double weightBound = block.largest();
+    if (std::isinf(weightBound))
+        weightBound = net.largestWeight([](int32_t) { return 0.0; });
     const CFormula* outFormula = NeuronAccess::formula(out);
     const double outBias = out.Displacing();
     double outResult = out.Result();
@@ -463,7 +444,7 @@ std::optional<TeachOutcome> teachFlat(mdMain& state, const Shape& shape, double 
         if (finite && reach <= SafeReach)
             weightBound = reach * (1.0 + 0x1p-40) + 0x1p-1000;
         else if (finite)
-            weightBound = net.largestNewWeight();
+            weightBound = net.largestWeight([&](int32_t h) { return net.term(h); });
         if (!finite || std::isinf(weightBound)) {
             outcome.diverged = true;
             break;
@@ -483,38 +464,33 @@ std::optional<TeachOutcome> teachFlat(mdMain& state, const Shape& shape, double 
     }
     settleOwed();
 
-    // Back into the neurons.
+    // The hidden weights are in place already; the rest goes back into the neurons.
+    block.setLargest(weightBound);
+    std::vector<double>& outNeuronWeights = NeuronAccess::ownWeights(out);
     for (int32_t h = 0; h < hidden; ++h) {
         CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
         NeuronAccess::restoreResult(neuron, results[static_cast<size_t>(h)]);
         if (updated)
             NeuronAccess::restoreAutoOperate(neuron, true);
-        NeuronAccess::weights(out)[static_cast<size_t>(h) + 1] = outWeights[static_cast<size_t>(h)];
+        outNeuronWeights[static_cast<size_t>(h) + 1] = outWeights[static_cast<size_t>(h)];
     }
-    net.scatter();
     NeuronAccess::restoreResult(out, outResult);
     return outcome;
 }
 
 } // namespace
 
-TrainingLanes BestTrainingLanes() {
-    return __builtin_cpu_supports("avx512f") ? TrainingLanes::Eight : TrainingLanes::Four;
-}
-
-TeachOutcome TeachNS(mdMain& state, double target, int32_t limit, TrainingControl* control, TrainingLanes lanes) {
+TeachOutcome TeachNS(mdMain& state, double target, int32_t limit, TrainingControl* control) {
     const Shape shape = builtShape(state);
     if (limit <= 0)
         return {};
     const int64_t before = control ? control->iterations.load(std::memory_order_relaxed) : 0;
-    std::optional<TeachOutcome> flat;
-    if (standardNetwork(state, shape)) {
-        if (lanes == TrainingLanes::Best)
-            lanes = BestTrainingLanes();
-        flat = lanes == TrainingLanes::Eight ? teachFlat<8>(state, shape, target, limit, control, before)
-                                             : teachFlat<4>(state, shape, target, limit, control, before);
-    }
-    const TeachOutcome outcome = flat ? *flat : teachThroughNeurons(state, shape, target, limit, control, before);
+    TeachOutcome outcome;
+    if (WeightBlock* block = standardBlock(state, shape))
+        outcome = block->width() == 8 ? teachInBlock<8>(state, *block, target, limit, control, before)
+                                      : teachInBlock<4>(state, *block, target, limit, control, before);
+    else
+        outcome = teachThroughNeurons(state, shape, target, limit, control, before);
     if (control)
         control->iterations.store(before + outcome.iterations, std::memory_order_relaxed);
     return outcome;

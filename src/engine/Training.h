@@ -11,16 +11,6 @@ struct TrainingControl {
     std::atomic<int64_t> iterations{0}; // iterations completed so far by runs given this control
 };
 
-// How many hidden neurons the fast training path handles side by side.
-enum class TrainingLanes {
-    Best,  // eight where the processor has AVX-512, four elsewhere
-    Four,  // SSE2 or AVX2 vectors
-    Eight, // AVX-512 vectors, or pairs and quadruples of narrower ones
-};
-
-// The width Best stands for on this processor.
-TrainingLanes BestTrainingLanes();
-
 // What one TeachNS call did.
 struct TeachOutcome {
     int32_t iterations = 0;     // forward passes run
@@ -38,10 +28,9 @@ struct TeachOutcome {
 // so a cancel set before the call still lets one iteration run. One run at a
 // time may use a control.
 // Throws std::logic_error when no network has been built.
-// `lanes` chooses how many hidden neurons the fast path trains side by side;
-// every choice gives the same numbers to the last bit.
-TeachOutcome TeachNS(mdMain& state, double target, int32_t limit, TrainingControl* control = nullptr,
-                     TrainingLanes lanes = TrainingLanes::Best);
+// A network as CreateNS builds it trains in its WeightBlock, any lane width
+// giving the same numbers to the last bit; any other trains through its neurons.
+TeachOutcome TeachNS(mdMain& state, double target, int32_t limit, TrainingControl* control = nullptr);
 
 // What one training click over the melody did.
 struct MelodyTrainingOutcome {

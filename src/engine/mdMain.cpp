@@ -49,6 +49,9 @@ ShapeCheck mdMain::CreateNS() {
     if (!OutNeuron)
         throw std::logic_error("mdMain::CreateNS: the output neuron has not been created");
 
+    // The largest allocation first, so that running out of memory changes nothing.
+    auto block = std::make_shared<WeightBlock>(InputCount, HiddenCount, LaneWidth(Lanes, HiddenCount));
+
     // 1. Fresh layers; the output neuron's old links keep the old hidden
     //    neurons alive until step 4.
     InLayer.assign(static_cast<size_t>(InputCount) + 1, nullptr);
@@ -76,6 +79,7 @@ ShapeCheck mdMain::CreateNS() {
         NeuronRef neuron = std::make_shared<CNeuron>(library_);
         HiddenLayer[static_cast<size_t>(k)] = neuron;
         neuron->setNInput(InputCount);
+        neuron->JoinWeightBlock(block, k - 1);
         neuron->setNOutput(1);
         neuron->setDisplacing(0.0);
         text = ActivationText();

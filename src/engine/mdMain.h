@@ -38,6 +38,8 @@ public:
     double Alpha = 0.0;
     double LearnStep = 0.0;
     bool NSChanged = false;
+    // Lane width of the hidden weights' layout that CreateNS builds.
+    TrainingLanes Lanes = TrainingLanes::Best;
 
     // --- layers: element 0 is never used, neurons at 1..count
     std::vector<NeuronRef> InLayer;
@@ -64,7 +66,7 @@ public:
     static ShapeCheck CheckShape(int64_t inputCount, int64_t hiddenCount);
 
     // Builds a fresh network of the current counts with random weights in
-    // [-0.5, 0.5) and zero biases. Changes nothing and returns the refusal
+    // [-0.5, 0.5) and zero biases, the hidden weights in one WeightBlock. Changes nothing and returns the refusal
     // when CheckShape() says no; needs CreateOutNeuron first (std::logic_error
     // otherwise). Running out of memory throws std::bad_alloc.
     ShapeCheck CreateNS();
