@@ -3,6 +3,7 @@
 #include "engine/Prediction.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <stdexcept>
 #include <vector>
@@ -232,16 +233,15 @@ inline double activate(const CFormula* f, double sum, double previous) {
 }
 
 // Largest magnitude of the values a loop saw, infinite when one of them was
-// not finite. Adding value x 0 keeps a NaN or an infinity from being lost to
-// the comparisons, at the price of a multiplication and an addition.
+// not finite. Without their sign the bits of doubles order as their
+// magnitudes do, with infinity above every finite value and NaN above that,
+// so one integer maximum keeps both the largest and whether all were finite.
 struct Magnitude {
-    double largest = 0.0;
-    double poison = 0.0;
-    void add(double value) {
-        largest = std::max(largest, std::fabs(value));
-        poison += value * 0.0;
-    }
-    double value() const { return poison == 0.0 ? largest : INFINITY; }
+    static constexpr uint64_t SignBit = uint64_t{1} << 63;
+    static constexpr uint64_t InfinityBits = 0x7ff0000000000000;
+    uint64_t bits = 0;
+    void add(double value) { bits = std::max(bits, std::bit_cast<uint64_t>(value) & ~SignBit); }
+    double value() const { return bits < InfinityBits ? std::bit_cast<double>(bits) : INFINITY; }
 };
 
 // The block that holds the hidden weights of a network of the shape CreateNS
