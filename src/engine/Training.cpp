@@ -332,16 +332,15 @@ struct FlatNetwork {
     double& term(int32_t h) { return reinterpret_cast<double*>(terms.data())[h]; }
     double sum(int32_t h) const { return reinterpret_cast<const double*>(sums.data())[h]; }
 
-    // The largest magnitude among the weights the step with error terms
-    // `e` (0 for none) would give, infinite when one would not be finite.
-    // Nothing is written.
-    template <typename Terms>
-    double largestWeight(Terms&& e) {
+    // The largest magnitude among the weights the step with the current
+    // error terms would give, infinite when one would not be finite; the rare
+    // step beyond the bound. Nothing is written.
+    double largestNewWeight() {
         Magnitude largest;
         for (int32_t h = 0; h < hidden; ++h) {
             const double* cell = block.column(h);
             const size_t stride = block.stride(h);
-            const double eh = e(h);
+            const double eh = term(h);
             for (size_t k = 0; k < static_cast<size_t>(inputs); ++k)
                 largest.add(signal[k] * eh + cell[k * stride]);
         }
@@ -367,10 +366,9 @@ TeachOutcome teachInBlock(mdMain& state, WeightBlock& block, double target, int3
     for (const double s : net.signal)
         signals.add(s);
     const double largestSignal = signals.value();
-    // A bound that a non-finite weight made infinite is made exact again.
+    // A bound that a non-finite weight made infinite has the first step
+    // checked in full, which makes it exact again.
     double weightBound = block.largest();
-    if (std::isinf(weightBound))
-        weightBound = net.largestWeight([](int32_t) { return 0.0; });
     const CFormula* outFormula = NeuronAccess::formula(out);
     const double outBias = out.Displacing();
     double outResult = out.Result();
@@ -444,7 +442,7 @@ TeachOutcome teachInBlock(mdMain& state, WeightBlock& block, double target, int3
         if (finite && reach <= SafeReach)
             weightBound = reach * (1.0 + 0x1p-40) + 0x1p-1000;
         else if (finite)
-            weightBound = net.largestWeight([&](int32_t h) { return net.term(h); });
+            weightBound = net.largestNewWeight();
         if (!finite || std::isinf(weightBound)) {
             outcome.diverged = true;
             break;

@@ -23,8 +23,10 @@ protected:
     // A built network with LearnStep 1 and seeded random weights; `w`, when
     // not empty, replaces them in the order of weights().
     static std::unique_ptr<mdMain> network(int32_t inputs, int32_t hidden, uint64_t seed = 1, double alpha = 1.0,
-                                           const std::vector<double>& w = {}) {
+                                           const std::vector<double>& w = {},
+                                           TrainingLanes lanes = TrainingLanes::Best) {
         auto s = std::make_unique<mdMain>(library);
+        s->Lanes = lanes;
         s->InputCount = inputs;
         s->HiddenCount = hidden;
         s->Alpha = alpha;

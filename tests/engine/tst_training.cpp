@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <thread>
 
 namespace {
@@ -72,11 +73,15 @@ TEST_P(EveryPath, StopsOnEqualityAndRunsNothingWithoutIterations) {
 }
 
 TEST_P(EveryPath, DivergingStepIsNotTakenAndTheWeightsAreThoseBeforeIt) {
-    // LearnStep, Alpha, identity formulas; the last row takes three steps
-    // before the weights would overflow.
-    const std::tuple<double, double, bool> cases[] = {
-        {1e308, 1.0, false}, {1e200, 1e200, false}, {1e160, 1.0, false}, {10.0, 1.0, true}};
-    for (const auto& [learnStep, alpha, identity] : cases) {
+    // LearnStep, Alpha, identity formulas, iterations of a first call; the
+    // last rows take three steps before the weights would overflow, the very
+    // last two of them in a call before.
+    const std::tuple<double, double, bool, int32_t> cases[] = {{1e308, 1.0, false, 0},
+                                                               {1e200, 1e200, false, 0},
+                                                               {1e160, 1.0, false, 0},
+                                                               {10.0, 1.0, true, 0},
+                                                               {10.0, 1.0, true, 2}};
+    for (const auto& [learnStep, alpha, identity, first] : cases) {
         SCOPED_TRACE(testing::Message() << learnStep << " " << alpha);
         auto s = network(8, 3, 5, alpha), reference = network(8, 3, 5, alpha);
         for (mdMain* m : {s.get(), reference.get()}) {
@@ -90,11 +95,12 @@ TEST_P(EveryPath, DivergingStepIsNotTakenAndTheWeightsAreThoseBeforeIt) {
                 m->OutNeuron->SetActFun(x);
             prepare(*m, GetParam());
         }
+        const int32_t earlier = first > 0 ? teach(*s, GetParam(), 0.4, first).iterations : 0;
         const TeachOutcome outcome = teach(*s, GetParam(), 0.4, 1000);
         const TeachOutcome expected = TeachNSPlain(*reference, 0.4, 1000);
         EXPECT_TRUE(outcome.diverged);
-        EXPECT_EQ(outcome.iterations, identity ? 4 : 1);
-        EXPECT_EQ(expected.iterations, outcome.iterations);
+        EXPECT_EQ(earlier + outcome.iterations, identity ? 4 : 1);
+        EXPECT_EQ(expected.iterations, earlier + outcome.iterations);
         for (double w : weights(*s))
             EXPECT_TRUE(std::isfinite(w));
         EXPECT_TRUE(sameBits(weights(*s), weights(*reference)));
@@ -152,39 +158,75 @@ TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
     // link and a self-evaluating output, 3 only the missing link (on the last
     // neuron), so that it trains through the neurons; 2 gives the first hidden
     // neuron a weight of 1e301 on an input holding 0, which makes every step
-    // check its new weights before it is taken.
+    // check its new weights before it is taken. Setups from 4 on change the
+    // network between two trainings: 4 links the last hidden neuron's first
+    // input to the second input neuron, 5 puts a new neuron in the input
+    // layer's first place, 6 trains with the largest double as a weight of the
+    // first hidden neuron whose input has Result 0 and Displacing 0, then with
+    // Displacing 1 and LearnStep 1e148, so that only that weight would overflow.
     const std::tuple<int32_t, int32_t, double, double, int32_t, int> cases[] = {
         {1, 1, 1.0, 0.3, 50, 0},  {8, 3, 1.0, 0.125, 500, 0}, {2, 8, 0.5, -0.4, 200, 0},   {13, 9, 2.0, 0.45, 300, 0},
         {7, 5, 1.0, 0.2, 300, 0}, {64, 6, 1.0, -0.2, 100, 0}, {100, 24, 1.0, 0.33, 20, 0}, {30, 37, 1.0, -0.1, 40, 0},
         {3, 16, 1.0, 0.4, 60, 0}, {5, 4, 1.0, 0.25, 1, 0},    {4, 3, 1.0, 0.3, 40, 1},     {6, 5, 1.0, 0.3, 40, 2},
-        {4, 5, 1.0, 0.3, 40, 3},  {9, 19, 1.0, 0.2, 50, 0},   {5, 27, 1.0, -0.3, 50, 0}};
-    for (const auto& [n, h, alpha, target, limit, setup] : cases) {
-        SCOPED_TRACE(testing::Message() << n << "-" << h);
-        auto fast = network(n, h, 77, alpha), plain = network(n, h, 77, alpha);
-        for (mdMain* s : {fast.get(), plain.get()}) {
-            // Biases as a loaded file may bring them, and input values placed twice.
-            for (size_t k = 1; k <= size_t(h); ++k)
-                s->HiddenLayer[k]->setDisplacing(0.01 * double(k) - 0.05);
-            s->OutNeuron->setDisplacing(0.03);
-            for (size_t j = 1; j <= size_t(n); ++j) {
-                s->InLayer[j]->setDisplacing(-0.5);
-                s->InLayer[j]->setDisplacing(setup == 2 && j == 1 ? 0.0 : double((j * 5) % 49) / 48.0 - 0.5);
+        {4, 5, 1.0, 0.3, 40, 3},  {9, 19, 1.0, 0.2, 50, 0},   {5, 27, 1.0, -0.3, 50, 0},   {3, 35, 1.0, 0.3, 40, 0},
+        {4, 9, 1.0, 0.3, 40, 4},  {4, 9, 1.0, 0.3, 40, 5},    {4, 9, 1.0, 0.3, 40, 6}};
+    for (const TrainingLanes lanes : {TrainingLanes::Four, TrainingLanes::Eight})
+        for (const auto& [n, h, alpha, target, limit, setup] : cases) {
+            SCOPED_TRACE(testing::Message() << n << "-" << h << " setup " << setup << " lanes " << int(lanes));
+            auto fast = network(n, h, 77, alpha, {}, lanes), plain = network(n, h, 77, alpha);
+            for (mdMain* s : {fast.get(), plain.get()}) {
+                // Biases as a loaded file may bring them, and input values placed twice.
+                for (size_t k = 1; k <= size_t(h); ++k)
+                    s->HiddenLayer[k]->setDisplacing(0.01 * double(k) - 0.05);
+                s->OutNeuron->setDisplacing(0.03);
+                for (size_t j = 1; j <= size_t(n); ++j) {
+                    s->InLayer[j]->setDisplacing(-0.5);
+                    s->InLayer[j]->setDisplacing(setup == 2 && j == 1 ? 0.0 : double((j * 5) % 49) / 48.0 - 0.5);
+                }
+                if (setup == 1) {
+                    s->OutNeuron->setAutoOperate(true);
+                    s->HiddenLayer[2]->setINeuron(3, nullptr);
+                } else if (setup == 2) {
+                    s->HiddenLayer[1]->setIWeight(1, 1e301);
+                } else if (setup == 3) {
+                    s->HiddenLayer[size_t(h)]->setINeuron(n, nullptr);
+                } else if (setup == 6) {
+                    // Result 0 and Displacing 0 now, Displacing 1 later; a
+                    // positive output of the first hidden neuron gives its
+                    // weights positive steps.
+                    CNeuron& input = *s->InLayer[2];
+                    input.setAutoOperate(false);
+                    input.setDisplacing(0.0);
+                    input.Operate();
+                    s->HiddenLayer[1]->setDisplacing(2.0);
+                    s->HiddenLayer[1]->setIWeight(2, std::numeric_limits<double>::max());
+                }
             }
-            if (setup == 1) {
-                s->OutNeuron->setAutoOperate(true);
-                s->HiddenLayer[2]->setINeuron(3, nullptr);
-            } else if (setup == 2) {
-                s->HiddenLayer[1]->setIWeight(1, 1e301);
-            } else if (setup == 3) {
-                s->HiddenLayer[size_t(h)]->setINeuron(n, nullptr);
+            const TeachOutcome a = TeachNS(*fast, target, limit), b = TeachNSPlain(*plain, target, limit);
+            EXPECT_EQ(a.iterations, b.iterations);
+            EXPECT_EQ(a.reachedTarget, b.reachedTarget);
+            EXPECT_FALSE(a.diverged);
+            if (setup < 4) {
+                EXPECT_TRUE(sameBits(weights(*fast), weights(*plain)));
+                continue;
             }
+            for (mdMain* s : {fast.get(), plain.get()}) {
+                if (setup == 4) {
+                    s->HiddenLayer[size_t(h)]->setINeuron(1, s->InLayer[2]);
+                } else if (setup == 5) {
+                    s->InLayer[1] = neuron();
+                    s->InLayer[1]->setDisplacing(0.25);
+                } else {
+                    s->InLayer[2]->setDisplacing(1.0);
+                    s->LearnStep = 1e148;
+                }
+            }
+            const TeachOutcome c = TeachNS(*fast, -target, limit), d = TeachNSPlain(*plain, -target, limit);
+            EXPECT_EQ(c.iterations, d.iterations);
+            EXPECT_EQ(c.diverged, setup == 6);
+            EXPECT_EQ(d.diverged, setup == 6);
+            EXPECT_TRUE(sameBits(weights(*fast), weights(*plain)));
         }
-        const TeachOutcome a = TeachNS(*fast, target, limit), b = TeachNSPlain(*plain, target, limit);
-        EXPECT_EQ(a.iterations, b.iterations);
-        EXPECT_EQ(a.reachedTarget, b.reachedTarget);
-        EXPECT_FALSE(a.diverged);
-        EXPECT_TRUE(sameBits(weights(*fast), weights(*plain)));
-    }
 }
 
 TEST_F(TrainingTest, CancelStopsAfterTheCurrentIterationWithItsWeights) {
