@@ -244,24 +244,17 @@ struct Magnitude {
     double value() const { return bits < InfinityBits ? std::bit_cast<double>(bits) : INFINITY; }
 };
 
-// The block that holds the hidden weights of a network of the shape CreateNS
-// gives it, or null when the network is anything else and so trains through
-// its neurons: hidden neuron h is member h - 1 of one block, every hidden
-// neuron takes input k from input neuron k, and the output neuron takes
-// input h from hidden neuron h and evaluates only when asked. The links of
-// the hidden neurons are read in full only until a check finds them right.
-WeightBlock* standardBlock(const mdMain& state, const Shape& shape) {
-    const CNeuron& out = *state.OutNeuron;
-    if (out.AutoOperate() || out.nInput() != shape.hidden || !NeuronAccess::formula(out) || NeuronAccess::block(out))
-        return nullptr;
-    WeightBlock* block = NeuronAccess::block(*state.HiddenLayer[1]);
+// The block that holds the hidden weights of a hidden layer laid out as
+// CreateNS builds it, or null: hidden neuron h is member h - 1 of one block
+// and has a formula, and every hidden neuron takes input k from input neuron
+// k. The links are read in full only until a check finds them right.
+WeightBlock* hiddenBlock(const mdMain& state, const Shape& shape) {
+    WeightBlock* block = state.HiddenLayer[1] ? NeuronAccess::block(*state.HiddenLayer[1]) : nullptr;
     if (!block || block->inputs() != shape.inputs || block->hidden() != shape.hidden)
         return nullptr;
     for (int32_t h = 1; h <= shape.hidden; ++h) {
         const NeuronRef& hidden = state.HiddenLayer[static_cast<size_t>(h)];
-        if (!hidden || NeuronAccess::inputs(out)[static_cast<size_t>(h)] != hidden)
-            return nullptr;
-        if (NeuronAccess::block(*hidden) != block || NeuronAccess::member(*hidden) != h - 1 ||
+        if (!hidden || NeuronAccess::block(*hidden) != block || NeuronAccess::member(*hidden) != h - 1 ||
             hidden->nInput() != shape.inputs || !NeuronAccess::formula(*hidden))
             return nullptr;
     }
@@ -273,7 +266,7 @@ WeightBlock* standardBlock(const mdMain& state, const Shape& shape) {
         const NeuronRef* links = NeuronAccess::inputs(neuron).data() + 1;
         bool same = true;
         for (size_t k = 0; k < inputs; ++k)
-            same = same & (links[k] == inputNeurons[k]);
+            same = same & (links[k] == inputNeurons[k]) & (inputNeurons[k] != nullptr);
         return same;
     };
     if (block->linksChecked())
@@ -283,6 +276,20 @@ WeightBlock* standardBlock(const mdMain& state, const Shape& shape) {
             return nullptr;
     block->setLinksChecked(true);
     return block;
+}
+
+// The block of a network of the shape CreateNS gives it, or null when the
+// network is anything else and so trains through its neurons: the hidden
+// layer as hiddenBlock wants it, and an output neuron that takes input h from
+// hidden neuron h, keeps its own weights and evaluates only when asked.
+WeightBlock* standardBlock(const mdMain& state, const Shape& shape) {
+    const CNeuron& out = *state.OutNeuron;
+    if (out.AutoOperate() || out.nInput() != shape.hidden || !NeuronAccess::formula(out) || NeuronAccess::block(out))
+        return nullptr;
+    for (int32_t h = 1; h <= shape.hidden; ++h)
+        if (NeuronAccess::inputs(out)[static_cast<size_t>(h)] != state.HiddenLayer[static_cast<size_t>(h)])
+            return nullptr;
+    return hiddenBlock(state, shape);
 }
 
 // A step is taken in place without a check of every new weight when a bound
@@ -476,7 +483,47 @@ TeachOutcome teachInBlock(mdMain& state, WeightBlock& block, double target, int3
     return outcome;
 }
 
+// Operate of every hidden neuron, all sums in one sweep of the block.
+template <int W>
+void evaluateHiddenInBlock(mdMain& state, WeightBlock& block) {
+    const int32_t hidden = block.hidden(), vectors = block.vectors();
+    std::vector<double> x(static_cast<size_t>(block.inputs()));
+    for (size_t k = 0; k < x.size(); ++k)
+        x[k] = state.InLayer[k + 1]->Result();
+    std::vector<Lanes<W>> bias(static_cast<size_t>(vectors), Lanes<W>{}), sums(bias);
+    for (int32_t h = 0; h < hidden; ++h)
+        reinterpret_cast<double*>(bias.data())[h] = state.HiddenLayer[static_cast<size_t>(h) + 1]->Displacing();
+    Sweeps<W>::sum(reinterpret_cast<Lanes<W>*>(block.data()), x.data(), bias.data(), sums.data(), block.inputs(),
+                   vectors);
+    for (int32_t h = 0; h < hidden; ++h) {
+        CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
+        const double sum = reinterpret_cast<const double*>(sums.data())[h];
+        NeuronAccess::restoreResult(neuron, activate(NeuronAccess::formula(neuron), sum, neuron.Result()));
+    }
+}
+
+// Below this many hidden weights the neurons evaluate themselves sooner than
+// the arrays for a sweep are made.
+constexpr int64_t SweepFromWeights = 256;
+
 } // namespace
+
+bool EvaluateHiddenInBlock(mdMain& state) {
+    if (state.InLayer.size() < 2 || state.HiddenLayer.size() < 2)
+        return false;
+    const Shape shape{static_cast<int32_t>(state.InLayer.size() - 1),
+                      static_cast<int32_t>(state.HiddenLayer.size() - 1)};
+    if (int64_t{shape.inputs} * shape.hidden < SweepFromWeights)
+        return false;
+    WeightBlock* block = hiddenBlock(state, shape);
+    if (!block)
+        return false;
+    if (block->width() == 8)
+        evaluateHiddenInBlock<8>(state, *block);
+    else
+        evaluateHiddenInBlock<4>(state, *block);
+    return true;
+}
 
 TeachOutcome TeachNS(mdMain& state, double target, int32_t limit, TrainingControl* control) {
     const Shape shape = builtShape(state);

@@ -1,5 +1,7 @@
 #include "engine/mdMain.h"
 
+#include "engine/Training.h"
+
 #include "numbers/NumberText.h"
 
 #include <chrono>
@@ -119,8 +121,9 @@ double mdMain::CalcNS() {
         throw std::logic_error("mdMain::CalcNS: the output neuron has not been created");
     // The built layer, not HiddenCount: the count may already name the next shape.
     const size_t hidden = HiddenLayer.empty() ? 0 : HiddenLayer.size() - 1;
-    for (size_t k = 1; k <= hidden; ++k)
-        HiddenLayer[k]->Operate();
+    if (!EvaluateHiddenInBlock(*this))
+        for (size_t k = 1; k <= hidden; ++k)
+            HiddenLayer[k]->Operate();
     return OutNeuron->Operate();
 }
 

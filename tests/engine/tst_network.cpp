@@ -51,6 +51,40 @@ TEST_F(NetworkTest, ForwardPassMatchesHandComputation) {
     EXPECT_EQ(s->CalcNS(), s->OutNeuron->Result());
 }
 
+TEST_F(NetworkTest, ForwardPassInOneSweepEqualsNeuronByNeuron) {
+    // inputs, hidden, lanes, setup: 1 gives every other hidden neuron sqrt(x),
+    // which is NaN for a negative sum and so keeps the last output; 2 links a
+    // hidden neuron's input to another input neuron; 3 leaves the input
+    // layer's first place and every first link empty.
+    const std::tuple<int32_t, int32_t, TrainingLanes, int> cases[] = {
+        {40, 9, TrainingLanes::Four, 0}, {20, 37, TrainingLanes::Eight, 0}, {300, 1, TrainingLanes::Eight, 0},
+        {40, 9, TrainingLanes::Four, 1}, {20, 37, TrainingLanes::Eight, 1}, {40, 9, TrainingLanes::Four, 2},
+        {40, 9, TrainingLanes::Four, 3}};
+    for (const auto& [n, h, lanes, setup] : cases) {
+        SCOPED_TRACE(testing::Message() << n << "-" << h << " setup " << setup);
+        auto swept = network(n, h, 3, 1.0, {}, lanes), operated = network(n, h, 3, 1.0, {}, lanes);
+        for (mdMain* s : {swept.get(), operated.get()}) {
+            for (size_t j = 1; j <= size_t(n); ++j)
+                s->InLayer[j]->setDisplacing(double((j * 5) % 49) / 48.0 - 0.5);
+            for (size_t k = 1; k <= size_t(h); ++k) {
+                s->HiddenLayer[k]->setDisplacing(0.01 * double(k) - 0.05);
+                std::string root = "sqrt(x)";
+                if (setup == 1 && k % 2 == 1)
+                    s->HiddenLayer[k]->SetActFun(root);
+            }
+            if (setup == 2)
+                s->HiddenLayer[size_t(h)]->setINeuron(1, s->InLayer[2]);
+            for (size_t k = 1; setup == 3 && k <= size_t(h); ++k)
+                s->HiddenLayer[k]->setINeuron(1, s->InLayer[1] = nullptr);
+        }
+        const double out = swept->CalcNS();
+        for (size_t k = 1; k <= size_t(h); ++k)
+            operated->HiddenLayer[k]->Operate();
+        EXPECT_EQ(out, operated->OutNeuron->Operate());
+        EXPECT_TRUE(sameBits(weights(*swept), weights(*operated)));
+    }
+}
+
 // A rebuild makes new neurons, keeps the output neuron, draws on from the seeded sequence
 // and lets every discarded neuron go.
 TEST_F(NetworkTest, RebuildReplacesAndReclaimsTheLayers) {
