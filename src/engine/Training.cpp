@@ -429,28 +429,29 @@ TeachOutcome teachInBlock(mdMain& state, WeightBlock& block, double target, int3
         }
         const double o = outResult;
         const double delta = (target - o) * learnStep * alpha * (o + 1.0) * (1.0 - o) / 2.0;
-        // New output weights and the hidden error terms from them; a term that
-        // is not finite makes the bound infinite, and so the step diverges.
-        Magnitude newOut, largestTerm;
-        newOut.add(delta);
+        // New output weights and the hidden error terms from them. A term is
+        // a product of delta and its neuron's new output weight, so it is not
+        // finite when either of them is not (x 0 gives NaN then): the terms
+        // alone tell whether the step stays finite outside the hidden weights.
+        Magnitude largestTerm;
         for (int32_t h = 0; h < hidden; ++h) {
             const double r = results[static_cast<size_t>(h)];
             const double w = r * delta + outWeights[static_cast<size_t>(h)];
             newOutWeights[static_cast<size_t>(h)] = w;
-            newOut.add(w);
             const double e = alpha * delta * (r + 1.0) * (1.0 - r) * w / 2.0;
             net.term(h) = e;
             largestTerm.add(e);
         }
         // The weights are updated in place, so a step that might overflow is
         // checked in full before it starts rather than undone afterwards.
-        const bool finite = std::isfinite(newOut.value());
         const double reach = largestSignal * largestTerm.value() + weightBound;
-        if (finite && reach <= SafeReach)
+        if (reach <= SafeReach)
             weightBound = reach * (1.0 + 0x1p-40) + 0x1p-1000;
-        else if (finite)
+        else if (std::isfinite(largestTerm.value()))
             weightBound = net.largestNewWeight();
-        if (!finite || std::isinf(weightBound)) {
+        else
+            weightBound = INFINITY;
+        if (std::isinf(weightBound)) {
             outcome.diverged = true;
             break;
         }
