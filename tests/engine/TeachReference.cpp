@@ -18,7 +18,11 @@ TeachOutcome TeachNSPlain(mdMain& state, double target, int32_t limit) {
     std::vector<double> newHidden(static_cast<size_t>(hiddenCount) * static_cast<size_t>(inputCount));
 
     for (int32_t i = 1; i <= limit; ++i) {
-        const double result = state.CalcNS();
+        // The forward pass neuron after neuron, as the network's own pass
+        // would make it without its sweep.
+        for (int32_t h = 1; h <= hiddenCount; ++h)
+            state.HiddenLayer[static_cast<size_t>(h)]->Operate();
+        const double result = out.Operate();
         ++outcome.iterations;
         if (result == target) {
             outcome.reachedTarget = true;
