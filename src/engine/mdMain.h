@@ -66,8 +66,9 @@ public:
     static ShapeCheck CheckShape(int64_t inputCount, int64_t hiddenCount);
 
     // Builds a fresh network of the current counts with random weights in
-    // [-0.5, 0.5) and zero biases, the hidden weights in one WeightBlock. Changes nothing and returns the refusal
-    // when CheckShape() says no; needs CreateOutNeuron first (std::logic_error
+    // [-0.5, 0.5) and zero biases, the hidden weights in one WeightBlock of
+    // the width Lanes gives. Changes nothing and returns the refusal when
+    // CheckShape() says no; needs CreateOutNeuron first (std::logic_error
     // otherwise). Running out of memory throws std::bad_alloc.
     ShapeCheck CreateNS();
 
