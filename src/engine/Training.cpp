@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -332,7 +333,9 @@ struct FlatNetwork {
             results[static_cast<size_t>(h)] = neuron.Result();
             outWeights[static_cast<size_t>(h)] = out[static_cast<size_t>(h) + 1];
         }
-        stepSignal = x == signal ? x.data() : signal.data();
+        // Bit for bit: 0 and -0 compare equal but can step a weight of -0 differently.
+        const bool same = std::memcmp(x.data(), signal.data(), x.size() * sizeof(double)) == 0;
+        stepSignal = same ? x.data() : signal.data();
     }
 
     L* weights() { return reinterpret_cast<L*>(block.data()); }

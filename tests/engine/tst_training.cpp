@@ -163,13 +163,15 @@ TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
     // input to the second input neuron, 5 puts a new neuron in the input
     // layer's first place, 6 trains with the largest double as a weight of the
     // first hidden neuron whose input has Result 0 and Displacing 0, then with
-    // Displacing 1 and LearnStep 1e148, so that only that weight would overflow.
+    // Displacing 1 and LearnStep 1e148, so that only that weight would overflow;
+    // 7 gives the only input Result 0 and Displacing -0 and a weight from it
+    // -0, which one step turns into 0 or -0 by the sign of the signal.
     const std::tuple<int32_t, int32_t, double, double, int32_t, int> cases[] = {
         {1, 1, 1.0, 0.3, 50, 0},  {8, 3, 1.0, 0.125, 500, 0}, {2, 8, 0.5, -0.4, 200, 0},   {13, 9, 2.0, 0.45, 300, 0},
         {7, 5, 1.0, 0.2, 300, 0}, {64, 6, 1.0, -0.2, 100, 0}, {100, 24, 1.0, 0.33, 20, 0}, {30, 37, 1.0, -0.1, 40, 0},
         {3, 16, 1.0, 0.4, 60, 0}, {5, 4, 1.0, 0.25, 1, 0},    {4, 3, 1.0, 0.3, 40, 1},     {6, 5, 1.0, 0.3, 40, 2},
         {4, 5, 1.0, 0.3, 40, 3},  {9, 19, 1.0, 0.2, 50, 0},   {5, 27, 1.0, -0.3, 50, 0},   {3, 35, 1.0, 0.3, 40, 0},
-        {4, 9, 1.0, 0.3, 40, 4},  {4, 9, 1.0, 0.3, 40, 5},    {4, 9, 1.0, 0.3, 40, 6}};
+        {4, 9, 1.0, 0.3, 40, 4},  {4, 9, 1.0, 0.3, 40, 5},    {4, 9, 1.0, 0.3, 40, 6},     {1, 9, 1.0, 0.3, 1, 7}};
     for (const TrainingLanes lanes : {TrainingLanes::Four, TrainingLanes::Eight})
         for (const auto& [n, h, alpha, target, limit, setup] : cases) {
             SCOPED_TRACE(testing::Message() << n << "-" << h << " setup " << setup << " lanes " << int(lanes));
@@ -190,6 +192,13 @@ TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
                     s->HiddenLayer[1]->setIWeight(1, 1e301);
                 } else if (setup == 3) {
                     s->HiddenLayer[size_t(h)]->setINeuron(n, nullptr);
+                } else if (setup == 7) {
+                    CNeuron& input = *s->InLayer[1];
+                    input.setAutoOperate(false);
+                    input.setDisplacing(0.0);
+                    input.Operate();
+                    input.setDisplacing(-0.0);
+                    s->HiddenLayer[1]->setIWeight(1, -0.0);
                 } else if (setup == 6) {
                     // Result 0 and Displacing 0 now, Displacing 1 later; a
                     // positive output of the first hidden neuron gives its
@@ -206,7 +215,7 @@ TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
             EXPECT_EQ(a.iterations, b.iterations);
             EXPECT_EQ(a.reachedTarget, b.reachedTarget);
             EXPECT_FALSE(a.diverged);
-            if (setup < 4) {
+            if (setup < 4 || setup == 7) {
                 EXPECT_TRUE(sameBits(weights(*fast), weights(*plain)));
                 continue;
             }
