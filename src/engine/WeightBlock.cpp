@@ -17,7 +17,12 @@ int32_t LaneWidth(TrainingLanes lanes, int32_t hidden) {
     }
     // A layer narrower than a full group of eight-lane vectors runs no faster
     // on them, and pads more.
+#if defined(__x86_64__) || defined(__i386__)
     return hidden >= WeightBlock::GroupVectors * 8 && __builtin_cpu_supports("avx512f") ? 8 : 4;
+#else
+    (void)hidden;
+    return 4;
+#endif
 }
 
 WeightBlock::WeightBlock(int32_t inputs, int32_t hidden, int32_t width)

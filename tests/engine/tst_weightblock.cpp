@@ -9,7 +9,11 @@ namespace {
 using WeightBlockTest = EngineTest;
 
 TEST_F(WeightBlockTest, LaneWidthFollowsTheChoiceAndTheLayer) {
+#if defined(__x86_64__) || defined(__i386__)
     const bool wide = __builtin_cpu_supports("avx512f");
+#else
+    const bool wide = false;
+#endif
     const std::tuple<TrainingLanes, int32_t, int32_t> cases[] = {{TrainingLanes::Four, 99, 4},
                                                                  {TrainingLanes::Eight, 1, 8},
                                                                  {TrainingLanes::Best, 31, 4},
