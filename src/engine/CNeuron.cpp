@@ -158,7 +158,7 @@ void CNeuron::JoinWeightBlock(std::shared_ptr<WeightBlock> block, int32_t member
     const size_t stride = block->stride(member);
     const auto count = static_cast<size_t>(nInput_);
     for (size_t i = 1; i <= count; ++i) {
-        const double value = iWeight(static_cast<int32_t>(i));
+        const double value = block_ ? column_[(i - 1) * stride_] : iWeight_[i];
         column[(i - 1) * stride] = value;
         block->noteWeight(value);
     }

@@ -52,7 +52,3 @@ size_t WeightBlock::stride(int32_t h) const {
     const int32_t group = h / width_ - h / width_ % GroupVectors;
     return static_cast<size_t>(std::min(vectors_ - group, GroupVectors)) * static_cast<size_t>(width_);
 }
-
-void WeightBlock::noteWeight(double value) {
-    largest_ = std::isfinite(value) ? std::max(largest_, std::fabs(value)) : INFINITY;
-}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -46,7 +48,7 @@ public:
     double largest() const { return largest_; }
     void setLargest(double bound) { largest_ = bound; }
     // Keeps the bound true after `value` was written to a weight.
-    void noteWeight(double value);
+    void noteWeight(double value) { largest_ = std::isfinite(value) ? std::max(largest_, std::fabs(value)) : INFINITY; }
 
     // Whether every member neuron's input links were found to be the input
     // layer's neurons, in order, and none of them has changed since.
