@@ -73,15 +73,11 @@ TEST_P(EveryPath, StopsOnEqualityAndRunsNothingWithoutIterations) {
 }
 
 TEST_P(EveryPath, DivergingStepIsNotTakenAndTheWeightsAreThoseBeforeIt) {
-    // LearnStep, Alpha, identity formulas, iterations of a first call; the
-    // last rows take three steps before the weights would overflow, the very
-    // last two of them in a call before.
-    const std::tuple<double, double, bool, int32_t> cases[] = {{1e308, 1.0, false, 0},
-                                                               {1e200, 1e200, false, 0},
-                                                               {1e160, 1.0, false, 0},
-                                                               {10.0, 1.0, true, 0},
-                                                               {10.0, 1.0, true, 2}};
-    for (const auto& [learnStep, alpha, identity, first] : cases) {
+    // LearnStep, Alpha, identity formulas; the last row takes three steps
+    // before the weights would overflow.
+    const std::tuple<double, double, bool> cases[] = {
+        {1e308, 1.0, false}, {1e200, 1e200, false}, {1e160, 1.0, false}, {10.0, 1.0, true}};
+    for (const auto& [learnStep, alpha, identity] : cases) {
         SCOPED_TRACE(testing::Message() << learnStep << " " << alpha);
         auto s = network(8, 3, 5, alpha), reference = network(8, 3, 5, alpha);
         for (mdMain* m : {s.get(), reference.get()}) {
@@ -95,12 +91,11 @@ TEST_P(EveryPath, DivergingStepIsNotTakenAndTheWeightsAreThoseBeforeIt) {
                 m->OutNeuron->SetActFun(x);
             prepare(*m, GetParam());
         }
-        const int32_t earlier = first > 0 ? teach(*s, GetParam(), 0.4, first).iterations : 0;
         const TeachOutcome outcome = teach(*s, GetParam(), 0.4, 1000);
         const TeachOutcome expected = TeachNSPlain(*reference, 0.4, 1000);
         EXPECT_TRUE(outcome.diverged);
-        EXPECT_EQ(earlier + outcome.iterations, identity ? 4 : 1);
-        EXPECT_EQ(expected.iterations, earlier + outcome.iterations);
+        EXPECT_EQ(outcome.iterations, identity ? 4 : 1);
+        EXPECT_EQ(expected.iterations, outcome.iterations);
         for (double w : weights(*s))
             EXPECT_TRUE(std::isfinite(w));
         EXPECT_TRUE(sameBits(weights(*s), weights(*reference)));
