@@ -73,6 +73,9 @@ public:
     int32_t nInput() const { return nInput_; }
     void setNInput(int32_t count);
 
+    // The block that holds input weights 1..nInput, or null when the neuron holds them.
+    const WeightBlock* weightBlock() const { return block_.get(); }
+
     // Moves the input weights 1..nInput into column `member` (from 0) of
     // `block`, where they stay until nInput changes. Throws
     // std::invalid_argument when the block has another input count or no such column.

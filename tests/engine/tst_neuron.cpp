@@ -62,9 +62,13 @@ TEST_F(NeuronTest, WhichChangesReevaluate) {
 
 TEST_F(NeuronTest, CountsRecreateTheirArrays) {
     NeuronRef source = neuron(), n = std::make_shared<CNeuron>(library);
-    // A new neuron: AutoOperate and the identity.
+    // A new neuron: AutoOperate, the identity, and the elements 0.
     EXPECT_TRUE(n->AutoOperate());
     EXPECT_EQ(n->ActFun()->Calc(0.3), 0.3);
+    n->setIWeight(0, 0.25);
+    EXPECT_EQ(n->iWeight(0), 0.25);
+    EXPECT_EQ(n->iNeuron(0), nullptr);
+    EXPECT_EQ(n->oSynapse(0), 0);
     n->setNInput(2);
     n->setNOutput(2);
     n->setINeuron(1, source);

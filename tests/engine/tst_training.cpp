@@ -233,6 +233,29 @@ TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
         }
 }
 
+TEST_F(TrainingTest, ANetworkAsBuiltTrainsInItsBlock) {
+    // Whether training found the links of the block's neurons right, which
+    // only training in the block does (the layers are too small for the
+    // forward pass to sweep): as built, with a self-evaluating output, with a
+    // hidden neuron out of its place, and with a hidden neuron's link moved.
+    const std::pair<int, bool> cases[] = {{0, true}, {1, false}, {2, false}, {3, false}};
+    for (const auto& [setup, inBlock] : cases) {
+        SCOPED_TRACE(setup);
+        auto s = network(8, 3, 5);
+        if (setup == 1)
+            s->OutNeuron->setAutoOperate(true);
+        else if (setup == 2) {
+            std::swap(s->HiddenLayer[1], s->HiddenLayer[2]);
+            s->OutNeuron->setINeuron(1, s->HiddenLayer[1]);
+            s->OutNeuron->setINeuron(2, s->HiddenLayer[2]);
+        } else if (setup == 3)
+            s->HiddenLayer[3]->setINeuron(8, s->InLayer[1]);
+        PlaceInputs(*s, 8);
+        TeachNS(*s, 0.4, 10);
+        EXPECT_EQ(s->HiddenLayer[1]->weightBlock()->linksChecked(), inBlock);
+    }
+}
+
 TEST_F(TrainingTest, CancelStopsAfterTheCurrentIterationWithItsWeights) {
     // path (the reference row trains a melody), cancel from another thread
     // rather than before the call.
