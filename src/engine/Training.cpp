@@ -18,9 +18,13 @@ struct Shape {
     int32_t hidden = 0;
 };
 
-// The counts of the network as it was built; refuses a state without one.
+// The counts of the network as it was built; refuses a state without one or
+// with an empty place in a layer.
 Shape builtShape(const mdMain& state) {
-    if (!state.OutNeuron || state.InLayer.size() < 2 || state.HiddenLayer.size() < 2)
+    const auto filled = [](const std::vector<NeuronRef>& layer) {
+        return layer.size() >= 2 && std::all_of(layer.begin() + 1, layer.end(), [](const NeuronRef& n) { return n; });
+    };
+    if (!state.OutNeuron || !filled(state.InLayer) || !filled(state.HiddenLayer))
         throw std::logic_error("training needs a built network");
     return {static_cast<int32_t>(state.InLayer.size() - 1), static_cast<int32_t>(state.HiddenLayer.size() - 1)};
 }

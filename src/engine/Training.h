@@ -27,9 +27,10 @@ struct TeachOutcome {
 // stops after any iteration whose step was taken once control->cancel is set,
 // so a cancel set before the call still lets one iteration run. One run at a
 // time may use a control.
-// Throws std::logic_error when no network has been built.
-// A network as CreateNS builds it trains in its WeightBlock, any lane width
-// giving the same numbers to the last bit; any other trains through its neurons.
+// Throws std::logic_error when no network has been built or a layer has an
+// empty place. A network as CreateNS builds it trains in its WeightBlock,
+// any lane width giving the same numbers to the last bit; any other trains
+// through its neurons.
 TeachOutcome TeachNS(mdMain& state, double target, int32_t limit, TrainingControl* control = nullptr);
 
 // Operate of every hidden neuron of the built layer, in one sweep of its

@@ -146,6 +146,11 @@ TEST_F(TrainingTest, WindowsAreTrainedInTurnWithTheirShares) {
     empty.CreateOutNeuron();
     EXPECT_THROW(TeachNS(empty, 0.0, 1), std::logic_error);
     EXPECT_THROW(TrainMelody(empty, 1), std::logic_error);
+    for (const bool input : {true, false}) {
+        auto holed = network(4, 3);
+        (input ? holed->InLayer[2] : holed->HiddenLayer[3]) = nullptr;
+        EXPECT_THROW(TeachNS(*holed, 0.0, 1), std::logic_error) << input;
+    }
 }
 
 TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
