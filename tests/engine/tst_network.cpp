@@ -14,6 +14,8 @@ TEST_F(NetworkTest, LayersAreLinkedBothWays) {
     auto s = network(4, 3);
     ASSERT_EQ(s->InLayer.size(), 5u);
     ASSERT_EQ(s->HiddenLayer.size(), 4u);
+    EXPECT_EQ(s->InLayer[0], nullptr); // element 0 is never used
+    EXPECT_EQ(s->HiddenLayer[0], nullptr);
     EXPECT_EQ(s->OutNeuron->nInput(), 3);
     EXPECT_FALSE(s->OutNeuron->AutoOperate());
     for (int32_t k = 1; k <= 3; ++k) {
