@@ -23,7 +23,7 @@ void checkCount(int32_t count, const char* member) {
 
 CNeuron::CNeuron(std::shared_ptr<const FormulaLibrary> library)
     : actFun_(std::make_shared<CFormula>(library)), iWeight_(1, 0.0), iNeuron_(1), oNeuron_(1), oSynapse_(1, 0),
-      library_(std::move(library)) {}
+      library_(std::move(library)), column_(iWeight_.data() + 1) {}
 
 void CNeuron::setAutoOperate(bool value) {
     autoOperate_ = value;
@@ -33,16 +33,17 @@ void CNeuron::setAutoOperate(bool value) {
 
 double CNeuron::iWeight(int32_t index) const {
     const size_t i = checkedIndex(index, static_cast<size_t>(nInput_) + 1, "iWeight");
-    return block_ && i > 0 ? column_[(i - 1) * stride_] : iWeight_[i];
+    return i > 0 ? column_[(i - 1) * stride_] : iWeight_[0];
 }
 
 void CNeuron::setIWeight(int32_t index, double value) {
     const size_t i = checkedIndex(index, static_cast<size_t>(nInput_) + 1, "iWeight");
-    if (block_ && i > 0) {
-        column_[(i - 1) * stride_] = value;
-        block_->noteWeight(value);
+    if (i == 0) {
+        iWeight_[0] = value;
     } else {
-        iWeight_[i] = value;
+        column_[(i - 1) * stride_] = value;
+        if (block_)
+            block_->noteWeight(value);
     }
     if (autoOperate_)
         Operate();
@@ -80,15 +81,9 @@ double CNeuron::Operate() {
     double sum = displacing_;
     const auto count = static_cast<size_t>(nInput_);
     const NeuronRef* sources = iNeuron_.data();
-    if (block_) {
-        for (size_t i = 1; i <= count; ++i)
-            if (const CNeuron* source = sources[i].get())
-                sum += source->result_ * column_[(i - 1) * stride_];
-    } else {
-        for (size_t i = 1; i <= count; ++i)
-            if (const CNeuron* source = sources[i].get())
-                sum += source->result_ * iWeight_[i];
-    }
+    for (size_t i = 1; i <= count; ++i)
+        if (const CNeuron* source = sources[i].get())
+            sum += source->result_ * column_[(i - 1) * stride_];
     if (actFun_) {
         // The library answers NaN for a formula it could not parse; that
         // counts as no answer, and the last output stays.
@@ -141,7 +136,8 @@ void CNeuron::setNInput(int32_t count) {
     std::vector<int32_t> synapses(static_cast<size_t>(nOutput_) + 1, 0);
     iWeight_ = std::move(weights);
     block_.reset();
-    column_ = nullptr;
+    column_ = iWeight_.data() + 1;
+    stride_ = 1;
     iNeuron_ = std::move(inputs);
     oNeuron_ = std::move(outputs);
     oSynapse_ = std::move(synapses);
@@ -158,7 +154,7 @@ void CNeuron::JoinWeightBlock(std::shared_ptr<WeightBlock> block, int32_t member
     const size_t stride = block->stride(member);
     const auto count = static_cast<size_t>(nInput_);
     for (size_t i = 1; i <= count; ++i) {
-        const double value = block_ ? column_[(i - 1) * stride_] : iWeight_[i];
+        const double value = column_[(i - 1) * stride_];
         column[(i - 1) * stride] = value;
         block->noteWeight(value);
     }

@@ -92,14 +92,15 @@ private:
     double result_ = 0.0;
     // Weight 0, and weights 1..nInput unless they live in a block.
     std::vector<double> iWeight_;
-    // The block that holds weights 1..nInput, if any: weight i at column_[(i - 1) * stride_].
+    // The block that holds weights 1..nInput, if any.
     std::shared_ptr<WeightBlock> block_;
     int32_t member_ = 0;
-    double* column_ = nullptr;
-    size_t stride_ = 0;
     std::vector<NeuronRef> iNeuron_;
     std::vector<std::weak_ptr<CNeuron>> oNeuron_;
     std::vector<int32_t> oSynapse_;
     bool autoOperate_ = true;
     std::shared_ptr<const FormulaLibrary> library_;
+    // Weight i (from 1) at column_[(i - 1) * stride_], in iWeight_ or in the block.
+    double* column_;
+    size_t stride_ = 1;
 };

@@ -305,8 +305,8 @@ WeightBlock* standardBlock(const mdMain& state, const Shape& shape) {
 // calls, and CNeuron keeps it true when a weight is written.
 constexpr double SafeReach = 1e300;
 
-// The numbers of a standard network beside its block: inputs, and the hidden
-// neurons' biases, formulas and outputs side by side in lanes.
+// The numbers of a hidden layer beside its block: the inputs, and the hidden
+// neurons' biases (in lanes), formulas and outputs.
 template <int W>
 struct FlatNetwork {
     using L = Lanes<W>;
@@ -315,27 +315,24 @@ struct FlatNetwork {
     std::vector<double> x, signal;
     std::vector<L> bias, sums, terms;
     std::vector<const CFormula*> formulas;
-    std::vector<double> results, outWeights;
+    std::vector<double> results;
     const double* stepSignal = nullptr; // the sweeps compare it with x to take the one-array form
 
     FlatNetwork(const mdMain& state, WeightBlock& weights)
         : block(weights), inputs(weights.inputs()), hidden(weights.hidden()), vectors(weights.vectors()),
           x(static_cast<size_t>(inputs)), signal(static_cast<size_t>(inputs)), bias(static_cast<size_t>(vectors), L{}),
           sums(static_cast<size_t>(vectors), L{}), terms(static_cast<size_t>(vectors), L{}),
-          formulas(static_cast<size_t>(hidden)), results(static_cast<size_t>(hidden)),
-          outWeights(static_cast<size_t>(hidden)) {
+          formulas(static_cast<size_t>(hidden)), results(static_cast<size_t>(hidden)) {
         for (size_t k = 0; k < static_cast<size_t>(inputs); ++k) {
             const CNeuron& input = *state.InLayer[k + 1];
             x[k] = input.Result();
             signal[k] = input.Displacing();
         }
-        const std::vector<double>& out = NeuronAccess::ownWeights(*state.OutNeuron);
         for (int32_t h = 0; h < hidden; ++h) {
             const CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
             reinterpret_cast<double*>(bias.data())[h] = neuron.Displacing();
             formulas[static_cast<size_t>(h)] = NeuronAccess::formula(neuron);
             results[static_cast<size_t>(h)] = neuron.Result();
-            outWeights[static_cast<size_t>(h)] = out[static_cast<size_t>(h) + 1];
         }
         // Bit for bit: 0 and -0 compare equal but can step a weight of -0 differently.
         const bool same = std::memcmp(x.data(), signal.data(), x.size() * sizeof(double)) == 0;
@@ -387,7 +384,8 @@ TeachOutcome teachInBlock(mdMain& state, WeightBlock& block, double target, int3
     const double outBias = out.Displacing();
     double outResult = out.Result();
     std::vector<double>& results = net.results;
-    std::vector<double>& outWeights = net.outWeights;
+    std::vector<double>& outNeuronWeights = NeuronAccess::ownWeights(out);
+    std::vector<double> outWeights(outNeuronWeights.begin() + 1, outNeuronWeights.end());
     std::vector<double> newOutWeights(static_cast<size_t>(hidden));
 
     // Hidden outputs before the last update, for the output evaluation that
@@ -479,7 +477,6 @@ TeachOutcome teachInBlock(mdMain& state, WeightBlock& block, double target, int3
 
     // The hidden weights are in place already; the rest goes back into the neurons.
     block.setLargest(weightBound);
-    std::vector<double>& outNeuronWeights = NeuronAccess::ownWeights(out);
     for (int32_t h = 0; h < hidden; ++h) {
         CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
         NeuronAccess::restoreResult(neuron, results[static_cast<size_t>(h)]);
@@ -494,19 +491,11 @@ TeachOutcome teachInBlock(mdMain& state, WeightBlock& block, double target, int3
 // Operate of every hidden neuron, all sums in one sweep of the block.
 template <int W>
 void evaluateHiddenInBlock(mdMain& state, WeightBlock& block) {
-    const int32_t hidden = block.hidden(), vectors = block.vectors();
-    std::vector<double> x(static_cast<size_t>(block.inputs()));
-    for (size_t k = 0; k < x.size(); ++k)
-        x[k] = state.InLayer[k + 1]->Result();
-    std::vector<Lanes<W>> bias(static_cast<size_t>(vectors), Lanes<W>{}), sums(bias);
-    for (int32_t h = 0; h < hidden; ++h)
-        reinterpret_cast<double*>(bias.data())[h] = state.HiddenLayer[static_cast<size_t>(h) + 1]->Displacing();
-    Sweeps<W>::sum(reinterpret_cast<Lanes<W>*>(block.data()), x.data(), bias.data(), sums.data(), block.inputs(),
-                   vectors);
-    for (int32_t h = 0; h < hidden; ++h) {
-        CNeuron& neuron = *state.HiddenLayer[static_cast<size_t>(h) + 1];
-        const double sum = reinterpret_cast<const double*>(sums.data())[h];
-        NeuronAccess::restoreResult(neuron, activate(NeuronAccess::formula(neuron), sum, neuron.Result()));
+    FlatNetwork<W> net(state, block);
+    net.sumAll();
+    for (int32_t h = 0; h < net.hidden; ++h) {
+        const size_t k = static_cast<size_t>(h);
+        NeuronAccess::restoreResult(*state.HiddenLayer[k + 1], activate(net.formulas[k], net.sum(h), net.results[k]));
     }
 }
 
