@@ -172,25 +172,65 @@ std::string ContinuationShortened(int32_t written) {
            " нот вместе с продолжением, поэтому продолжение укорочено до " + Count(written) + " нот.";
 }
 
-std::string TrainUntilEnded(const TrainUntilOutcome& outcome, const LearningReport& last) {
-    const std::string clicks = " Нажатий: " + Count(outcome.clicks) + ".";
-    const std::string exact =
-        " Точно предсказано " + Count(last.exact) + " из " + Count(static_cast<int32_t>(last.windows.size())) + " нот.";
+namespace {
+
+// The noun after a count: one, few or many (1 окно, 2 окна, 5 окон).
+std::string Counted(int64_t n, const char* one, const char* few, const char* many) {
+    const int64_t tens = n % 100, units = n % 10;
+    const char* word = (tens >= 11 && tens <= 14) ? many : units == 1 ? one : (units >= 2 && units <= 4) ? few : many;
+    return Count(n) + " " + word;
+}
+
+std::string Seconds(double seconds) {
+    // Tenths are enough to tell; no locale, as everywhere in these texts.
+    const auto tenths = static_cast<int64_t>(seconds * 10.0 + 0.5);
+    return Count(tenths / 10) + "," + Count(tenths % 10) + " с";
+}
+
+} // namespace
+
+std::string ConflictingWindows(const LearnableWindows& count) {
+    if (count.conflicting() <= 0)
+        return {};
+    return Counted(count.conflicting(), "окно", "окна", "окон") + " из " + Count(count.windows) +
+           " противоречат друг другу: после одних и тех же " + Count(count.inputs) +
+           " нот идут разные ноты; точно выучить можно не больше " + Count(count.learnable) + ".";
+}
+
+std::string TrainUntilProgressText(const TrainUntilProgress& progress) {
+    return "Эпоха " + Count(progress.epoch) + ", " + Seconds(progress.seconds) + ": точно " + Count(progress.exact) +
+           " из " + Count(progress.learnable) + " окон, которые можно выучить.";
+}
+
+std::string TrainUntilEnded(const TrainUntilOutcome& outcome) {
+    const std::string exact = " Точно предсказано " + Count(outcome.exact) + " из " + Count(outcome.count.learnable) +
+                              " окон, которые можно выучить.";
+    const std::string spent = " Эпох: " + Count(outcome.epochs) + ", время: " + Seconds(outcome.seconds) + ".";
+    std::string advice;
+    if (outcome.suggestedHidden > 0)
+        advice = "\nСовет: сети не хватает весов для этой мелодии. Попробуйте " +
+                 Counted(outcome.suggestedHidden, "скрытый нейрон", "скрытых нейрона", "скрытых нейронов") +
+                 ": на пробных мелодиях сеть выучивала все окна, когда весов и смещений у неё было хотя бы "
+                 "на десятую часть больше, чем разных окон.";
+    else if (outcome.end == TrainUntilEnd::Stalled || outcome.end == TrainUntilEnd::TimeLimit)
+        advice = "\nСовет: запустите «Учить до результата» ещё раз (оно продолжит с лучшей сети) "
+                 "или дайте ему больше времени.";
     switch (outcome.end) {
-    case TrainUntilEnd::AllExact:
-        return "Результат достигнут: все ноты мелодии, которым учится сеть, предсказаны точно (" +
-               Count(static_cast<int32_t>(last.windows.size())) + ")." + clicks;
+    case TrainUntilEnd::AllLearnable:
+        if (outcome.epochs == 0)
+            return "Все окна, которые можно выучить, уже предсказываются точно (" + Count(outcome.exact) + " из " +
+                   Count(outcome.count.windows) + "): учить нечего.";
+        return "Результат достигнут: все окна, которые можно выучить, предсказаны точно (" + Count(outcome.exact) +
+               " из " + Count(outcome.count.windows) + ")." + spent;
     case TrainUntilEnd::Stalled:
-        return "Обучение остановлено: средняя ошибка не уменьшалась " + Count(StallClicks) + " нажатий подряд." +
-               exact + clicks;
+        return "Обучение остановлено: сеть перестала улучшаться." + exact + spent + advice;
+    case TrainUntilEnd::TimeLimit:
+        return "Обучение остановлено: истекло отведённое время." + exact + spent + advice;
     case TrainUntilEnd::Cancelled:
-        return "Обучение прервано." + exact + clicks;
-    case TrainUntilEnd::ClickLimit:
-        return "Обучение остановлено: сделано наибольшее число нажатий, результат не достигнут." + exact + clicks;
-    case TrainUntilEnd::Diverged:
-        return std::string(Diverged) + clicks;
+        return "Обучение прервано; оставлена лучшая сеть." + exact + spent;
     case TrainUntilEnd::NotTrained:
-        return "Обучать не на чем: в мелодии меньше 3 нот или шаг обучения не больше нуля.";
+        return "Учить нечего: в мелодии нет окна, которое можно выучить (нужно не меньше 3 нот, "
+               "а за окном — нота с кодом от 1 до 49).";
     case TrainUntilEnd::Failed:
         return Text(outcome.failure);
     }

@@ -60,8 +60,12 @@ std::string MelodyTruncated(int64_t items);
 // The note that a continuation was cut to `written` notes by the melody buffer.
 std::string ContinuationShortened(int32_t written);
 
-// Why a run of "Учить до результата" ended, with its clicks and the exact windows of the last one.
-std::string TrainUntilEnded(const TrainUntilOutcome& outcome, const LearningReport& last);
+// That some windows contradict others, and how many can be exact at most; empty when none do.
+std::string ConflictingWindows(const LearnableWindows& count);
+// The progress of a run of "Учить до результата": its epoch, time and exact windows.
+std::string TrainUntilProgressText(const TrainUntilProgress& progress);
+// Why a run of "Учить до результата" ended, with its epochs, time, exact windows and advice.
+std::string TrainUntilEnded(const TrainUntilOutcome& outcome);
 
 // The question before replacing a file that the ".qvl" rule named.
 std::string ReplaceExisting(const std::string& path);

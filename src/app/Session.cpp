@@ -45,6 +45,7 @@ void Session::Notify(Change change) {
 void Session::ForgetLearning() {
     curve_.clear();
     lastReport_ = {};
+    lastRun_.reset();
 }
 
 // ---------------------------------------------------------------- field rules
@@ -179,10 +180,21 @@ TrainingResult Session::Train(int32_t iterations, TrainingControl* control, cons
     result.firstClick = !trained_;
     trained_ = true;
     lastReport_ = result.report;
+    lastRun_.reset();
     curve_.push_back(
         {result.report.meanError, result.report.exact, static_cast<int32_t>(result.report.windows.size())});
     Notify(Change::Trained);
     return result;
+}
+
+const LearningReport& Session::RecordTraining(const std::vector<CurvePoint>& epochs, const ResultRun& run) {
+    lastReport_ = ScoreWindows(state_);
+    lastRun_ = run;
+    lastReport_.trained = true;
+    trained_ = true;
+    curve_.insert(curve_.end(), epochs.begin(), epochs.end());
+    Notify(Change::Trained);
+    return lastReport_;
 }
 
 PredictionResult Session::Predict() {
@@ -197,14 +209,14 @@ PredictionResult Session::Predict() {
     return result;
 }
 
-ContinuationResult Session::Continue(int32_t count) {
+ContinuationResult Session::Continue(int32_t count, bool melodyNotes) {
     ContinuationResult result;
     result.untrained = !trained_;
     result.requested = count;
     result.failure = EnsureNetwork();
     if (result.failure)
         return result;
-    result.codes = ContinueMelody(state_, count);
+    result.codes = ContinueMelody(state_, count, melodyNotes);
     result.shortened = count > state_.ContLen;
     continuationCommand_ = ::CommandText(state_, 1, state_.ContLen);
     Notify(Change::Continued);

@@ -81,6 +81,14 @@ struct CurvePoint {
     double meanError = 0.0; // semitones
     int32_t exact = 0;
     int32_t windows = 0;
+    bool epoch = false; // an epoch of "Учить до результата" rather than a click of "Научить"
+};
+
+// The last run of "Учить до результата", for the views that tell it.
+struct ResultRun {
+    int32_t epochs = 0;
+    double seconds = 0.0;
+    int32_t learnable = 0; // windows that can be exact; the report has the exact ones
 };
 
 // One running program: the network and melody state, whether the network
@@ -170,10 +178,17 @@ public:
     // with its share of `iterations` (through `runner`, watched and stopped
     // through `control`), and the learning report afterwards.
     TrainingResult Train(int32_t iterations, TrainingControl* control = nullptr, const WorkRunner& runner = {});
+    // Records a training made outside Train (training to the result): the
+    // network counts as trained, `epochs` join the learning curve, and the
+    // report of the network as it now is becomes the last one.
+    const LearningReport& RecordTraining(const std::vector<CurvePoint>& epochs, const ResultRun& run);
+    // The run of "Учить до результата" that made the last report, if it was one.
+    const std::optional<ResultRun>& lastResultRun() const { return lastRun_; }
     // The note after the beginning.
     PredictionResult Predict();
-    // `count` notes behind the beginning, fed back one by one.
-    ContinuationResult Continue(int32_t count);
+    // `count` notes behind the beginning, fed back one by one; with
+    // `melodyNotes`, each the beginning's note nearest to the network's.
+    ContinuationResult Continue(int32_t count, bool melodyNotes = false);
 
     // The command text of a part: the beginning's as last parsed, the
     // continuation's as last continued, or both joined by one blank.
@@ -221,6 +236,7 @@ private:
     int nextListener_ = 0;
     std::vector<CurvePoint> curve_;
     LearningReport lastReport_;
+    std::optional<ResultRun> lastRun_;
     uint8_t lastPrediction_ = 0;
 };
 

@@ -4,43 +4,75 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace app {
 
 // Why a run of "Учить до результата" ended.
 enum class TrainUntilEnd {
-    AllExact,   // every training window is predicted exactly
-    Stalled,    // StallClicks clicks in a row brought no new best
-    Cancelled,  // the per-click callback asked to stop
-    ClickLimit, // the largest number of clicks ran
-    Diverged,   // a click stopped to keep the weights finite
-    NotTrained, // the melody, counts or learning step allow no training
-    Failed,     // the network could not be built (failure says why)
+    AllLearnable, // every learnable window is predicted exactly
+    Stalled,      // fresh starts stopped finding a better network
+    TimeLimit,    // the time allowed ran out
+    Cancelled,    // "Отмена", or the callback asked to stop
+    NotTrained,   // the melody gives no window that can be learned
+    Failed,       // the network could not be built (failure says why)
 };
 
-// Clicks in a row without a new best after which the error counts as no longer falling.
-inline constexpr int32_t StallClicks = 50;
-// How far (in semitones) a click must push the lowest mean error down to count as a new best.
-inline constexpr double BestErrorMargin = 1e-3;
+// Time a run may take unless the user says otherwise, and the most it may be given.
+inline constexpr double DefaultTrainUntilSeconds = 60.0;
+inline constexpr double MaxTrainUntilSeconds = 24.0 * 60.0 * 60.0;
 
-// How a run ended and how many clicks it made.
+// The windows of the melody for the network's input count, and how many of
+// them can be exact at once: of windows with the same input notes, only those
+// followed by the group's most common note.
+struct LearnableWindows {
+    int32_t inputs = 0;
+    int32_t windows = 0;
+    int32_t learnable = 0;
+
+    // Windows that contradict the learnable ones.
+    int32_t conflicting() const { return windows - learnable; }
+};
+
+// The windows of the session's melody for the network as it stands or is about to be built.
+LearnableWindows CountLearnable(const Session& session);
+
+// How far a run is, after each epoch.
+struct TrainUntilProgress {
+    int32_t epoch = 0;
+    double seconds = 0.0;
+    int32_t exact = 0; // exact windows of the best network so far
+    int32_t learnable = 0;
+};
+
+// How a run ended.
 struct TrainUntilOutcome {
-    TrainUntilEnd end = TrainUntilEnd::ClickLimit;
-    int32_t clicks = 0;
-    Failure failure; // for Failed
+    TrainUntilEnd end = TrainUntilEnd::NotTrained;
+    LearnableWindows count;
+    int32_t epochs = 0;
+    double seconds = 0.0;
+    int32_t exact = 0;           // exact windows of the network left behind
+    int32_t suggestedHidden = 0; // hidden neurons to try when it stopped short, 0 for no advice
+    Failure failure;             // for Failed
 };
 
-// Told after every click with its number (from 1) and result; false stops the run.
-using ClickCallback = std::function<bool(int32_t click, const TrainingResult& result)>;
+// Told after every epoch, on the thread that runs the work; false stops the run.
+using TrainUntilCallback = std::function<bool(const TrainUntilProgress&)>;
 
-// Clicks "Научить" (Session::Train with `iterations`) until every window is
-// exact, StallClicks clicks in a row bring neither more exact windows nor a
-// mean error BestErrorMargin below the best so far, the callback asks to
-// stop, or `maxClicks` clicks ran. A click that diverges or cannot train ends
-// the run too, since the next one would do the same. Each click runs through
-// `runner` and is watched through `control`; a click cancelled there ends
-// the run as Cancelled.
-TrainUntilOutcome TrainUntil(Session& session, int32_t iterations, int32_t maxClicks, const ClickCallback& onClick,
+// What the user chose for a run.
+struct TrainUntilSettings {
+    double maxSeconds = DefaultTrainUntilSeconds;
+    // Fresh starts draw their weights from this seed; from the time of day without one.
+    std::optional<uint64_t> seed;
+};
+
+// "Учить до результата": the rebuild protocol, then training of the whole
+// melody at once until every learnable window is exact, the best network
+// stops improving, the time runs out or the run is cancelled (the control's
+// flag or the callback). The best network seen is left in the session, its
+// epochs join the learning curve and its report is the last one. The work
+// runs through `runner` (the window runs it aside while it shows progress).
+TrainUntilOutcome TrainUntil(Session& session, const TrainUntilSettings& settings, const TrainUntilCallback& onEpoch,
                              TrainingControl* control = nullptr, const Session::WorkRunner& runner = {});
 
 } // namespace app

@@ -30,6 +30,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <sstream>
 
 namespace {
@@ -39,8 +40,6 @@ using Option = CliArguments::Option;
 constexpr int64_t DefaultInputCount = 8;
 constexpr int64_t DefaultIterations = 10000;
 constexpr int64_t MaxClicks = 1'000'000;
-// Clicks of --until-exact without --max-clicks; the error usually stops falling long before.
-constexpr int64_t DefaultUntilClicks = 1000;
 
 constexpr std::string_view Usage =
     "Использование: melodynet-cli <команда> [параметры]\n"
@@ -333,6 +332,7 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
         {"json", false},
         {"help", false},
         {"until-exact", false},
+        {"max-seconds", true},
         {"max-clicks", true},
 #ifdef MELODYNET_CLI_PICTURES
         {"plot", true},
@@ -352,13 +352,12 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
             << MelodyHelp
             << "  --iterations N         итераций за одно нажатие (по умолчанию 10000)\n"
                "  --clicks K             сколько раз нажать \"Научить\" (по умолчанию 1)\n"
-               "  --until-exact          нажимать \"Научить\", пока все ноты не предсказываются точно,\n"
-               "                         ошибка не перестанет уменьшаться ("
-            << app::StallClicks
-            << " нажатий без улучшения)\n"
-               "                         или не кончатся нажатия; затем сказать, что остановило\n"
-               "  --max-clicks N         не больше N нажатий с --until-exact (по умолчанию "
-            << DefaultUntilClicks
+               "  --until-exact          \"Учить до результата\": учить все окна мелодии сразу, пока\n"
+               "                         все окна, которые можно выучить, не предсказываются точно,\n"
+               "                         сеть не перестанет улучшаться или не истечёт время; оставить\n"
+               "                         лучшую сеть и сказать, что остановило\n"
+               "  --max-seconds S        не дольше S секунд с --until-exact (по умолчанию "
+            << app::DefaultTrainUntilSeconds
             << ")\n"
                "  --save ФАЙЛ            сохранить сеть (без точки в пути добавляется .qvl)\n"
                "  --save-interrupted     сохранить сеть и после Ctrl-C (иначе прерванная не сохраняется)\n"
@@ -387,13 +386,26 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
         !args->readInteger("clicks", 0, MaxClicks, clicks, error))
         return Fail(err, CliUsageError, "train: " + error);
     const bool untilExact = args->has("until-exact");
-    int64_t maxClicks = DefaultUntilClicks;
-    if (!args->readInteger("max-clicks", 1, MaxClicks, maxClicks, error))
+    double maxSeconds = app::DefaultTrainUntilSeconds;
+    if (!args->readReal("max-seconds", maxSeconds, error))
         return Fail(err, CliUsageError, "train: " + error);
+    if (args->has("max-clicks"))
+        return Fail(
+            err, CliUsageError,
+            "train: --max-clicks больше нет: --until-exact учит эпохами, а его время ограничивает --max-seconds");
     if (untilExact && args->has("clicks"))
-        return Fail(err, CliUsageError, "train: --clicks нельзя сочетать с --until-exact (есть --max-clicks)");
-    if (!untilExact && args->has("max-clicks"))
-        return Fail(err, CliUsageError, "train: --max-clicks действует только с --until-exact");
+        return Fail(err, CliUsageError,
+                    "train: --clicks нельзя сочетать с --until-exact (его ограничивает --max-seconds)");
+    if (untilExact && args->has("iterations"))
+        return Fail(err, CliUsageError,
+                    "train: --iterations не действует с --until-exact: оно учит эпохами всех окон сразу, "
+                    "а его время ограничивает --max-seconds");
+    if (!untilExact && args->has("max-seconds"))
+        return Fail(err, CliUsageError, "train: --max-seconds действует только с --until-exact");
+    if (!(maxSeconds > 0.0 && maxSeconds <= app::MaxTrainUntilSeconds))
+        return Fail(err, CliUsageError,
+                    "train: --max-seconds: нужно число секунд больше 0 и не больше " +
+                        std::to_string(static_cast<int64_t>(app::MaxTrainUntilSeconds)));
 #ifdef MELODYNET_CLI_PICTURES
     if (!CheckPicturePath(*args, "plot", error))
         return Fail(err, CliUsageError, "train: " + error);
@@ -451,24 +463,46 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
         };
         nlohmann::json ending;
         if (untilExact) {
+            const app::LearnableWindows count = app::CountLearnable(**session);
+            const std::string conflicts = app::messages::ConflictingWindows(count);
+            if (!json && !conflicts.empty())
+                out << conflicts << std::endl;
             TrainingControl control;
-            int64_t click = 1;
-            watcher.watch(click, static_cast<int64_t>(iterations), &control);
+            std::mutex guard;
+            app::TrainUntilProgress latest;
+            watcher.watch(
+                [&] {
+                    const std::lock_guard lock(guard);
+                    return app::messages::TrainUntilProgressText(latest);
+                },
+                &control);
+            app::TrainUntilSettings settings;
+            settings.maxSeconds = maxSeconds;
+            settings.seed = seed;
             const app::TrainUntilOutcome outcome = app::TrainUntil(
-                **session, static_cast<int32_t>(iterations), static_cast<int32_t>(maxClicks),
-                [&](int32_t done, const app::TrainingResult& result) {
-                    tell(done, result.report);
-                    watcher.watch(++click, static_cast<int64_t>(iterations), &control);
+                **session, settings,
+                [&](const app::TrainUntilProgress& now) {
+                    const std::lock_guard lock(guard);
+                    latest = now;
                     return true;
                 },
                 &control);
-            watcher.watch(click, 0, nullptr);
-            const std::string text = app::messages::TrainUntilEnded(outcome, (*session)->lastReport());
+            watcher.watch(0, 0, nullptr);
+            const std::string text = app::messages::TrainUntilEnded(outcome);
             if (outcome.end == app::TrainUntilEnd::Failed || outcome.end == app::TrainUntilEnd::NotTrained)
                 return Fail(err, CliFailure, text);
-            static constexpr std::array<const char*, 7> EndNames = {"allExact", "stalled",    "cancelled", "clickLimit",
-                                                                    "diverged", "notTrained", "failed"};
-            ending = {{"end", EndNames[static_cast<size_t>(outcome.end)]}, {"message", text}};
+            interrupted = outcome.end == app::TrainUntilEnd::Cancelled;
+            static constexpr std::array<const char*, 6> EndNames = {"allLearnable", "stalled",    "timeLimit",
+                                                                    "cancelled",    "notTrained", "failed"};
+            ending = {{"end", EndNames[static_cast<size_t>(outcome.end)]},
+                      {"windows", outcome.count.windows},
+                      {"learnable", outcome.count.learnable},
+                      {"exact", outcome.exact},
+                      {"epochs", outcome.epochs},
+                      {"seconds", outcome.seconds},
+                      {"message", text}};
+            if (outcome.suggestedHidden > 0)
+                ending["suggestedHidden"] = outcome.suggestedHidden;
             if (!json)
                 out << text << '\n';
         } else {
@@ -566,9 +600,9 @@ int RunPredict(const std::vector<std::string>& arguments, std::ostream& out, std
 
 int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     static constexpr Option options[] = {
-        {"load", true},        {"melody", true, true}, {"melody-file", true}, {"track", true}, {"notes", true},
-        {"note-length", true}, {"pause-length", true}, {"json", false},       {"help", false}, {"midi", true},
-        {"wav", true},         {"program", true},      {"part", true},
+        {"load", true},        {"melody", true, true}, {"melody-file", true}, {"track", true},         {"notes", true},
+        {"note-length", true}, {"pause-length", true}, {"json", false},       {"help", false},         {"midi", true},
+        {"wav", true},         {"program", true},      {"part", true},        {"melody-notes", false},
 #ifdef MELODYNET_CLI_PICTURES
         {"roll", true},
 #endif
@@ -579,6 +613,9 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
                "и на следующей строке его текст команды для проигрывателя.\n"
                "  --load ФАЙЛ            файл сети (обязателен)\n"
             << MelodyHelp << "  --notes N              нот в продолжении (по умолчанию столько же, сколько в мелодии)\n"
+            << "  --melody-notes         \"Продолжить в звуках мелодии\": каждую ноту сети заменить\n"
+               "                         ближайшей нотой из начала мелодии (паузой, только если они\n"
+               "                         в нём есть) и её же подавать сети дальше\n"
             << LengthHelp << "  --json                 вывести один объект JSON\n"
             << ExportHelp
             << "  --part ЧАСТЬ           что записать в файлы: beginning (начало), continuation\n"
@@ -625,7 +662,7 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
         if (const int loaded = LoadNetwork(*path, **session, err); loaded != CliSuccess)
             return loaded;
         const int32_t requested = notes < 0 ? (*session)->state().MelodyLen + 1 : static_cast<int32_t>(notes);
-        const app::ContinuationResult result = (*session)->Continue(requested);
+        const app::ContinuationResult result = (*session)->Continue(requested, args->has("melody-notes"));
         if (result.failure)
             return Fail(err, result.failure);
         const std::vector<uint8_t>& codes = result.codes;

@@ -22,12 +22,19 @@ ClickWatcher::~ClickWatcher() {
 void ClickWatcher::watch(int64_t click, int64_t iterations, TrainingControl* control) {
     const std::lock_guard lock(mutex_);
     if (!control && shown_)
-        err_ << "\r" << std::string(60, ' ') << "\r" << std::flush;
+        err_ << "\r" << std::string(80, ' ') << "\r" << std::flush;
     shown_ = false;
     click_ = click;
     iterations_ = iterations;
     control_ = control;
+    line_ = nullptr;
     started_ = std::chrono::steady_clock::now();
+}
+
+void ClickWatcher::watch(std::function<std::string()> line, TrainingControl* control) {
+    watch(0, 0, control);
+    const std::lock_guard lock(mutex_);
+    line_ = std::move(line);
 }
 
 void ClickWatcher::run() {
@@ -39,8 +46,11 @@ void ClickWatcher::run() {
         if (platform::Console::interrupted())
             control_->cancel.store(true, std::memory_order_relaxed);
         if (terminal_ && std::chrono::steady_clock::now() - started_ > std::chrono::milliseconds(500)) {
-            err_ << "\rНажатие " << click_ << ": " << control_->iterations.load(std::memory_order_relaxed) << " из "
-                 << iterations_ << " итераций" << std::flush;
+            if (line_)
+                err_ << "\r" << line_() << std::flush;
+            else
+                err_ << "\rНажатие " << click_ << ": " << control_->iterations.load(std::memory_order_relaxed) << " из "
+                     << iterations_ << " итераций" << std::flush;
             shown_ = true;
         }
     }

@@ -5,8 +5,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <ostream>
+#include <string>
 #include <thread>
 
 // While a training click runs: a line of progress on a terminal's stderr
@@ -23,6 +25,8 @@ public:
 
     // Starts watching the click's `control` (null: the click has ended).
     void watch(int64_t click, int64_t iterations, TrainingControl* control);
+    // Starts watching a run that tells its progress in `line` (called on the watching thread).
+    void watch(std::function<std::string()> line, TrainingControl* control);
 
 private:
     void run();
@@ -36,6 +40,7 @@ private:
     int64_t click_ = 0;
     int64_t iterations_ = 0;
     TrainingControl* control_ = nullptr;
+    std::function<std::string()> line_;
     std::chrono::steady_clock::time_point started_;
     std::thread thread_;
 };

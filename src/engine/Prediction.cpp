@@ -54,7 +54,36 @@ uint8_t PredictNote(mdMain& state) {
     return ValueToNote(state.CalcNS());
 }
 
-std::vector<uint8_t> ContinueMelody(mdMain& state, int32_t count) {
+NoteSet MelodyNotes(const mdMain& state) {
+    NoteSet notes{};
+    const int32_t last = std::min(state.MelodyLen, mdMain::MelodyCapacity - 1);
+    for (int32_t i = 0; i <= last; ++i)
+        if (const uint8_t code = state.Melody[static_cast<size_t>(i)]; code >= 1 && code <= 49)
+            notes[code] = true;
+    return notes;
+}
+
+uint8_t NearestNote(double value, const NoteSet& notes) {
+    // NaN counts as the pause, as ValueToNote has it; the clamp keeps the
+    // infinities comparable.
+    value = std::isnan(value) ? PauseValue : std::clamp(value, -1.0, 1.0);
+    // Measured on the scale of codes, where the values of codes lie whole
+    // numbers apart, so that a value halfway between two is a true tie.
+    const double position = (value + 0.5) * 48.0 + 1.0;
+    uint8_t nearest = 0;
+    double distance = 0.0;
+    for (uint8_t code = 1; code <= 49; ++code) {
+        const double d = std::fabs(position - code);
+        if (notes[code] && (nearest == 0 || d < distance)) {
+            nearest = code;
+            distance = d;
+        }
+    }
+    return nearest == 0 ? ValueToNote(value) : nearest;
+}
+
+std::vector<uint8_t> ContinueMelody(mdMain& state, int32_t count, bool melodyNotes) {
+    const NoteSet notes = melodyNotes ? MelodyNotes(state) : NoteSet{};
     std::vector<uint8_t> written;
     if (count > 0)
         written.reserve(static_cast<size_t>(std::min(count, mdMain::MelodyCapacity)));
@@ -63,7 +92,8 @@ std::vector<uint8_t> ContinueMelody(mdMain& state, int32_t count) {
         if (p < 0 || p >= mdMain::MelodyCapacity)
             break;
         PlaceInputs(state, static_cast<int32_t>(p));
-        const uint8_t code = ValueToNote(state.CalcNS());
+        const double value = state.CalcNS();
+        const uint8_t code = melodyNotes ? NearestNote(value, notes) : ValueToNote(value);
         state.Melody[static_cast<size_t>(p)] = code;
         written.push_back(code);
     }

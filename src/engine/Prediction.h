@@ -2,6 +2,7 @@
 
 #include "engine/mdMain.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -37,8 +38,19 @@ TrainingWindows TrainingWindowsOf(const mdMain& state, int32_t inputCount);
 // built network; changes no melody state.
 uint8_t PredictNote(mdMain& state);
 
+// The codes 1..49 that occur in the typed melody (positions 0..MelodyLen), as a set.
+using NoteSet = std::array<bool, 50>;
+NoteSet MelodyNotes(const mdMain& state);
+
+// The code of `notes` whose value lies nearest to `value` (the lower one on a
+// tie); ValueToNote(value) when the set is empty.
+uint8_t NearestNote(double value, const NoteSet& notes);
+
 // Predicts `count` notes behind the typed melody one by one, feeding each back
 // as input, writes them into Melody and sets ContLen. Stops at the end of the
 // melody buffer (position 1023 is the last one written): ContLen is the number
-// of notes actually written (0 for a count of 0 or less). Returns the written codes.
-std::vector<uint8_t> ContinueMelody(mdMain& state, int32_t count);
+// of notes actually written (0 for a count of 0 or less). With `melodyNotes`,
+// each note is the typed melody's code nearest to the network's value (a
+// pause only when the melody has pauses and the value lies nearest to it),
+// and that code is fed back. Returns the written codes.
+std::vector<uint8_t> ContinueMelody(mdMain& state, int32_t count, bool melodyNotes = false);

@@ -77,7 +77,9 @@ void CurvePainter::paint(QPainter& painter, QRect target, const std::vector<app:
         painter.drawText(QRectF(xOf(c) - 30, area.bottom() + 4, 60, 16), Qt::AlignCenter, number(c));
     painter.drawRect(area);
     painter.drawText(QRectF(area.left(), target.bottom() - 18, area.width(), 16), Qt::AlignCenter,
-                     QStringLiteral("нажатие «Научить»"));
+                     std::any_of(curve.begin(), curve.end(), [](const app::CurvePoint& p) { return p.epoch; })
+                         ? QStringLiteral("нажатие «Научить», затем эпоха «Учить до результата»")
+                         : QStringLiteral("нажатие «Научить»"));
     painter.setPen(Error);
     painter.drawText(QRectF(target.left() + 4, target.top() + 4, area.width(), 18), Qt::AlignLeft,
                      QStringLiteral("средняя ошибка, полутонов"));

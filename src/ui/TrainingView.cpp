@@ -1,5 +1,6 @@
 #include "ui/TrainingView.h"
 
+#include "app/TrainUntil.h"
 #include "plot/CurvePainter.h"
 #include "plot/RollData.h"
 #include "ui/PianoRollWidget.h"
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
@@ -95,9 +97,26 @@ TrainingView::TrainingView(app::Session& session, QWidget* parent) : QWidget(par
     trainUntil_->setObjectName(QStringLiteral("trainUntil"));
     connect(trainUntil_, &QPushButton::clicked, this, &TrainingView::trainUntilRequested);
 
+    trainUntilSeconds_ = new QSpinBox(this);
+    trainUntilSeconds_->setObjectName(QStringLiteral("trainUntilSeconds"));
+    trainUntilSeconds_->setRange(1, static_cast<int>(app::MaxTrainUntilSeconds));
+    trainUntilSeconds_->setValue(static_cast<int>(app::DefaultTrainUntilSeconds));
+    trainUntilSeconds_->setSuffix(QStringLiteral(" с"));
+    trainUntilSeconds_->setToolTip(QStringLiteral("Сколько времени может идти «Учить до результата»"));
+    auto* secondsLabel = new QLabel(QStringLiteral("не дольше"), this);
+    secondsLabel->setBuddy(trainUntilSeconds_);
+    melodyNotes_ = new QPushButton(QStringLiteral("Продолжить в звуках мелодии"), this);
+    melodyNotes_->setObjectName(QStringLiteral("continueInMelodyNotes"));
+    melodyNotes_->setToolTip(
+        QStringLiteral("Продолжить мелодию, заменяя каждую ноту сети ближайшей нотой из начала мелодии"));
+    connect(melodyNotes_, &QPushButton::clicked, this, &TrainingView::continueInMelodyNotesRequested);
+
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(melodyNotes_);
     buttons->addStretch();
     buttons->addWidget(trainUntil_);
+    buttons->addWidget(secondsLabel);
+    buttons->addWidget(trainUntilSeconds_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(chartView, 1);
     layout->addWidget(rollArea);
@@ -188,6 +207,9 @@ void TrainingView::refreshCurve() {
     const double clicks = std::max(static_cast<double>(curve.size()), 5.0);
     clickAxis_->setRange(0, clicks);
     clickAxis_->setTickInterval(roundStep(clicks));
+    const bool epochs = std::any_of(curve.begin(), curve.end(), [](const app::CurvePoint& p) { return p.epoch; });
+    clickAxis_->setTitleText(epochs ? QStringLiteral("Нажатие «Научить», затем эпоха «Учить до результата»")
+                                    : QStringLiteral("Нажатие «Научить»"));
     errorAxis_->setRange(0, maxError > 0.0 ? maxError * 1.05 : 1.0);
     errorAxis_->applyNiceNumbers();
     exactAxis_->setRange(0, windows);
@@ -202,11 +224,17 @@ QString TrainingView::summary() const {
     return summary_->text();
 }
 
+double TrainingView::trainUntilSeconds() const {
+    return trainUntilSeconds_->value();
+}
+
 void TrainingView::refreshSummary() {
     const app::LearningReport& report = session_.lastReport();
-    const auto clicks = static_cast<qint64>(session_.learningCurve().size());
+    const std::vector<app::CurvePoint>& curve = session_.learningCurve();
+    const auto clicks = static_cast<qint64>(
+        std::count_if(curve.begin(), curve.end(), [](const app::CurvePoint& point) { return !point.epoch; }));
     QStringList lines;
-    if (clicks == 0) {
+    if (curve.empty()) {
         lines << QStringLiteral("Сеть ещё не обучалась с тех пор, как её создали или загрузили.");
     } else if (report.windows.empty()) {
         lines << QStringLiteral("Нажатий «Научить»: %1. Окон для обучения нет: в мелодии меньше 3 нот.").arg(clicks);
@@ -217,24 +245,36 @@ void TrainingView::refreshSummary() {
                      .arg(report.exact)
                      .arg(windows)
                      .arg(decimal(report.meanError, 3));
-        QString last = QStringLiteral("Последнее нажатие: %1 итераций на каждое из %2 окон")
-                           .arg(report.iterationsPerWindow)
-                           .arg(windows);
-        if (report.iterationsRun > 0)
-            last += QStringLiteral(" (выполнено %1)").arg(report.iterationsRun);
-        if (!report.trained)
-            last += QStringLiteral("; обучение не выполнялось.");
-        else if (report.diverged)
-            last += QStringLiteral("; остановлено досрочно, чтобы веса остались конечными.");
-        else if (report.cancelled)
-            last += QStringLiteral("; остановлено досрочно по просьбе пользователя.");
+        if (const std::optional<app::ResultRun>& run = session_.lastResultRun())
+            lines << QStringLiteral("«Учить до результата»: эпох %1, %2 с; точно %3 из %4 окон, которые можно выучить.")
+                         .arg(run->epochs)
+                         .arg(decimal(run->seconds, 1))
+                         .arg(report.exact)
+                         .arg(run->learnable);
         else
-            last += QStringLiteral("; до конца, без досрочной остановки.");
-        lines << last;
+            lines << lastClick(report);
         if (!reportFitsMelody())
             lines << QStringLiteral("Мелодия изменилась после последнего нажатия: предсказания сети не показаны.");
     }
     if (session_.lastPrediction() != 0)
         lines << QStringLiteral("Последняя предсказанная нота: %1.").arg(session_.lastPrediction());
     summary_->setText(lines.join(QLatin1Char('\n')));
+}
+
+QString TrainingView::lastClick(const app::LearningReport& report) {
+    const auto windows = static_cast<qint64>(report.windows.size());
+    QString last = QStringLiteral("Последнее нажатие: %1 итераций на каждое из %2 окон")
+                       .arg(report.iterationsPerWindow)
+                       .arg(windows);
+    if (report.iterationsRun > 0)
+        last += QStringLiteral(" (выполнено %1)").arg(report.iterationsRun);
+    if (!report.trained)
+        last += QStringLiteral("; обучение не выполнялось.");
+    else if (report.diverged)
+        last += QStringLiteral("; остановлено досрочно, чтобы веса остались конечными.");
+    else if (report.cancelled)
+        last += QStringLiteral("; остановлено досрочно по просьбе пользователя.");
+    else
+        last += QStringLiteral("; до конца, без досрочной остановки.");
+    return last;
 }

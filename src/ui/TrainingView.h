@@ -12,6 +12,7 @@ class QChart;
 class QLabel;
 class QLineSeries;
 class QPushButton;
+class QSpinBox;
 class QValueAxis;
 class PianoRollWidget;
 
@@ -34,18 +35,24 @@ public:
     const PianoRollWidget* roll() const { return roll_; }
     // The words under the pictures.
     QString summary() const;
+    // The time a run of "Учить до результата" may take, as its field says (seconds).
+    double trainUntilSeconds() const;
 
 signals:
     // The view has followed a change of the session.
     void updated();
     // "Учить до результата" was pressed in the view.
     void trainUntilRequested();
+    // "Продолжить в звуках мелодии" was pressed in the view.
+    void continueInMelodyNotesRequested();
 
 private:
     void follow(app::Change change);
     void refreshCurve();
     void refreshRoll();
     void refreshSummary();
+    // The last click of "Научить" in words.
+    static QString lastClick(const app::LearningReport& report);
     // Whether the last report was made on the beginning as it is now.
     bool reportFitsMelody() const;
     std::vector<uint8_t> beginning() const;
@@ -63,6 +70,8 @@ private:
     PianoRollWidget* roll_ = nullptr;
     QLabel* summary_ = nullptr;
     QPushButton* trainUntil_ = nullptr;
+    QSpinBox* trainUntilSeconds_ = nullptr;
+    QPushButton* melodyNotes_ = nullptr;
     // The continuation as last written: the buffer behind the beginning is
     // overwritten when a longer beginning is typed, the continuation field is not.
     std::vector<uint8_t> continuation_;

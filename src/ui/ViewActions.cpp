@@ -11,8 +11,11 @@
 #include <QLocale>
 #include <QProgressDialog>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
+#include <mutex>
+#include <optional>
 
 ViewActions::ViewActions(frmMain& window, app::Session& session, platform::MessageBox& messages)
     : QObject(&window), window_(window), session_(session), messages_(messages) {
@@ -23,8 +26,12 @@ ViewActions::ViewActions(frmMain& window, app::Session& session, platform::Messa
     trainUntilAction_ = new QAction(QStringLiteral("Учить до результата"), this);
     trainUntilAction_->setObjectName(QStringLiteral("trainUntilResult"));
     connect(trainUntilAction_, &QAction::triggered, this, &ViewActions::trainUntilResult);
+    melodyNotesAction_ = new QAction(QStringLiteral("Продолжить в звуках мелодии"), this);
+    melodyNotesAction_->setObjectName(QStringLiteral("continueInMelodyNotes"));
+    connect(melodyNotesAction_, &QAction::triggered, &window_, &frmMain::ContinueInMelodyNotes);
     window_.addContextAction(viewAction_);
     window_.addContextAction(trainUntilAction_);
+    window_.addContextAction(melodyNotesAction_);
     // Made now, hidden, so that it has followed every change when it is first shown.
     view();
 }
@@ -37,6 +44,7 @@ TrainingView& ViewActions::view() {
         // Ctrl+L brings the view forward from itself too.
         view_->addAction(viewAction_);
         connect(view_, &TrainingView::trainUntilRequested, trainUntilAction_, &QAction::trigger);
+        connect(view_, &TrainingView::continueInMelodyNotesRequested, melodyNotesAction_, &QAction::trigger);
     }
     return *view_;
 }
@@ -58,37 +66,59 @@ void ViewActions::showView() {
     shown.activateWindow();
 }
 
+double ViewActions::trainUntilSeconds() const {
+    return view_ ? view_->trainUntilSeconds() : app::DefaultTrainUntilSeconds;
+}
+
 void ViewActions::trainUntilResult() {
-    QProgressDialog progress(QStringLiteral("Учить до результата…"), QStringLiteral("Отмена"), 0, MaxClicks, &window_);
+    const app::LearnableWindows count = app::CountLearnable(session_);
+    const QString conflicts = QString::fromStdString(app::messages::ConflictingWindows(count));
+    const auto label = [&conflicts](const QString& progress) {
+        return conflicts.isEmpty() ? progress : conflicts + QLatin1Char('\n') + progress;
+    };
+    QProgressDialog progress(label(QStringLiteral("Учить до результата…")), QStringLiteral("Отмена"), 0,
+                             std::max(count.learnable, 1), &window_);
     progress.setObjectName(QStringLiteral("trainUntilProgress"));
     progress.setWindowTitle(frmMain::applicationTitle());
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(0);
     progress.setAutoReset(false);
+    progress.setAutoClose(false);
     progress.setValue(0);
-    // "Отмена" also stops the click under way, after its current iteration.
+    // "Отмена" stops the run after its current epoch.
     TrainingControl control;
     connect(&progress, &QProgressDialog::canceled, this,
             [&control] { control.cancel.store(true, std::memory_order_relaxed); });
+    // The run tells its epochs on the worker thread; the dialog reads the latest now and then.
+    std::mutex guard;
+    std::optional<app::TrainUntilProgress> latest;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, &progress, [&] {
+        const std::lock_guard lock(guard);
+        if (!latest)
+            return;
+        progress.setLabelText(label(QString::fromStdString(app::messages::TrainUntilProgressText(*latest))));
+        progress.setValue(std::min(latest->exact, progress.maximum()));
+    });
+    tick.start(100);
+    emit trainUntilDialogCreated(&progress);
+    app::TrainUntilSettings settings;
+    settings.maxSeconds = trainUntilSeconds();
     const app::TrainUntilOutcome outcome = app::TrainUntil(
-        session_, window_.trainingIterations(), MaxClicks,
-        [&](int32_t click, const app::TrainingResult& result) {
-            progress.setLabelText(QStringLiteral("Нажатие %1: точно %2 из %3 нот, средняя ошибка %4 полутона")
-                                      .arg(click)
-                                      .arg(result.report.exact)
-                                      .arg(result.report.windows.size())
-                                      .arg(QLocale().toString(result.report.meanError, 'f', 3)));
-            progress.setValue(click);
-            // The view repaints its curve between the clicks.
-            QCoreApplication::processEvents();
-            return !progress.wasCanceled();
+        session_, settings,
+        [&](const app::TrainUntilProgress& now) {
+            const std::lock_guard lock(guard);
+            latest = now;
+            return true;
         },
         &control, [](const auto& work) { TrainingProgress::runAside(work); });
+    tick.stop();
     progress.close();
 
-    const bool plainEnd = outcome.end == app::TrainUntilEnd::AllExact || outcome.end == app::TrainUntilEnd::Stalled ||
-                          outcome.end == app::TrainUntilEnd::Cancelled || outcome.end == app::TrainUntilEnd::ClickLimit;
-    messages_.show(app::messages::TrainUntilEnded(outcome, session_.lastReport()),
-                   plainEnd ? platform::MessageIcon::Information : platform::MessageIcon::Warning);
+    const bool plainEnd = outcome.end != app::TrainUntilEnd::NotTrained && outcome.end != app::TrainUntilEnd::Failed;
+    std::string text = app::messages::TrainUntilEnded(outcome);
+    if (!conflicts.isEmpty() && outcome.end != app::TrainUntilEnd::Failed)
+        text = conflicts.toStdString() + "\n" + text;
+    messages_.show(text, plainEnd ? platform::MessageIcon::Information : platform::MessageIcon::Warning);
     emit trainUntilEnded(outcome.end);
 }

@@ -11,16 +11,13 @@ class frmMain;
 class TrainingView;
 
 // What the training view adds to the main window: the view "Ход обучения"
-// (context menu and Ctrl+L) and "Учить до результата" (context menu and the
-// view's button), which repeats the training click with a progress dialog
-// and then says what ended it.
+// (context menu and Ctrl+L), "Учить до результата" (context menu and the
+// view's button), which trains with a progress dialog and then says what
+// ended it, and "Продолжить в звуках мелодии" (context menu and the view).
 class ViewActions : public QObject {
     Q_OBJECT
 
 public:
-    // Clicks a run of "Учить до результата" makes at most.
-    static constexpr int32_t MaxClicks = 1000;
-
     // Adds the actions to `window`. The window, the session and the message
     // boxes must outlive the object.
     ViewActions(frmMain& window, app::Session& session, platform::MessageBox& messages);
@@ -32,13 +29,19 @@ public:
     // Runs "Учить до результата" and tells how it ended.
     void trainUntilResult();
 
-    // "Ход обучения" (Ctrl+L) and "Учить до результата", as the context menu holds them.
+    // "Ход обучения" (Ctrl+L), "Учить до результата" and "Продолжить в звуках мелодии", as the context menu holds them.
     QAction* viewAction() const { return viewAction_; }
     QAction* trainUntilAction() const { return trainUntilAction_; }
+    QAction* continueInMelodyNotesAction() const { return melodyNotesAction_; }
+
+    // How long a run of "Учить до результата" may take, in seconds (the view's field).
+    double trainUntilSeconds() const;
 
 signals:
     // A run of "Учить до результата" ended, for this reason, and its message was shown.
     void trainUntilEnded(app::TrainUntilEnd end);
+    // The progress dialog of a run of "Учить до результата" was made; tests cancel through it.
+    void trainUntilDialogCreated(QWidget* dialog);
 
 private:
     frmMain& window_;
@@ -47,4 +50,5 @@ private:
     TrainingView* view_ = nullptr;
     QAction* viewAction_ = nullptr;
     QAction* trainUntilAction_ = nullptr;
+    QAction* melodyNotesAction_ = nullptr;
 };

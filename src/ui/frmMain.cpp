@@ -457,9 +457,17 @@ void frmMain::Command5_Click() {
 }
 
 void frmMain::Command8_Click() {
+    continueMelody(false);
+}
+
+void frmMain::ContinueInMelodyNotes() {
+    continueMelody(true);
+}
+
+void frmMain::continueMelody(bool melodyNotes) {
     if (!session_.trained())
         Tell(messages::Untrained, MessageIcon::Warning);
-    const app::ContinuationResult result = session_.Continue(session_.CountOf(textOf(Text6)));
+    const app::ContinuationResult result = session_.Continue(session_.CountOf(textOf(Text6)), melodyNotes);
     if (!reported(result.failure))
         return;
     Text1[1]->setText(

@@ -62,6 +62,8 @@ public:
     void ShowMelody(const std::string& text);
     // The count in the iterations field, as a training click reads it.
     int32_t trainingIterations() const;
+    // "Продолжить мелодию" with every note moved to the nearest note of the beginning.
+    void ContinueInMelodyNotes();
 
 signals:
     // A training click made its progress dialog (shown only when the click lasts).
@@ -110,6 +112,8 @@ private:
 
     // Enables or disables the three shape fields.
     void lockShape(bool locked);
+    // "Продолжить мелодию", in the beginning's own notes or not.
+    void continueMelody(bool melodyNotes);
     // Tells the user about a failure; false when there was one.
     bool reported(const app::Failure& failure);
     // Plays a part of the melody; reports failures.

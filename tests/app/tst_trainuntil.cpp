@@ -10,71 +10,146 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-struct UntilCase {
-    const char* name;
-    double step;
-    // stopAfter: the callback asks to stop after this click; 0 never
-    int32_t inputs, hidden, iterations, maxClicks, stopAfter;
-    app::TrainUntilEnd end;
-    int32_t clicks;
-};
-
-// Sessions with a fixed seed; nothing here plays or saves.
-class TrainUntilEnds : public ::testing::TestWithParam<UntilCase> {
+// Sessions with a fixed seed; nothing here plays.
+class TrainUntilRuns : public ::testing::Test {
 protected:
+    std::unique_ptr<app::Session> make() {
+        return std::make_unique<app::Session>(FormulaLibrary::loadFrom(platform::executableFolder()), files, starter,
+                                              locale);
+    }
+
+    void start(app::Session& session, std::string_view melody, int32_t inputs, int32_t hidden) {
+        session.Start();
+        session.state().SetSeed(7);
+        session.SetMelodyText(melody);
+        session.SetShape(inputs, hidden, 1.0);
+    }
+
+    app::TrainUntilOutcome run(app::Session& session, std::vector<app::TrainUntilProgress>* told = nullptr) {
+        app::TrainUntilSettings settings;
+        settings.seed = 1;
+        return app::TrainUntil(session, settings, [told](const app::TrainUntilProgress& progress) {
+            if (told)
+                told->push_back(progress);
+            return true;
+        });
+    }
+
     MemoryFileSystem files;
     FakeStarter starter{files};
     PlainLocaleNumbers locale;
-    app::Session session{FormulaLibrary::loadFrom(platform::executableFolder()), files, starter, locale};
 };
 
-// Each way a run ends, the clicks it made, and the curve: one point per click equal to the click's report.
-TEST_P(TrainUntilEnds, ReasonClicksAndCurve) {
-    const UntilCase& c = GetParam();
-    session.Start();
-    session.state().SetSeed(7);
-    session.SetMelodyText(app::defaults::Melody);
-    session.SetLearnStep(c.step);
-    session.SetShape(c.inputs, c.hidden, 1.0);
-    std::vector<app::CurvePoint> told;
-    const app::TrainUntilOutcome outcome =
-        app::TrainUntil(session, c.iterations, c.maxClicks, [&](int32_t click, const app::TrainingResult& result) {
-            EXPECT_EQ(click, static_cast<int32_t>(told.size()) + 1);
-            told.push_back(
-                {result.report.meanError, result.report.exact, static_cast<int32_t>(result.report.windows.size())});
-            return click != c.stopAfter;
-        });
-    EXPECT_EQ(outcome.end, c.end);
-    EXPECT_EQ(outcome.clicks, c.clicks);
+// "3, 5, 7" goes on once to 9: one of 22 windows contradicts the others.
+constexpr std::string_view Conflicting = "3, 5, 7, 3, 5, 9, 3, 5, 7, 12, 3, 5, 7, 3, 5, 9, 3, 5, 7, 14, 3, 5, 7, 3, 5";
+
+TEST_F(TrainUntilRuns, ReachesTheResultAndRecordsItsEpochs) {
+    const auto owned = make();
+    app::Session& session = *owned;
+    start(session, Conflicting, 3, 8);
+    const app::LearnableWindows count = app::CountLearnable(session);
+    EXPECT_EQ(count.windows, 22);
+    EXPECT_EQ(count.learnable, 20);
+    EXPECT_EQ(app::messages::ConflictingWindows(count),
+              "2 окна из 22 противоречат друг другу: после одних и тех же 3 нот идут разные ноты; "
+              "точно выучить можно не больше 20.");
+    session.Train(100); // a click first: its point stays ahead of the epochs
+    std::vector<app::TrainUntilProgress> told;
+    const app::TrainUntilOutcome outcome = run(session, &told);
+    ASSERT_EQ(outcome.end, app::TrainUntilEnd::AllLearnable);
+    EXPECT_EQ(outcome.exact, 20);
+    EXPECT_EQ(session.lastReport().exact, 20);
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(outcome.epochs, told.back().epoch);
+    EXPECT_EQ(told.back().exact, 20);
+    EXPECT_TRUE(session.trained());
+    ASSERT_TRUE(session.lastResultRun());
+    EXPECT_EQ(session.lastResultRun()->epochs, outcome.epochs);
     const std::vector<app::CurvePoint>& curve = session.learningCurve();
-    ASSERT_EQ(curve.size(), told.size());
-    ASSERT_EQ(static_cast<int32_t>(curve.size()), outcome.clicks);
-    for (size_t i = 0; i < curve.size(); ++i)
-        EXPECT_EQ(std::tie(curve[i].meanError, curve[i].exact, curve[i].windows),
-                  std::tie(told[i].meanError, told[i].exact, told[i].windows))
-            << "click " << i + 1;
-    if (c.end == app::TrainUntilEnd::AllExact) {
-        EXPECT_EQ(curve.back().exact, curve.back().windows);
-    }
-    EXPECT_FALSE(app::messages::TrainUntilEnded(outcome, session.lastReport()).empty());
+    ASSERT_EQ(curve.size(), 1 + told.size());
+    EXPECT_FALSE(curve.front().epoch);
+    EXPECT_TRUE(curve.back().epoch);
+    EXPECT_EQ(curve.back().exact, 20);
+    EXPECT_EQ(outcome.suggestedHidden, 0);
+
+    // The trained network saves, loads and predicts like any other.
+    const app::Failure saved = session.Save(files.program + "/tune.qvl");
+    ASSERT_FALSE(saved) << app::messages::Text(saved);
+    const auto owner = make();
+    app::Session& other = *owner;
+    other.Start();
+    other.SetMelodyText(Conflicting);
+    ASSERT_FALSE(other.Load(files.program + "/tune.qvl").failure);
+    EXPECT_EQ(other.Predict().code, session.Predict().code);
+
+    // Once exact, another run trains nothing and says so.
+    const app::TrainUntilOutcome again = run(session);
+    EXPECT_EQ(again.end, app::TrainUntilEnd::AllLearnable);
+    EXPECT_EQ(again.epochs, 0);
+    EXPECT_NE(app::messages::TrainUntilEnded(again).find("учить нечего"), std::string::npos);
+    // A click of "Научить" afterwards is a click again.
+    session.Train(100);
+    EXPECT_FALSE(session.lastResultRun());
 }
 
-using enum app::TrainUntilEnd;
-const UntilCase Cases[] = {
-    {"AllExact", 1.0, 8, 3, 10000, 1000, 0, AllExact, 55},             // measured with seed 7,
-    {"Stalled", 1.0, 8, 3, 0, 1000, 0, Stalled, 1 + app::StallClicks}, // no iterations: the first click stays best
-    {"Cancelled", 1.0, 8, 3, 40, 1000, 3, Cancelled, 3},
-    {"ClickLimit", 1.0, 8, 3, 40, 5, 0, ClickLimit, 5},
-    {"NoClicks", 1.0, 8, 3, 40, 0, 0, ClickLimit, 0},
-    {"StepZero", 0.0, 8, 3, 100, 1000, 0, NotTrained, 1},
-    {"Diverged", 1e300, 8, 3, 1000, 1000, 0, Diverged, 1},
-    {"TooLarge", 1.0, 1'000'000, 1000, 100, 1000, 0, Failed, 0}};
-INSTANTIATE_TEST_SUITE_P(Table, TrainUntilEnds, ::testing::ValuesIn(Cases),
+struct EndCase {
+    const char* name;
+    std::string_view melody;
+    int32_t inputs, hidden;
+    app::TrainUntilEnd end;
+    int32_t suggestedHidden;
+    const char* said; // a piece of the message
+};
+
+class TrainUntilEnds : public TrainUntilRuns, public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(TrainUntilEnds, SayWhyAndWhatToTry) {
+    const EndCase& c = GetParam();
+    const auto owned = make();
+    app::Session& session = *owned;
+    start(session, c.melody, c.inputs, c.hidden);
+    const app::TrainUntilOutcome outcome = run(session);
+    EXPECT_EQ(outcome.end, c.end);
+    EXPECT_EQ(outcome.suggestedHidden, c.suggestedHidden);
+    EXPECT_NE(app::messages::TrainUntilEnded(outcome).find(c.said), std::string::npos)
+        << app::messages::TrainUntilEnded(outcome);
+}
+
+// Fifty windows, nearly all distinct, are more than a network of 2 inputs and 1 hidden neuron can hold.
+std::string Long() {
+    std::string text;
+    for (int i = 0; i < 52; ++i)
+        text += std::to_string(2 + (i * 17 + i * i) % 48) + ",";
+    return text + "5";
+}
+const std::string LongMelody = Long();
+
+const EndCase Ends[] = {
+    {"Learned", app::defaults::Melody, 8, 3, app::TrainUntilEnd::AllLearnable, 0, "Результат достигнут"},
+    {"TooSmall", LongMelody, 2, 1, app::TrainUntilEnd::Stalled, 13, "Попробуйте 13 скрытых нейронов"},
+    {"TwoNotes", "3, 8", 8, 3, app::TrainUntilEnd::NotTrained, 0, "Учить нечего"},
+    {"OnlyOutOfRange", "3, 0, 0, 0", 2, 1, app::TrainUntilEnd::NotTrained, 0, "Учить нечего"},
+    {"TooLarge", app::defaults::Melody, 1'000'000, 1000, app::TrainUntilEnd::Failed, 0, "сет"},
+};
+INSTANTIATE_TEST_SUITE_P(Table, TrainUntilEnds, ::testing::ValuesIn(Ends),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TrainUntilRuns, CancelKeepsTheBestNetwork) {
+    const auto owned = make();
+    app::Session& session = *owned;
+    start(session, Conflicting, 3, 8);
+    TrainingControl control;
+    control.cancel = true;
+    const app::TrainUntilOutcome outcome = app::TrainUntil(session, {}, {}, &control);
+    EXPECT_EQ(outcome.end, app::TrainUntilEnd::Cancelled);
+    EXPECT_EQ(outcome.exact, session.lastReport().exact);
+    EXPECT_NE(app::messages::TrainUntilEnded(outcome).find("прервано"), std::string::npos);
+}
 
 } // namespace

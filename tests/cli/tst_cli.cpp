@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -193,28 +194,42 @@ TEST_F(CliTool, OutputErrorsAndInterruptsAreFailures) {
     }
 }
 
-// --until-exact prints every click, then what ended the run, and agrees with --json.
+// --until-exact says at once which windows contradict the others, then what ended the run, and agrees with --json.
 TEST_F(CliTool, TrainUntilExact) {
-    const std::vector<std::string> lines =
-        Lines(Cli({"train", "--seed", "1", "--until-exact", "--max-clicks", "400"}).out);
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_TRUE(lines.back().starts_with("Результат достигнут")) << lines.back();
-    const nlohmann::json json =
-        nlohmann::json::parse(Cli({"train", "--seed", "1", "--until-exact", "--max-clicks", "400", "--json"}).out);
-    EXPECT_EQ(json["clicks"].size(), lines.size() - 1);
-    EXPECT_EQ(json["untilExact"]["end"], "allExact");
+    const std::vector<std::string> conflicting = {
+        "--melody", "3, 5, 7, 3, 5, 9, 3, 5, 7, 12, 3, 5, 7, 3, 5, 9", "--input", "3", "--hidden", "4"};
+    std::vector<std::string> text = {"train", "--seed", "1", "--until-exact"};
+    text.insert(text.end(), conflicting.begin(), conflicting.end());
+    const std::vector<std::string> lines = Lines(Cli(text).out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(lines[0].starts_with("1 окно из 13 противоречат друг другу")) << lines[0];
+    EXPECT_TRUE(lines[1].starts_with("Результат достигнут")) << lines[1];
+    text.push_back("--json");
+    const nlohmann::json json = nlohmann::json::parse(Cli(text).out);
+    EXPECT_TRUE(json["clicks"].empty());
+    const nlohmann::json& until = json["untilExact"];
+    EXPECT_EQ(until["end"], "allLearnable");
+    EXPECT_EQ(until["windows"], 13);
+    EXPECT_EQ(until["learnable"], 12);
+    EXPECT_EQ(until["exact"], 12);
+    EXPECT_GT(until["epochs"], 0);
+    EXPECT_GE(until["seconds"], 0.0);
 
-    const std::vector<std::string> limited =
-        Lines(Cli({"train", "--seed", "1", "--until-exact", "--max-clicks", "3", "--iterations", "10"}).out);
-    ASSERT_EQ(limited.size(), 4u);
-    EXPECT_TRUE(limited[3].starts_with("Обучение остановлено: сделано наибольшее число нажатий")) << limited[3];
-
-    // A melody without windows: the click's line, then the reason as a failure.
+    // A melody without windows: the reason as a failure.
     const Outcome untrainable = Cli({"train", "--until-exact", "--melody", "3, 8"});
     EXPECT_EQ(untrainable.status, 1);
-    EXPECT_EQ(Lines(untrainable.out).size(), 1u);
-    EXPECT_EQ(untrainable.err,
-              "melodynet-cli: Обучать не на чем: в мелодии меньше 3 нот или шаг обучения не больше нуля.\n");
+    EXPECT_TRUE(untrainable.out.empty());
+    EXPECT_TRUE(untrainable.err.starts_with("melodynet-cli: Учить нечего")) << untrainable.err;
+}
+
+// continue --melody-notes keeps every note among the beginning's.
+TEST_F(CliTool, ContinueInMelodyNotes) {
+    ASSERT_EQ(Cli({"train", "--seed", "2", "--clicks", "1", "--iterations", "50", "--save", Path("few")}).status, 0);
+    const Outcome run = Cli({"continue", "--load", Path("few.qvl"), "--notes", "40", "--melody-notes", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::set<int> own = {3, 8, 11, 4, 10, 1};
+    for (const int code : nlohmann::json::parse(run.out)["codes"])
+        EXPECT_TRUE(own.count(code)) << code;
 }
 
 #ifdef MELODYNET_CLI_PICTURES
@@ -293,7 +308,11 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"BrokenFile", {"predict", "--load", "@/broken.qvl"}, 1, "Строка 3: строка не является числом"},
         ErrorCase{"TrainLoadBroken", {"train", "--load", "@/broken.qvl"}, 1, "Не удалось загрузить нейронную сеть"},
         ErrorCase{"UntilWithClicks", {"train", "--until-exact", "--clicks", "2"}, 2, "--clicks нельзя сочетать"},
-        ErrorCase{"MaxClicksAlone", {"train", "--max-clicks", "2"}, 2, "только с --until-exact"},
+        ErrorCase{"MaxClicksGone", {"train", "--until-exact", "--max-clicks", "2"}, 2, "--max-seconds"},
+        ErrorCase{"UntilWithIterations", {"train", "--until-exact", "--iterations", "9"}, 2, "--max-seconds"},
+        ErrorCase{"MaxSecondsAlone", {"train", "--max-seconds", "2"}, 2, "только с --until-exact"},
+        ErrorCase{"MaxSecondsZero", {"train", "--until-exact", "--max-seconds", "0"}, 2, "больше 0"},
+        ErrorCase{"MaxSecondsNaN", {"train", "--until-exact", "--max-seconds", "nan"}, 2, "--max-seconds"},
 #ifdef MELODYNET_CLI_PICTURES
         ErrorCase{"PlotGif", {"train", "--plot", "@/curve.gif"}, 2, "--plot: имя файла должно оканчиваться"},
 #endif

@@ -176,10 +176,11 @@ private slots:
     void actionsInTheWindow() {
         Rig rig;
         const QList<QAction*> actions = rig.window->actions();
-        QCOMPARE(actions.size(), 2);
+        QCOMPARE(actions.size(), 3);
         QCOMPARE(actions[0]->text(), QStringLiteral("Ход обучения"));
         QCOMPARE(actions[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
         QCOMPARE(actions[1]->text(), QStringLiteral("Учить до результата"));
+        QCOMPARE(actions[2]->text(), QStringLiteral("Продолжить в звуках мелодии"));
         rig.window->show();
         QApplication::setActiveWindow(rig.window.get());
         QTest::keyClick(rig.window.get(), Qt::Key_L, Qt::ControlModifier);
@@ -202,22 +203,45 @@ private slots:
         Rig rig;
         rig.window->show();
         const QStringList entries = contextMenuOf(rig.window->findChild<QWidget*>(target));
-        QCOMPARE(entries.mid(entries.size() - 2), QStringList({"Ход обучения", "Учить до результата"}));
-        QCOMPARE(entries.size() > 3, editing);
+        QCOMPARE(entries.mid(entries.size() - 3),
+                 QStringList({"Ход обучения", "Учить до результата", "Продолжить в звуках мелодии"}));
+        QCOMPARE(entries.size() > 4, editing);
         if (editing)
-            QCOMPARE(entries[entries.size() - 3], QStringLiteral("-"));
+            QCOMPARE(entries[entries.size() - 4], QStringLiteral("-"));
     }
 
-    // "Учить до результата" from the view's button: the curve holds every click and the message says why it ended.
+    // "Учить до результата" from the view's button: the curve and the summary follow its epochs, and the message says
+    // why it ended.
     void trainUntilResult() {
         Rig rig;
+        rig.click("Command4"); // one click first
+        rig.messages.shown.clear();
         QSignalSpy ended(rig.actions.get(), &ViewActions::trainUntilEnded);
         QTest::mouseClick(rig.view().findChild<QPushButton*>("trainUntil"), Qt::LeftButton);
         QCOMPARE(ended.count(), 1);
-        QCOMPARE(ended.at(0).at(0).value<app::TrainUntilEnd>(), app::TrainUntilEnd::AllExact);
+        QCOMPARE(ended.at(0).at(0).value<app::TrainUntilEnd>(), app::TrainUntilEnd::AllLearnable);
         QCOMPARE(rig.messages.shown.size(), 1);
         QVERIFY2(rig.messages.shown[0].startsWith("I:Результат достигнут"), qPrintable(rig.messages.shown[0]));
         QCOMPARE(rig.errors().size(), qsizetype(rig.session.learningCurve().size()));
+        QVERIFY(rig.session.learningCurve().back().epoch);
+        QVERIFY2(rig.view().summary().contains("Нажатий «Научить»: 1.") &&
+                     rig.view().summary().contains("«Учить до результата»: эпох"),
+                 qPrintable(rig.view().summary()));
+        // Again, once exact: nothing to learn, and it says so.
+        QTest::mouseClick(rig.view().findChild<QPushButton*>("trainUntil"), Qt::LeftButton);
+        QVERIFY2(rig.messages.shown.last().contains("учить нечего"), qPrintable(rig.messages.shown.last()));
+    }
+
+    // "Продолжить в звуках мелодии" writes the continuation field with the beginning's notes only.
+    void continueInMelodyNotes() {
+        Rig rig;
+        QTest::mouseClick(rig.view().findChild<QPushButton*>("trainUntil"), Qt::LeftButton);
+        QTest::mouseClick(rig.view().findChild<QPushButton*>("continueInMelodyNotes"), Qt::LeftButton);
+        const QStringList codes = rig.field("Text1(1)")->text().split(", ");
+        QVERIFY(codes.size() >= 8);
+        const QStringList own = {"3", "8", "11", "4", "10", "1"};
+        for (const QString& code : codes)
+            QVERIFY2(own.contains(code), qPrintable(code));
     }
 };
 

@@ -1,0 +1,222 @@
+#include "engine/Prediction.h"
+#include "engine/ResultTraining.h"
+#include "engine/TrainingSet.h"
+
+#include "EngineTest.h"
+
+#include <cmath>
+#include <sstream>
+
+namespace {
+
+// The first 32 notes of a folk tune (a branle), as our MIDI import reads it.
+const std::vector<uint8_t> Branle = {33, 35, 37, 37, 38, 37, 35, 38, 37, 35, 33, 32, 30, 28, 33, 35,
+                                     37, 37, 38, 37, 35, 38, 37, 33, 35, 32, 33, 33, 33, 35, 37, 37};
+
+// Exact windows of the network as prediction sees them.
+int32_t exactWindows(mdMain& state) {
+    const TrainingWindows windows = TrainingWindowsOf(state, static_cast<int32_t>(state.InLayer.size() - 1));
+    int32_t exact = 0;
+    for (int32_t position = windows.first; position <= windows.last; ++position) {
+        PlaceInputs(state, position);
+        exact += ValueToNote(state.CalcNS()) == state.Melody[static_cast<size_t>(position)];
+    }
+    return exact;
+}
+
+std::vector<double> parameters(const mdMain& state) {
+    std::vector<double> all;
+    for (size_t k = 1; k < state.HiddenLayer.size(); ++k) {
+        all.push_back(state.HiddenLayer[k]->Displacing());
+        for (int32_t i = 1; i <= state.HiddenLayer[k]->nInput(); ++i)
+            all.push_back(state.HiddenLayer[k]->iWeight(i));
+    }
+    for (int32_t k = 1; k <= state.OutNeuron->nInput(); ++k)
+        all.push_back(state.OutNeuron->iWeight(k));
+    return all;
+}
+
+struct SetCase {
+    const char* name;
+    int32_t inputs;
+    std::vector<uint8_t> melody;
+    int32_t windows, learnable, patterns;
+};
+
+class TrainingSets : public EngineTest, public ::testing::WithParamInterface<SetCase> {};
+
+TEST_P(TrainingSets, CountWindowsThatCanBeExact) {
+    const SetCase& c = GetParam();
+    auto state = network(c.inputs, 2);
+    setMelody(*state, c.melody);
+    const TrainingSet set = TrainingSet::FromMelody(*state, c.inputs);
+    EXPECT_EQ(set.windows(), c.windows);
+    EXPECT_EQ(set.learnable(), c.learnable);
+    EXPECT_EQ(set.patterns(), c.patterns);
+}
+
+const SetCase Sets[] = {
+    {"Distinct", 8, {3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10}, 4, 4, 4},
+    // (3,5) goes on to 7, 9 and 7: only the two 7s can be exact.
+    {"Conflicting", 2, {3, 5, 7, 3, 5, 9, 3, 5, 7}, 7, 6, 5},
+    // A tie: either note, one window of two.
+    {"Tie", 2, {3, 5, 7, 3, 5, 9}, 4, 3, 3},
+    // Codes a network cannot give are never exact; (3,5) goes on to 0 and to 60 only.
+    {"OutOfRangeTargets", 2, {3, 5, 0, 3, 5, 60}, 4, 2, 2},
+    {"OnlyPauses", 2, {1, 1, 1, 1}, 2, 2, 1},
+    // Right-aligned on the inputs, the one window of a short melody.
+    {"ShortMelody", 8, {3, 8, 11}, 1, 1, 1},
+    {"TwoNotes", 2, {3, 8}, 0, 0, 0},
+    {"OneNote", 2, {5}, 0, 0, 0},
+};
+INSTANTIATE_TEST_SUITE_P(Table, TrainingSets, ::testing::ValuesIn(Sets),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class ResultTraining : public EngineTest {};
+
+// A real tune learned to every window in test time, the same with the same seed.
+TEST_F(ResultTraining, LearnsARealTuneToEveryLearnableWindow) {
+    std::vector<double> first;
+    for (int run = 0; run < 2; ++run) {
+        auto state = network(8, 16, 3);
+        setMelody(*state, Branle);
+        ResultTrainingOptions options;
+        options.seed = 1;
+        const ResultOutcome outcome = TrainToResult(*state, options);
+        ASSERT_EQ(outcome.end, ResultEnd::AllLearnable);
+        EXPECT_TRUE(outcome.levenbergMarquardt);
+        EXPECT_EQ(outcome.windows, 24);
+        EXPECT_EQ(outcome.learnable, 23);
+        EXPECT_EQ(outcome.exact, 23);
+        EXPECT_EQ(exactWindows(*state), 23);
+        if (run == 0)
+            first = parameters(*state);
+        else
+            EXPECT_EQ(parameters(*state), first);
+    }
+}
+
+TEST_F(ResultTraining, RpropLearnsTheShortTuneToo) {
+    auto state = network(8, 3, 3);
+    setMelody(*state, std::vector<uint8_t>(Branle.begin(), Branle.begin() + 16));
+    ResultTrainingOptions options;
+    options.optimizer = ResultOptimizer::Rprop;
+    const ResultOutcome outcome = TrainToResult(*state, options);
+    ASSERT_EQ(outcome.end, ResultEnd::AllLearnable);
+    EXPECT_FALSE(outcome.levenbergMarquardt);
+    EXPECT_EQ(exactWindows(*state), outcome.learnable);
+}
+
+// A fake clock: each reading is a second later.
+struct Ticking {
+    double now = 0.0;
+    double operator()() { return now += 1.0; }
+};
+
+struct StopCase {
+    const char* name;
+    double alpha;
+    double maxSeconds;
+    int32_t cancelAfter; // the callback stops the run after this epoch; 0 never
+    bool cancelFirst;    // the control's flag is set before the run
+    ResultEnd end;
+};
+
+class ResultStops : public EngineTest, public ::testing::WithParamInterface<StopCase> {};
+
+// Every way a run stops keeps the best network it saw and leaves it in place.
+TEST_P(ResultStops, KeepTheBestNetwork) {
+    const StopCase& c = GetParam();
+    auto state = network(8, 4, 5, c.alpha);
+    setMelody(*state, Branle);
+    const std::vector<double> before = parameters(*state);
+    const int32_t exactBefore = exactWindows(*state);
+    TrainingControl control;
+    control.cancel = c.cancelFirst;
+    int32_t lastTold = -1;
+    ResultTrainingOptions options;
+    options.maxSeconds = c.maxSeconds;
+    options.control = &control;
+    options.clock = Ticking{};
+    options.onEpoch = [&](const ResultProgress& progress) {
+        EXPECT_GE(progress.exact, lastTold); // the best so far never gets worse
+        lastTold = progress.exact;
+        return progress.epoch != c.cancelAfter;
+    };
+    const ResultOutcome outcome = TrainToResult(*state, options);
+    EXPECT_EQ(outcome.end, c.end);
+    EXPECT_EQ(outcome.exact, exactWindows(*state));
+    EXPECT_GE(outcome.exact, exactBefore);
+    if (outcome.epochs == 0)
+        EXPECT_EQ(parameters(*state), before);
+    else
+        EXPECT_EQ(outcome.exact, lastTold);
+    for (const double p : parameters(*state))
+        EXPECT_TRUE(std::isfinite(p));
+}
+
+const StopCase Stops[] = {
+    {"TimeLimit", 1.0, 5.0, 0, false, ResultEnd::TimeLimit},
+    {"CancelledByCallback", 1.0, 1e9, 2, false, ResultEnd::Cancelled},
+    {"CancelledBeforeStart", 1.0, 1e9, 0, true, ResultEnd::Cancelled},
+    // Flat activation: nothing can be learned, every fresh start is stuck at once.
+    {"Stalled", 0.0, 1e9, 0, false, ResultEnd::Stalled},
+    // Slopes beyond the largest double: no finite step, yet the run ends.
+    {"Overflowing", 1e308, 1e9, 0, false, ResultEnd::Stalled},
+};
+INSTANTIATE_TEST_SUITE_P(Table, ResultStops, ::testing::ValuesIn(Stops),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ResultTraining, AnExactNetworkIsLeftAsItIs) {
+    auto state = network(8, 16, 3);
+    setMelody(*state, Branle);
+    ASSERT_EQ(TrainToResult(*state, {}).end, ResultEnd::AllLearnable);
+    const std::vector<double> trained = parameters(*state);
+    const ResultOutcome again = TrainToResult(*state, {});
+    EXPECT_EQ(again.end, ResultEnd::AllLearnable);
+    EXPECT_EQ(again.epochs, 0);
+    EXPECT_EQ(parameters(*state), trained);
+}
+
+TEST_F(ResultTraining, NoWindowsNoTraining) {
+    auto state = network(8, 3);
+    setMelody(*state, {5, 7});
+    const std::vector<double> before = parameters(*state);
+    EXPECT_EQ(TrainToResult(*state, {}).end, ResultEnd::NoWindows);
+    EXPECT_EQ(parameters(*state), before);
+}
+
+TEST(NearestNotes, AmongTheMelodysCodes) {
+    NoteSet notes{};
+    notes[5] = notes[9] = notes[20] = true;
+    NoteSet withPause = notes;
+    withPause[1] = true;
+    const double NaN = std::nan("");
+    const std::tuple<double, const NoteSet*, int> cases[] = {
+        {NoteToValue(9), &notes, 9},     {NoteToValue(6), &notes, 5},
+        {NoteToValue(7), &notes, 5}, // a tie: the lower
+        {NoteToValue(8), &notes, 9},     {NoteToValue(1), &notes, 5},
+        {NoteToValue(1), &withPause, 1}, {NoteToValue(2), &withPause, 1},
+        {NoteToValue(4), &withPause, 5}, {INFINITY, &notes, 20},
+        {-INFINITY, &withPause, 1},      {NaN, &notes, 5},
+        {NoteToValue(30), &notes, 20},
+    };
+    for (const auto& [value, set, code] : cases)
+        EXPECT_EQ(NearestNote(value, *set), code) << value;
+    EXPECT_EQ(NearestNote(NoteToValue(30), NoteSet{}), 30); // no notes: as the network says
+}
+
+TEST_F(ResultTraining, ContinuationInTheMelodysNotes) {
+    auto state = network(8, 3, 9);
+    setMelody(*state, Branle);
+    const NoteSet own = MelodyNotes(*state);
+    const std::vector<uint8_t> notes = ContinueMelody(*state, 100, true);
+    ASSERT_EQ(notes.size(), 100u);
+    for (size_t i = 0; i < notes.size(); ++i) {
+        EXPECT_TRUE(own[notes[i]]) << int(notes[i]);
+        // What was written is what the next note was predicted from.
+        EXPECT_EQ(state->Melody[static_cast<size_t>(state->MelodyLen) + 1 + i], notes[i]);
+    }
+}
+
+} // namespace
