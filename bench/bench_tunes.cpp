@@ -5,7 +5,8 @@
 // Prints a Markdown table, then what continuations of the trained networks
 // look like with and without the tune's own notes.
 //
-//   bench_tunes [--optimizer auto|lm|rprop] [--seconds S] [--fann-epochs N] FILE.mid...
+//   bench_tunes [--optimizer auto|lm|rprop] [--seconds S] [--fann-epochs N] [--hidden H,H...]
+//               [--stall-starts N] FILE.mid...
 #include "engine/Prediction.h"
 #include "engine/ResultTraining.h"
 #include "midi/MidiImport.h"
@@ -31,6 +32,7 @@ namespace {
 struct Settings {
     ResultOptimizer optimizer = ResultOptimizer::Automatic;
     double seconds = 60.0;
+    int32_t stallStarts = ResultTrainingOptions{}.stallStarts;
     unsigned fannEpochs = 20000;
     // Shapes tried at every length instead of 16 everywhere and 3 on 16 notes.
     std::vector<int32_t> hidden;
@@ -157,6 +159,8 @@ bool parse(int argc, char** argv, Settings& settings) {
                 if (settings.hidden.back() < 1)
                     return false;
             }
+        } else if (a == "--stall-starts" && i + 1 < argc) {
+            settings.stallStarts = std::atoi(argv[++i]);
         } else if (a == "--fann-epochs" && i + 1 < argc) {
             settings.fannEpochs = static_cast<unsigned>(std::atoi(argv[++i]));
         } else if (!a.empty() && a[0] == '-') {
@@ -177,8 +181,8 @@ int main(int argc, char** argv) {
                              "H,H...] FILE.mid...\n");
         return 2;
     }
-    std::printf("| tune | notes | shape | learnable | ours: exact | epochs | s | end | FANN: exact | epochs | s |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|---|---|\n");
+    std::printf("| tune | notes | shape | learnable | ours: exact | epochs | restarts | s | end | FANN: exact | epochs | s |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     double ourTotal = 0, fannTotal = 0;
     int reached = 0, runs = 0;
     Shape plain, own;
@@ -204,14 +208,15 @@ int main(int argc, char** argv) {
                 options.maxSeconds = settings.seconds;
                 options.seed = 1;
                 options.optimizer = settings.optimizer;
+                options.stallStarts = settings.stallStarts;
                 const ResultOutcome ours = TrainToResult(*state, options);
                 Side fann;
 #if MELODYNET_BENCH_FANN
                 fann = fannRprop(set, hidden, settings.fannEpochs);
 #endif
-                std::printf("| %s | %zu | 8-%d | %d | %d | %d | %.3f | %s | %d | %lld | %.3f |\n",
+                std::printf("| %s | %zu | 8-%d | %d | %d | %d | %d | %.3f | %s | %d | %lld | %.3f |\n",
                             baseName(file).c_str(), notes, hidden, set.learnable(), ours.exact, ours.epochs,
-                            ours.seconds, Ends[static_cast<int>(ours.end)], fann.exact,
+                            ours.restarts, ours.seconds, Ends[static_cast<int>(ours.end)], fann.exact,
                             static_cast<long long>(fann.epochs), fann.seconds);
                 std::fflush(stdout);
                 ourTotal += ours.seconds;

@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ clang pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev qt6-svg-dev qt6-translations-l10n libgl-dev
   libsdl2-dev libsndfile1-dev nlohmann-json3-dev libeigen3-dev
-  libfluidsynth-dev timgm6mb-soundfont python3-mido
+  libfluidsynth-dev timgm6mb-soundfont python3-mido abcmidi
   libgtest-dev libbenchmark-dev libfann-dev
   fonts-dejavu-core xvfb xauth
   dpkg-dev lintian appstream desktop-file-utils man-db

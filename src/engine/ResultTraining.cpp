@@ -22,8 +22,6 @@ constexpr double SafeSemitones = 0.4;
 constexpr int32_t StuckEpochsLm = 30;
 constexpr int32_t StuckEpochsRprop = 2000;
 constexpr double Improvement = 0.99;
-// The run is stalled when this many fresh starts in a row found no better network.
-constexpr int32_t StallStarts = 10;
 
 struct Fit {
     int32_t exact = 0; // windows
@@ -47,6 +45,17 @@ Fit evaluate(const DenseNetwork& net, const TrainingSet& set) {
     if (!std::isfinite(fit.squared))
         fit = Fit{};
     return fit;
+}
+
+// Exact windows of the network itself, which sums in its own order.
+int32_t exactInNetwork(mdMain& state) {
+    const TrainingWindows windows = TrainingWindowsOf(state, static_cast<int32_t>(state.InLayer.size() - 1));
+    int32_t exact = 0;
+    for (int32_t position = windows.first; position <= windows.last; ++position) {
+        PlaceInputs(state, position);
+        exact += ValueToNote(state.CalcNS()) == state.Melody[static_cast<size_t>(position)] ? 1 : 0;
+    }
+    return exact;
 }
 
 bool better(const Fit& a, const Fit& b) {
@@ -101,7 +110,12 @@ ResultOutcome TrainToResult(mdMain& state, const ResultTrainingOptions& options)
         net.WriteTo(state);
         return outcome;
     };
-    if (bestFit.safe == set.patterns())
+    // Every learnable window exact, though some only just: the network itself decides.
+    const auto confirmed = [&] {
+        net.WriteTo(state);
+        return exactInNetwork(state) == set.learnable();
+    };
+    if (bestFit.safe == set.patterns() || (bestFit.exact == set.learnable() && confirmed()))
         return finish(ResultEnd::AllLearnable);
 
     for (;;) {
@@ -117,7 +131,7 @@ ResultOutcome TrainToResult(mdMain& state, const ResultTrainingOptions& options)
             best = net.parameters();
             startsWithoutBest = 0;
         }
-        const bool reached = fit.safe == set.patterns();
+        const bool reached = fit.safe == set.patterns() || (fit.exact == set.learnable() && confirmed());
         bool goOn = true;
         if (options.onEpoch)
             goOn = options.onEpoch({outcome.epochs, clock() - start, bestFit.exact, set.learnable(),
@@ -130,7 +144,7 @@ ResultOutcome TrainToResult(mdMain& state, const ResultTrainingOptions& options)
             startBest = fit;
             sinceStartBest = 0;
         } else if (!moved || ++sinceStartBest >= stuckEpochs) {
-            if (++startsWithoutBest >= StallStarts)
+            if (++startsWithoutBest >= options.stallStarts)
                 return finish(ResultEnd::Stalled);
             freshWeights(net.parameters(), random);
             lm.Reset();

@@ -41,6 +41,8 @@ struct ResultTrainingOptions {
     // Starts of fresh weights after a stall draw from this seed.
     uint64_t seed = 0;
     ResultOptimizer optimizer = ResultOptimizer::Automatic;
+    // Fresh starts in a row that find no better network, after which the run is stalled.
+    int32_t stallStarts = 30;
     // Seconds since an arbitrary start; a steady clock when empty.
     std::function<double()> clock;
     ResultCallback onEpoch;

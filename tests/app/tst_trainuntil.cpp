@@ -102,6 +102,7 @@ struct EndCase {
     const char* name;
     std::string_view melody;
     int32_t inputs, hidden;
+    double step; // unused by this training, whatever it is
     app::TrainUntilEnd end;
     int32_t suggestedHidden;
     const char* said; // a piece of the message
@@ -114,6 +115,7 @@ TEST_P(TrainUntilEnds, SayWhyAndWhatToTry) {
     const auto owned = make();
     app::Session& session = *owned;
     start(session, c.melody, c.inputs, c.hidden);
+    session.SetLearnStep(c.step);
     const app::TrainUntilOutcome outcome = run(session);
     EXPECT_EQ(outcome.end, c.end);
     EXPECT_EQ(outcome.suggestedHidden, c.suggestedHidden);
@@ -131,11 +133,14 @@ std::string Long() {
 const std::string LongMelody = Long();
 
 const EndCase Ends[] = {
-    {"Learned", app::defaults::Melody, 8, 3, app::TrainUntilEnd::AllLearnable, 0, "Результат достигнут"},
-    {"TooSmall", LongMelody, 2, 1, app::TrainUntilEnd::Stalled, 13, "Попробуйте 13 скрытых нейронов"},
-    {"TwoNotes", "3, 8", 8, 3, app::TrainUntilEnd::NotTrained, 0, "Учить нечего"},
-    {"OnlyOutOfRange", "3, 0, 0, 0", 2, 1, app::TrainUntilEnd::NotTrained, 0, "Учить нечего"},
-    {"TooLarge", app::defaults::Melody, 1'000'000, 1000, app::TrainUntilEnd::Failed, 0, "сет"},
+    {"Learned", app::defaults::Melody, 8, 3, 1.0, app::TrainUntilEnd::AllLearnable, 0, "Результат достигнут"},
+    {"StepZero", app::defaults::Melody, 8, 3, 0.0, app::TrainUntilEnd::AllLearnable, 0, "Результат достигнут"},
+    {"StepHuge", app::defaults::Melody, 8, 3, 1e300, app::TrainUntilEnd::AllLearnable, 0, "Результат достигнут"},
+    {"TooSmall", LongMelody, 2, 1, 1.0, app::TrainUntilEnd::Stalled, 13, "Попробуйте 13 скрытых нейронов"},
+    {"TwoNotes", "3, 8", 8, 3, 1.0, app::TrainUntilEnd::NotTrained, 0, "Учить нечего"},
+    {"OneNote", "30", 8, 3, 1.0, app::TrainUntilEnd::NotTrained, 0, "Учить нечего"},
+    {"OnlyOutOfRange", "3, 0, 0, 0", 2, 1, 1.0, app::TrainUntilEnd::NotTrained, 0, "Учить нечего"},
+    {"TooLarge", app::defaults::Melody, 1'000'000, 1000, 1.0, app::TrainUntilEnd::Failed, 0, "сет"},
 };
 INSTANTIATE_TEST_SUITE_P(Table, TrainUntilEnds, ::testing::ValuesIn(Ends),
                          [](const auto& info) { return std::string(info.param.name); });
