@@ -1,6 +1,9 @@
 #include "plot/PianoRollPainter.h"
 
+#include "melody/NoteCodes.h"
+
 #include <QPainter>
+#include <QPolygonF>
 #include <QString>
 
 #include <algorithm>
@@ -9,10 +12,6 @@
 namespace {
 
 constexpr int LowestCode = 2;
-constexpr int HighestCode = 49;
-// Four octaves, an empty row, and the pause row at the bottom; the empty
-// row keeps the names "c1" and "p" apart.
-constexpr int Rows = HighestCode + 1;
 constexpr int Margin = 4;
 
 const QColor Background{252, 252, 252};
@@ -20,11 +19,21 @@ const QColor BlackKeyRow{236, 238, 242};
 const QColor OctaveLine{170, 175, 185};
 const QColor LabelColour{60, 60, 60};
 
-// Row of a code counted from the top: 49 on top, the pause row last.
-int rowOf(uint8_t code) {
+// The note rows, an empty row that keeps the lowest name and "p" apart, and the pause row.
+int rowsOf(const RollData& data) {
+    return data.high - data.low + 1 + 2;
+}
+
+// Row of a code counted from the top: data.high on top, the pause row last;
+// codes beyond the rows in the edge row on their side.
+int rowOf(const RollData& data, uint8_t code) {
     if (code < LowestCode)
-        return Rows - 1;
-    return HighestCode - std::min(static_cast<int>(code), HighestCode);
+        return rowsOf(data) - 1;
+    return data.high - std::clamp<int>(code, data.low, data.high);
+}
+
+bool beyond(const RollData& data, uint8_t code) {
+    return code >= LowestCode && (code < data.low || code > data.high);
 }
 
 bool isBlackKey(int code) {
@@ -36,13 +45,69 @@ QRectF plotArea(QRect target) {
     return QRectF(target).adjusted(PianoRollPainter::LabelWidth, Margin, -Margin, -Margin);
 }
 
+// The row names: every row when rows are tall, else every c and each row
+// the melody uses, where its name does not run into the one above.
+void paintNames(QPainter& painter, QRect target, const RollData& data, double rowHeight) {
+    bool used[256] = {};
+    for (const auto* part : {&data.beginning, &data.continuation})
+        for (const uint8_t code : *part)
+            used[code] = true;
+    const bool all = rowHeight >= PianoRollPainter::NamedRowHeight;
+    const double area = plotArea(target).top();
+    double free = target.top();
+    painter.setPen(LabelColour);
+    for (int code = data.high; code >= 0; --code) {
+        const bool pause = code == 1;
+        if (code == 0 || (code < data.low && !pause))
+            continue;
+        const bool c = !pause && (code - LowestCode) % 12 == 0;
+        if (!pause && !all && !c && !used[code])
+            continue;
+        const double centre = area + (rowOf(data, static_cast<uint8_t>(code)) + 0.5) * rowHeight;
+        const double height = std::min(14.0, std::max(rowHeight, 9.0));
+        const QRectF label(target.left() + 2, centre - height / 2, PianoRollPainter::LabelWidth - 4, height);
+        if (label.top() < free - 0.5)
+            continue;
+        painter.drawText(label, Qt::AlignLeft | Qt::AlignVCenter,
+                         QString::fromStdString(NoteLabel(static_cast<uint8_t>(code))));
+        free = label.bottom();
+    }
+}
+
+// A small triangle at the outer edge of a bar whose code lies beyond the rows shown.
+void paintBeyondMark(QPainter& painter, const QRectF& bar, bool above) {
+    const double w = std::max(2.0, bar.width() / 2), x = bar.center().x(), h = std::max(2.0, bar.height() / 2);
+    const double edge = above ? bar.top() : bar.bottom();
+    const double tip = above ? edge - h : edge + h;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(PianoRollPainter::Beyond);
+    painter.drawPolygon(QPolygonF({QPointF(x - w / 2, edge), QPointF(x + w / 2, edge), QPointF(x, tip)}));
+    painter.setBrush(Qt::NoBrush);
+}
+
 } // namespace
 
-QRectF PianoRollPainter::cell(QRect target, int32_t columns, int32_t column, uint8_t code) {
+QRectF PianoRollPainter::cell(QRect target, const RollData& data, int32_t column, uint8_t code) {
     const QRectF area = plotArea(target);
-    const double width = area.width() / std::max(columns, 1);
-    const double height = area.height() / Rows;
-    return QRectF(area.left() + column * width, area.top() + rowOf(code) * height, width, height);
+    const double width = area.width() / std::max(data.laidOut(), 1);
+    const double height = area.height() / rowsOf(data);
+    return QRectF(area.left() + column * width, area.top() + rowOf(data, code) * height, width, height);
+}
+
+std::optional<PianoRollPainter::Spot> PianoRollPainter::spotAt(QRect target, const RollData& data, QPoint point) {
+    const QRectF area = plotArea(target);
+    const int32_t columns = data.laidOut();
+    if (columns <= 0 || !area.contains(point))
+        return std::nullopt;
+    const auto column = static_cast<int32_t>((point.x() - area.left()) / (area.width() / columns));
+    const auto row = static_cast<int>((point.y() - area.top()) / (area.height() / rowsOf(data)));
+    if (column >= columns || row >= rowsOf(data))
+        return std::nullopt;
+    if (row == rowsOf(data) - 1)
+        return Spot{column, 1};
+    if (row > data.high - data.low)
+        return std::nullopt;
+    return Spot{column, static_cast<uint8_t>(data.high - row)};
 }
 
 void PianoRollPainter::paint(QPainter& painter, QRect target, const RollData& data) {
@@ -50,37 +115,34 @@ void PianoRollPainter::paint(QPainter& painter, QRect target, const RollData& da
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.fillRect(target, Background);
     const QRectF area = plotArea(target);
-    const double rowHeight = area.height() / Rows;
+    const int rows = rowsOf(data);
+    const double rowHeight = area.height() / rows;
 
-    // The pitch grid: black-key rows shaded, a line under every c, octave names.
+    // The pitch grid: black-key rows shaded, a line under every c and above the pause row.
     QFont font = painter.font();
     font.setPixelSize(std::clamp(static_cast<int>(rowHeight * 1.8), 8, 12));
     painter.setFont(font);
-    for (int code = 1; code <= HighestCode; ++code) {
-        const QRectF row(area.left(), area.top() + rowOf(static_cast<uint8_t>(code)) * rowHeight, area.width(),
+    for (int code = data.low; code <= data.high; ++code) {
+        const QRectF row(area.left(), area.top() + rowOf(data, static_cast<uint8_t>(code)) * rowHeight, area.width(),
                          rowHeight);
-        if (code >= LowestCode && isBlackKey(code))
+        if (isBlackKey(code))
             painter.fillRect(row, BlackKeyRow);
-        const bool octaveStart = code >= LowestCode && (code - LowestCode) % 12 == 0;
-        if (octaveStart || code == 1) {
+        if ((code - LowestCode) % 12 == 0) {
             painter.setPen(OctaveLine);
             painter.drawLine(QPointF(target.left(), row.bottom()), QPointF(area.right(), row.bottom()));
-            painter.setPen(LabelColour);
-            const QString name =
-                code == 1 ? QStringLiteral("p") : QStringLiteral("c%1").arg((code - LowestCode) / 12 + 1);
-            // Octave names sit on their line, the pause name on its row.
-            const QRectF label(target.left() + 2, code == 1 ? row.center().y() - 7 : row.bottom() - 14, LabelWidth - 4,
-                               14);
-            painter.drawText(label, Qt::AlignLeft | (code == 1 ? Qt::AlignVCenter : Qt::AlignBottom), name);
         }
     }
+    const double pauseTop = area.top() + (rows - 1) * rowHeight;
+    painter.setPen(OctaveLine);
+    painter.drawLine(QPointF(target.left(), pauseTop), QPointF(area.right(), pauseTop));
+    paintNames(painter, target, data, rowHeight);
 
     const int32_t columns = data.columns();
     if (columns == 0) {
         painter.restore();
         return;
     }
-    const double width = area.width() / columns;
+    const double width = area.width() / data.laidOut();
     const double gap = width >= GapFromWidth ? 1.0 : 0.0;
     // Only the columns that the clip lets through.
     int32_t from = 0;
@@ -92,15 +154,24 @@ void PianoRollPainter::paint(QPainter& painter, QRect target, const RollData& da
     }
 
     const auto bar = [&](int32_t column, uint8_t code) {
-        return cell(target, columns, column, code).adjusted(0, 0, -gap, 0);
+        return cell(target, data, column, code).adjusted(0, 0, -gap, 0);
     };
     const auto beginningCount = static_cast<int32_t>(data.beginning.size());
     for (int32_t column = from; column <= to; ++column) {
         const bool inBeginning = column < beginningCount;
         const uint8_t code = inBeginning ? data.beginning[static_cast<size_t>(column)]
                                          : data.continuation[static_cast<size_t>(column - beginningCount)];
-        if (code >= LowestCode)
-            painter.fillRect(bar(column, code), inBeginning ? Beginning : Continuation);
+        const QColor colour = inBeginning ? Beginning : data.continuationStale ? Stale : Continuation;
+        const QRectF place = bar(column, code);
+        if (code < LowestCode) {
+            // A pause: a mark of a third of the row's height in the pause row.
+            const QRectF mark = place.adjusted(0, place.height() / 3, 0, -place.height() / 3);
+            painter.fillRect(mark, inBeginning ? Pause : colour);
+            continue;
+        }
+        painter.fillRect(place, colour);
+        if (beyond(data, code))
+            paintBeyondMark(painter, place, code > data.high);
     }
 
     // Predictions: a bar of half the column's width in the predicted row.
@@ -114,6 +185,8 @@ void PianoRollPainter::paint(QPainter& painter, QRect target, const RollData& da
         const QRectF predicted = bar(column, window.predicted);
         const QRectF inner = predicted.adjusted(predicted.width() / 4, 0, -predicted.width() / 4, 0);
         painter.fillRect(inner, exact ? Right : Wrong);
+        if (beyond(data, window.predicted))
+            paintBeyondMark(painter, inner, window.predicted > data.high);
         if (!exact) {
             // The distance: a line from the prediction to the edge of its target.
             const QRectF aim = bar(column, window.target);
@@ -128,7 +201,7 @@ void PianoRollPainter::paint(QPainter& painter, QRect target, const RollData& da
     // Where the continuation starts.
     if (!data.continuation.empty() && beginningCount > 0) {
         const double x = area.left() + beginningCount * width;
-        painter.setPen(QPen(Continuation, 1, Qt::DashLine));
+        painter.setPen(QPen(data.continuationStale ? Stale : Continuation, 1, Qt::DashLine));
         painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
     }
     painter.restore();

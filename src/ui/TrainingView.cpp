@@ -1,5 +1,7 @@
 #include "ui/TrainingView.h"
 
+#include "app/MelodyEdit.h"
+#include "app/NoteNames.h"
 #include "app/TrainUntil.h"
 #include "plot/CurvePainter.h"
 #include "plot/RollData.h"
@@ -82,6 +84,11 @@ TrainingView::TrainingView(app::Session& session, QWidget* parent) : QWidget(par
     chartView->setMinimumHeight(220);
 
     roll_ = new PianoRollWidget;
+    connect(roll_, &PianoRollWidget::noteChosen, this, [this](int32_t position, uint8_t code) {
+        emit melodyEdited(app::MelodyWithNote(session_, position, code));
+    });
+    connect(roll_, &PianoRollWidget::noteRemoved, this,
+            [this](int32_t position) { emit melodyEdited(app::MelodyWithoutNote(session_, position)); });
     auto* rollArea = new QScrollArea(this);
     rollArea->setWidget(roll_);
     rollArea->setWidgetResizable(true);
@@ -124,6 +131,7 @@ TrainingView::TrainingView(app::Session& session, QWidget* parent) : QWidget(par
     layout->addLayout(buttons);
 
     continuation_ = writtenContinuation();
+    continuationMelody_ = beginning();
     // Made after a click, the view can only trust the report where its targets still fit (RollDataOf checks).
     if (!session_.lastReport().windows.empty())
         reportMelody_ = beginning();
@@ -156,6 +164,7 @@ void TrainingView::follow(app::Change change) {
         break;
     case app::Change::Continued:
         continuation_ = writtenContinuation();
+        continuationMelody_ = beginning();
         refreshRoll();
         break;
     }
@@ -217,7 +226,9 @@ void TrainingView::refreshCurve() {
 }
 
 void TrainingView::refreshRoll() {
-    roll_->setData(RollDataOf(session_.state(), continuation_, reportFitsMelody() ? &session_.lastReport() : nullptr));
+    RollData data = RollDataOf(session_.state(), continuation_, reportFitsMelody() ? &session_.lastReport() : nullptr);
+    data.continuationStale = !continuation_.empty() && continuationMelody_ != beginning();
+    roll_->setData(std::move(data));
 }
 
 QString TrainingView::summary() const {
@@ -257,7 +268,8 @@ void TrainingView::refreshSummary() {
             lines << QStringLiteral("Мелодия изменилась после последнего нажатия: предсказания сети не показаны.");
     }
     if (session_.lastPrediction() != 0)
-        lines << QStringLiteral("Последняя предсказанная нота: %1.").arg(session_.lastPrediction());
+        lines << QStringLiteral("Последняя предсказанная нота: %1.")
+                     .arg(QString::fromStdString(app::CodeWithName(session_.lastPrediction())));
     summary_->setText(lines.join(QLatin1Char('\n')));
 }
 

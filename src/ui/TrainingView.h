@@ -45,6 +45,8 @@ signals:
     void trainUntilRequested();
     // "Продолжить в звуках мелодии" was pressed in the view.
     void continueInMelodyNotesRequested();
+    // The roll asks for this beginning, to be taken as if typed.
+    void melodyEdited(const std::string& text);
 
 private:
     void follow(app::Change change);
@@ -75,6 +77,8 @@ private:
     // The continuation as last written: the buffer behind the beginning is
     // overwritten when a longer beginning is typed, the continuation field is not.
     std::vector<uint8_t> continuation_;
+    // The beginning the continuation was written after.
+    std::vector<uint8_t> continuationMelody_;
     // The beginning that the last report scored.
     std::vector<uint8_t> reportMelody_;
 };

@@ -45,6 +45,7 @@ TrainingView& ViewActions::view() {
         view_->addAction(viewAction_);
         connect(view_, &TrainingView::trainUntilRequested, trainUntilAction_, &QAction::trigger);
         connect(view_, &TrainingView::continueInMelodyNotesRequested, melodyNotesAction_, &QAction::trigger);
+        connect(view_, &TrainingView::melodyEdited, &window_, &frmMain::ShowMelody);
     }
     return *view_;
 }

@@ -4,6 +4,7 @@
 #include "app/Messages.h"
 #include "melody/MelodyText.h"
 #include "storage/NetworkFile.h"
+#include "ui/NoteNameTips.h"
 #include "ui/TrainingProgress.h"
 
 #include <QAction>
@@ -24,14 +25,56 @@
 #include <QStyleFactory>
 #include <QValidator>
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <stdexcept>
 #include <vector>
 
 namespace {
+
+// Relative luminance and contrast ratio as the accessibility guidelines define them.
+double luminance(const QColor& colour) {
+    const auto channel = [](double value) {
+        return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b) {
+    const double x = luminance(a), y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+// Disabled text still greyed, but readable: the style's text colour mixed with
+// as much of the background as keeps a contrast of 4.5:1 on every background
+// a disabled control has.
+QPalette readableWhenDisabled(QPalette palette) {
+    constexpr double Readable = 4.5;
+    const QColor backgrounds[] = {palette.color(QPalette::Disabled, QPalette::Base),
+                                  palette.color(QPalette::Disabled, QPalette::Window),
+                                  palette.color(QPalette::Disabled, QPalette::Button)};
+    for (const auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+        const QColor text = palette.color(QPalette::Active, role);
+        const QColor background = palette.color(QPalette::Disabled, QPalette::Window);
+        for (double share = 0.5; share >= 0.0; share -= 0.05) {
+            const QColor mixed =
+                QColor::fromRgbF(static_cast<float>(text.redF() * (1 - share) + background.redF() * share),
+                                 static_cast<float>(text.greenF() * (1 - share) + background.greenF() * share),
+                                 static_cast<float>(text.blueF() * (1 - share) + background.blueF() * share));
+            if (std::all_of(std::begin(backgrounds), std::end(backgrounds),
+                            [&](const QColor& b) { return contrast(mixed, b) >= Readable; }) ||
+                share < 0.01) {
+                palette.setColor(QPalette::Disabled, role, mixed);
+                break;
+            }
+        }
+    }
+    return palette;
+}
 
 using platform::MessageIcon;
 
@@ -107,6 +150,8 @@ frmMain::frmMain(app::Session& session, platform::MessageBox& messages, platform
         for (QWidget* child : findChildren<QWidget*>())
             child->setStyle(style_);
     }
+
+    setPalette(readableWhenDisabled(palette()));
 
     connectHandlers();
     Form_Load();
@@ -235,6 +280,7 @@ void frmMain::buildControls() {
     Frame2 = frame("Frame2", "Продолжение мелодии", twipRect(120, 4320, 7695, 1455));
     Text1[1] = field(Frame2, "Text1(1)", "", "", twipRect(240, 360, 7215, 285));
     Text1[1]->setReadOnly(true);
+    new NoteNameTips({Text1[0], Text1[1]}, this);
     Text2[1] = field(Frame2, "Text2(1)", "", "", twipRect(240, 840, 7215, 285));
     Text2[1]->setEnabled(false);
 
@@ -536,7 +582,9 @@ void frmMain::addContextAction(QAction* action) {
 }
 
 void frmMain::ShowMelody(const std::string& text) {
-    Text1[0]->setText(QString::fromStdString(text));
+    // As if typed over the whole field: the change handling runs and Ctrl+Z brings the old text back.
+    Text1[0]->selectAll();
+    Text1[0]->insert(QString::fromStdString(text));
 }
 
 int32_t frmMain::trainingIterations() const {

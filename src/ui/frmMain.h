@@ -58,7 +58,7 @@ public:
     // Adds `action` to the context menu of the window's background, its frames
     // and the two melody fields; its shortcut works anywhere in the window.
     void addContextAction(QAction* action);
-    // Replaces the beginning of the melody, through the same change handling as typing.
+    // Replaces the beginning of the melody as typing would: the same change handling, and the field's undo.
     void ShowMelody(const std::string& text);
     // The count in the iterations field, as a training click reads it.
     int32_t trainingIterations() const;

@@ -16,12 +16,12 @@
 
 namespace {
 
-// The roll is painted at 8 pixels a row: a 26-pixel label column, margins of
+// The roll is painted at 8 pixels a row: the label column, margins of
 // 4, 50 rows (codes 49 down to 2, a gap, the pause row), 390 pixels of columns.
 constexpr int Width = 420;
 constexpr int Height = 408;
 constexpr double RowHeight = 8.0;
-constexpr double PlotLeft = 26.0;
+constexpr double PlotLeft = PianoRollPainter::LabelWidth;
 
 // Columns lie between the labels and the right margin of 4.
 double columnX(const QImage& image, int columns, double column) {
@@ -131,6 +131,69 @@ private slots:
         for (int column : {0, 1})
             QVERIFY(!columnHas(image, 5, column, PianoRollPainter::Continuation));
         QVERIFY(!columnHas(image, 5, 2, PianoRollPainter::Beginning));
+    }
+
+    // The roll of a melody shows its own range: each row named, pauses marked
+    // in their row, codes beyond the rows at the edge with a mark, and a
+    // continuation grey once the beginning changed under it.
+    void zoomedRoll() {
+        mdMain state(FormulaLibrary::loadBesideProgram());
+        ParseMelody(state, "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10");
+        RollData data = RollDataOf(state, {60, 0}, nullptr);
+        QCOMPARE(int(data.low), 2);   // 3 less the margin
+        QCOMPARE(int(data.high), 13); // widened to an octave
+        data.continuationStale = true;
+        const QImage image = render(data);
+        const int rows = data.high - data.low + 3;
+        const double rowHeight = (Height - 8.0) / rows;
+        const auto pixel = [&](int column, int row, double across = 0.3) {
+            const double x = columnX(image, data.columns(), column + across);
+            return image.pixelColor(static_cast<int>(x), static_cast<int>(4 + (row + 0.5) * rowHeight));
+        };
+        // 11 sits two rows below the top (13), 3 one above the bottom note row (2).
+        QCOMPARE(pixel(2, 2), PianoRollPainter::Beginning);
+        QCOMPARE(pixel(0, 10), PianoRollPainter::Beginning);
+        // The pause at column 9: a mark in the last row, nothing in the note rows.
+        QCOMPARE(pixel(9, rows - 1), PianoRollPainter::Pause);
+        QVERIFY(!columnHas(image, data.columns(), 9, PianoRollPainter::Beginning));
+        // 60, beyond the rows: a stale bar in the top row and its mark above it.
+        QCOMPARE(pixel(12, 0), PianoRollPainter::Stale);
+        QVERIFY(columnHas(image, data.columns(), 12, PianoRollPainter::Beyond) ||
+                image.pixelColor(static_cast<int>(columnX(image, data.columns(), 12.5)), 4) ==
+                    PianoRollPainter::Beyond);
+        QCOMPARE(pixel(13, rows - 1), PianoRollPainter::Stale); // the continuation's pause
+        // Every note row and the pause row carry a name: dark pixels in the label column.
+        for (int row = 0; row < rows; ++row) {
+            if (row == rows - 2)
+                continue; // the empty row between the notes and the pauses
+            bool named = false;
+            for (int x = 1; x < PianoRollPainter::LabelWidth - 2 && !named; ++x)
+                for (double y = (row + 0.2) * rowHeight; y < (row + 0.8) * rowHeight && !named; y += 1.0)
+                    named = image.pixelColor(x, static_cast<int>(4 + y)).lightness() < 160;
+            QVERIFY2(named, qPrintable(QStringLiteral("row %1").arg(row)));
+        }
+    }
+
+    // A point maps back to the column and the row it shows, spare columns included.
+    void spots() {
+        RollData data;
+        data.beginning = {10, 1, 12};
+        data.low = 8;
+        data.high = 20;
+        data.spare = 1;
+        const QRect target(0, 0, Width, Height);
+        for (int column = 0; column < 4; ++column)
+            for (const uint8_t code : {uint8_t{8}, uint8_t{14}, uint8_t{20}, uint8_t{1}}) {
+                const QPoint centre = PianoRollPainter::cell(target, data, column, code).center().toPoint();
+                const auto spot = PianoRollPainter::spotAt(target, data, centre);
+                QVERIFY(spot);
+                QCOMPARE(spot->column, column);
+                QCOMPARE(int(spot->code), int(code));
+            }
+        // The empty row above the pauses and the label column are no spot.
+        const QRectF gap = PianoRollPainter::cell(target, data, 0, 8).translated(0, (Height - 8.0) / 15);
+        QVERIFY(!PianoRollPainter::spotAt(target, data, gap.center().toPoint()));
+        QVERIFY(!PianoRollPainter::spotAt(target, data, QPoint(3, 100)));
     }
 
     // Pictures of melodies that stretch the roll stay whole and draw nothing they should not.

@@ -5,10 +5,12 @@
 #include "numbers/NumberText.h"
 #include "platform/DynamicLibrary.h"
 #include "support/PlatformFakes.h"
+#include "ui/NoteNameTips.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -18,7 +20,9 @@
 #include <QStyleOptionGroupBox>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -110,6 +114,53 @@ class TestFrmMain : public QObject {
 
 private slots:
     // The texts and enabled states after the start-up are in the table of controls.
+    // Hovering over a melody field names its notes as the command text does.
+    void noteNameTips_data() {
+        QTest::addColumn<QString>("melody");
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("default") << "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10"
+                                 << "c#1 f#1 a1 c#1 f#1 a1 d1 f#1 g#1 p f#1 g#1";
+        QTest::newRow("octaves and pauses") << "2, 13, 14, 26, 49, 0, 1"
+                                            << "c1 b1 c2 c3 b4 p p";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+
+    void noteNameTips() {
+        QFETCH(QString, melody);
+        QFETCH(QString, tip);
+        Rig rig;
+        rig.type("Text1(0)", melody);
+        QLineEdit* field = rig.field("Text1(0)");
+        QCOMPARE(NoteNameTips::tipFor(*field), tip);
+        QCOMPARE(field->toolTip(), QString()); // the field's own tip stays as it is
+        rig.window.show();
+        QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), field->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(field, &hover);
+        QCOMPARE(QToolTip::text(), tip);
+        QToolTip::hideText();
+    }
+
+    // Disabled text, such as the command-text fields, reads at a contrast of at least 4.5:1.
+    void disabledTextContrast() {
+        Rig rig;
+        const QPalette palette = rig.field("Text2(0)")->palette();
+        const auto luminance = [](const QColor& c) {
+            const auto channel = [](double v) {
+                v /= 255.0;
+                return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+        };
+        for (const auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+            for (const auto background : {QPalette::Base, QPalette::Window, QPalette::Button}) {
+                const double a = luminance(palette.color(QPalette::Disabled, role));
+                const double b = luminance(palette.color(QPalette::Disabled, background));
+                const double ratio = (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+                QVERIFY2(ratio >= 4.5, qPrintable(QStringLiteral("%1 on %2: %3").arg(role).arg(background).arg(ratio)));
+            }
+    }
+
     void startUp() {
         Rig rig;
         frmMain& w = rig.window;

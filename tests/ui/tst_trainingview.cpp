@@ -232,6 +232,44 @@ private slots:
         QVERIFY2(rig.messages.shown.last().contains("учить нечего"), qPrintable(rig.messages.shown.last()));
     }
 
+    // Clicks in the roll write the beginning as typing would: the command text follows and Ctrl+Z undoes them.
+    void writingInTheRoll_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("right");
+        QTest::addColumn<bool>("remove");
+        QTest::addColumn<QString>("melody");
+        QTest::newRow("left click sets a note") << 1 << 5 << false << false << "3, 5, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10";
+        QTest::newRow("right click makes a pause")
+            << 0 << 9 << true << false << "1, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10";
+        QTest::newRow("after the last note adds one")
+            << 12 << 13 << false << false << "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10, 13";
+        QTest::newRow("Delete removes the note clicked")
+            << 2 << 11 << false << true << "3, 8, 3, 8, 11, 4, 8, 10, 1, 8, 10";
+    }
+
+    void writingInTheRoll() {
+        QFETCH(int, column);
+        QFETCH(int, code);
+        QFETCH(bool, right);
+        QFETCH(bool, remove);
+        QFETCH(QString, melody);
+        Rig rig;
+        rig.view().show();
+        auto* roll = rig.view().findChild<PianoRollWidget*>("pianoRoll");
+        const QString typed = rig.field("Text1(0)")->text();
+        const QPoint spot =
+            PianoRollPainter::cell(roll->rect(), roll->data(), column, uint8_t(code)).center().toPoint();
+        QTest::mouseClick(roll, right ? Qt::RightButton : Qt::LeftButton, {}, spot);
+        if (remove)
+            QTest::keyClick(roll, Qt::Key_Delete);
+        QCOMPARE(rig.field("Text1(0)")->text(), melody);
+        QCOMPARE(rig.field("Text2(0)")->text().toStdString(), rig.session.CommandText(app::MelodyPart::Beginning));
+        QCOMPARE(rig.session.state().MelodyLen + 1, melody.count(',') + 1);
+        rig.field("Text1(0)")->undo();
+        QCOMPARE(rig.field("Text1(0)")->text(), typed);
+    }
+
     // "Продолжить в звуках мелодии" writes the continuation field with the beginning's notes only.
     void continueInMelodyNotes() {
         Rig rig;
