@@ -3,6 +3,7 @@
 #include "engine/Prediction.h"
 #include "engine/mdMain.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace app {
@@ -20,7 +21,10 @@ LearningReport ScoreWindows(mdMain& state) {
         const double out = state.CalcNS();
         const uint8_t target = state.Melody[static_cast<size_t>(position)];
         const uint8_t predicted = ValueToNote(out);
-        errorSum = errorSum + std::fabs(out - NoteToValue(target)) * 48.0;
+        // Measured on the output held to the values of the codes, so that the
+        // error never exceeds the distance between two codes (48 semitones and the pause).
+        const double held = std::isnan(out) ? out : std::clamp(out, NoteToValue(1), NoteToValue(49));
+        errorSum = errorSum + std::fabs(held - NoteToValue(target)) * 48.0;
         if (predicted == target)
             ++report.exact;
         report.windows.push_back({predicted, target});

@@ -5,14 +5,16 @@
 
 #include <algorithm>
 
-RollData RollDataOf(const mdMain& state, std::vector<uint8_t> continuation, const app::LearningReport* report) {
+RollData RollDataOf(const mdMain& state, std::vector<uint8_t> continuation, const app::LearningReport* report,
+                    bool continuationStale) {
     RollData data;
     const auto notes = static_cast<size_t>(std::clamp(state.MelodyLen + 1, 0, mdMain::MelodyCapacity));
     data.beginning.assign(state.Melody.begin(), state.Melody.begin() + static_cast<std::ptrdiff_t>(notes));
     data.continuation = std::move(continuation);
+    data.continuationStale = continuationStale;
     int low = 50, high = 1;
     for (const auto* part : {&data.beginning, &data.continuation})
-        for (const uint8_t code : *part)
+        for (const uint8_t code : continuationStale&& part == &data.continuation ? std::vector<uint8_t>{} : *part)
             if (code >= 2 && code <= 49) {
                 low = std::min<int>(low, code);
                 high = std::max<int>(high, code);

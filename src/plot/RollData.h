@@ -33,8 +33,10 @@ struct RollData {
 // predictions of `report` (a scoring of the built network, or null for none)
 // placed on the training windows of the beginning. A report whose windows do
 // not fit the beginning any more is left out. The rows shown are the range
-// of the notes with a margin of RollMargin, at least an octave.
-RollData RollDataOf(const mdMain& state, std::vector<uint8_t> continuation, const app::LearningReport* report);
+// of the notes with a margin of RollMargin, at least an octave; the notes of
+// a stale continuation (one the beginning changed under) do not count.
+RollData RollDataOf(const mdMain& state, std::vector<uint8_t> continuation, const app::LearningReport* report,
+                    bool continuationStale = false);
 
 // Semitones shown beyond the highest and lowest note.
 inline constexpr int RollMargin = 2;

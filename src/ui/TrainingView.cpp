@@ -25,6 +25,9 @@
 
 namespace {
 
+// Lines of words the view shows without scrolling.
+constexpr int SummaryLines = 4;
+
 // Dots on the lines while there are few enough clicks to tell them apart.
 constexpr qsizetype MaxDottedClicks = 60;
 
@@ -70,6 +73,8 @@ TrainingView::TrainingView(app::Session& session, QWidget* parent) : QWidget(par
     errorAxis_->setLabelsColor(CurvePainter::Error);
     exactAxis_ = new QValueAxis(chart_);
     exactAxis_->setLabelFormat(QStringLiteral("%d"));
+    exactAxis_->setTickType(QValueAxis::TicksDynamic);
+    exactAxis_->setTickAnchor(0);
     exactAxis_->setLabelsColor(CurvePainter::Exact);
     chart_->addAxis(clickAxis_, Qt::AlignBottom);
     chart_->addAxis(errorAxis_, Qt::AlignLeft);
@@ -127,7 +132,15 @@ TrainingView::TrainingView(app::Session& session, QWidget* parent) : QWidget(par
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(chartView, 1);
     layout->addWidget(rollArea);
-    layout->addWidget(summary_);
+    // The words scroll inside a fixed height, so that the pictures keep their place at any length.
+    auto* summaryArea = new QScrollArea(this);
+    summaryArea->setObjectName(QStringLiteral("summaryArea"));
+    summaryArea->setWidget(summary_);
+    summaryArea->setWidgetResizable(true);
+    summaryArea->setFrameShape(QFrame::NoFrame);
+    summaryArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    summaryArea->setFixedHeight(summary_->fontMetrics().lineSpacing() * SummaryLines + 4);
+    layout->addWidget(summaryArea);
     layout->addLayout(buttons);
 
     continuation_ = writtenContinuation();
@@ -221,8 +234,9 @@ void TrainingView::refreshCurve() {
                                     : QStringLiteral("Нажатие «Научить»"));
     errorAxis_->setRange(0, maxError > 0.0 ? maxError * 1.05 : 1.0);
     errorAxis_->applyNiceNumbers();
+    // Whole-number ticks from 0; the axis keeps room for its widest number.
     exactAxis_->setRange(0, windows);
-    exactAxis_->setTickCount(std::min(windows, 10) + 1);
+    exactAxis_->setTickInterval(roundStep(windows));
 }
 
 void TrainingView::refreshRoll() {
@@ -286,6 +300,8 @@ QString TrainingView::lastClick(const app::LearningReport& report) {
         last += QStringLiteral("; остановлено досрочно, чтобы веса остались конечными.");
     else if (report.cancelled)
         last += QStringLiteral("; остановлено досрочно по просьбе пользователя.");
+    else if (report.iterationsRun < int64_t{report.iterationsPerWindow} * windows)
+        last += QStringLiteral("; часть окон остановилась раньше: выход сети сравнялся с их нотой.");
     else
         last += QStringLiteral("; до конца, без досрочной остановки.");
     return last;

@@ -134,6 +134,22 @@ TEST_F(SessionTest, RebuildProtocolAndNewNetwork) {
     EXPECT_NE(state.InLayer[1], built) << "a new network after \"Создать новую\"";
 }
 
+// The mean error is measured on the output held to the codes' values: an output far beyond them is 48 semitones off at
+// most.
+TEST_F(SessionTest, MeanErrorStaysWithinTheCodes) {
+    session.SetMelodyText("2, 2, 2, 2");
+    session.SetInputCountText("2");
+    ASSERT_FALSE(session.EnsureNetwork());
+    mdMain& state = session.state();
+    for (int32_t k = 1; k <= state.OutNeuron->nInput(); ++k)
+        state.OutNeuron->setIWeight(k, 0.0);
+    state.OutNeuron->setDisplacing(50.0); // the output: 2*sigmoid(50)-1, about 1, a whole value beyond code 49
+    const app::LearningReport report = app::ScoreWindows(state);
+    ASSERT_EQ(report.windows.size(), 2u);
+    EXPECT_EQ(report.windows[0].predicted, 49);
+    EXPECT_DOUBLE_EQ(report.meanError, 47.0);
+}
+
 TEST_F(SessionTest, TrainingClicksReportAndMakeTheCurve) {
     session.SetHiddenCountText("3");
     const app::TrainingResult first = session.Train(10000);

@@ -139,10 +139,10 @@ private slots:
     void zoomedRoll() {
         mdMain state(FormulaLibrary::loadBesideProgram());
         ParseMelody(state, "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10");
-        RollData data = RollDataOf(state, {60, 0}, nullptr);
+        QCOMPARE(int(RollDataOf(state, {30}, nullptr).high), 32); // a fresh continuation counts
+        const RollData data = RollDataOf(state, {60, 0, 30}, nullptr, true);
         QCOMPARE(int(data.low), 2);   // 3 less the margin
-        QCOMPARE(int(data.high), 13); // widened to an octave
-        data.continuationStale = true;
+        QCOMPARE(int(data.high), 13); // widened to an octave; the stale continuation does not count
         const QImage image = render(data);
         const int rows = data.high - data.low + 3;
         const double rowHeight = (Height - 8.0) / rows;

@@ -270,6 +270,25 @@ private slots:
         QCOMPARE(rig.field("Text1(0)")->text(), typed);
     }
 
+    // However long the words, they scroll in a fixed place under the roll and the view keeps its size.
+    void summaryKeepsItsPlace() {
+        Rig rig;
+        rig.view().show();
+        const QSize size = rig.view().size();
+        const auto* area = rig.view().findChild<QWidget*>("summaryArea");
+        const int height = area->height();
+        rig.view().resize(320, size.height()); // narrow: the words wrap to many lines
+        rig.click("Command4");
+        rig.click("Command5");
+        QApplication::processEvents();
+        QVERIFY2(rig.view().summary().contains("часть окон остановилась раньше"), qPrintable(rig.view().summary()));
+        QVERIFY2(rig.view().summary().contains("= "), qPrintable(rig.view().summary())); // the prediction by name
+        QCOMPARE(area->height(), height);
+        QCOMPARE(rig.view().height(), size.height());
+        const auto* roll = rig.view().findChild<QWidget*>("pianoRoll")->parentWidget()->parentWidget();
+        QVERIFY(roll->geometry().bottom() < area->geometry().top());
+    }
+
     // "Продолжить в звуках мелодии" writes the continuation field with the beginning's notes only.
     void continueInMelodyNotes() {
         Rig rig;
