@@ -6,6 +6,8 @@
 #include "melody/CommandText.h"
 #include "midi/MidiExport.h"
 #include "numbers/NumberText.h"
+#include "platform/NativePath.h"
+#include "platform/SignalCleanup.h"
 #include "player/CommandReader.h"
 
 #include <algorithm>
@@ -354,6 +356,7 @@ Failure Session::ExportWav(MelodyPart part, const std::string& path, int program
         failure.path = commandFile;
         return failure;
     }
+    const platform::SignalCleanup removal(platform::NativePath(commandFile));
     const std::string player = JoinPath(files_.programFolder(), PlayerFileName());
     const platform::ProcessRun run =
         starter_.run(player, {"--wav", path, "--program", std::to_string(program), commandFile}, PlayerTimeoutMs);

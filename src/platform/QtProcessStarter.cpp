@@ -1,6 +1,7 @@
 #include "platform/QtProcessStarter.h"
 
 #include "platform/NativePath.h"
+#include "platform/SignalCleanup.h"
 
 #include <QFile>
 #include <QProcess>
@@ -96,6 +97,8 @@ ProcessRun QtProcessStarter::run(const std::string& program, const std::vector<s
         return result;
     }
     result.started = true;
+    // A run that ends by a signal does not leave the program working on alone.
+    const SignalCleanup stopping(static_cast<long long>(process.processId()));
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
         process.waitForFinished();

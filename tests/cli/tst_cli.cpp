@@ -1,3 +1,5 @@
+#include "support/SignalledRun.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -190,6 +192,39 @@ TEST_F(CliTool, OutputErrorsAndInterruptsAreFailures) {
         EXPECT_EQ(run.err.find('\r'), std::string::npos) << "no progress line where stderr is no terminal";
         EXPECT_EQ(nlohmann::json::parse(run.out)["clicks"].size(), 1u);
         EXPECT_EQ(fs::exists(Path("half.qvl")), keep);
+    }
+}
+
+// A WAV export ended by SIGINT, SIGTERM or SIGHUP (sent to the tool alone)
+// leaves neither its command file nor the player's temporary file, and the
+// player stops too.
+TEST_F(CliTool, InterruptedWavExportLeavesNothing) {
+    std::string melody = "2";
+    for (int i = 0; i < 1000; ++i)
+        melody += ", " + std::to_string(2 + i % 48);
+    const fs::path temporary = dir_ / "tmp", out = dir_ / "out";
+    fs::create_directories(temporary);
+    fs::create_directories(out);
+    const auto names = [](const fs::path& folder) {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(folder))
+            found.push_back(entry.path().filename().string());
+        return found;
+    };
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const SignalledEnd end = RunAndSignal(
+            MELODYNET_CLI_PATH,
+            {"play", "--melody", melody, "--note-length", "1", "--wav", (out / "long.wav").string()},
+            {{"TMPDIR", temporary.string()}}, [&] { return !names(out).empty() && !names(temporary).empty(); },
+            signal);
+        EXPECT_TRUE(end.ready);
+        EXPECT_EQ(end.endingSignal, signal);
+        EXPECT_EQ(names(temporary), std::vector<std::string>());
+        // The player goes on its own way out.
+        for (int wait = 0; wait < 500 && !names(out).empty(); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(names(out), std::vector<std::string>());
     }
 }
 

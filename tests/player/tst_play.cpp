@@ -1,4 +1,5 @@
 #include "midi/MidiImport.h"
+#include "support/SignalledRun.h"
 #include "support/TinyDisk.h"
 
 #include <gtest/gtest.h>
@@ -129,6 +130,34 @@ TEST_F(PlayRun, LongTextsStopAtAnHour) {
     const std::string bytes = ReadAll(folder / "out.mid");
     const MidiImport back = ImportMidiMelody(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
     EXPECT_EQ(back.melody.codes.size(), 1u); // the c, not the d
+}
+
+// Hidden temporary files in `folder`.
+std::vector<std::string> Temporaries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with(".melodynet-"))
+            names.push_back(entry.path().filename().string());
+    return names;
+}
+
+// A render ended by SIGINT, SIGTERM or SIGHUP leaves no temporary file and no
+// target behind, and the player ends by that signal.
+TEST_F(PlayRun, InterruptedRenderLeavesNothing) {
+    std::string text = "t32 l1";
+    for (int i = 0; i < 1000; ++i)
+        text += " c";
+    writeCommandFile(folder / "long.cmd", text + "\r\n");
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const SignalledEnd end = RunAndSignal(
+            (folder / "Play").string(), {"--builtin", "--wav", (folder / "out.wav").string(), (folder / "long.cmd").string()},
+            {}, [&] { return !Temporaries(folder).empty(); }, signal);
+        EXPECT_TRUE(end.ready);
+        EXPECT_EQ(end.endingSignal, signal);
+        EXPECT_EQ(Temporaries(folder), std::vector<std::string>());
+        EXPECT_FALSE(fs::exists(folder / "out.wav"));
+    }
 }
 
 // On a full disk WAV and MIDI files fail, keep an old file whole and leave no temporary file.
