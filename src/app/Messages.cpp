@@ -61,6 +61,9 @@ std::string NetworkFileReason(const NetworkFileReading& reading) {
                                          Count(reading.linesFound)
                                    : std::string("файл обрывается раньше времени");
         break;
+    case NetworkFileError::Unterminated:
+        reason = "строка не закончена: файл обрывается посреди неё";
+        break;
     case NetworkFileError::NotANumber:
         reason = "строка не является числом (или число слишком велико)";
         break;
