@@ -190,7 +190,10 @@ TEST_F(CliTool, OutputErrorsAndInterruptsAreFailures) {
         EXPECT_EQ(run.status, 130) << run.err;
         EXPECT_NE(run.err.find("прервано"), std::string::npos) << run.err;
         EXPECT_EQ(run.err.find('\r'), std::string::npos) << "no progress line where stderr is no terminal";
-        EXPECT_EQ(nlohmann::json::parse(run.out)["clicks"].size(), 1u);
+        const nlohmann::json clicks = nlohmann::json::parse(run.out)["clicks"];
+        ASSERT_EQ(clicks.size(), 1u);
+        EXPECT_TRUE(clicks[0]["interrupted"]);
+        EXPECT_GT(clicks[0]["iterationsRun"], 0);
         EXPECT_EQ(fs::exists(Path("half.qvl")), keep);
     }
 }
@@ -228,6 +231,29 @@ TEST_F(CliTool, InterruptedWavExportLeavesNothing) {
     }
 }
 
+// A run that fails after it began its JSON still ends the object, with the
+// failure; a network that cannot train says why and fails; a network may be
+// trained further into its own file.
+TEST_F(CliTool, FailuresAreToldAndJsonStaysWhole) {
+    const Outcome unsaved = Cli({"train", "--clicks", "2", "--iterations", "10", "--save", Path("no/net"), "--json"});
+    EXPECT_EQ(unsaved.status, 1);
+    const nlohmann::json object = nlohmann::json::parse(unsaved.out);
+    EXPECT_EQ(object["clicks"].size(), 2u);
+    EXPECT_EQ("melodynet-cli: " + object["failure"].get<std::string>() + "\n", unsaved.err);
+    EXPECT_TRUE(object["saved"].is_null());
+
+    // Counts 2 and 1, the step 0, every value 0.
+    std::ofstream(Path("still.qvl")) << " 2\r\n 1\r\n 1\r\n 0\r\n 0\r\n 0\r\n 0\r\n 0\r\n 0\r\n";
+    const Outcome still = Cli({"train", "--load", Path("still.qvl"), "--iterations", "10"});
+    EXPECT_EQ(still.status, 1);
+    EXPECT_NE(still.out.find("обучение не выполнялось: шаг обучения 0 не больше нуля"), std::string::npos) << still.out;
+    EXPECT_NE(still.err.find("шаг обучения 0 не больше нуля"), std::string::npos) << still.err;
+
+    const Outcome further = Cli({"train", "--load", Path("still.qvl"), "--step", "0.5", "--save", Path("still.qvl")});
+    EXPECT_EQ(further.status, 0) << further.err;
+    EXPECT_EQ(Lines(ReadAll(Path("still.qvl"))).at(3), " .5\r");
+}
+
 // --until-exact prints every click, then what ended the run, and agrees with --json.
 TEST_F(CliTool, TrainUntilExact) {
     const std::vector<std::string> lines =
@@ -259,7 +285,7 @@ TEST_F(CliTool, PicturesOfCurveAndRoll) {
         Cli({"train", "--seed", "1", "--clicks", "3", "--save", Path("net"), "--plot", Path("curve.png")});
     ASSERT_EQ(train.status, 0) << train.err;
     EXPECT_EQ(train.err, "");
-    EXPECT_EQ(Lines(train.out).at(3), "Кривая обучения записана в " + Path("curve.png"));
+    EXPECT_EQ(Lines(train.out).at(4), "Кривая обучения записана в " + Path("curve.png"));
     EXPECT_EQ(ReadAll(Path("curve.png")).substr(1, 3), "PNG");
 
     const Outcome roll = Cli({"continue", "--load", Path("net.qvl"), "--notes", "5", "--roll", Path("roll.png")});
@@ -267,12 +293,27 @@ TEST_F(CliTool, PicturesOfCurveAndRoll) {
     EXPECT_EQ(Lines(roll.out).size(), 2u);
     EXPECT_EQ(ReadAll(Path("roll.png")).substr(1, 3), "PNG");
 
-    // A picture that cannot be written fails the run after its clicks.
-    const Outcome missing = Cli({"train", "--clicks", "1", "--plot", Path("no/such/curve.png")});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(Lines(missing.out).size(), 1u);
-    EXPECT_TRUE(missing.err.starts_with("melodynet-cli: не удалось записать рисунок «" + Path("no/such/curve.png")))
-        << missing.err;
+    // A picture that cannot be written fails the run after its clicks, once
+    // the network is saved; both outcomes are told, also in JSON.
+    for (const bool json : {false, true}) {
+        std::vector<std::string> arguments = {"train", "--clicks", "1", "--save", Path("kept"), "--plot",
+                                              Path("no/such/curve.png")};
+        if (json)
+            arguments.push_back("--json");
+        const Outcome missing = Cli(arguments);
+        EXPECT_EQ(missing.status, 1);
+        EXPECT_TRUE(missing.err.starts_with("melodynet-cli: не удалось записать рисунок «" + Path("no/such/curve.png")))
+            << missing.err;
+        EXPECT_TRUE(fs::remove(Path("kept.qvl")));
+        if (json) {
+            const nlohmann::json object = nlohmann::json::parse(missing.out);
+            EXPECT_EQ(object["saved"], Path("kept.qvl"));
+            EXPECT_TRUE(object["plot"].is_null());
+            EXPECT_EQ("melodynet-cli: " + object["failure"].get<std::string>() + "\n", missing.err);
+        } else {
+            EXPECT_EQ(Lines(missing.out).at(1), "Сеть сохранена в " + Path("kept.qvl"));
+        }
+    }
 }
 #endif
 
@@ -288,6 +329,7 @@ class CliErrors : public CliTool, public ::testing::WithParamInterface<ErrorCase
 TEST_P(CliErrors, OneLineAndStatus) {
     std::ofstream(Path("broken.qvl")) << " 8\r\n 3\r\n abc\r\n";
     std::ofstream(Path("broken.mid")) << std::string("MThd\0\0\0\2\0", 9);
+    fs::create_symlink("broken.mid", Path("link.mid"));
     std::vector<std::string> arguments = GetParam().arguments;
     for (std::string& argument : arguments)
         if (const size_t at = argument.find('@'); at != std::string::npos)
@@ -297,7 +339,10 @@ TEST_P(CliErrors, OneLineAndStatus) {
     EXPECT_EQ(run.out, "");
     ASSERT_EQ(Lines(run.err).size(), 1u) << run.err;
     EXPECT_TRUE(run.err.starts_with("melodynet-cli: ")) << run.err;
-    EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
+    std::string message = GetParam().message;
+    if (const size_t at = message.find('@'); at != std::string::npos)
+        message.replace(at, 1, dir_.string());
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -329,6 +374,19 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"TrainLoadBroken", {"train", "--load", "@/broken.qvl"}, 1, "Не удалось загрузить нейронную сеть"},
         ErrorCase{"UntilWithClicks", {"train", "--until-exact", "--clicks", "2"}, 2, "--clicks нельзя сочетать"},
         ErrorCase{"MaxClicksAlone", {"train", "--max-clicks", "2"}, 2, "только с --until-exact"},
+        ErrorCase{"NegativeStep", {"train", "--step", "-1"}, 2, "--step: шаг обучения должен быть положительным"},
+        ErrorCase{"ZeroStep", {"train", "--step", "0"}, 2, "--step: шаг обучения должен быть положительным"},
+        ErrorCase{"StepUnderflow", {"train", "--step", "1e-400"}, 2, "--step: "},
+        ErrorCase{"MidiOverNetwork",
+                  {"continue", "--load", "@/broken.qvl", "--midi", "@/broken.qvl"},
+                  2,
+                  "--midi «@/broken.qvl» — тот же файл, что --load"},
+        ErrorCase{"WavOverMelodyLink",
+                  {"play", "--melody-file", "@/broken.mid", "--wav", "@/link.mid"},
+                  2,
+                  "тот же файл, что --melody-file"},
+        ErrorCase{"MidiOverWav", {"play", "--midi", "@/broken.mid", "--wav", "@/./broken.mid"}, 2, "тот же файл, что --midi"},
+        ErrorCase{"SaveOverMelody", {"train", "--melody-file", "@/broken.qvl", "--save", "@/broken"}, 2, "--save"},
 #ifdef MELODYNET_CLI_PICTURES
         ErrorCase{"PlotGif", {"train", "--plot", "@/curve.gif"}, 2, "--plot: имя файла должно оканчиваться"},
 #endif
