@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -32,6 +33,7 @@ enum class Problem {
 struct Failure {
     Problem problem = Problem::None;
     std::string path;       // the file or folder concerned
+    std::vector<std::string> otherPaths; // further folders concerned (HistoryUnavailable: the others tried)
     std::string reason;     // the system's own reason, when there is one
     int64_t inputCount = 0; // the counts of a shape problem
     int64_t hiddenCount = 0;

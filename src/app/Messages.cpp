@@ -127,9 +127,13 @@ std::string Text(const Failure& failure) {
     case Problem::NetworkNotStorable:
         return "Не удалось сохранить нейронную сеть в файл " + Quoted(failure.path) +
                ": сеть нельзя записать: в ней есть бесконечное или неопределённое значение.";
-    case Problem::HistoryUnavailable:
-        return "Не удалось создать папку с историей команд " + Quoted(failure.path) +
+    case Problem::HistoryUnavailable: {
+        std::string folders = Quoted(failure.path);
+        for (const std::string& other : failure.otherPaths)
+            folders += " или " + Quoted(other);
+        return "Не удалось создать папку с историей команд " + folders +
                ": ни папка программы, ни папка данных пользователя недоступны для записи.";
+    }
     case Problem::HistoryFull:
         return "Пожалуйста, почистите папку с историей команд" + (failure.path.empty() ? "" : "\n" + failure.path);
     case Problem::CommandFileNotWritten:

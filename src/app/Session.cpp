@@ -243,6 +243,8 @@ PlayingResult Session::Play(MelodyPart part) {
     case PlayResult::Status::HistoryUnavailable:
         failure.problem = Problem::HistoryUnavailable;
         failure.path = played.folder;
+        if (!played.tried.empty())
+            failure.otherPaths.assign(played.tried.begin() + 1, played.tried.end());
         break;
     case PlayResult::Status::HistoryFull:
         failure.problem = Problem::HistoryFull;

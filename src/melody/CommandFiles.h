@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Command files "000.cmd" to "999.cmd" in the History folder and the start
 // of the player with one of them.
@@ -22,8 +23,10 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 
 // The History folder: "History" in `programFolder` when it exists or can be
 // created and is writable, otherwise "History" in the user's data folder
-// (created when needed). nullopt when neither can be used.
-std::optional<std::string> ChooseHistoryFolder(platform::FileSystem& fs, const std::string& programFolder);
+// (created when needed). nullopt when neither can be used; `tried`, when
+// given, receives every folder tried.
+std::optional<std::string> ChooseHistoryFolder(platform::FileSystem& fs, const std::string& programFolder,
+                                               std::vector<std::string>* tried = nullptr);
 
 // File name of the player program: "Play", "Play.exe" on Windows.
 std::string PlayerFileName();
@@ -41,6 +44,7 @@ struct PlayResult {
     int32_t number = -1;  // command file number, -1 when none was written
     std::string filePath; // full path of the command file written (or tried)
     std::string folder;   // the History folder used, or (HistoryUnavailable) the one beside the program
+    std::vector<std::string> tried; // (HistoryUnavailable) every folder tried, the one beside the program first
     std::string reason;   // the platform's reason for WriteFailed / StartFailed
 };
 
@@ -64,8 +68,12 @@ public:
     PlayResult PlayCmd(const std::string& text);
 
 private:
+    // `path` as it is when absolute, else inside the current folder.
+    std::string AbsolutePath(const std::string& path) const;
+
     platform::FileSystem& fs_;
     platform::ProcessStarter& starter_;
     std::string programFolder_;
     std::optional<std::string> history_;
+    std::vector<std::string> tried_; // the folders the last failed choice tried
 };

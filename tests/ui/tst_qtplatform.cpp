@@ -322,6 +322,22 @@ private slots:
             QVERIFY2(!entry.path().filename().string().starts_with('.'), entry.path().c_str());
     }
 
+    // A relative XDG_DATA_HOME is ignored: the data folder is the default one, absolute.
+    void relativeDataHome() {
+        const QByteArray home = qgetenv("HOME"), data = qgetenv("XDG_DATA_HOME");
+        qputenv("HOME", dir.path().toUtf8());
+        qputenv("XDG_DATA_HOME", "relative/data");
+        const QString folder = QString::fromStdString(platform::QtFileSystem().userDataFolder());
+        qputenv("HOME", home);
+        if (data.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", data);
+        QVERIFY2(folder.startsWith(dir.path() + "/.local/share/"), qPrintable(folder));
+        QVERIFY(QFileInfo(folder).isDir());
+        QVERIFY(!QFileInfo::exists(QStringLiteral("relative")));
+    }
+
     void foldersAndProgramStart() {
         platform::QtFileSystem files;
         const std::string history = inside("a/History");
