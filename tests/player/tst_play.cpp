@@ -206,7 +206,11 @@ TEST_F(PlayRun, MidiFilesAndSoundFonts) {
     // A SoundFont's signature over nothing: FluidSynth takes it up, and its loaders fail.
     fs::create_directories(folder / "fonts");
     writeCommandFile(folder / "fonts" / "cut.sf2", std::string("RIFF\x04\0\0\0sfbkLIST", 16));
+    // A broken font under the name searched for first, ahead of the system's own.
+    fs::copy_file(folder / "fonts" / "cut.sf2", folder / "fonts" / "TimGM6mb.sf2");
     const bool soundFont = fs::exists("/usr/share/sounds/sf2/TimGM6mb.sf2");
+    const std::string brokenFirst =
+        "MELODYNET_SOUNDFONT_DIRS='" + (folder / "fonts").string() + ":/usr/share/sounds/sf2'";
     const std::string none = std::string("MELODYNET_SOUNDFONT_DIRS='") + (folder / "empty").string() + "'";
     const struct {
         std::vector<std::string> arguments;
@@ -227,6 +231,7 @@ TEST_F(PlayRun, MidiFilesAndSoundFonts) {
          0,
          soundFont ? 0u : 1u,
          "out.wav"},
+        {{"--wav", "out.wav", "000.cmd"}, brokenFirst, 0, soundFont ? 1u : 2u, "out.wav"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments.front() + " " + row.env);
@@ -240,6 +245,13 @@ TEST_F(PlayRun, MidiFilesAndSoundFonts) {
         EXPECT_EQ(std::distance(fs::directory_iterator(folder / "History"), fs::directory_iterator()), 1);
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
                   6 + (row.written != nullptr ? 1 : 0));
+    }
+
+    // The broken font is passed over for the next one, not for the built-in synthesizer.
+    if (soundFont) {
+        const RunOutcome next = run({"--wav", "out.wav", "000.cmd"}, brokenFirst);
+        EXPECT_NE(next.err.find("fonts/TimGM6mb.sf2"), std::string::npos) << next.err;
+        EXPECT_EQ(next.err.find("built-in"), std::string::npos) << next.err;
     }
 
     // Without a SoundFont the built-in synthesizer plays exactly the events' length.
