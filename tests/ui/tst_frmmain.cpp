@@ -18,6 +18,7 @@
 #include <QStyleOptionGroupBox>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <memory>
 
@@ -411,9 +412,18 @@ private slots:
         QCOMPARE(rig.shape(), "---");
     }
 
-    // A click that would run for hours shows its dialog; "Отмена" stops it after the current
-    // iteration, and nothing typed meanwhile reaches the window.
+    // A click that would run for hours shows its dialog; "Отмена", clicked
+    // with the mouse through the dialog's own window, stops it after the
+    // current iteration, and so does closing the window, which then closes;
+    // nothing typed meanwhile reaches the window.
+    void longTrainingIsCancelled_data() {
+        QTest::addColumn<bool>("closeWindow");
+        QTest::newRow("Отмена clicked") << false;
+        QTest::newRow("window closed") << true;
+    }
+
     void longTrainingIsCancelled() {
+        QFETCH(bool, closeWindow);
         Rig rig;
         frmMain& w = rig.window;
         w.show();
@@ -428,9 +438,17 @@ private slots:
         QWidget* dialog = nullptr;
         connect(&w, &frmMain::trainingDialogCreated, &w, [&](QWidget* created) {
             dialog = created;
-            QTimer::singleShot(0, created, [&rig, created] {
+            QTimer::singleShot(0, created, [&rig, &w, created, closeWindow] {
                 QTest::keyClicks(rig.field("Text1(0)"), "5");
-                created->findChild<QPushButton*>()->click(); // "Отмена"
+                if (closeWindow) {
+                    w.windowHandle()->close();
+                    return;
+                }
+                created->show();
+                QVERIFY(QTest::qWaitForWindowExposed(created));
+                const auto* button = created->findChild<QPushButton*>(); // "Отмена"
+                QTest::mouseClick(created->windowHandle(), Qt::LeftButton, {},
+                                  button->mapTo(created, button->rect().center()));
             });
         });
         rig.click("Command4");
@@ -442,6 +460,8 @@ private slots:
         QVERIFY(report.iterationsRun < report.iterationsPerWindow);
         QCOMPARE(rig.messages.shown, QStringList({Advice}));
         QVERIFY(rig.control("Command4")->isEnabled());
+        QCoreApplication::processEvents();
+        QCOMPARE(w.isVisible(), !closeWindow);
     }
 
     void continueMelody_data() {
