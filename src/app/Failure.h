@@ -27,6 +27,7 @@ enum class Problem {
     MidiFileBroken,        // a MIDI file that holds no usable melody (path, midi)
     FileNotWritten,        // an exported file could not be written (path, reason)
     PlayerFailed,          // the player ran but did not write its file (path, reason: its message)
+    PlayerEnded,           // a started player ended with a failure soon after (reason: what it said)
 };
 
 // A failure as data: the problem and what the message about it names.

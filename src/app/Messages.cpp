@@ -150,6 +150,8 @@ std::string Text(const Failure& failure) {
         return "Не удалось записать файл " + Quoted(failure.path) + ": " + failure.reason;
     case Problem::PlayerFailed:
         return "Проигрыватель не записал файл " + Quoted(failure.path) + ": " + failure.reason;
+    case Problem::PlayerEnded:
+        return "Проигрыватель не смог сыграть мелодию:\n" + failure.reason;
     }
     return {};
 }

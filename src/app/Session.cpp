@@ -225,12 +225,32 @@ std::string Session::CommandText(MelodyPart part) const {
     return beginningCommand_ + " " + continuationCommand_;
 }
 
+namespace {
+
+// A player that ended with a failure soon after its start, as the failure of the play.
+Failure PlayerEndedFailure(int exitCode, const std::string& said) {
+    Failure failure = Failure::Of(Problem::PlayerEnded);
+    failure.reason = said;
+    while (!failure.reason.empty() && (failure.reason.back() == '\n' || failure.reason.back() == '\r'))
+        failure.reason.pop_back();
+    if (failure.reason.empty())
+        failure.reason = exitCode < 0 ? "аварийное завершение" : "код выхода " + std::to_string(exitCode);
+    return failure;
+}
+
+} // namespace
+
 std::string Session::historyFolder() const {
     return player_.history().value_or(std::string());
 }
 
-PlayingResult Session::Play(MelodyPart part) {
-    const PlayResult played = player_.PlayCmd(CommandText(part));
+PlayingResult Session::Play(MelodyPart part, std::function<void(const Failure&)> failed) {
+    platform::ProcessStarter::EarlyFailure ended;
+    if (failed)
+        ended = [failed = std::move(failed)](int exitCode, const std::string& said) {
+            failed(PlayerEndedFailure(exitCode, said));
+        };
+    const PlayResult played = player_.PlayCmd(CommandText(part), std::move(ended));
     PlayingResult result;
     result.commandFile = played.filePath;
     Failure& failure = result.failure;

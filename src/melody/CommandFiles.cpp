@@ -60,7 +60,7 @@ const std::optional<std::string>& CommandPlayer::PrepareHistory() {
     return history_;
 }
 
-PlayResult CommandPlayer::PlayCmd(const std::string& text) {
+PlayResult CommandPlayer::PlayCmd(const std::string& text, platform::ProcessStarter::EarlyFailure failed) {
     PlayResult result;
     const std::optional<std::string>& history = PrepareHistory();
     if (!history) {
@@ -95,7 +95,11 @@ PlayResult CommandPlayer::PlayCmd(const std::string& text) {
         const bool besidePlayer = *history == JoinPath(programFolder_, "History");
         // The player starts in its own folder: any other path must not depend on ours.
         const std::vector<std::string> arguments{besidePlayer ? name : AbsolutePath(path)};
-        if (!starter_.startDetached(JoinPath(programFolder_, PlayerFileName()), arguments, programFolder_, error)) {
+        const std::string player = JoinPath(programFolder_, PlayerFileName());
+        const bool started =
+            failed ? starter_.startWatched(player, arguments, programFolder_, PlayerWatchMs, std::move(failed), error)
+                   : starter_.startDetached(player, arguments, programFolder_, error);
+        if (!started) {
             result.status = PlayResult::Status::StartFailed;
             result.reason = error;
             return result;

@@ -28,6 +28,10 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 std::optional<std::string> ChooseHistoryFolder(platform::FileSystem& fs, const std::string& programFolder,
                                                std::vector<std::string>* tried = nullptr);
 
+// How long a started player is watched for an early failure: one that cannot
+// open its sound device or read its file ends well within it.
+inline constexpr int PlayerWatchMs = 3000;
+
 // File name of the player program: "Play", "Play.exe" on Windows.
 std::string PlayerFileName();
 
@@ -65,7 +69,8 @@ public:
     // starts the player with the file's bare name (its full path when the
     // History folder is not beside the player). Nothing is written when all
     // names are taken, and the player is not started when writing failed.
-    PlayResult PlayCmd(const std::string& text);
+    // With `failed`, a player that fails within PlayerWatchMs is told there.
+    PlayResult PlayCmd(const std::string& text, platform::ProcessStarter::EarlyFailure failed = {});
 
 private:
     // `path` as it is when absolute, else inside the current folder.

@@ -464,6 +464,26 @@ private slots:
         QCOMPARE(w.isVisible(), !closeWindow);
     }
 
+    // A player that fails soon after its start is told in a message box with
+    // what it said; a window closed meanwhile is not told at all.
+    void playerFailureIsTold() {
+        platform::ProcessStarter::EarlyFailure ended;
+        {
+            Rig rig;
+            rig.click("Command2");
+            QCOMPARE(rig.starter.calls.size(), size_t(1));
+            QVERIFY(rig.messages.shown.isEmpty());
+            QVERIFY(rig.starter.watched);
+            rig.starter.watched(3, "Play: no audio device: none\n");
+            QCOMPARE(rig.messages.shown,
+                     QStringList({"W:Проигрыватель не смог сыграть мелодию:\nPlay: no audio device: none"}));
+            rig.starter.watched(-1, "");
+            QCOMPARE(rig.messages.shown.last(), "W:Проигрыватель не смог сыграть мелодию:\nаварийное завершение");
+            ended = rig.starter.watched;
+        }
+        ended(1, "too late");
+    }
+
     void continueMelody_data() {
         QTest::addColumn<QString>("count");
         QTest::addColumn<int>("messages"); // after the untrained warning

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -336,6 +337,40 @@ private slots:
         QVERIFY2(folder.startsWith(dir.path() + "/.local/share/"), qPrintable(folder));
         QVERIFY(QFileInfo(folder).isDir());
         QVERIFY(!QFileInfo::exists(QStringLiteral("relative")));
+    }
+
+    // A watched program that fails within the watch is told with what it
+    // wrote to stderr; one that succeeds, or fails only later, is not.
+    void watchedStart_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("exitCode"); // 0: nothing told
+        QTest::addColumn<QString>("said");
+        QTest::newRow("fails at once") << "echo 'no audio device' >&2; exit 3" << 3 << "no audio device\n";
+        QTest::newRow("succeeds") << "echo warning >&2; exit 0" << 0 << "";
+        QTest::newRow("fails after the watch") << "sleep 1; exit 3" << 0 << "";
+        QTest::newRow("crashes") << "kill -SEGV $$" << -1 << "";
+    }
+
+    void watchedStart() {
+        QFETCH(QString, script);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        const std::string program = inside("watched.sh");
+        write(program, "#!/bin/sh\n" + script.toStdString() + "\n");
+        std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+        int told = 0;
+        std::string heard;
+        std::string error;
+        QVERIFY(platform::QtProcessStarter().startWatched(program, {}, dir.path().toStdString(), 500,
+                                                          [&](int code, const std::string& text) {
+                                                              told = code;
+                                                              heard = text;
+                                                          },
+                                                          error));
+        // The reaping timer goes away once the program has ended.
+        QTRY_VERIFY_WITH_TIMEOUT(QCoreApplication::instance()->findChildren<QTimer*>().isEmpty(), 5000);
+        QCOMPARE(told, exitCode);
+        QCOMPARE(QString::fromStdString(heard), said);
     }
 
     void foldersAndProgramStart() {
