@@ -206,6 +206,26 @@ std::string TrainUntilEnded(const TrainUntilOutcome& outcome, const LearningRepo
     return {};
 }
 
+std::string OutOfRange(const std::vector<OutOfRangeNote>& notes) {
+    // A melody of a thousand such notes is named by its first few.
+    constexpr size_t Named = 10;
+    std::string list;
+    bool silent = false;
+    for (size_t i = 0; i < notes.size(); ++i) {
+        silent |= notes[i].silentInMidi;
+        if (i >= Named)
+            continue;
+        list += (i > 0 ? ", " : "") + Count(notes[i].position) + " (код " + Count(notes[i].code) +
+                (notes[i].code == 0 ? ", пауза)" : ")");
+    }
+    if (notes.size() > Named)
+        list += " и ещё " + Count(static_cast<int64_t>(notes.size() - Named));
+    return "коды нот вне 1..49 у нот " + list +
+           ": сеть учится на них как на остальных, но предсказывает только коды 1..49 и эти ноты точно не угадает" +
+           (silent ? "; ноты с кодом выше 93 в тексте команды остаются, но проигрыватель, MIDI и WAV их не озвучивают"
+                   : "");
+}
+
 std::string ReplaceExisting(const std::string& path) {
     return "Файл " + Quoted(path) + " уже существует.\nЗаменить его?";
 }

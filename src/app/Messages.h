@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Failure.h"
+#include "app/NoteRange.h"
 #include "app/TrainUntil.h"
 
 #include <cstdint>
@@ -62,6 +63,9 @@ std::string ContinuationShortened(int32_t written);
 
 // Why a run of "Учить до результата" ended, with its clicks and the exact windows of the last one.
 std::string TrainUntilEnded(const TrainUntilOutcome& outcome, const LearningReport& last);
+
+// The warning about notes outside 1..49: which they are and what becomes of them.
+std::string OutOfRange(const std::vector<OutOfRangeNote>& notes);
 
 // The question before replacing a file that the ".qvl" rule named.
 std::string ReplaceExisting(const std::string& path);

@@ -181,6 +181,8 @@ int SetMelody(app::Session& session, const MelodySource& melody, std::ostream& e
             << std::to_string(info.stored) << '\n';
     if (info.clamped)
         err << "melodynet-cli: предупреждение: коды нот вне 0..255 заменены ближайшей границей\n";
+    if (const std::vector<app::OutOfRangeNote> notes = app::OutOfRangeNotes(session.state()); !notes.empty())
+        err << "melodynet-cli: предупреждение: " << app::messages::OutOfRange(notes) << '\n';
     return CliSuccess;
 }
 

@@ -133,6 +133,17 @@ TEST_F(CliTool, CommandTextOfTheMelody) {
         Cli({"command", "--melody", "1, 3, 15, 1, 27, 2, 49", "--note-length", "16", "--pause-length", "4"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "l16  p4 o1 c# o2 c# p4 o3 c# o1 c o4 b\n");
+    EXPECT_EQ(run.err, "");
+
+    // Codes outside 1..49 are kept as the window keeps them, and named with what becomes of them.
+    const Outcome outside = Cli({"command", "--melody", "300, 0, 3, 50"});
+    EXPECT_EQ(outside.out, "l8 o22 c# p8 o1 c# o5 c\n");
+    const std::vector<std::string> warnings = Lines(outside.err);
+    ASSERT_EQ(warnings.size(), 2u) << outside.err;
+    EXPECT_NE(warnings[1].find("вне 1..49 у нот 1 (код 255), 2 (код 0, пауза), 4 (код 50): "), std::string::npos)
+        << warnings[1];
+    EXPECT_NE(warnings[1].find("выше 93"), std::string::npos) << warnings[1];
+    EXPECT_EQ(Lines(Cli({"command", "--melody", "0, 50"}).err).at(0).find("выше 93"), std::string::npos);
 
     // A line break in a melody file separates items like a comma.
     for (const char* text : {"3\n8\n11\n", "3,\r\n8,\n\n11"}) {
