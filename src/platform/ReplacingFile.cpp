@@ -88,11 +88,13 @@ bool ReplacingFile::openTemporary(std::string& error) {
             name += Hex[bits & 15];
         name += ".tmp";
         temporary_.emplace(target_.parent_path() / name);
+        // Watched before it exists: a signal right after the create must
+        // not find it unwatched. The name is our own random one.
+        cleanup_.emplace(temporary_->path());
         const FileError created = temporary_->create(error);
-        if (created == FileError::None) {
-            cleanup_.emplace(temporary_->path());
+        if (created == FileError::None)
             return true;
-        }
+        cleanup_.reset();
         temporary_.reset();
         if (created != FileError::AlreadyExists)
             return false;

@@ -6,6 +6,7 @@
 
 #include <sndfile.hh>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -29,6 +31,15 @@ struct RunOutcome {
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Hidden temporary files in `folder`.
+std::vector<std::string> Temporaries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with(".melodynet-"))
+            names.push_back(entry.path().filename().string());
+    return names;
 }
 
 size_t LineCount(const std::string& text) {
@@ -118,6 +129,34 @@ TEST_F(PlayRun, LostOutputFails) {
     }
 }
 
+// A pipe or a device is written through and stays what it was: a WAV file
+// reaches a pipe whole (its header needs a seek, which a pipe cannot), and
+// a full device fails as a full disk does.
+TEST_F(PlayRun, PipesAndDevicesAreWrittenThrough) {
+    writeCommandFile(folder / "History" / "000.cmd", "l8 o2 c d e\r\n");
+    ASSERT_EQ(run({"--builtin", "--wav", "file.wav", "000.cmd"}).exitCode, 0);
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+    for (const char* option : {"--wav", "--midi"}) {
+        SCOPED_TRACE(option);
+        std::string received;
+        std::thread reader([&] { received = ReadAll(folder / "pipe"); });
+        const RunOutcome piped = run({"--builtin", option, "pipe", "000.cmd"});
+        reader.join();
+        EXPECT_EQ(piped.exitCode, 0) << piped.err;
+        EXPECT_TRUE(fs::is_fifo(folder / "pipe"));
+        if (std::string(option) == "--wav")
+            EXPECT_EQ(received, ReadAll(folder / "file.wav"));
+        else
+            EXPECT_TRUE(received.starts_with("MThd"));
+        // The system's own device is only written to, never replaced.
+        const RunOutcome full = run({"--builtin", option, "/dev/full", "000.cmd"});
+        EXPECT_EQ(full.exitCode, 1);
+        EXPECT_NE(full.err.find("No space left on device"), std::string::npos) << full.err;
+        EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    }
+    EXPECT_EQ(Temporaries(folder), std::vector<std::string>());
+}
+
 // A text asking for more than an hour of sound is cut there and says why.
 TEST_F(PlayRun, LongTextsStopAtAnHour) {
     std::string text = "t32 c";
@@ -130,15 +169,6 @@ TEST_F(PlayRun, LongTextsStopAtAnHour) {
     const std::string bytes = ReadAll(folder / "out.mid");
     const MidiImport back = ImportMidiMelody(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
     EXPECT_EQ(back.melody.codes.size(), 1u); // the c, not the d
-}
-
-// Hidden temporary files in `folder`.
-std::vector<std::string> Temporaries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        if (entry.path().filename().string().starts_with(".melodynet-"))
-            names.push_back(entry.path().filename().string());
-    return names;
 }
 
 // A render ended by SIGINT, SIGTERM or SIGHUP leaves no temporary file and no
