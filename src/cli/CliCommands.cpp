@@ -259,7 +259,8 @@ std::string ClickLine(int64_t click, const app::LearningReport& report, double s
         line += "средняя ошибка " + Fixed(report.meanError, 4) + " полутона, точно " + std::to_string(report.exact) +
                 " из " + std::to_string(report.windows.size());
     if (!report.trained)
-        line += report.windows.empty() ? "; обучение не выполнялось" : "; обучение не выполнялось: " + NotTrainedReason(step);
+        line += report.windows.empty() ? "; обучение не выполнялось"
+                                       : "; обучение не выполнялось: " + NotTrainedReason(step);
     if (report.cancelled)
         line += "; прервано после " + std::to_string(report.iterationsRun) + " итераций";
     if (report.diverged)
@@ -550,7 +551,8 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
             const std::vector<app::CurvePoint>& curve = (*session)->learningCurve();
             problem = PictureProblem(
                 *plot, QSize(CurveWidth, CurveHeight),
-                [&](QPainter& painter, QRect target) { CurvePainter::paint(painter, target, curve); }, session->files());
+                [&](QPainter& painter, QRect target) { CurvePainter::paint(painter, target, curve); },
+                session->files());
             if (problem.empty()) {
                 ending["plot"] = *plot;
                 if (!json.active())
@@ -707,7 +709,8 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
         if (const int status = ExportPart(*args, **session, part, exported, err); status != CliSuccess)
             return status;
         if (args->has("json"))
-            out << JsonText({{"codes", codes}, {"requested", requested}, {"command", command}, {"roll", rolled}}) << '\n';
+            out << JsonText({{"codes", codes}, {"requested", requested}, {"command", command}, {"roll", rolled}})
+                << '\n';
         else
             out << codeText << '\n' << command << '\n' << exported.str();
         return CliSuccess;

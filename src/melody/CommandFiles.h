@@ -45,11 +45,11 @@ struct PlayResult {
         StartFailed,        // the player could not be started
     };
     Status status = Status::Started;
-    int32_t number = -1;  // command file number, -1 when none was written
-    std::string filePath; // full path of the command file written (or tried)
-    std::string folder;   // the History folder used, or (HistoryUnavailable) the one beside the program
+    int32_t number = -1;            // command file number, -1 when none was written
+    std::string filePath;           // full path of the command file written (or tried)
+    std::string folder;             // the History folder used, or (HistoryUnavailable) the one beside the program
     std::vector<std::string> tried; // (HistoryUnavailable) every folder tried, the one beside the program first
-    std::string reason;   // the platform's reason for WriteFailed / StartFailed
+    std::string reason;             // the platform's reason for WriteFailed / StartFailed
 };
 
 // Writes command texts into the first free command file and starts the player.

@@ -135,8 +135,8 @@ bool QtProcessStarter::startWatched(const std::string& program, const std::vecto
     }
     if (child == 0) {
         const int nothing = ::open("/dev/null", O_RDONLY);
-        if ((!workingFolder.empty() && ::chdir(workingFolder.c_str()) != 0) || nothing < 0 ||
-            ::dup2(nothing, 0) < 0 || ::dup2(saidFd, 2) < 0)
+        if ((!workingFolder.empty() && ::chdir(workingFolder.c_str()) != 0) || nothing < 0 || ::dup2(nothing, 0) < 0 ||
+            ::dup2(saidFd, 2) < 0)
             ::_exit(127);
         ::execv(argv[0], argv.data());
         ::_exit(127);

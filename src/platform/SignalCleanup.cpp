@@ -57,13 +57,13 @@ extern "C" void onEndingSignal(int signal) {
 
 void Install() {
     for (size_t i = 0; i < Signals.size(); ++i) {
-        struct sigaction current{};
+        struct sigaction current {};
         ::sigaction(Signals[i], nullptr, &current);
         previous[i] = current;
         // Only a signal that would end the program now is taken over.
         if (current.sa_handler != SIG_DFL || (current.sa_flags & SA_SIGINFO) != 0)
             continue;
-        struct sigaction ours{};
+        struct sigaction ours {};
         ours.sa_handler = onEndingSignal;
         sigemptyset(&ours.sa_mask);
         for (const int other : Signals)
@@ -74,7 +74,7 @@ void Install() {
 
 void Restore() {
     for (size_t i = 0; i < Signals.size(); ++i) {
-        struct sigaction current{};
+        struct sigaction current {};
         ::sigaction(Signals[i], nullptr, &current);
         if (current.sa_handler == onEndingSignal)
             ::sigaction(Signals[i], &previous[i], nullptr);

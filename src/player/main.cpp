@@ -55,8 +55,9 @@ std::unique_ptr<SampleSource> MakeSource(const PlayerOptions& options, const std
     for (const std::filesystem::path& candidate : candidates) {
         if (auto fluid = FluidSynthesizer::create(events, candidate, options.program, error))
             return fluid;
-        Complain("cannot use the SoundFont " + candidate.string() + " (" + error + ")" +
-                 (candidate == candidates.back() ? ", playing with the built-in synthesizer" : ", trying the next one"));
+        Complain(
+            "cannot use the SoundFont " + candidate.string() + " (" + error + ")" +
+            (candidate == candidates.back() ? ", playing with the built-in synthesizer" : ", trying the next one"));
     }
     if (candidates.empty())
         Complain("no SoundFont found, playing with the built-in synthesizer");

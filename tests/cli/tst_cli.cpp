@@ -230,8 +230,7 @@ TEST_F(CliTool, InterruptedWavExportLeavesNothing) {
         const SignalledEnd end = RunAndSignal(
             MELODYNET_CLI_PATH,
             {"play", "--melody", melody, "--note-length", "1", "--wav", (out / "long.wav").string()},
-            {{"TMPDIR", temporary.string()}}, [&] { return !names(out).empty() && !names(temporary).empty(); },
-            signal);
+            {{"TMPDIR", temporary.string()}}, [&] { return !names(out).empty() && !names(temporary).empty(); }, signal);
         EXPECT_TRUE(end.ready);
         EXPECT_EQ(end.endingSignal, signal);
         EXPECT_EQ(names(temporary), std::vector<std::string>());
@@ -307,8 +306,8 @@ TEST_F(CliTool, PicturesOfCurveAndRoll) {
     // A picture that cannot be written fails the run after its clicks, once
     // the network is saved; both outcomes are told, also in JSON.
     for (const bool json : {false, true}) {
-        std::vector<std::string> arguments = {"train", "--clicks", "1", "--save", Path("kept"), "--plot",
-                                              Path("no/such/curve.png")};
+        std::vector<std::string> arguments = {
+            "train", "--clicks", "1", "--save", Path("kept"), "--plot", Path("no/such/curve.png")};
         if (json)
             arguments.push_back("--json");
         const Outcome missing = Cli(arguments);
@@ -396,7 +395,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {"play", "--melody-file", "@/broken.mid", "--wav", "@/link.mid"},
                   2,
                   "тот же файл, что --melody-file"},
-        ErrorCase{"MidiOverWav", {"play", "--midi", "@/broken.mid", "--wav", "@/./broken.mid"}, 2, "тот же файл, что --midi"},
+        ErrorCase{
+            "MidiOverWav", {"play", "--midi", "@/broken.mid", "--wav", "@/./broken.mid"}, 2, "тот же файл, что --midi"},
         ErrorCase{"SaveOverMelody", {"train", "--melody-file", "@/broken.qvl", "--save", "@/broken"}, 2, "--save"},
 #ifdef MELODYNET_CLI_PICTURES
         ErrorCase{"PlotGif", {"train", "--plot", "@/curve.gif"}, 2, "--plot: имя файла должно оканчиваться"},

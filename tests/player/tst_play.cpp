@@ -180,9 +180,10 @@ TEST_F(PlayRun, InterruptedRenderLeavesNothing) {
     writeCommandFile(folder / "long.cmd", text + "\r\n");
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
-        const SignalledEnd end = RunAndSignal(
-            (folder / "Play").string(), {"--builtin", "--wav", (folder / "out.wav").string(), (folder / "long.cmd").string()},
-            {}, [&] { return !Temporaries(folder).empty(); }, signal);
+        const SignalledEnd end =
+            RunAndSignal((folder / "Play").string(),
+                         {"--builtin", "--wav", (folder / "out.wav").string(), (folder / "long.cmd").string()}, {},
+                         [&] { return !Temporaries(folder).empty(); }, signal);
         EXPECT_TRUE(end.ready);
         EXPECT_EQ(end.endingSignal, signal);
         EXPECT_EQ(Temporaries(folder), std::vector<std::string>());

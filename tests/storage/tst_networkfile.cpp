@@ -166,8 +166,8 @@ TEST(NetworkFile, LineEndsBlanksAndSurplusLines) {
     for (const std::string& line : lines)
         padded += "  " + line + " \t\r\n";
     const std::string lf = JoinLines(lines, "\n");
-    for (const std::string& text : {lf, JoinLines(lines) + "surplus\r\nlines\r\n", padded,
-                                    Bom + JoinLines(lines), Bom + padded}) {
+    for (const std::string& text :
+         {lf, JoinLines(lines) + "surplus\r\nlines\r\n", padded, Bom + JoinLines(lines), Bom + padded}) {
         const NetworkFileReading reading = ReadNetworkFile(text);
         ASSERT_TRUE(reading.network) << static_cast<int>(reading.error);
         EXPECT_EQ(*reading.network, record);

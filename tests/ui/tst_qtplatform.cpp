@@ -10,11 +10,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -361,12 +361,13 @@ private slots:
         int told = 0;
         std::string heard;
         std::string error;
-        QVERIFY(platform::QtProcessStarter().startWatched(program, {}, dir.path().toStdString(), 500,
-                                                          [&](int code, const std::string& text) {
-                                                              told = code;
-                                                              heard = text;
-                                                          },
-                                                          error));
+        QVERIFY(platform::QtProcessStarter().startWatched(
+            program, {}, dir.path().toStdString(), 500,
+            [&](int code, const std::string& text) {
+                told = code;
+                heard = text;
+            },
+            error));
         // The reaping timer goes away once the program has ended.
         QTRY_VERIFY_WITH_TIMEOUT(QCoreApplication::instance()->findChildren<QTimer*>().isEmpty(), 5000);
         QCOMPARE(told, exitCode);
