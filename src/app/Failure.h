@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -26,14 +27,16 @@ enum class Problem {
     MidiFileBroken,        // a MIDI file that holds no usable melody (path, midi)
     FileNotWritten,        // an exported file could not be written (path, reason)
     PlayerFailed,          // the player ran but did not write its file (path, reason: its message)
+    PlayerEnded,           // a started player ended with a failure soon after (reason: what it said)
 };
 
 // A failure as data: the problem and what the message about it names.
 struct Failure {
     Problem problem = Problem::None;
-    std::string path;       // the file or folder concerned
-    std::string reason;     // the system's own reason, when there is one
-    int64_t inputCount = 0; // the counts of a shape problem
+    std::string path;                    // the file or folder concerned
+    std::vector<std::string> otherPaths; // further folders concerned (HistoryUnavailable: the others tried)
+    std::string reason;                  // the system's own reason, when there is one
+    int64_t inputCount = 0;              // the counts of a shape problem
     int64_t hiddenCount = 0;
     int64_t limit = 0;     // the size limit a file passed
     std::string inputText; // the counts as the user typed them, when typed

@@ -61,6 +61,9 @@ std::string NetworkFileReason(const NetworkFileReading& reading) {
                                          Count(reading.linesFound)
                                    : std::string("файл обрывается раньше времени");
         break;
+    case NetworkFileError::Unterminated:
+        reason = "строка не закончена: файл обрывается посреди неё";
+        break;
     case NetworkFileError::NotANumber:
         reason = "строка не является числом (или число слишком велико)";
         break;
@@ -124,9 +127,13 @@ std::string Text(const Failure& failure) {
     case Problem::NetworkNotStorable:
         return "Не удалось сохранить нейронную сеть в файл " + Quoted(failure.path) +
                ": сеть нельзя записать: в ней есть бесконечное или неопределённое значение.";
-    case Problem::HistoryUnavailable:
-        return "Не удалось создать папку с историей команд " + Quoted(failure.path) +
+    case Problem::HistoryUnavailable: {
+        std::string folders = Quoted(failure.path);
+        for (const std::string& other : failure.otherPaths)
+            folders += " или " + Quoted(other);
+        return "Не удалось создать папку с историей команд " + folders +
                ": ни папка программы, ни папка данных пользователя недоступны для записи.";
+    }
     case Problem::HistoryFull:
         return "Пожалуйста, почистите папку с историей команд" + (failure.path.empty() ? "" : "\n" + failure.path);
     case Problem::CommandFileNotWritten:
@@ -143,6 +150,8 @@ std::string Text(const Failure& failure) {
         return "Не удалось записать файл " + Quoted(failure.path) + ": " + failure.reason;
     case Problem::PlayerFailed:
         return "Проигрыватель не записал файл " + Quoted(failure.path) + ": " + failure.reason;
+    case Problem::PlayerEnded:
+        return "Проигрыватель не смог сыграть мелодию:\n" + failure.reason;
     }
     return {};
 }
@@ -235,6 +244,26 @@ std::string TrainUntilEnded(const TrainUntilOutcome& outcome) {
         return Text(outcome.failure);
     }
     return {};
+}
+
+std::string OutOfRange(const std::vector<OutOfRangeNote>& notes) {
+    // A melody of a thousand such notes is named by its first few.
+    constexpr size_t Named = 10;
+    std::string list;
+    bool silent = false;
+    for (size_t i = 0; i < notes.size(); ++i) {
+        silent |= notes[i].silentInMidi;
+        if (i >= Named)
+            continue;
+        list += (i > 0 ? ", " : "") + Count(notes[i].position) + " (код " + Count(notes[i].code) +
+                (notes[i].code == 0 ? ", пауза)" : ")");
+    }
+    if (notes.size() > Named)
+        list += " и ещё " + Count(static_cast<int64_t>(notes.size() - Named));
+    return "коды нот вне 1..49 у нот " + list +
+           ": сеть учится на них как на остальных, но предсказывает только коды 1..49 и эти ноты точно не угадает" +
+           (silent ? "; ноты с кодом выше 93 в тексте команды остаются, но проигрыватель, MIDI и WAV их не озвучивают"
+                   : "");
 }
 
 std::string ReplaceExisting(const std::string& path) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Failure.h"
+#include "app/NoteRange.h"
 #include "app/TrainUntil.h"
 
 #include <cstdint>
@@ -66,6 +67,9 @@ std::string ConflictingWindows(const LearnableWindows& count);
 std::string TrainUntilProgressText(const TrainUntilProgress& progress);
 // Why a run of "Учить до результата" ended, with its epochs, time, exact windows and advice.
 std::string TrainUntilEnded(const TrainUntilOutcome& outcome);
+
+// The warning about notes outside 1..49: which they are and what becomes of them.
+std::string OutOfRange(const std::vector<OutOfRangeNote>& notes);
 
 // The question before replacing a file that the ".qvl" rule named.
 std::string ReplaceExisting(const std::string& path);

@@ -6,6 +6,8 @@
 #include "melody/CommandText.h"
 #include "midi/MidiExport.h"
 #include "numbers/NumberText.h"
+#include "platform/NativePath.h"
+#include "platform/SignalCleanup.h"
 #include "player/CommandReader.h"
 
 #include <algorithm>
@@ -235,12 +237,32 @@ std::string Session::CommandText(MelodyPart part) const {
     return beginningCommand_ + " " + continuationCommand_;
 }
 
+namespace {
+
+// A player that ended with a failure soon after its start, as the failure of the play.
+Failure PlayerEndedFailure(int exitCode, const std::string& said) {
+    Failure failure = Failure::Of(Problem::PlayerEnded);
+    failure.reason = said;
+    while (!failure.reason.empty() && (failure.reason.back() == '\n' || failure.reason.back() == '\r'))
+        failure.reason.pop_back();
+    if (failure.reason.empty())
+        failure.reason = exitCode < 0 ? "аварийное завершение" : "код выхода " + std::to_string(exitCode);
+    return failure;
+}
+
+} // namespace
+
 std::string Session::historyFolder() const {
     return player_.history().value_or(std::string());
 }
 
-PlayingResult Session::Play(MelodyPart part) {
-    const PlayResult played = player_.PlayCmd(CommandText(part));
+PlayingResult Session::Play(MelodyPart part, std::function<void(const Failure&)> failed) {
+    platform::ProcessStarter::EarlyFailure ended;
+    if (failed)
+        ended = [failed = std::move(failed)](int exitCode, const std::string& said) {
+            failed(PlayerEndedFailure(exitCode, said));
+        };
+    const PlayResult played = player_.PlayCmd(CommandText(part), std::move(ended));
     PlayingResult result;
     result.commandFile = played.filePath;
     Failure& failure = result.failure;
@@ -253,6 +275,8 @@ PlayingResult Session::Play(MelodyPart part) {
     case PlayResult::Status::HistoryUnavailable:
         failure.problem = Problem::HistoryUnavailable;
         failure.path = played.folder;
+        if (!played.tried.empty())
+            failure.otherPaths.assign(played.tried.begin() + 1, played.tried.end());
         break;
     case PlayResult::Status::HistoryFull:
         failure.problem = Problem::HistoryFull;
@@ -366,6 +390,7 @@ Failure Session::ExportWav(MelodyPart part, const std::string& path, int program
         failure.path = commandFile;
         return failure;
     }
+    const platform::SignalCleanup removal(platform::NativePath(commandFile));
     const std::string player = JoinPath(files_.programFolder(), PlayerFileName());
     const platform::ProcessRun run =
         starter_.run(player, {"--wav", path, "--program", std::to_string(program), commandFile}, PlayerTimeoutMs);

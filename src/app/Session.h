@@ -193,8 +193,10 @@ public:
     // The command text of a part: the beginning's as last parsed, the
     // continuation's as last continued, or both joined by one blank.
     std::string CommandText(MelodyPart part) const;
-    // Writes the part's command text into the next command file and starts the player.
-    PlayingResult Play(MelodyPart part);
+    // Writes the part's command text into the next command file and starts
+    // the player; with `failed`, a player that ends with a failure within a
+    // few seconds is told there later (PlayerEnded, with what it said).
+    PlayingResult Play(MelodyPart part, std::function<void(const Failure&)> failed = {});
     // Where command files go; empty while no folder could be had.
     std::string historyFolder() const;
 

@@ -6,6 +6,8 @@
 #include "app/TrainUntil.h"
 #include "cli/CliArguments.h"
 #include "cli/ClickWatcher.h"
+#include "cli/FileOptions.h"
+#include "cli/TrainJson.h"
 #include "engine/FormulaLibrary.h"
 #include "melody/CommandFiles.h"
 #include "melody/MelodyText.h"
@@ -89,11 +91,6 @@ std::string Fixed(double value, int digits) {
     if (ec != std::errc())
         return NumberText(value);
     return std::string(buffer.data(), end);
-}
-
-std::string Dump(const nlohmann::json& value) {
-    // Paths typed by the user need not be UTF-8; they must not abort the output.
-    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 bool WantsHelp(const std::vector<std::string>& arguments) {
@@ -183,6 +180,8 @@ int SetMelody(app::Session& session, const MelodySource& melody, std::ostream& e
             << std::to_string(info.stored) << '\n';
     if (info.clamped)
         err << "melodynet-cli: предупреждение: коды нот вне 0..255 заменены ближайшей границей\n";
+    if (const std::vector<app::OutOfRangeNote> notes = app::OutOfRangeNotes(session.state()); !notes.empty())
+        err << "melodynet-cli: предупреждение: " << app::messages::OutOfRange(notes) << '\n';
     return CliSuccess;
 }
 
@@ -222,6 +221,22 @@ std::unique_ptr<CliSession> OpenWithMelody(const Lengths& lengths, const MelodyS
     return session;
 }
 
+// Refuses a command whose results would overwrite one of its own files.
+int RefuseSameFiles(const FileOptions& files, std::string_view command, std::ostream& err) {
+    const std::string problem = files.sameFileProblem();
+    return problem.empty() ? CliSuccess : Fail(err, CliUsageError, std::string(command) + ": " + problem);
+}
+
+// Refuses exports (--midi, --wav, --roll) onto the files the command reads or onto each other.
+int RefuseSameExports(const CliArguments& args, std::string_view command, std::ostream& err) {
+    FileOptions files;
+    for (const std::string_view read : {"load", "melody-file"})
+        files.read(args, read);
+    for (const std::string_view written : {"midi", "wav", "roll"})
+        files.written(args, written);
+    return RefuseSameFiles(files, command, err);
+}
+
 // Loads the network file of --load into the session, as the window's load does.
 int LoadNetwork(const std::string& path, app::Session& session, std::ostream& err) {
     const app::LoadResult result = session.Load(path);
@@ -230,7 +245,12 @@ int LoadNetwork(const std::string& path, app::Session& session, std::ostream& er
     return CliSuccess;
 }
 
-std::string ClickLine(int64_t click, const app::LearningReport& report) {
+// Why a click with windows to train on did not train: the learning step.
+std::string NotTrainedReason(double step) {
+    return "шаг обучения " + NumberText(step) + " не больше нуля";
+}
+
+std::string ClickLine(int64_t click, const app::LearningReport& report, double step) {
     std::string line = "Нажатие " + std::to_string(click) + ": ";
     if (report.windows.empty())
         line += "окон для обучения нет (в мелодии меньше 3 нот)";
@@ -238,7 +258,10 @@ std::string ClickLine(int64_t click, const app::LearningReport& report) {
         line += "средняя ошибка " + Fixed(report.meanError, 4) + " полутона, точно " + std::to_string(report.exact) +
                 " из " + std::to_string(report.windows.size());
     if (!report.trained)
-        line += "; обучение не выполнялось";
+        line += report.windows.empty() ? "; обучение не выполнялось"
+                                       : "; обучение не выполнялось: " + NotTrainedReason(step);
+    if (report.cancelled)
+        line += "; прервано после " + std::to_string(report.iterationsRun) + " итераций";
     if (report.diverged)
         line += "; обучение остановлено, чтобы веса остались конечными";
     return line;
@@ -301,14 +324,15 @@ bool CheckPicturePath(const CliArguments& args, std::string_view name, std::stri
     return true;
 }
 
-// Renders a picture into the file of the option (replacing it only when complete).
-int WritePicture(const std::string& path, QSize size, const std::function<void(QPainter&, QRect)>& paint,
-                 platform::FileSystem& files, std::ostream& err) {
+// Renders a picture into the file of the option (replacing it only when
+// complete); why that failed, or empty.
+std::string PictureProblem(const std::string& path, QSize size, const std::function<void(QPainter&, QRect)>& paint,
+                           platform::FileSystem& files) {
     const std::string bytes = PictureFile::Render(*PictureFile::FormatOf(path), size, paint);
     std::string error = "рисунок не удалось построить";
     if (bytes.empty() || !files.replaceFile(path, bytes, error))
-        return Fail(err, CliFailure, "не удалось записать рисунок «" + path + "»: " + error);
-    return CliSuccess;
+        return "не удалось записать рисунок «" + path + "»: " + error;
+    return {};
 }
 #endif
 
@@ -385,6 +409,10 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
         !args->readUnsigned("seed", seed, error) || !args->readInteger("iterations", 0, INT32_MAX, iterations, error) ||
         !args->readInteger("clicks", 0, MaxClicks, clicks, error))
         return Fail(err, CliUsageError, "train: " + error);
+    // A step that is not above zero (or became 0 when read) would train nothing.
+    if (args->has("step") && !(step > 0.0))
+        return Fail(err, CliUsageError,
+                    "train: --step: шаг обучения должен быть положительным, а не «" + *args->text("step") + "»");
     const bool untilExact = args->has("until-exact");
     double maxSeconds = app::DefaultTrainUntilSeconds;
     if (!args->readReal("max-seconds", maxSeconds, error))
@@ -417,6 +445,13 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
     MelodySource melody;
     if (const int status = MelodyText(*args, melody, err); status != CliSuccess)
         return status;
+    FileOptions files;
+    files.read(*args, "load");
+    files.read(*args, "melody-file");
+    files.written(*args, "save", WithNetworkExtension(args->text("save").value_or("")), "load");
+    files.written(*args, "plot");
+    if (const int status = RefuseSameFiles(files, "train", err); status != CliSuccess)
+        return status;
 
     return Guarded(err, [&]() -> int {
         const std::unique_ptr<CliSession> session = CliSession::Open(err);
@@ -437,35 +472,50 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
         if (const int status = SetMelody(**session, melody, err); status != CliSuccess)
             return status;
 
-        const bool json = args->has("json");
         const mdMain& state = (*session)->state();
-        // The reports are written as they come, so a long run holds none of them.
-        if (json)
-            out << "{\"alpha\":" << Dump(state.Alpha) << ",\"clicks\":[";
+        TrainJson json(out, args->has("json"), {{"alpha", state.Alpha}});
+        nlohmann::json& ending = json.ending();
+        const auto describe = [&] {
+            ending["hidden"] = state.HiddenCount;
+            ending["input"] = state.InputCount;
+            ending["notes"] = state.MelodyLen + 1;
+            ending["step"] = state.LearnStep;
+        };
+        describe();
+        ending["plot"] = nullptr;
+        ending["saved"] = nullptr;
+        ending["untilExact"] = nullptr;
+        // Every failure from here on also ends the JSON object, with its message.
+        const auto failed = [&](int status, const std::string& message) {
+            json.finish(message);
+            return Fail(err, status, message);
+        };
         ClickWatcher watcher(err);
         bool interrupted = false;
+        int64_t untrained = 0;
         const auto tell = [&](int64_t click, const app::LearningReport& report) {
             interrupted = report.cancelled;
-            if (json) {
-                out << (click > 1 ? "," : "")
-                    << Dump({
-                           {"click", click},
-                           {"meanError", report.windows.empty() ? nlohmann::json() : nlohmann::json(report.meanError)},
-                           {"exact", report.exact},
-                           {"windows", report.windows.size()},
-                           {"trained", report.trained},
-                           {"iterationsPerWindow", report.iterationsPerWindow},
-                           {"diverged", report.diverged},
-                       });
+            untrained += report.trained ? 0 : 1;
+            if (json.active()) {
+                json.click({
+                    {"click", click},
+                    {"meanError", report.windows.empty() ? nlohmann::json() : nlohmann::json(report.meanError)},
+                    {"exact", report.exact},
+                    {"windows", report.windows.size()},
+                    {"trained", report.trained},
+                    {"iterationsPerWindow", report.iterationsPerWindow},
+                    {"diverged", report.diverged},
+                    {"interrupted", report.cancelled},
+                    {"iterationsRun", report.iterationsRun},
+                });
             } else {
-                out << ClickLine(click, report) << '\n';
+                out << ClickLine(click, report, state.LearnStep) << '\n';
             }
         };
-        nlohmann::json ending;
         if (untilExact) {
             const app::LearnableWindows count = app::CountLearnable(**session);
             const std::string conflicts = app::messages::ConflictingWindows(count);
-            if (!json && !conflicts.empty())
+            if (!json.active() && !conflicts.empty())
                 out << conflicts << std::endl;
             TrainingControl control;
             std::mutex guard;
@@ -490,20 +540,21 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
             watcher.watch(0, 0, nullptr);
             const std::string text = app::messages::TrainUntilEnded(outcome);
             if (outcome.end == app::TrainUntilEnd::Failed || outcome.end == app::TrainUntilEnd::NotTrained)
-                return Fail(err, CliFailure, text);
+                return failed(CliFailure, text);
             interrupted = outcome.end == app::TrainUntilEnd::Cancelled;
             static constexpr std::array<const char*, 6> EndNames = {"allLearnable", "stalled",    "timeLimit",
                                                                     "cancelled",    "notTrained", "failed"};
-            ending = {{"end", EndNames[static_cast<size_t>(outcome.end)]},
-                      {"windows", outcome.count.windows},
-                      {"learnable", outcome.count.learnable},
-                      {"exact", outcome.exact},
-                      {"epochs", outcome.epochs},
-                      {"seconds", outcome.seconds},
-                      {"message", text}};
+            nlohmann::json until = {{"end", EndNames[static_cast<size_t>(outcome.end)]},
+                                    {"windows", outcome.count.windows},
+                                    {"learnable", outcome.count.learnable},
+                                    {"exact", outcome.exact},
+                                    {"epochs", outcome.epochs},
+                                    {"seconds", outcome.seconds},
+                                    {"message", text}};
             if (outcome.suggestedHidden > 0)
-                ending["suggestedHidden"] = outcome.suggestedHidden;
-            if (!json)
+                until["suggestedHidden"] = outcome.suggestedHidden;
+            ending["untilExact"] = std::move(until);
+            if (!json.active())
                 out << text << '\n';
         } else {
             for (int64_t click = 1; click <= clicks && !interrupted; ++click) {
@@ -512,41 +563,43 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
                 const app::TrainingResult result = (*session)->Train(static_cast<int32_t>(iterations), &control);
                 watcher.watch(click, 0, nullptr);
                 if (result.failure)
-                    return Fail(err, result.failure);
+                    return failed(CliFailure, app::messages::Text(result.failure));
                 tell(click, result.report);
             }
         }
-        nlohmann::json plotted;
-#ifdef MELODYNET_CLI_PICTURES
-        if (const std::optional<std::string> path = args->text("plot")) {
-            const std::vector<app::CurvePoint>& curve = (*session)->learningCurve();
-            const int status = WritePicture(
-                *path, QSize(CurveWidth, CurveHeight),
-                [&](QPainter& painter, QRect target) { CurvePainter::paint(painter, target, curve); }, session->files(),
-                err);
-            if (status != CliSuccess)
-                return status;
-            plotted = *path;
-            if (!json)
-                out << "Кривая обучения записана в " << *path << '\n';
-        }
-#endif
-        if (json)
-            out << "],\"hidden\":" << state.HiddenCount << ",\"input\":" << state.InputCount
-                << ",\"notes\":" << state.MelodyLen + 1 << ",\"plot\":" << Dump(plotted) << ",\"saved\":";
-
-        nlohmann::json saved;
+        describe();
+        ending["interrupted"] = interrupted;
+        // The network first: a picture that cannot be written is a side task
+        // and must not cost the trained network.
+        std::string problem;
         const std::optional<std::string> path = args->text("save");
         if (path && (!interrupted || args->has("save-interrupted"))) {
             const std::string target = WithNetworkExtension(*path);
             if (const app::Failure failure = (*session)->Save(target))
-                return Fail(err, failure);
-            saved = target;
-            if (!json)
+                return failed(CliFailure, app::messages::Text(failure));
+            ending["saved"] = target;
+            if (!json.active())
                 out << "Сеть сохранена в " << target << '\n';
         }
-        if (json)
-            out << Dump(saved) << ",\"step\":" << Dump(state.LearnStep) << ",\"untilExact\":" << Dump(ending) << "}\n";
+#ifdef MELODYNET_CLI_PICTURES
+        if (const std::optional<std::string> plot = args->text("plot")) {
+            const std::vector<app::CurvePoint>& curve = (*session)->learningCurve();
+            problem = PictureProblem(
+                *plot, QSize(CurveWidth, CurveHeight),
+                [&](QPainter& painter, QRect target) { CurvePainter::paint(painter, target, curve); },
+                session->files());
+            if (problem.empty()) {
+                ending["plot"] = *plot;
+                if (!json.active())
+                    out << "Кривая обучения записана в " << *plot << '\n';
+            }
+        }
+#endif
+        if (!problem.empty())
+            return failed(CliFailure, problem);
+        if (untrained > 0 && !(state.LearnStep > 0.0))
+            return failed(CliFailure, "обучение не выполнялось: " + NotTrainedReason(state.LearnStep));
+        json.finish();
         if (interrupted)
             return Fail(err, CliInterrupted,
                         path && !args->has("save-interrupted")
@@ -591,7 +644,7 @@ int RunPredict(const std::vector<std::string>& arguments, std::ostream& out, std
             return Fail(err, result.failure);
         const uint8_t code = result.code;
         if (args->has("json"))
-            out << Dump({{"code", code}}) << '\n';
+            out << JsonText({{"code", code}}) << '\n';
         else
             out << std::to_string(code) << '\n';
         return CliSuccess;
@@ -653,6 +706,8 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
     MelodySource melody;
     if (const int status = ReadMelodyOptions(*args, "continue", lengths, melody, err); status != CliSuccess)
         return status;
+    if (const int status = RefuseSameExports(*args, "continue", err); status != CliSuccess)
+        return status;
 
     return Guarded(err, [&]() -> int {
         int status = CliSuccess;
@@ -679,12 +734,12 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
             const RollData roll = RollDataOf((*session)->state(), codes, &scored);
             const int width =
                 std::clamp(PianoRollPainter::LabelWidth + 8 + roll.columns() * RollColumnWidth, 320, MaxPictureWidth);
-            const int status = WritePicture(
+            const std::string problem = PictureProblem(
                 *path, QSize(width, 49 * RollRowHeight + 8),
                 [&](QPainter& painter, QRect target) { PianoRollPainter::paint(painter, target, roll); },
-                session->files(), err);
-            if (status != CliSuccess)
-                return status;
+                session->files());
+            if (!problem.empty())
+                return Fail(err, CliFailure, problem);
             rolled = *path;
         }
 #endif
@@ -692,7 +747,8 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
         if (const int status = ExportPart(*args, **session, part, exported, err); status != CliSuccess)
             return status;
         if (args->has("json"))
-            out << Dump({{"codes", codes}, {"requested", requested}, {"command", command}, {"roll", rolled}}) << '\n';
+            out << JsonText({{"codes", codes}, {"requested", requested}, {"command", command}, {"roll", rolled}})
+                << '\n';
         else
             out << codeText << '\n' << command << '\n' << exported.str();
         return CliSuccess;
@@ -746,6 +802,8 @@ int RunPlay(const std::vector<std::string>& arguments, std::ostream& out, std::o
     Lengths lengths;
     MelodySource melody;
     if (const int status = ReadMelodyOptions(*args, "play", lengths, melody, err); status != CliSuccess)
+        return status;
+    if (const int status = RefuseSameExports(*args, "play", err); status != CliSuccess)
         return status;
 
     return Guarded(err, [&]() -> int {

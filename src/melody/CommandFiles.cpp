@@ -17,8 +17,11 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
-std::optional<std::string> ChooseHistoryFolder(platform::FileSystem& fs, const std::string& programFolder) {
+std::optional<std::string> ChooseHistoryFolder(platform::FileSystem& fs, const std::string& programFolder,
+                                               std::vector<std::string>* tried) {
     const std::string beside = JoinPath(programFolder, "History");
+    if (tried)
+        tried->push_back(beside);
     if (fs.createFolder(beside) && fs.isWritableFolder(beside))
         return beside;
     // A program installed into a read-only folder keeps its history with the user.
@@ -26,6 +29,8 @@ std::optional<std::string> ChooseHistoryFolder(platform::FileSystem& fs, const s
     if (dataFolder.empty())
         return std::nullopt;
     const std::string own = JoinPath(dataFolder, "History");
+    if (tried)
+        tried->push_back(own);
     if (fs.createFolder(own) && fs.isWritableFolder(own))
         return own;
     return std::nullopt;
@@ -39,21 +44,29 @@ std::string PlayerFileName() {
 #endif
 }
 
+std::string CommandPlayer::AbsolutePath(const std::string& path) const {
+    const bool absolute = path.starts_with('/') || path.starts_with('\\') || (path.size() > 1 && path[1] == ':');
+    return absolute ? path : JoinPath(fs_.currentFolder(), path);
+}
+
 CommandPlayer::CommandPlayer(platform::FileSystem& fs, platform::ProcessStarter& starter, std::string programFolder)
     : fs_(fs), starter_(starter), programFolder_(std::move(programFolder)) {}
 
 const std::optional<std::string>& CommandPlayer::PrepareHistory() {
-    if (!history_)
-        history_ = ChooseHistoryFolder(fs_, programFolder_);
+    if (!history_) {
+        tried_.clear();
+        history_ = ChooseHistoryFolder(fs_, programFolder_, &tried_);
+    }
     return history_;
 }
 
-PlayResult CommandPlayer::PlayCmd(const std::string& text) {
+PlayResult CommandPlayer::PlayCmd(const std::string& text, platform::ProcessStarter::EarlyFailure failed) {
     PlayResult result;
     const std::optional<std::string>& history = PrepareHistory();
     if (!history) {
         result.status = PlayResult::Status::HistoryUnavailable;
         result.folder = JoinPath(programFolder_, "History");
+        result.tried = tried_;
         return result;
     }
     result.folder = *history;
@@ -80,8 +93,13 @@ PlayResult CommandPlayer::PlayCmd(const std::string& text) {
 
         // The player looks for a bare name in the History folder beside itself.
         const bool besidePlayer = *history == JoinPath(programFolder_, "History");
-        const std::vector<std::string> arguments{besidePlayer ? name : path};
-        if (!starter_.startDetached(JoinPath(programFolder_, PlayerFileName()), arguments, programFolder_, error)) {
+        // The player starts in its own folder: any other path must not depend on ours.
+        const std::vector<std::string> arguments{besidePlayer ? name : AbsolutePath(path)};
+        const std::string player = JoinPath(programFolder_, PlayerFileName());
+        const bool started =
+            failed ? starter_.startWatched(player, arguments, programFolder_, PlayerWatchMs, std::move(failed), error)
+                   : starter_.startDetached(player, arguments, programFolder_, error);
+        if (!started) {
             result.status = PlayResult::Status::StartFailed;
             result.reason = error;
             return result;

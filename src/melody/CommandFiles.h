@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Command files "000.cmd" to "999.cmd" in the History folder and the start
 // of the player with one of them.
@@ -22,8 +23,14 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 
 // The History folder: "History" in `programFolder` when it exists or can be
 // created and is writable, otherwise "History" in the user's data folder
-// (created when needed). nullopt when neither can be used.
-std::optional<std::string> ChooseHistoryFolder(platform::FileSystem& fs, const std::string& programFolder);
+// (created when needed). nullopt when neither can be used; `tried`, when
+// given, receives every folder tried.
+std::optional<std::string> ChooseHistoryFolder(platform::FileSystem& fs, const std::string& programFolder,
+                                               std::vector<std::string>* tried = nullptr);
+
+// How long a started player is watched for an early failure: one that cannot
+// open its sound device or read its file ends well within it.
+inline constexpr int PlayerWatchMs = 3000;
 
 // File name of the player program: "Play", "Play.exe" on Windows.
 std::string PlayerFileName();
@@ -38,10 +45,11 @@ struct PlayResult {
         StartFailed,        // the player could not be started
     };
     Status status = Status::Started;
-    int32_t number = -1;  // command file number, -1 when none was written
-    std::string filePath; // full path of the command file written (or tried)
-    std::string folder;   // the History folder used, or (HistoryUnavailable) the one beside the program
-    std::string reason;   // the platform's reason for WriteFailed / StartFailed
+    int32_t number = -1;            // command file number, -1 when none was written
+    std::string filePath;           // full path of the command file written (or tried)
+    std::string folder;             // the History folder used, or (HistoryUnavailable) the one beside the program
+    std::vector<std::string> tried; // (HistoryUnavailable) every folder tried, the one beside the program first
+    std::string reason;             // the platform's reason for WriteFailed / StartFailed
 };
 
 // Writes command texts into the first free command file and starts the player.
@@ -61,11 +69,16 @@ public:
     // starts the player with the file's bare name (its full path when the
     // History folder is not beside the player). Nothing is written when all
     // names are taken, and the player is not started when writing failed.
-    PlayResult PlayCmd(const std::string& text);
+    // With `failed`, a player that fails within PlayerWatchMs is told there.
+    PlayResult PlayCmd(const std::string& text, platform::ProcessStarter::EarlyFailure failed = {});
 
 private:
+    // `path` as it is when absolute, else inside the current folder.
+    std::string AbsolutePath(const std::string& path) const;
+
     platform::FileSystem& fs_;
     platform::ProcessStarter& starter_;
     std::string programFolder_;
     std::optional<std::string> history_;
+    std::vector<std::string> tried_; // the folders the last failed choice tried
 };

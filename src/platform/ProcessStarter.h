@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,19 @@ public:
     // `error` when the program could not be started.
     virtual bool startDetached(const std::string& program, const std::vector<std::string>& arguments,
                                const std::string& workingFolder, std::string& error) = 0;
+    // Told of a started program that ended with a failure: its exit code
+    // (-1 when it crashed) and what it wrote to its standard error.
+    using EarlyFailure = std::function<void(int exitCode, const std::string& said)>;
+    // Starts `program` as startDetached does and watches its first `watchMs`
+    // milliseconds: should it end with a failure within them, `failed` is
+    // called afterwards on this thread's event loop. Where a program cannot
+    // be watched it is only started.
+    virtual bool startWatched(const std::string& program, const std::vector<std::string>& arguments,
+                              const std::string& workingFolder, int watchMs, EarlyFailure failed, std::string& error) {
+        (void)watchMs;
+        (void)failed;
+        return startDetached(program, arguments, workingFolder, error);
+    }
     // Runs `program` with `arguments` (no shell) and waits for its end, at
     // most `timeoutMs` milliseconds; a program still running then is stopped.
     virtual ProcessRun run(const std::string& program, const std::vector<std::string>& arguments, int timeoutMs) = 0;

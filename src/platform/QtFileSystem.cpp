@@ -6,6 +6,7 @@
 #include "platform/NewFile.h"
 #include "platform/ReplacingFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -21,8 +22,19 @@ std::string QtFileSystem::programFolder() const {
 }
 
 std::string QtFileSystem::userDataFolder() const {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    if (folder.isEmpty())
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+#if !defined(Q_OS_WIN) && !defined(Q_OS_MACOS)
+    // The XDG rules say a relative XDG_DATA_HOME is invalid and to be
+    // ignored; Qt takes it as given, which would put the data under whatever
+    // folder the program happens to start in.
+    if (QDir::isRelativePath(folder)) {
+        folder = QDir::homePath() + QStringLiteral("/.local/share");
+        for (const QString& part : {QCoreApplication::organizationName(), QCoreApplication::applicationName()})
+            if (!part.isEmpty())
+                folder += QLatin1Char('/') + part;
+    }
+#endif
+    if (folder.isEmpty() || QDir::isRelativePath(folder))
         return {};
     const std::string path = QFile::encodeName(QDir::toNativeSeparators(folder)).toStdString();
     std::error_code ignored;

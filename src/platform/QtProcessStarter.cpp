@@ -1,10 +1,19 @@
 #include "platform/QtProcessStarter.h"
 
 #include "platform/NativePath.h"
+#include "platform/NewFile.h"
+#include "platform/SignalCleanup.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
+#include <QTimer>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
 
 #include <filesystem>
 #include <optional>
@@ -12,6 +21,10 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace platform {
@@ -31,10 +44,8 @@ std::optional<QString> Unchanged(const std::string& text) {
     return converted;
 }
 
-} // namespace
-
-bool QtProcessStarter::startDetached(const std::string& program, const std::vector<std::string>& arguments,
-                                     const std::string& workingFolder, std::string& error) {
+// Whether `program` is a file that can be started; `error` says why not.
+bool IsProgram(const std::string& program, std::string& error) {
     std::error_code code;
     const std::filesystem::path native = NativePath(program);
     if (!std::filesystem::exists(native, code)) {
@@ -46,6 +57,15 @@ bool QtProcessStarter::startDetached(const std::string& program, const std::vect
         error = "the file " + program + " is not an executable program";
         return false;
     }
+    return true;
+}
+
+} // namespace
+
+bool QtProcessStarter::startDetached(const std::string& program, const std::vector<std::string>& arguments,
+                                     const std::string& workingFolder, std::string& error) {
+    if (!IsProgram(program, error))
+        return false;
 
     const std::optional<QString> path = Unchanged(program);
     const std::optional<QString> folder = Unchanged(workingFolder);
@@ -81,6 +101,83 @@ bool QtProcessStarter::startDetached(const std::string& program, const std::vect
     return true;
 }
 
+bool QtProcessStarter::startWatched(const std::string& program, const std::vector<std::string>& arguments,
+                                    const std::string& workingFolder, int watchMs, EarlyFailure failed,
+                                    std::string& error) {
+#ifdef Q_OS_WIN
+    (void)watchMs;
+    (void)failed;
+    return startDetached(program, arguments, workingFolder, error);
+#else
+    if (QCoreApplication::instance() == nullptr)
+        return startDetached(program, arguments, workingFolder, error);
+    if (!IsProgram(program, error))
+        return false;
+    // Everything the child needs is made before the fork: after it only
+    // calls that are safe in a copy of a threaded program may run.
+    std::vector<std::string> texts{program};
+    texts.insert(texts.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    std::FILE* said = std::tmpfile();
+    if (said == nullptr) {
+        error = "the program " + program + " could not be started: " + SystemReason(errno);
+        return false;
+    }
+    const int saidFd = ::fileno(said);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        error = "the program " + program + " could not be started: " + SystemReason(errno);
+        std::fclose(said);
+        return false;
+    }
+    if (child == 0) {
+        const int nothing = ::open("/dev/null", O_RDONLY);
+        if ((!workingFolder.empty() && ::chdir(workingFolder.c_str()) != 0) || nothing < 0 || ::dup2(nothing, 0) < 0 ||
+            ::dup2(saidFd, 2) < 0)
+            ::_exit(127);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    auto* timer = new QTimer(QCoreApplication::instance());
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, child, said, clock, watchMs, failed] {
+        int status = 0;
+        const pid_t ended = ::waitpid(child, &status, WNOHANG);
+        if (ended == 0) {
+            // Past the watch the child is only reaped once it ends.
+            if (clock.elapsed() > watchMs)
+                timer->setInterval(1000);
+            return;
+        }
+        const bool early = clock.elapsed() <= watchMs;
+        timer->stop();
+        timer->deleteLater();
+        const int exitCode = ended == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::string text;
+        if (early && exitCode != 0 && std::fseek(said, 0, SEEK_SET) == 0) {
+            std::array<char, 4096> chunk{};
+            // What a failing player says fits in far less; a flood is cut.
+            while (text.size() < 64 * 1024) {
+                const size_t count = std::fread(chunk.data(), 1, chunk.size(), said);
+                text.append(chunk.data(), count);
+                if (count < chunk.size())
+                    break;
+            }
+        }
+        std::fclose(said);
+        // Last: telling may show a message box, whose own event loop must not see this timer again.
+        if (early && exitCode != 0 && failed)
+            failed(exitCode, text);
+    });
+    timer->start(50);
+    return true;
+#endif
+}
+
 ProcessRun QtProcessStarter::run(const std::string& program, const std::vector<std::string>& arguments, int timeoutMs) {
     ProcessRun result;
     QStringList list;
@@ -96,6 +193,8 @@ ProcessRun QtProcessStarter::run(const std::string& program, const std::vector<s
         return result;
     }
     result.started = true;
+    // A run that ends by a signal does not leave the program working on alone.
+    const SignalCleanup stopping(static_cast<long long>(process.processId()));
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
         process.waitForFinished();

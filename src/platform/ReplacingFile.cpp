@@ -1,13 +1,48 @@
 #include "platform/ReplacingFile.h"
 
+#include <cerrno>
 #include <random>
 #include <system_error>
+#include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace platform {
+
+namespace {
+
+// The path a chain of symbolic links leads to (the path itself when it is
+// none); a link that leads nowhere yet leads to the name a new file takes.
+std::filesystem::path FollowLinks(std::filesystem::path path) {
+    // As many links as the system itself follows before it gives up.
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code code;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, code)))
+            return path;
+        const std::filesystem::path next = std::filesystem::read_symlink(path, code);
+        if (code)
+            return path;
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    return path;
+}
+
+int ErrorOr(int fallback) {
+    return errno != 0 ? errno : fallback;
+}
+
+} // namespace
 
 ReplacingFile::ReplacingFile(std::filesystem::path target) : target_(std::move(target)) {}
 
 ReplacingFile::~ReplacingFile() {
+    if (spool_ != nullptr)
+        std::fclose(spool_);
+    if (through_ != nullptr)
+        std::fclose(through_);
     if (temporary_ && !committed_) {
         const std::filesystem::path path = temporary_->path();
         temporary_.reset(); // removes a file that was never closed
@@ -16,7 +51,33 @@ ReplacingFile::~ReplacingFile() {
     }
 }
 
+std::FILE* ReplacingFile::stream() const {
+    if (spool_ != nullptr)
+        return spool_;
+    if (through_ != nullptr)
+        return through_;
+    return temporary_ ? temporary_->stream() : nullptr;
+}
+
 bool ReplacingFile::open(std::string& error) {
+    if (temporary_ || through_ != nullptr || committed_) {
+        error = "the file was opened already";
+        return false;
+    }
+    target_ = FollowLinks(target_);
+    std::error_code code;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(target_, code);
+    if (std::filesystem::is_directory(status)) {
+        error = SystemReason(EISDIR);
+        return false;
+    }
+    if (!code && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+        !std::filesystem::is_symlink(status))
+        return openThrough(error);
+    return openTemporary(error);
+}
+
+bool ReplacingFile::openTemporary(std::string& error) {
     std::random_device random;
     static constexpr char Hex[] = "0123456789abcdef";
     for (int attempt = 0; attempt < 16; ++attempt) {
@@ -27,9 +88,13 @@ bool ReplacingFile::open(std::string& error) {
             name += Hex[bits & 15];
         name += ".tmp";
         temporary_.emplace(target_.parent_path() / name);
+        // Watched before it exists: a signal right after the create must
+        // not find it unwatched. The name is our own random one.
+        cleanup_.emplace(temporary_->path());
         const FileError created = temporary_->create(error);
         if (created == FileError::None)
             return true;
+        cleanup_.reset();
         temporary_.reset();
         if (created != FileError::AlreadyExists)
             return false;
@@ -37,7 +102,46 @@ bool ReplacingFile::open(std::string& error) {
     return false;
 }
 
+bool ReplacingFile::openThrough(std::string& error) {
+#ifdef _WIN32
+    error = SystemReason(EINVAL);
+    return false;
+#else
+    // No O_CREAT: should the device go away meanwhile, no regular file takes its name.
+    errno = 0;
+    const int fd = ::open(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        error = SystemReason(ErrorOr(EIO));
+        return false;
+    }
+    through_ = ::fdopen(fd, "wb");
+    if (through_ == nullptr) {
+        error = SystemReason(ErrorOr(EIO));
+        ::close(fd);
+        return false;
+    }
+    // A writer may seek back to finish a header; a pipe cannot, so the bytes
+    // gather in a nameless file first (gone by itself however the program ends).
+    if (::lseek(fd, 0, SEEK_CUR) < 0) {
+        spool_ = std::tmpfile();
+        if (spool_ == nullptr) {
+            error = SystemReason(ErrorOr(EIO));
+            return false;
+        }
+    }
+    return true;
+#endif
+}
+
 bool ReplacingFile::write(std::string_view bytes, std::string& error) {
+    if (spool_ != nullptr || through_ != nullptr) {
+        errno = 0;
+        if (std::fwrite(bytes.data(), 1, bytes.size(), stream()) != bytes.size()) {
+            error = SystemReason(ErrorOr(EIO));
+            return false;
+        }
+        return true;
+    }
     if (!temporary_) {
         error = "the file was not opened";
         return false;
@@ -45,11 +149,48 @@ bool ReplacingFile::write(std::string_view bytes, std::string& error) {
     return temporary_->write(bytes, error);
 }
 
+bool ReplacingFile::commitThrough(std::string& error) {
+    int code = 0;
+    if (spool_ != nullptr) {
+        if (std::ferror(spool_) != 0 || std::fflush(spool_) != 0 || std::fseek(spool_, 0, SEEK_SET) != 0)
+            code = EIO;
+        std::vector<char> chunk(1 << 16);
+        while (code == 0) {
+            const size_t count = std::fread(chunk.data(), 1, chunk.size(), spool_);
+            errno = 0;
+            if (count > 0 && std::fwrite(chunk.data(), 1, count, through_) != count)
+                code = ErrorOr(EIO);
+            if (count < chunk.size()) {
+                if (std::ferror(spool_) != 0)
+                    code = EIO;
+                break;
+            }
+        }
+        std::fclose(spool_);
+        spool_ = nullptr;
+    }
+    errno = 0;
+    if (code == 0 && (std::ferror(through_) != 0 || std::fflush(through_) != 0))
+        code = ErrorOr(EIO);
+    errno = 0;
+    if (std::fclose(through_) != 0 && code == 0)
+        code = ErrorOr(EIO);
+    through_ = nullptr;
+    if (code != 0) {
+        error = SystemReason(code);
+        return false;
+    }
+    committed_ = true;
+    return true;
+}
+
 bool ReplacingFile::commit(std::string& error) {
-    if (!temporary_ || committed_) {
+    if (committed_ || (!temporary_ && through_ == nullptr)) {
         error = "the file was not opened";
         return false;
     }
+    if (through_ != nullptr)
+        return commitThrough(error);
     if (!temporary_->close(error))
         return false;
     // A replaced file keeps its permissions, as far as they can be set.
@@ -63,6 +204,7 @@ bool ReplacingFile::commit(std::string& error) {
         return false;
     }
     committed_ = true;
+    cleanup_.reset();
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/NewFile.h"
+#include "platform/SignalCleanup.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -11,35 +12,47 @@
 
 namespace platform {
 
-// A new file written beside its target under a temporary name and renamed
-// onto the target only once every write, the flush, the sync and the close
-// succeeded, so a failed write never damages an existing file. The temporary
-// file is removed again when it is not committed.
+// Writes a file so that a failed write never damages what was there.
+// A regular file (or a link to one: the link stays, the file it leads to is
+// replaced) or a new name gets a new file written beside it under a
+// temporary name, renamed onto it only once every write, the flush, the
+// sync and the close succeeded; the temporary file is removed again when it
+// is not committed, also when an ending signal comes. Anything else that
+// exists (a device, a named pipe, a socket) is written through, every write
+// and the close checked, and never replaced; a folder is refused.
 class ReplacingFile {
 public:
-    // Prepares to replace `target`; nothing is created yet.
+    // Prepares to write `target`; nothing is created yet.
     explicit ReplacingFile(std::filesystem::path target);
     // Removes the temporary file unless it was committed.
     ~ReplacingFile();
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
-    // Creates the temporary file; false and `error` when that fails.
+    // Creates the temporary file, or opens a device or pipe; false and `error` when that fails.
     bool open(std::string& error);
-    // The open temporary file, for writing; a failed write shows in commit().
-    std::FILE* stream() const { return temporary_ ? temporary_->stream() : nullptr; }
-    // Writes `bytes` to the temporary file; false and `error` when not all were taken.
+    // The open file, for writing (and seeking); a failed write shows in commit().
+    std::FILE* stream() const;
+    // Writes `bytes`; false and `error` when not all were taken.
     bool write(std::string_view bytes, std::string& error);
     // Flushes, syncs and closes the temporary file and renames it onto the
-    // target; false and `error` when any step fails (the target is then untouched).
+    // target, or hands the bytes to the device and closes it; false and
+    // `error` when any step fails (a replaced file is then untouched).
     bool commit(std::string& error);
 
     // Writes `bytes` to `target` this way; false and `error` on failure.
     static bool writeAll(const std::filesystem::path& target, std::string_view bytes, std::string& error);
 
 private:
+    bool openTemporary(std::string& error);
+    bool openThrough(std::string& error);
+    bool commitThrough(std::string& error);
+
     std::filesystem::path target_;
     std::optional<NewFile> temporary_;
+    std::optional<SignalCleanup> cleanup_;
+    std::FILE* through_ = nullptr; // the device or pipe written through
+    std::FILE* spool_ = nullptr;   // a nameless file that stands in for one that cannot seek
     bool committed_ = false;
 };
 

@@ -29,7 +29,8 @@ std::vector<std::filesystem::path> SoundFontFolders() {
         return folders;
     }
     std::filesystem::path data;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0')
+    // A relative XDG_DATA_HOME is invalid by the XDG rules and ignored.
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg == '/')
         data = xdg;
     else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
         data = std::filesystem::path(home) / ".local" / "share";
@@ -44,19 +45,32 @@ std::vector<std::filesystem::path> SoundFontFolders() {
 }
 
 std::optional<std::filesystem::path> FindSoundFont(const std::vector<std::filesystem::path>& folders) {
+    const std::vector<std::filesystem::path> candidates = SoundFontCandidates(folders);
+    if (candidates.empty())
+        return std::nullopt;
+    return candidates.front();
+}
+
+std::vector<std::filesystem::path> SoundFontCandidates(const std::vector<std::filesystem::path>& folders) {
+    std::vector<std::filesystem::path> candidates;
+    const auto add = [&candidates](const std::filesystem::path& path) {
+        if (std::find(candidates.begin(), candidates.end(), path) == candidates.end())
+            candidates.push_back(path);
+    };
     std::error_code code;
     for (const char* name : {"TimGM6mb.sf2", "default-GM.sf2", "default-GM.sf3"})
         for (const std::filesystem::path& folder : folders)
             if (std::filesystem::is_regular_file(folder / name, code))
-                return folder / name;
+                add(folder / name);
     for (const std::filesystem::path& folder : folders) {
         std::vector<std::filesystem::path> found;
         for (std::filesystem::directory_iterator it(folder, code), end; !code && it != end; it.increment(code))
             if (IsSoundFontName(it->path()) && std::filesystem::is_regular_file(it->path(), code))
                 found.push_back(it->path());
         code.clear();
-        if (!found.empty())
-            return *std::min_element(found.begin(), found.end());
+        std::sort(found.begin(), found.end());
+        for (const std::filesystem::path& path : found)
+            add(path);
     }
-    return std::nullopt;
+    return candidates;
 }

@@ -17,3 +17,7 @@ std::vector<std::filesystem::path> SoundFontFolders();
 // default-GM.sf2 or .sf3 in any of them, else the first .sf2 or .sf3 by name
 // in the first folder holding one; nullopt when there is none.
 std::optional<std::filesystem::path> FindSoundFont(const std::vector<std::filesystem::path>& folders);
+
+// Every SoundFont of `folders` in the order of preference of FindSoundFont,
+// each once: the next to try when one cannot be loaded.
+std::vector<std::filesystem::path> SoundFontCandidates(const std::vector<std::filesystem::path>& folders);

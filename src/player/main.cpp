@@ -50,14 +50,17 @@ std::unique_ptr<SampleSource> MakeSource(const PlayerOptions& options, const std
             error = "cannot use the SoundFont " + options.soundFont + ": " + error;
         return fluid;
     }
-    if (const auto found = FindSoundFont(SoundFontFolders())) {
-        if (auto fluid = FluidSynthesizer::create(events, *found, options.program, error))
+    // A SoundFont that cannot be loaded passes on to the next one found.
+    const std::vector<std::filesystem::path> candidates = SoundFontCandidates(SoundFontFolders());
+    for (const std::filesystem::path& candidate : candidates) {
+        if (auto fluid = FluidSynthesizer::create(events, candidate, options.program, error))
             return fluid;
-        Complain("cannot use the SoundFont " + found->string() + " (" + error +
-                 "), playing with the built-in synthesizer");
-    } else {
-        Complain("no SoundFont found, playing with the built-in synthesizer");
+        Complain(
+            "cannot use the SoundFont " + candidate.string() + " (" + error + ")" +
+            (candidate == candidates.back() ? ", playing with the built-in synthesizer" : ", trying the next one"));
     }
+    if (candidates.empty())
+        Complain("no SoundFont found, playing with the built-in synthesizer");
     return std::make_unique<Synthesizer>(events);
 }
 

@@ -26,6 +26,7 @@ public:
             return std::nullopt;
         ++number_;
         const size_t lf = rest_.find('\n');
+        terminated_ = lf != std::string_view::npos;
         std::string_view line = rest_.substr(0, lf);
         rest_ = lf == std::string_view::npos ? std::string_view() : rest_.substr(lf + 1);
         if (!line.empty() && line.back() == '\r')
@@ -34,10 +35,13 @@ public:
     }
 
     int64_t number() const { return number_; }
+    // Whether the line last returned ended in a line end.
+    bool terminated() const { return terminated_; }
 
 private:
     std::string_view rest_;
     int64_t number_ = 0;
+    bool terminated_ = false;
 };
 
 NetworkFileReading Failure(NetworkFileError error, int64_t line, int64_t value = 0) {
@@ -81,6 +85,12 @@ public:
         if (!line) {
             failure_ = Failure(NetworkFileError::Truncated, lines_.number() + 1, expectedLines_);
             failure_.linesFound = lines_.number();
+            return std::nullopt;
+        }
+        // A file cut inside its last number can still hold a number there,
+        // only another one: a line the file needs must be finished.
+        if (!lines_.terminated()) {
+            failure_ = Failure(NetworkFileError::Unterminated, lines_.number());
             return std::nullopt;
         }
         const std::optional<double> value = ParseStrictNumber(*line);

@@ -17,7 +17,8 @@
 //   5            Displacing of the output neuron
 //   6 .. 5+h     iWeight 1..h of the output neuron
 //   then per hidden neuron k = 1..h: its Displacing, then its iWeight 1..n
-// 5 + 2h + h*n lines in all; lines after those are ignored when reading.
+// 5 + 2h + h*n lines in all, each with its line end; lines after those
+// are ignored when reading.
 //
 // Loading, as the window does it:
 //   1. ReadNetworkFile (or ReadNetworkFileAt) checks the whole file; on an
@@ -57,6 +58,7 @@ enum class NetworkFileError {
     Unreadable,      // the file cannot be read (systemReason says why)
     TooLarge,        // the file is larger than any network we build could need
     Truncated,       // fewer lines than the counts require
+    Unterminated,    // a line the counts require has no line end: the file was cut inside it
     NotANumber,      // a line that is not a number, or one beyond a double
     FractionalCount, // a count with a fractional part
     TooFewInputs,    // input count below MinNetworkInputCount

@@ -6,6 +6,7 @@
 #include <QProgressDialog>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <thread>
@@ -41,6 +42,8 @@ void TrainingProgress::run(const std::function<void()>& work) {
 
     qApp->removeEventFilter(this);
     dialog_ = nullptr;
+    if (closeAsked_)
+        QMetaObject::invokeMethod(window_, &QWidget::close, Qt::QueuedConnection);
 }
 
 void TrainingProgress::runAside(const std::function<void()>& work) {
@@ -66,9 +69,21 @@ bool TrainingProgress::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Drop:
     case QEvent::Close: {
         // The melody and the network must not change under the training.
-        auto* widget = qobject_cast<QWidget*>(watched);
-        const bool inDialog = widget && dialog_ && (widget == dialog_ || dialog_->isAncestorOf(widget));
+        // Input reaches a widget through its window first: the dialog's own
+        // window is the dialog's, or its button would never see the mouse.
+        bool inDialog = false;
+        if (dialog_ != nullptr) {
+            if (auto* widget = qobject_cast<QWidget*>(watched))
+                inDialog = widget == dialog_ || dialog_->isAncestorOf(widget);
+            else if (auto* window = qobject_cast<QWindow*>(watched))
+                inDialog = window == dialog_->windowHandle();
+        }
         if (!inDialog) {
+            // Closing the window stops the training; the window closes once it has ended.
+            if (event->type() == QEvent::Close && (watched == window_ || watched == window_->windowHandle())) {
+                closeAsked_ = true;
+                control_.cancel.store(true, std::memory_order_relaxed);
+            }
             event->ignore();
             return true;
         }

@@ -11,7 +11,8 @@ class QWidget;
 // Runs a training on a worker thread while the window waits: user input to
 // the window is held back, and a training that takes longer than half a
 // second shows a modal progress dialog whose "Отмена" stops it after the
-// current iteration.
+// current iteration. Closing the window stops it too, and the window closes
+// once the training has ended.
 class TrainingProgress : public QObject {
     Q_OBJECT
 
@@ -43,4 +44,5 @@ private:
     TrainingControl& control_;
     int64_t iterations_;
     QWidget* dialog_ = nullptr;
+    bool closeAsked_ = false;
 };

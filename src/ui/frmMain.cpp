@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -449,7 +450,12 @@ void frmMain::Command3_Click() {
 }
 
 void frmMain::Play(MelodyPart part) {
-    const app::Failure failure = session_.Play(part).failure;
+    // The player plays on its own; only a failure soon after its start comes back here.
+    const auto ended = [window = QPointer<frmMain>(this)](const app::Failure& failure) {
+        if (window)
+            window->Tell(messages::Text(failure), MessageIcon::Warning);
+    };
+    const app::Failure failure = session_.Play(part, ended).failure;
     if (failure)
         Tell(messages::Text(failure),
              failure.problem == app::Problem::HistoryFull ? MessageIcon::None : MessageIcon::Warning);

@@ -295,10 +295,17 @@ TEST(SessionMessages, NameTheFileAndTheReason) {
     tooLarge.hiddenCount = 1000;
     app::Failure full = app::Failure::Of(Problem::HistoryFull);
     full.path = "/opt/melody net/History";
+    app::Failure unwritable = app::Failure::Of(Problem::HistoryUnavailable);
+    unwritable.path = "/opt/melody net/History";
+    unwritable.otherPaths = {"/home/u/.local/share/melodynet/History"};
+    app::Failure cut = broken;
+    cut.reading.error = NetworkFileError::Unterminated;
     const std::pair<app::Failure, std::vector<std::string>> rows[] = {
         {broken, {"«/home/u/net.qvl»", "Строка 3: файл обрывается: нужно строк — 9, а в файле только 2"}},
         {tooLarge, {"100000 входных и 1000 скрытых", "Измените число нейронов"}},
         {full, {"Пожалуйста, почистите папку с историей команд\n/opt/melody net/History"}},
+        {unwritable, {"«/opt/melody net/History» или «/home/u/.local/share/melodynet/History»"}},
+        {cut, {"«/home/u/net.qvl»", "Строка 3: строка не закончена"}},
     };
     for (const auto& [failure, parts] : rows)
         for (const std::string& part : parts)

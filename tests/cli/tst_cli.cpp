@@ -1,3 +1,5 @@
+#include "support/SignalledRun.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -132,6 +134,17 @@ TEST_F(CliTool, CommandTextOfTheMelody) {
         Cli({"command", "--melody", "1, 3, 15, 1, 27, 2, 49", "--note-length", "16", "--pause-length", "4"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "l16  p4 o1 c# o2 c# p4 o3 c# o1 c o4 b\n");
+    EXPECT_EQ(run.err, "");
+
+    // Codes outside 1..49 are kept as the window keeps them, and named with what becomes of them.
+    const Outcome outside = Cli({"command", "--melody", "300, 0, 3, 50"});
+    EXPECT_EQ(outside.out, "l8 o22 c# p8 o1 c# o5 c\n");
+    const std::vector<std::string> warnings = Lines(outside.err);
+    ASSERT_EQ(warnings.size(), 2u) << outside.err;
+    EXPECT_NE(warnings[1].find("вне 1..49 у нот 1 (код 255), 2 (код 0, пауза), 4 (код 50): "), std::string::npos)
+        << warnings[1];
+    EXPECT_NE(warnings[1].find("выше 93"), std::string::npos) << warnings[1];
+    EXPECT_EQ(Lines(Cli({"command", "--melody", "0, 50"}).err).at(0).find("выше 93"), std::string::npos);
 
     // A line break in a melody file separates items like a comma.
     for (const char* text : {"3\n8\n11\n", "3,\r\n8,\n\n11"}) {
@@ -189,9 +202,67 @@ TEST_F(CliTool, OutputErrorsAndInterruptsAreFailures) {
         EXPECT_EQ(run.status, 130) << run.err;
         EXPECT_NE(run.err.find("прервано"), std::string::npos) << run.err;
         EXPECT_EQ(run.err.find('\r'), std::string::npos) << "no progress line where stderr is no terminal";
-        EXPECT_EQ(nlohmann::json::parse(run.out)["clicks"].size(), 1u);
+        const nlohmann::json clicks = nlohmann::json::parse(run.out)["clicks"];
+        ASSERT_EQ(clicks.size(), 1u);
+        EXPECT_TRUE(clicks[0]["interrupted"]);
+        EXPECT_GT(clicks[0]["iterationsRun"], 0);
         EXPECT_EQ(fs::exists(Path("half.qvl")), keep);
     }
+}
+
+// A WAV export ended by SIGINT, SIGTERM or SIGHUP (sent to the tool alone)
+// leaves neither its command file nor the player's temporary file, and the
+// player stops too.
+TEST_F(CliTool, InterruptedWavExportLeavesNothing) {
+    std::string melody = "2";
+    for (int i = 0; i < 1000; ++i)
+        melody += ", " + std::to_string(2 + i % 48);
+    const fs::path temporary = dir_ / "tmp", out = dir_ / "out";
+    fs::create_directories(temporary);
+    fs::create_directories(out);
+    const auto names = [](const fs::path& folder) {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(folder))
+            found.push_back(entry.path().filename().string());
+        return found;
+    };
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const SignalledEnd end = RunAndSignal(
+            MELODYNET_CLI_PATH,
+            {"play", "--melody", melody, "--note-length", "1", "--wav", (out / "long.wav").string()},
+            {{"TMPDIR", temporary.string()}}, [&] { return !names(out).empty() && !names(temporary).empty(); }, signal);
+        EXPECT_TRUE(end.ready);
+        EXPECT_EQ(end.endingSignal, signal);
+        EXPECT_EQ(names(temporary), std::vector<std::string>());
+        // The player goes on its own way out.
+        for (int wait = 0; wait < 500 && !names(out).empty(); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(names(out), std::vector<std::string>());
+    }
+}
+
+// A run that fails after it began its JSON still ends the object, with the
+// failure; a network that cannot train says why and fails; a network may be
+// trained further into its own file.
+TEST_F(CliTool, FailuresAreToldAndJsonStaysWhole) {
+    const Outcome unsaved = Cli({"train", "--clicks", "2", "--iterations", "10", "--save", Path("no/net"), "--json"});
+    EXPECT_EQ(unsaved.status, 1);
+    const nlohmann::json object = nlohmann::json::parse(unsaved.out);
+    EXPECT_EQ(object["clicks"].size(), 2u);
+    EXPECT_EQ("melodynet-cli: " + object["failure"].get<std::string>() + "\n", unsaved.err);
+    EXPECT_TRUE(object["saved"].is_null());
+
+    // Counts 2 and 1, the step 0, every value 0.
+    std::ofstream(Path("still.qvl")) << " 2\r\n 1\r\n 1\r\n 0\r\n 0\r\n 0\r\n 0\r\n 0\r\n 0\r\n";
+    const Outcome still = Cli({"train", "--load", Path("still.qvl"), "--iterations", "10"});
+    EXPECT_EQ(still.status, 1);
+    EXPECT_NE(still.out.find("обучение не выполнялось: шаг обучения 0 не больше нуля"), std::string::npos) << still.out;
+    EXPECT_NE(still.err.find("шаг обучения 0 не больше нуля"), std::string::npos) << still.err;
+
+    const Outcome further = Cli({"train", "--load", Path("still.qvl"), "--step", "0.5", "--save", Path("still.qvl")});
+    EXPECT_EQ(further.status, 0) << further.err;
+    EXPECT_EQ(Lines(ReadAll(Path("still.qvl"))).at(3), " .5\r");
 }
 
 // --until-exact says at once which windows contradict the others, then what ended the run, and agrees with --json.
@@ -239,7 +310,7 @@ TEST_F(CliTool, PicturesOfCurveAndRoll) {
         Cli({"train", "--seed", "1", "--clicks", "3", "--save", Path("net"), "--plot", Path("curve.png")});
     ASSERT_EQ(train.status, 0) << train.err;
     EXPECT_EQ(train.err, "");
-    EXPECT_EQ(Lines(train.out).at(3), "Кривая обучения записана в " + Path("curve.png"));
+    EXPECT_EQ(Lines(train.out).at(4), "Кривая обучения записана в " + Path("curve.png"));
     EXPECT_EQ(ReadAll(Path("curve.png")).substr(1, 3), "PNG");
 
     const Outcome roll = Cli({"continue", "--load", Path("net.qvl"), "--notes", "5", "--roll", Path("roll.png")});
@@ -247,12 +318,27 @@ TEST_F(CliTool, PicturesOfCurveAndRoll) {
     EXPECT_EQ(Lines(roll.out).size(), 2u);
     EXPECT_EQ(ReadAll(Path("roll.png")).substr(1, 3), "PNG");
 
-    // A picture that cannot be written fails the run after its clicks.
-    const Outcome missing = Cli({"train", "--clicks", "1", "--plot", Path("no/such/curve.png")});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(Lines(missing.out).size(), 1u);
-    EXPECT_TRUE(missing.err.starts_with("melodynet-cli: не удалось записать рисунок «" + Path("no/such/curve.png")))
-        << missing.err;
+    // A picture that cannot be written fails the run after its clicks, once
+    // the network is saved; both outcomes are told, also in JSON.
+    for (const bool json : {false, true}) {
+        std::vector<std::string> arguments = {
+            "train", "--clicks", "1", "--save", Path("kept"), "--plot", Path("no/such/curve.png")};
+        if (json)
+            arguments.push_back("--json");
+        const Outcome missing = Cli(arguments);
+        EXPECT_EQ(missing.status, 1);
+        EXPECT_TRUE(missing.err.starts_with("melodynet-cli: не удалось записать рисунок «" + Path("no/such/curve.png")))
+            << missing.err;
+        EXPECT_TRUE(fs::remove(Path("kept.qvl")));
+        if (json) {
+            const nlohmann::json object = nlohmann::json::parse(missing.out);
+            EXPECT_EQ(object["saved"], Path("kept.qvl"));
+            EXPECT_TRUE(object["plot"].is_null());
+            EXPECT_EQ("melodynet-cli: " + object["failure"].get<std::string>() + "\n", missing.err);
+        } else {
+            EXPECT_EQ(Lines(missing.out).at(1), "Сеть сохранена в " + Path("kept.qvl"));
+        }
+    }
 }
 #endif
 
@@ -268,6 +354,7 @@ class CliErrors : public CliTool, public ::testing::WithParamInterface<ErrorCase
 TEST_P(CliErrors, OneLineAndStatus) {
     std::ofstream(Path("broken.qvl")) << " 8\r\n 3\r\n abc\r\n";
     std::ofstream(Path("broken.mid")) << std::string("MThd\0\0\0\2\0", 9);
+    fs::create_symlink("broken.mid", Path("link.mid"));
     std::vector<std::string> arguments = GetParam().arguments;
     for (std::string& argument : arguments)
         if (const size_t at = argument.find('@'); at != std::string::npos)
@@ -277,7 +364,10 @@ TEST_P(CliErrors, OneLineAndStatus) {
     EXPECT_EQ(run.out, "");
     ASSERT_EQ(Lines(run.err).size(), 1u) << run.err;
     EXPECT_TRUE(run.err.starts_with("melodynet-cli: ")) << run.err;
-    EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
+    std::string message = GetParam().message;
+    if (const size_t at = message.find('@'); at != std::string::npos)
+        message.replace(at, 1, dir_.string());
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -313,6 +403,20 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"MaxSecondsAlone", {"train", "--max-seconds", "2"}, 2, "только с --until-exact"},
         ErrorCase{"MaxSecondsZero", {"train", "--until-exact", "--max-seconds", "0"}, 2, "больше 0"},
         ErrorCase{"MaxSecondsNaN", {"train", "--until-exact", "--max-seconds", "nan"}, 2, "--max-seconds"},
+        ErrorCase{"NegativeStep", {"train", "--step", "-1"}, 2, "--step: шаг обучения должен быть положительным"},
+        ErrorCase{"ZeroStep", {"train", "--step", "0"}, 2, "--step: шаг обучения должен быть положительным"},
+        ErrorCase{"StepUnderflow", {"train", "--step", "1e-400"}, 2, "--step: "},
+        ErrorCase{"MidiOverNetwork",
+                  {"continue", "--load", "@/broken.qvl", "--midi", "@/broken.qvl"},
+                  2,
+                  "--midi «@/broken.qvl» — тот же файл, что --load"},
+        ErrorCase{"WavOverMelodyLink",
+                  {"play", "--melody-file", "@/broken.mid", "--wav", "@/link.mid"},
+                  2,
+                  "тот же файл, что --melody-file"},
+        ErrorCase{
+            "MidiOverWav", {"play", "--midi", "@/broken.mid", "--wav", "@/./broken.mid"}, 2, "тот же файл, что --midi"},
+        ErrorCase{"SaveOverMelody", {"train", "--melody-file", "@/broken.qvl", "--save", "@/broken"}, 2, "--save"},
 #ifdef MELODYNET_CLI_PICTURES
         ErrorCase{"PlotGif", {"train", "--plot", "@/curve.gif"}, 2, "--plot: имя файла должно оканчиваться"},
 #endif

@@ -170,7 +170,18 @@ TEST_F(PlayCmdTest, ReadOnlyHistoryFallsBackToUserData) {
     const PlayResult result = nowhere.PlayCmd("l8");
     EXPECT_EQ(result.status, PlayResult::Status::HistoryUnavailable);
     EXPECT_EQ(result.folder, History);
+    EXPECT_EQ(result.tried, (std::vector<std::string>{History, fs.data + "/History"}));
     EXPECT_EQ(starter.calls.size(), 1u);
+}
+
+// A data folder given relative (by a relative XDG_DATA_HOME that slipped
+// through) still reaches the player, which starts in its own folder, whole.
+TEST_F(PlayCmdTest, PlayerGetsAbsolutePaths) {
+    fs.data = "rel/data";
+    fs.readOnly = {fs.program};
+    ASSERT_EQ(player.PlayCmd("l8 o1 c").status, PlayResult::Status::Started);
+    ASSERT_EQ(starter.calls.size(), 1u);
+    EXPECT_EQ(starter.calls[0].arguments, std::vector<std::string>{"/tmp/rel/data/History/000.cmd"});
 }
 
 } // namespace

@@ -143,6 +143,11 @@ TEST_F(SoundFontSearch, PrefersTheGeneralMidiFontsThenTheFirstByName) {
         const std::optional<fs::path> found = FindSoundFont(folders);
         EXPECT_EQ(found ? fs::relative(*found, root).string() : "", row.found);
     }
+    // Every font is a candidate, each once, the preferred ones first.
+    std::vector<std::string> candidates;
+    for (const fs::path& path : SoundFontCandidates({root / "a", root / "b", root / "d", root / "b"}))
+        candidates.push_back(fs::relative(path, root).string());
+    EXPECT_EQ(candidates, (std::vector<std::string>{"d/TimGM6mb.sf2", "b/Alpha.SF3", "b/zeta.sf2"}));
 }
 
 TEST_F(SoundFontSearch, FoldersFromTheEnvironmentReplaceTheUsualOnes) {

@@ -1,10 +1,12 @@
 #include "midi/MidiImport.h"
+#include "support/SignalledRun.h"
 #include "support/TinyDisk.h"
 
 #include <gtest/gtest.h>
 
 #include <sndfile.hh>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -28,6 +31,15 @@ struct RunOutcome {
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Hidden temporary files in `folder`.
+std::vector<std::string> Temporaries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with(".melodynet-"))
+            names.push_back(entry.path().filename().string());
+    return names;
 }
 
 size_t LineCount(const std::string& text) {
@@ -117,6 +129,34 @@ TEST_F(PlayRun, LostOutputFails) {
     }
 }
 
+// A pipe or a device is written through and stays what it was: a WAV file
+// reaches a pipe whole (its header needs a seek, which a pipe cannot), and
+// a full device fails as a full disk does.
+TEST_F(PlayRun, PipesAndDevicesAreWrittenThrough) {
+    writeCommandFile(folder / "History" / "000.cmd", "l8 o2 c d e\r\n");
+    ASSERT_EQ(run({"--builtin", "--wav", "file.wav", "000.cmd"}).exitCode, 0);
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+    for (const char* option : {"--wav", "--midi"}) {
+        SCOPED_TRACE(option);
+        std::string received;
+        std::thread reader([&] { received = ReadAll(folder / "pipe"); });
+        const RunOutcome piped = run({"--builtin", option, "pipe", "000.cmd"});
+        reader.join();
+        EXPECT_EQ(piped.exitCode, 0) << piped.err;
+        EXPECT_TRUE(fs::is_fifo(folder / "pipe"));
+        if (std::string(option) == "--wav")
+            EXPECT_EQ(received, ReadAll(folder / "file.wav"));
+        else
+            EXPECT_TRUE(received.starts_with("MThd"));
+        // The system's own device is only written to, never replaced.
+        const RunOutcome full = run({"--builtin", option, "/dev/full", "000.cmd"});
+        EXPECT_EQ(full.exitCode, 1);
+        EXPECT_NE(full.err.find("No space left on device"), std::string::npos) << full.err;
+        EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    }
+    EXPECT_EQ(Temporaries(folder), std::vector<std::string>());
+}
+
 // A text asking for more than an hour of sound is cut there and says why.
 TEST_F(PlayRun, LongTextsStopAtAnHour) {
     std::string text = "t32 c";
@@ -129,6 +169,26 @@ TEST_F(PlayRun, LongTextsStopAtAnHour) {
     const std::string bytes = ReadAll(folder / "out.mid");
     const MidiImport back = ImportMidiMelody(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
     EXPECT_EQ(back.melody.codes.size(), 1u); // the c, not the d
+}
+
+// A render ended by SIGINT, SIGTERM or SIGHUP leaves no temporary file and no
+// target behind, and the player ends by that signal.
+TEST_F(PlayRun, InterruptedRenderLeavesNothing) {
+    std::string text = "t32 l1";
+    for (int i = 0; i < 1000; ++i)
+        text += " c";
+    writeCommandFile(folder / "long.cmd", text + "\r\n");
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const SignalledEnd end =
+            RunAndSignal((folder / "Play").string(),
+                         {"--builtin", "--wav", (folder / "out.wav").string(), (folder / "long.cmd").string()}, {},
+                         [&] { return !Temporaries(folder).empty(); }, signal);
+        EXPECT_TRUE(end.ready);
+        EXPECT_EQ(end.endingSignal, signal);
+        EXPECT_EQ(Temporaries(folder), std::vector<std::string>());
+        EXPECT_FALSE(fs::exists(folder / "out.wav"));
+    }
 }
 
 // On a full disk WAV and MIDI files fail, keep an old file whole and leave no temporary file.
@@ -177,7 +237,11 @@ TEST_F(PlayRun, MidiFilesAndSoundFonts) {
     // A SoundFont's signature over nothing: FluidSynth takes it up, and its loaders fail.
     fs::create_directories(folder / "fonts");
     writeCommandFile(folder / "fonts" / "cut.sf2", std::string("RIFF\x04\0\0\0sfbkLIST", 16));
+    // A broken font under the name searched for first, ahead of the system's own.
+    fs::copy_file(folder / "fonts" / "cut.sf2", folder / "fonts" / "TimGM6mb.sf2");
     const bool soundFont = fs::exists("/usr/share/sounds/sf2/TimGM6mb.sf2");
+    const std::string brokenFirst =
+        "MELODYNET_SOUNDFONT_DIRS='" + (folder / "fonts").string() + ":/usr/share/sounds/sf2'";
     const std::string none = std::string("MELODYNET_SOUNDFONT_DIRS='") + (folder / "empty").string() + "'";
     const struct {
         std::vector<std::string> arguments;
@@ -198,6 +262,7 @@ TEST_F(PlayRun, MidiFilesAndSoundFonts) {
          0,
          soundFont ? 0u : 1u,
          "out.wav"},
+        {{"--wav", "out.wav", "000.cmd"}, brokenFirst, 0, soundFont ? 1u : 2u, "out.wav"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments.front() + " " + row.env);
@@ -211,6 +276,13 @@ TEST_F(PlayRun, MidiFilesAndSoundFonts) {
         EXPECT_EQ(std::distance(fs::directory_iterator(folder / "History"), fs::directory_iterator()), 1);
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
                   6 + (row.written != nullptr ? 1 : 0));
+    }
+
+    // The broken font is passed over for the next one, not for the built-in synthesizer.
+    if (soundFont) {
+        const RunOutcome next = run({"--wav", "out.wav", "000.cmd"}, brokenFirst);
+        EXPECT_NE(next.err.find("fonts/TimGM6mb.sf2"), std::string::npos) << next.err;
+        EXPECT_EQ(next.err.find("built-in"), std::string::npos) << next.err;
     }
 
     // Without a SoundFont the built-in synthesizer plays exactly the events' length.

@@ -129,6 +129,8 @@ TEST(NetworkFile, BrokenFilesReportLineAndReason) {
     // file text, line, problem, the count or the lines required
     const std::tuple<std::string, int64_t, NetworkFileError, int64_t> cases[] = {
         {"", 1, Truncated, 0},
+        {" 2\r\n 1", 2, Unterminated, 0},
+        {SampleWithLine(4, "0.5") + "surplus", 0, None, 0},
         {" 2\r\n 1\r\n", 3, Truncated, 9},
         {SampleWithLine(4, "abc"), 5, NotANumber, 0},
         {SampleWithLine(6, ""), 7, NotANumber, 0},
@@ -148,7 +150,7 @@ TEST(NetworkFile, BrokenFilesReportLineAndReason) {
     };
     for (const auto& [text, line, error, value] : cases) {
         const NetworkFileReading reading = ReadNetworkFile(text);
-        ASSERT_FALSE(reading.network) << text;
+        ASSERT_EQ(!reading.network, error != None) << text;
         EXPECT_EQ(reading.error, error) << text;
         EXPECT_EQ(reading.line, line) << text;
         EXPECT_EQ(reading.value, value) << text;
@@ -164,8 +166,8 @@ TEST(NetworkFile, LineEndsBlanksAndSurplusLines) {
     for (const std::string& line : lines)
         padded += "  " + line + " \t\r\n";
     const std::string lf = JoinLines(lines, "\n");
-    for (const std::string& text : {lf, lf.substr(0, lf.size() - 1), JoinLines(lines) + "surplus\r\nlines\r\n", padded,
-                                    Bom + JoinLines(lines), Bom + padded}) {
+    for (const std::string& text :
+         {lf, JoinLines(lines) + "surplus\r\nlines\r\n", padded, Bom + JoinLines(lines), Bom + padded}) {
         const NetworkFileReading reading = ReadNetworkFile(text);
         ASSERT_TRUE(reading.network) << static_cast<int>(reading.error);
         EXPECT_EQ(*reading.network, record);
@@ -173,6 +175,21 @@ TEST(NetworkFile, LineEndsBlanksAndSurplusLines) {
     // One line less is an error at the missing line.
     const std::vector<std::string> cut(lines.begin(), lines.end() - 1);
     EXPECT_EQ(ReadNetworkFile(JoinLines(cut)).line, NetworkFileLineCount(3, 2));
+}
+
+// A saved file cut at any byte never loads; cut inside its last line, it is
+// refused at that line, even where the rest is still a number.
+TEST(NetworkFile, CutFilesNeverLoad) {
+    const std::string file = NetworkFileText(SampleRecord(3, 2));
+    const int64_t last = NetworkFileLineCount(3, 2);
+    for (size_t size = 0; size < file.size(); ++size) {
+        const NetworkFileReading reading = ReadNetworkFile(std::string_view(file).substr(0, size));
+        ASSERT_FALSE(reading.network) << size;
+        if (size + 2 >= file.size()) {
+            EXPECT_EQ(std::pair(reading.error, reading.line), std::pair(NetworkFileError::Unterminated, last)) << size;
+        }
+    }
+    EXPECT_TRUE(ReadNetworkFile(file).network);
 }
 
 // Files are read with the network file's size limit, and its refusals reach the caller as data.

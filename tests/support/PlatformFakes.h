@@ -89,6 +89,13 @@ struct FakeStarter : platform::ProcessStarter {
         calls.push_back({program, arguments, workingFolder, complete});
         return true;
     }
+    // A watched start is recorded like any other; `watched` then plays the player's early failure.
+    bool startWatched(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& workingFolder, int, EarlyFailure failed, std::string& error) override {
+        watched = std::move(failed);
+        return startDetached(program, arguments, workingFolder, error);
+    }
+    EarlyFailure watched;
     // Runs are recorded as calls too; `runResult` is what each run gives.
     platform::ProcessRun run(const std::string& program, const std::vector<std::string>& arguments, int) override {
         bool complete = false;

@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+#include <QWindow>
 
 #include <cmath>
 #include <memory>
@@ -462,9 +463,18 @@ private slots:
         QCOMPARE(rig.shape(), "---");
     }
 
-    // A click that would run for hours shows its dialog; "Отмена" stops it after the current
-    // iteration, and nothing typed meanwhile reaches the window.
+    // A click that would run for hours shows its dialog; "Отмена", clicked
+    // with the mouse through the dialog's own window, stops it after the
+    // current iteration, and so does closing the window, which then closes;
+    // nothing typed meanwhile reaches the window.
+    void longTrainingIsCancelled_data() {
+        QTest::addColumn<bool>("closeWindow");
+        QTest::newRow("Отмена clicked") << false;
+        QTest::newRow("window closed") << true;
+    }
+
     void longTrainingIsCancelled() {
+        QFETCH(bool, closeWindow);
         Rig rig;
         frmMain& w = rig.window;
         w.show();
@@ -479,9 +489,17 @@ private slots:
         QWidget* dialog = nullptr;
         connect(&w, &frmMain::trainingDialogCreated, &w, [&](QWidget* created) {
             dialog = created;
-            QTimer::singleShot(0, created, [&rig, created] {
+            QTimer::singleShot(0, created, [&rig, &w, created, closeWindow] {
                 QTest::keyClicks(rig.field("Text1(0)"), "5");
-                created->findChild<QPushButton*>()->click(); // "Отмена"
+                if (closeWindow) {
+                    w.windowHandle()->close();
+                    return;
+                }
+                created->show();
+                QVERIFY(QTest::qWaitForWindowExposed(created));
+                const auto* button = created->findChild<QPushButton*>(); // "Отмена"
+                QTest::mouseClick(created->windowHandle(), Qt::LeftButton, {},
+                                  button->mapTo(created, button->rect().center()));
             });
         });
         rig.click("Command4");
@@ -493,6 +511,28 @@ private slots:
         QVERIFY(report.iterationsRun < report.iterationsPerWindow);
         QCOMPARE(rig.messages.shown, QStringList({Advice}));
         QVERIFY(rig.control("Command4")->isEnabled());
+        QCoreApplication::processEvents();
+        QCOMPARE(w.isVisible(), !closeWindow);
+    }
+
+    // A player that fails soon after its start is told in a message box with
+    // what it said; a window closed meanwhile is not told at all.
+    void playerFailureIsTold() {
+        platform::ProcessStarter::EarlyFailure ended;
+        {
+            Rig rig;
+            rig.click("Command2");
+            QCOMPARE(rig.starter.calls.size(), size_t(1));
+            QVERIFY(rig.messages.shown.isEmpty());
+            QVERIFY(rig.starter.watched);
+            rig.starter.watched(3, "Play: no audio device: none\n");
+            QCOMPARE(rig.messages.shown,
+                     QStringList({"W:Проигрыватель не смог сыграть мелодию:\nPlay: no audio device: none"}));
+            rig.starter.watched(-1, "");
+            QCOMPARE(rig.messages.shown.last(), "W:Проигрыватель не смог сыграть мелодию:\nаварийное завершение");
+            ended = rig.starter.watched;
+        }
+        ended(1, "too late");
     }
 
     void continueMelody_data() {

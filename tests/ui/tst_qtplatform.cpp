@@ -1,3 +1,4 @@
+#include "platform/NewFile.h"
 #include "platform/QtFileSystem.h"
 #include "platform/QtLocaleNumbers.h"
 #include "platform/QtProcessStarter.h"
@@ -7,16 +8,24 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 
 Q_DECLARE_METATYPE(std::optional<double>)
 
@@ -232,6 +241,137 @@ private slots:
         const std::set<std::string> expected =
             tmpfs ? std::set<std::string>{"filler", "net.qvl"} : std::set<std::string>{"net.qvl"};
         QCOMPARE(names, expected);
+    }
+
+    // Only a regular file is replaced: a link keeps leading to the file it
+    // names, a pipe or a device is written through and stays what it was, a
+    // folder is refused, and no temporary file is left in any case.
+    void nonRegularTargets_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("regular file") << "file" << true;
+        QTest::newRow("link to a file") << "link" << true;
+        QTest::newRow("link to a missing file") << "dangling" << true;
+        QTest::newRow("named pipe") << "pipe" << true;
+        QTest::newRow("link to a named pipe") << "pipelink" << true;
+        QTest::newRow("socket") << "socket" << false;
+        QTest::newRow("folder") << "folder" << false;
+        QTest::newRow("link to a folder") << "folderlink" << false;
+        // The system's own device is only written to, never replaced.
+        QTest::newRow("full device") << "/dev/full" << false;
+    }
+
+    void nonRegularTargets() {
+        QFETCH(QString, target);
+        QFETCH(bool, written);
+        namespace fs = std::filesystem;
+        const fs::path folder = inside("targets");
+        fs::remove_all(folder);
+        fs::create_directories(folder / "folder");
+        write((folder / "file").string(), "old");
+        write((folder / "linked").string(), "old");
+        fs::create_symlink("linked", folder / "link");
+        fs::create_symlink("missing", folder / "dangling");
+        QCOMPARE(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+        fs::create_symlink("pipe", folder / "pipelink");
+        fs::create_hard_link(folder / "pipe", folder / "pipe-spare");
+        fs::create_symlink("folder", folder / "folderlink");
+        const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string socketPath = (folder / "socket").string();
+        QVERIFY(socketPath.size() < sizeof address.sun_path);
+        std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+        QCOMPARE(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        const std::unique_ptr<const int, void (*)(const int*)> closing(&listening, [](const int* fd) { ::close(*fd); });
+
+        const fs::path path = target.startsWith('/') ? fs::path(target.toStdString()) : folder / target.toStdString();
+        const bool pipe = target.startsWith(QStringLiteral("pipe"));
+        std::string received;
+        std::thread reader;
+        if (pipe)
+            reader = std::thread([&] {
+                std::ifstream in(folder / "pipe", std::ios::binary);
+                received.assign(std::istreambuf_iterator<char>(in), {});
+            });
+        const fs::file_type before = fs::symlink_status(path).type();
+        std::string error;
+        const std::string bytes(100000, 'n');
+        QCOMPARE(platform::QtFileSystem().replaceFile(path.string(), bytes, error), written);
+        if (reader.joinable()) {
+            // A reader still waiting for a writer (the pipe was not written) gets an end.
+            const int unblock = ::open((folder / "pipe-spare").c_str(), O_WRONLY | O_NONBLOCK);
+            if (unblock >= 0)
+                ::close(unblock);
+            reader.join();
+        }
+        QCOMPARE(error.empty(), written);
+        if (target == "/dev/full")
+            QCOMPARE(error, platform::SystemReason(ENOSPC));
+        QCOMPARE(fs::symlink_status(path).type(), before == fs::file_type::not_found ? fs::file_type::regular : before);
+        if (pipe)
+            QCOMPARE(received, bytes);
+        const std::string expected = written ? bytes : "old";
+        if (target == "file")
+            QCOMPARE(platform::QtFileSystem().readFile(path.string(), 200000).bytes, std::optional(expected));
+        if (target == "link")
+            QCOMPARE(platform::QtFileSystem().readFile((folder / "linked").string(), 200000).bytes,
+                     std::optional(expected));
+        if (target == "dangling")
+            QVERIFY(fs::is_regular_file(folder / "missing") && fs::is_symlink(folder / "dangling"));
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            QVERIFY2(!entry.path().filename().string().starts_with('.'), entry.path().c_str());
+    }
+
+    // A relative XDG_DATA_HOME is ignored: the data folder is the default one, absolute.
+    void relativeDataHome() {
+        const QByteArray home = qgetenv("HOME"), data = qgetenv("XDG_DATA_HOME");
+        qputenv("HOME", dir.path().toUtf8());
+        qputenv("XDG_DATA_HOME", "relative/data");
+        const QString folder = QString::fromStdString(platform::QtFileSystem().userDataFolder());
+        qputenv("HOME", home);
+        if (data.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", data);
+        QVERIFY2(folder.startsWith(dir.path() + "/.local/share/"), qPrintable(folder));
+        QVERIFY(QFileInfo(folder).isDir());
+        QVERIFY(!QFileInfo::exists(QStringLiteral("relative")));
+    }
+
+    // A watched program that fails within the watch is told with what it
+    // wrote to stderr; one that succeeds, or fails only later, is not.
+    void watchedStart_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("exitCode"); // 0: nothing told
+        QTest::addColumn<QString>("said");
+        QTest::newRow("fails at once") << "echo 'no audio device' >&2; exit 3" << 3 << "no audio device\n";
+        QTest::newRow("succeeds") << "echo warning >&2; exit 0" << 0 << "";
+        QTest::newRow("fails after the watch") << "sleep 1; exit 3" << 0 << "";
+        QTest::newRow("crashes") << "kill -SEGV $$" << -1 << "";
+    }
+
+    void watchedStart() {
+        QFETCH(QString, script);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        const std::string program = inside("watched.sh");
+        write(program, "#!/bin/sh\n" + script.toStdString() + "\n");
+        std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+        int told = 0;
+        std::string heard;
+        std::string error;
+        QVERIFY(platform::QtProcessStarter().startWatched(
+            program, {}, dir.path().toStdString(), 500,
+            [&](int code, const std::string& text) {
+                told = code;
+                heard = text;
+            },
+            error));
+        // The reaping timer goes away once the program has ended.
+        QTRY_VERIFY_WITH_TIMEOUT(QCoreApplication::instance()->findChildren<QTimer*>().isEmpty(), 5000);
+        QCOMPARE(told, exitCode);
+        QCOMPARE(QString::fromStdString(heard), said);
     }
 
     void foldersAndProgramStart() {
