@@ -61,6 +61,15 @@ struct MelodyFileResult {
     MidiMelody adjusted; // what reading the MIDI file had to change
 };
 
+// Where the beginning came from when it was read from a MIDI file.
+struct MelodyOrigin {
+    std::string path;
+    int track = 0; // 0-based
+    std::string trackName;
+    int trackCount = 0;
+    std::string text; // the beginning's text as read
+};
+
 // Outcome of loading a network file.
 struct LoadResult {
     Failure failure;
@@ -188,6 +197,10 @@ public:
     // breaks separate items like commas. Changes nothing: the caller hands
     // the text to SetMelodyText as typing would.
     MelodyFileResult ReadMelodyFile(const std::string& path, bool allowText, std::optional<int> track = {}) const;
+    // Remembers where a MIDI file's melody came from, before its text is set;
+    // melodyOrigin() names it while the beginning's text stays that text.
+    void RememberMelodyOrigin(const std::string& path, const MelodyFileResult& read);
+    const MelodyOrigin* melodyOrigin() const;
     // Writes a part as a format-0 MIDI file with General MIDI `program`,
     // through the events the player makes of its command text.
     Failure ExportMidi(MelodyPart part, const std::string& path, int program = 0);
@@ -222,6 +235,7 @@ private:
     std::vector<CurvePoint> curve_;
     LearningReport lastReport_;
     uint8_t lastPrediction_ = 0;
+    std::optional<MelodyOrigin> origin_;
 };
 
 } // namespace app
