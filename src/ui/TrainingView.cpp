@@ -1,5 +1,6 @@
 #include "ui/TrainingView.h"
 
+#include "app/Messages.h"
 #include "plot/CurvePainter.h"
 #include "plot/RollData.h"
 #include "ui/PianoRollWidget.h"
@@ -236,5 +237,8 @@ void TrainingView::refreshSummary() {
     }
     if (session_.lastPrediction() != 0)
         lines << QStringLiteral("Последняя предсказанная нота: %1.").arg(session_.lastPrediction());
+    if (const app::MelodyOrigin* origin = session_.melodyOrigin())
+        lines << QString::fromStdString(
+            app::messages::MelodyTakenFrom(origin->path, origin->track, origin->trackName, origin->trackCount));
     summary_->setText(lines.join(QLatin1Char('\n')));
 }
