@@ -6,11 +6,15 @@
 
 namespace {
 
+// Most grace notes before one main note.
+constexpr size_t MaxGraceGroup = 4;
+
 // A melody note with the onset it stands for.
 struct MelodyOnset {
     uint64_t start = 0;
     uint64_t end = 0;       // the melody note's own end
     uint64_t silentFrom = 0; // when every note of the track begun so far has ended
+    uint64_t soundsUntil = 0; // when the last of the onset's notes ends
     int key = 0;
 };
 
@@ -67,6 +71,17 @@ std::vector<bool> MelodyReduction::graceNotes(const std::vector<TrackNote>& note
         const bool longer = grace[next] || following.end - following.start >= 2 * (note.end - note.start);
         grace[i] = atOnce && longer;
     }
+    // A grace note stands alone at its onset, so a group is a run of marks;
+    // a longer run is a fast passage of the tune (a run or a fall), kept.
+    for (size_t first = 0; first < grace.size();) {
+        size_t end = first;
+        while (end < grace.size() && grace[end])
+            ++end;
+        if (end - first > MaxGraceGroup)
+            std::fill(grace.begin() + static_cast<std::ptrdiff_t>(first), grace.begin() + static_cast<std::ptrdiff_t>(end),
+                      false);
+        first = end + 1;
+    }
     return grace;
 }
 
@@ -90,15 +105,18 @@ void MelodyReduction::reduce(std::vector<TrackNote> notes, MidiMelody& melody) c
             ++melody.graceNotes;
             continue;
         }
-        if (!onsets.empty() && note.start - onsets.back().start < together) {
+        // A note joins the onset only while that onset still sounds: a chord
+        // played unevenly, not a fast run.
+        if (!onsets.empty() && note.start - onsets.back().start < together && onsets.back().soundsUntil > note.start) {
             MelodyOnset& onset = onsets.back();
+            onset.soundsUntil = std::max(onset.soundsUntil, note.end);
             ++melody.voicesDropped;
             if (note.key > onset.key) {
                 onset.key = note.key;
                 onset.end = note.end;
             }
         } else {
-            onsets.push_back({note.start, note.end, soundingUntil, note.key});
+            onsets.push_back({note.start, note.end, soundingUntil, note.end, note.key});
         }
         soundingUntil = std::max(soundingUntil, note.end);
     }

@@ -21,11 +21,12 @@ struct TrackNote {
 //   when there are such;
 // - a grace note is a note alone at its onset, at most a quarter of that
 //   time and a 32nd note long, that ends before the next onset, which comes
-//   at once, and whose next note lasts at least twice as long; grace notes
-//   are left out;
+//   at once, and whose next note lasts at least twice as long (or is a
+//   grace note itself, in a group of at most four); grace notes are left out;
 // - onsets closer than a quarter of the common time, and a 32nd note at
-//   most, after the first onset of a group form one onset; its highest note
-//   is the melody note, the others are dropped;
+//   most, after the first onset of a group form one onset while a note of
+//   the group still sounds (a chord played unevenly, not a fast run); its
+//   highest note is the melody note, the others are dropped;
 // - the common time is measured again on the melody notes; a pause comes
 //   before a melody note that begins at least half that time later than
 //   it would (1.5 times the common time after the previous onset) after a

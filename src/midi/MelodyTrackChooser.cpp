@@ -48,6 +48,12 @@ bool LeadProgram(int program) {
            program == 22 || program == 53 || program == 54 || (program >= 109 && program <= 111);
 }
 
+// Programs that colour or keep time rather than carry a tune: orchestra hit,
+// timpani, pads, effects, percussive and sound effects.
+bool BackgroundProgram(int program) {
+    return program == 55 || program == 47 || program >= 88;
+}
+
 bool BassProgram(int program) {
     return program >= 32 && program <= 39;
 }
@@ -91,7 +97,7 @@ MelodyTrackChooser::MelodyTrackChooser(const std::vector<MidiTrackInfo>& tracks)
         const std::string name = " " + Lower(track.name) + " ";
         verdict.bass = BassProgram(track.program) || BassName(name);
         verdict.leadLike = LeadName(name) || LeadProgram(track.program);
-        verdict.accompaniment = AccompanimentName(name);
+        verdict.accompaniment = AccompanimentName(name) || BackgroundProgram(track.program);
         if (candidates_ > 1) {
             std::array<uint64_t, 128> others = allKeys;
             for (int key = 0; key < 128; ++key)
@@ -108,7 +114,7 @@ MelodyTrackChooser::MelodyTrackChooser(const std::vector<MidiTrackInfo>& tracks)
         const double notes = static_cast<double>(track.notes);
         const double single = track.onsets > 0 ? 1.0 - static_cast<double>(track.chordOnsets) / track.onsets : 0.0;
         verdict.score = 3.0 * single + 2.0 * static_cast<double>(inRange) / notes +
-                        1.5 * std::log1p(notes) / std::log1p(static_cast<double>(mostNotes)) +
+                        3.0 * std::log1p(notes) / std::log1p(static_cast<double>(mostNotes)) +
                         (verdict.leadLike ? 2.0 : 0.0) - (verdict.accompaniment ? 2.0 : 0.0);
     }
 

@@ -50,6 +50,7 @@ public:
         case MidiTrackEvent::Kind::Program:
             if (programs_[event.channel] < 0)
                 programs_[event.channel] = event.value;
+            current_[event.channel] = event.value;
             break;
         case MidiTrackEvent::Kind::NoteOn:
             noteOn(event);
@@ -66,7 +67,7 @@ public:
         if (*most > 0)
             info_.channel = static_cast<int>(most - channelNotes_.begin());
         if (info_.channel >= 0)
-            info_.program = programs_[info_.channel];
+            info_.program = sounding_[info_.channel] >= 0 ? sounding_[info_.channel] : programs_[info_.channel];
     }
 
     // The first program this track sets on a channel, -1 for none.
@@ -82,6 +83,8 @@ private:
         }
         if (info_.notes == 0)
             channelNotes_[PercussionChannel] = 0; // a melodic track's channel is a melodic one
+        if (channelNotes_[event.channel] == 0)
+            sounding_[event.channel] = current_[event.channel];
         ++channelNotes_[event.channel];
         ++info_.notes;
         ++info_.keys[event.value];
@@ -109,11 +112,10 @@ private:
     uint64_t span_;
     bool named_ = false;
     std::array<size_t, 16> channelNotes_{};
-    std::array<int, 16> programs_ = [] {
-        std::array<int, 16> none{};
-        none.fill(-1);
-        return none;
-    }();
+    static constexpr std::array<int, 16> None = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+    std::array<int, 16> programs_ = None; // the first program set on each channel
+    std::array<int, 16> current_ = None;  // the program set last
+    std::array<int, 16> sounding_ = None; // the program in force at the channel's first note
     uint64_t onsetStart_ = 0;
     size_t onsetNotes_ = 0;
 };

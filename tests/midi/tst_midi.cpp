@@ -113,6 +113,8 @@ TEST(MidiImport, TheTuneAListenerHears) {
         {"staccato.mid", {26, 33, 37, 33, 26, 33, 1, 38, 37}, 0, 0, 0},
         // abc2midi's grace notes are left out and counted.
         {"grace.mid", {35, 37, 35, 33}, 0, 0, 2},
+        // Six short notes falling into a long one are a run of the tune.
+        {"fall.mid", {38, 40, 42, 45, 43, 41, 39, 37, 35, 33}, 0, 0, 0},
         // The bass guitar comes first; the tune is the piano track after it.
         {"bass_first.mid", {33, 35, 37, 38}, 2, 0, 0},
         // Two single lines in one range: the one named as the lead.

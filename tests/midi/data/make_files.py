@@ -122,3 +122,9 @@ other.insert(0, MetaMessage('track_name', name='Guitar'))
 lead = melody(in_a_row([67, 69, 67, 65, 64]), channel=3)
 lead.insert(0, MetaMessage('track_name', name='Lead Vocal'))
 save('lead_named.mid', [other, lead])
+
+# A fall of six short notes into a long one is part of the tune, not grace notes.
+fall = [(72, 0, E - 1), (74, E, E - 1), (76, 2 * E, E - 1)]
+fall += [(79 - 2 * k, 3 * E + 50 * k, 45) for k in range(6)]
+fall += [(67, 3 * E + 300, Q - 1)]
+save('fall.mid', [melody(fall)])
