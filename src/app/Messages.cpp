@@ -3,6 +3,8 @@
 #include "engine/mdMain.h"
 #include "midi/GeneralMidi.h"
 
+#include <algorithm>
+
 namespace app::messages {
 
 namespace {
@@ -22,8 +24,13 @@ std::string TracksWithNotes(const MidiFailure& failure) {
     if (tracks.empty())
         return text + ", нот нет ни на одной";
     text += tracks.size() == 1 ? ", ноты есть только на дорожке " : ", ноты есть на дорожках ";
-    for (size_t i = 0; i < tracks.size(); ++i)
+    // A file may have thousands; the first ones tell enough.
+    constexpr size_t Shown = 20;
+    const size_t shown = std::min(tracks.size(), Shown);
+    for (size_t i = 0; i < shown; ++i)
         text += (i == 0 ? "" : i + 1 == tracks.size() ? " и " : ", ") + Count(tracks[i] + 1);
+    if (shown < tracks.size())
+        text += " и ещё на " + Count(static_cast<int64_t>(tracks.size() - shown));
     return text;
 }
 

@@ -17,29 +17,37 @@ constexpr int PercussionChannel = 9;
 MidiFailure TrackNotes(std::span<const uint8_t> bytes, TrackChunk chunk, int track, std::vector<TrackNote>& notes,
                        size_t& notesBeyond) {
     MidiTrackReader reader(bytes, chunk, track);
-    // Usually empty or one long: a vector allocates nothing until used.
-    std::array<std::array<std::vector<size_t>, 128>, 16> sounding;
+    // The notes of each key still sounding, oldest first from `head`: usually
+    // none or one, and a vector allocates nothing until used.
+    struct Sounding {
+        std::vector<size_t> notes;
+        size_t head = 0;
+    };
+    std::array<std::array<Sounding, 128>, 16> sounding;
     MidiTrackEvent event;
     while (reader.next(event)) {
         if (event.channel == PercussionChannel)
             continue;
-        std::vector<size_t>& open = sounding[event.channel][event.value];
+        Sounding& open = sounding[event.channel][event.value];
         if (event.kind == MidiTrackEvent::Kind::NoteOn) {
             if (notes.size() >= MidiMaxTrackNotes) {
                 ++notesBeyond;
                 continue;
             }
-            open.push_back(notes.size());
+            open.notes.push_back(notes.size());
             notes.push_back({event.tick, event.tick, event.value});
-        } else if (event.kind == MidiTrackEvent::Kind::NoteOff && !open.empty()) {
-            notes[open.front()].end = event.tick;
-            open.erase(open.begin());
+        } else if (event.kind == MidiTrackEvent::Kind::NoteOff && open.head < open.notes.size()) {
+            notes[open.notes[open.head++]].end = event.tick;
+            if (open.head == open.notes.size()) {
+                open.notes.clear();
+                open.head = 0;
+            }
         }
     }
     for (auto& channel : sounding)
-        for (const std::vector<size_t>& open : channel)
-            for (const size_t index : open)
-                notes[index].end = reader.tick();
+        for (const Sounding& open : channel)
+            for (size_t i = open.head; i < open.notes.size(); ++i)
+                notes[open.notes[i]].end = reader.tick();
     return reader.failure();
 }
 

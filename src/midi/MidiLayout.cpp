@@ -91,8 +91,10 @@ MidiFailure FindMidiLayout(std::span<const uint8_t> bytes, MidiLayout& layout) {
         layout.ticksPer32nd = 1;
 
     size_t offset = 8 + static_cast<size_t>(headerLength);
-    // Bytes after the announced tracks are ignored: some writers pad their files.
-    while (offset < fileSize && (layout.tracks.size() < announced || announced == 0)) {
+    // Bytes after the announced tracks are ignored: some writers pad their
+    // files. A count of 0 reads on, but no further than the field could count.
+    const size_t most = announced == 0 ? MidiMaxTracks : announced;
+    while (offset < fileSize && layout.tracks.size() < most) {
         if (fileSize - offset < 8)
             return {MidiError::Truncated, base + offset, -1};
         const uint32_t length = BigEndian(file + offset + 4, 4);

@@ -7,6 +7,9 @@
 #include <span>
 #include <vector>
 
+// Most tracks read: as many as a header can announce.
+inline constexpr size_t MidiMaxTracks = 65535;
+
 // Byte range of one MTrk chunk's data, from the start of the file.
 struct TrackChunk {
     size_t begin = 0;
@@ -26,6 +29,7 @@ struct MidiLayout {
 bool LooksLikeMidi(std::span<const uint8_t> bytes);
 
 // Finds the MTrk chunks of a Standard MIDI File (format 0 or 1), plain or
-// wrapped in RIFF ("RMID", whose "data" chunk holds the file). Offsets in
-// the layout and in a failure count from the start of `bytes`.
+// wrapped in RIFF ("RMID", whose "data" chunk holds the file), at most the
+// announced count, or MidiMaxTracks when the header says 0. Offsets in the
+// layout and in a failure count from the start of `bytes`.
 MidiFailure FindMidiLayout(std::span<const uint8_t> bytes, MidiLayout& layout);

@@ -366,12 +366,20 @@ TEST(SessionMessages, NameTheFileAndTheReason) {
     app::Failure tooLarge = app::Failure::Of(Problem::ShapeTooLarge);
     tooLarge.inputCount = 100000;
     tooLarge.hiddenCount = 1000;
+    app::Failure manyTracks = app::Failure::Of(Problem::MidiFileBroken);
+    manyTracks.path = "/tmp/many.mid";
+    manyTracks.midi = {MidiError::NoSuchTrack, 0, 99};
+    manyTracks.midi.trackCount = 30;
+    for (int track = 0; track < 30; ++track)
+        manyTracks.midi.melodicTracks.push_back(track);
     app::Failure full = app::Failure::Of(Problem::HistoryFull);
     full.path = "/opt/melody net/History";
     const std::pair<app::Failure, std::vector<std::string>> rows[] = {
         {broken, {"«/home/u/net.qvl»", "Строка 3: файл обрывается: нужно строк — 9, а в файле только 2"}},
         {tooLarge, {"100000 входных и 1000 скрытых", "Измените число нейронов"}},
         {full, {"Пожалуйста, почистите папку с историей команд\n/opt/melody net/History"}},
+        {manyTracks, {"«/tmp/many.mid»: в файле нет дорожки 100: дорожек в файле 30, ноты есть на дорожках 1, 2, ",
+                      ", 19, 20 и ещё на 10."}},
     };
     for (const auto& [failure, parts] : rows)
         for (const std::string& part : parts)

@@ -1,6 +1,7 @@
 #include "midi/MelodyReduction.h"
 #include "midi/MidiExport.h"
 #include "midi/MidiImport.h"
+#include "midi/MidiLayout.h"
 #include "player/CommandReader.h"
 
 #include <gtest/gtest.h>
@@ -203,6 +204,17 @@ TEST(MidiImport, RiffWrappedFiles) {
               MidiError::NotMidi);
     EXPECT_EQ(ImportMidiMelody(Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}).failure.error,
               MidiError::NotMidi);
+}
+
+// A header that announces no count reads no more tracks than a count could name.
+TEST(MidiImport, TrackCountIsBounded) {
+    Bytes file = Chunk("MThd", {0, 1, 0, 0, 0x01, 0xe0});
+    for (size_t i = 0; i < MidiMaxTracks + 10; ++i)
+        file.insert(file.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
+    const MidiTrackList list = ListMidiTracks(file);
+    ASSERT_TRUE(list.ok());
+    EXPECT_EQ(list.tracks.size(), MidiMaxTracks);
+    EXPECT_FALSE(list.chosen);
 }
 
 // The common span is the most frequent one within a tenth, ties to the shorter.
