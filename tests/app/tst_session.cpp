@@ -295,7 +295,7 @@ TEST_F(SessionTest, MelodyFilesOfEveryKind) {
         {"RMID as text allowed", rmid, true, Problem::None, "26, 1, 28, 30, 1, 31, 33"},
         {"RMID", rmid, false, Problem::None, "26, 1, 28, 30, 1, 31, 33"},
         {"empty", "", true, Problem::MelodyFileNotMelody, "не является ни MIDI-файлом, ни текстом с кодами нот"},
-        {"program bytes", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 12), true, Problem::MelodyFileNotMelody,
+        {"program bytes", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10), true, Problem::MelodyFileNotMelody,
          "«/tmp/melody» не является"},
         {"words", "do re mi", true, Problem::MelodyFileNotMelody, "«/tmp/melody»"},
         {"text as MIDI", "3, 8", false, Problem::MidiFileBroken, "это не MIDI-файл"},
