@@ -1,5 +1,6 @@
 #include "platform/QtChoiceDialog.h"
 
+#include <QFontMetrics>
 #include <QInputDialog>
 
 #include <algorithm>
@@ -23,6 +24,11 @@ std::optional<size_t> QtChoiceDialog::choose(const ChoiceOptions& options) {
     dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
     dialog.setComboBoxItems(items);
     dialog.setTextValue(items.value(static_cast<qsizetype>(std::min(options.preselected, options.items.size() - 1))));
+    // Wide enough for the longest line, within reason, so that it reads without scrolling.
+    int widest = 0;
+    for (const QString& item : items)
+        widest = std::max(widest, dialog.fontMetrics().horizontalAdvance(item));
+    dialog.resize(std::clamp(widest + 64, dialog.sizeHint().width(), 960), dialog.sizeHint().height());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const qsizetype chosen = items.indexOf(dialog.textValue());

@@ -3,6 +3,7 @@
 #include "engine/FormulaLibrary.h"
 #include "numbers/NumberText.h"
 #include "platform/DynamicLibrary.h"
+#include "platform/QtChoiceDialog.h"
 #include "support/PlatformFakes.h"
 #include "ui/TrainingView.h"
 #include "ui/frmMain.h"
@@ -10,6 +11,8 @@
 #include <QAction>
 #include <QDropEvent>
 #include <QFile>
+#include <QInputDialog>
+#include <QTimer>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -206,6 +209,37 @@ private slots:
                      qPrintable(summary));
         rig.field("Text1(0)")->setText("3, 8");
         QVERIFY(!view.summary().contains(QStringLiteral("Мелодия взята")));
+    }
+
+    void qtChoiceDialog_data() {
+        QTest::addColumn<QString>("pick"); // the line chosen in the dialog, empty: cancelled
+        QTest::addColumn<int>("chosen");   // -1: nullopt
+        QTest::newRow("as preselected") << "2. b" << 1;
+        QTest::newRow("another line") << "3. c" << 2;
+        QTest::newRow("cancelled") << "" << -1;
+    }
+
+    // The real dialog shows the lines with the preselected one current and gives back an index.
+    void qtChoiceDialog() {
+        QFETCH(QString, pick);
+        QFETCH(int, chosen);
+        platform::QtChoiceDialog dialog(nullptr);
+        QString current;
+        QTimer::singleShot(0, [&] {
+            auto* shown = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            QVERIFY(shown);
+            current = shown->textValue();
+            if (pick.isEmpty()) {
+                shown->reject();
+                return;
+            }
+            shown->setTextValue(pick);
+            shown->accept();
+        });
+        const std::optional<size_t> result = dialog.choose({"Выбор", "Какую?", {"1. a", "2. b", "3. c"}, 1});
+        QCOMPARE(current, QStringLiteral("2. b"));
+        QCOMPARE(result ? int(*result) : -1, chosen);
+        QVERIFY(!dialog.choose({"Выбор", "Какую?", {}, 0}));
     }
 
     // The WAV file is rendered by the player; its failure is told with its own words.
