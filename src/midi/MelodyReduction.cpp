@@ -3,6 +3,7 @@
 #include "midi/MidiImport.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -12,6 +13,7 @@ constexpr size_t MaxGraceGroup = 4;
 // A melody note with the onset it stands for.
 struct MelodyOnset {
     uint64_t start = 0;
+    uint64_t from = 0;      // where it stands in the rhythm: its start, or its grace notes'
     uint64_t end = 0;       // the melody note's own end
     uint64_t silentFrom = 0; // when every note of the track begun so far has ended
     uint64_t soundsUntil = 0; // when the last of the onset's notes ends
@@ -99,10 +101,18 @@ void MelodyReduction::reduce(std::vector<TrackNote> notes, MidiMelody& melody) c
     const uint64_t together = std::max<uint64_t>(1, std::min<uint64_t>(common / 4, ticksPer32nd_));
     std::vector<MelodyOnset> onsets;
     uint64_t soundingUntil = 0;
+    // A group of grace notes takes the place of its main note in the rhythm.
+    std::optional<uint64_t> graceFrom;
+    uint64_t silentBeforeGrace = 0;
     for (size_t i = 0; i < notes.size(); ++i) {
         const TrackNote& note = notes[i];
         if (grace[i]) {
             ++melody.graceNotes;
+            if (!graceFrom) {
+                graceFrom = note.start;
+                silentBeforeGrace = soundingUntil;
+            }
+            soundingUntil = std::max(soundingUntil, note.end);
             continue;
         }
         // A note joins the onset only while that onset still sounds: a chord
@@ -110,20 +120,23 @@ void MelodyReduction::reduce(std::vector<TrackNote> notes, MidiMelody& melody) c
         if (!onsets.empty() && note.start - onsets.back().start < together && onsets.back().soundsUntil > note.start) {
             MelodyOnset& onset = onsets.back();
             onset.soundsUntil = std::max(onset.soundsUntil, note.end);
+            graceFrom.reset();
             ++melody.voicesDropped;
             if (note.key > onset.key) {
                 onset.key = note.key;
                 onset.end = note.end;
             }
         } else {
-            onsets.push_back({note.start, note.end, soundingUntil, note.end, note.key});
+            onsets.push_back({note.start, graceFrom.value_or(note.start), note.end,
+                              graceFrom ? silentBeforeGrace : soundingUntil, note.end, note.key});
+            graceFrom.reset();
         }
         soundingUntil = std::max(soundingUntil, note.end);
     }
 
     std::vector<uint64_t> melodySpans;
     for (size_t i = 1; i < onsets.size(); ++i) {
-        melodySpans.push_back(onsets[i].start - onsets[i - 1].start);
+        melodySpans.push_back(onsets[i].from - onsets[i - 1].from);
         if (onsets[i - 1].end > onsets[i].start)
             ++melody.notesShortened;
     }
@@ -134,8 +147,8 @@ void MelodyReduction::reduce(std::vector<TrackNote> notes, MidiMelody& melody) c
     for (size_t i = 0; i < onsets.size(); ++i) {
         const MelodyOnset& onset = onsets[i];
         if (i > 0 && melody.codes.size() < MidiMaxCodes) {
-            const uint64_t span = onset.start - onsets[i - 1].start;
-            const uint64_t silence = onset.start > onset.silentFrom ? onset.start - onset.silentFrom : 0;
+            const uint64_t span = onset.from - onsets[i - 1].from;
+            const uint64_t silence = onset.from > onset.silentFrom ? onset.from - onset.silentFrom : 0;
             // Twice the times against the beat: no halving, so no rounding.
             if (2 * span >= 3 * beat && 2 * silence >= beat && silence > 0)
                 melody.codes.push_back(1);

@@ -22,7 +22,9 @@ struct TrackNote {
 // - a grace note is a note alone at its onset, at most a quarter of that
 //   time and a 32nd note long, that ends before the next onset, which comes
 //   at once, and whose next note lasts at least twice as long (or is a
-//   grace note itself, in a group of at most four); grace notes are left out;
+//   grace note itself, in a group of at most four); grace notes are left
+//   out, and in the rhythm below a group stands where its main note began
+//   and sounds as the main note;
 // - onsets closer than a quarter of the common time, and a 32nd note at
 //   most, after the first onset of a group form one onset while a note of
 //   the group still sounds (a chord played unevenly, not a fast run); its

@@ -114,6 +114,8 @@ TEST(MidiImport, TheTuneAListenerHears) {
         {"staccato.mid", {26, 33, 37, 33, 26, 33, 1, 38, 37}, 0, 0, 0},
         // abc2midi's grace notes are left out and counted.
         {"grace.mid", {35, 37, 35, 33}, 0, 0, 2},
+        // A group of grace notes stands where its main note belongs: no rest before it.
+        {"grace_group.mid", {35, 37, 35, 33}, 0, 0, 3},
         // Six short notes falling into a long one are a run of the tune.
         {"fall.mid", {38, 40, 42, 45, 43, 41, 39, 37, 35, 33}, 0, 0, 0},
         // The bass guitar comes first; the tune is the piano track after it.

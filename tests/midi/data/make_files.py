@@ -128,3 +128,9 @@ fall = [(72, 0, E - 1), (74, E, E - 1), (76, 2 * E, E - 1)]
 fall += [(79 - 2 * k, 3 * E + 50 * k, 45) for k in range(6)]
 fall += [(67, 3 * E + 300, Q - 1)]
 save('fall.mid', [melody(fall)])
+
+# A group of three grace notes before the second note takes its time, as a
+# piper's gracing does; it is no rest.
+gracing = [(69, 0, E - 1), (74, E, 29), (72, E + 30, 29), (74, E + 60, 29), (71, E + 90, E - 91),
+           (69, 2 * E, E - 1), (67, 3 * E, E - 1)]
+save('grace_group.mid', [melody(gracing)])
