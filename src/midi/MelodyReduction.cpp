@@ -22,6 +22,7 @@ struct MelodyOnset {
 
 std::vector<uint64_t> OnsetSpans(const std::vector<TrackNote>& notes) {
     std::vector<uint64_t> spans;
+    spans.reserve(notes.size());
     for (size_t i = 1; i < notes.size(); ++i)
         if (notes[i].start > notes[i - 1].start)
             spans.push_back(notes[i].start - notes[i - 1].start);
@@ -93,6 +94,7 @@ void MelodyReduction::reduce(std::vector<TrackNote> notes, MidiMelody& melody) c
     });
     std::vector<uint64_t> spans = OnsetSpans(notes);
     std::vector<uint64_t> longSpans;
+    longSpans.reserve(spans.size());
     std::copy_if(spans.begin(), spans.end(), std::back_inserter(longSpans),
                  [this](uint64_t span) { return span > ticksPer32nd_; });
     const uint64_t common = CommonSpan(longSpans.empty() ? spans : longSpans);
@@ -100,6 +102,7 @@ void MelodyReduction::reduce(std::vector<TrackNote> notes, MidiMelody& melody) c
     const std::vector<bool> grace = graceNotes(notes, common);
     const uint64_t together = std::max<uint64_t>(1, std::min<uint64_t>(common / 4, ticksPer32nd_));
     std::vector<MelodyOnset> onsets;
+    onsets.reserve(notes.size());
     uint64_t soundingUntil = 0;
     // A group of grace notes takes the place of its main note in the rhythm.
     std::optional<uint64_t> graceFrom;
@@ -135,6 +138,7 @@ void MelodyReduction::reduce(std::vector<TrackNote> notes, MidiMelody& melody) c
     }
 
     std::vector<uint64_t> melodySpans;
+    melodySpans.reserve(onsets.size());
     for (size_t i = 1; i < onsets.size(); ++i) {
         melodySpans.push_back(onsets[i].from - onsets[i - 1].from);
         if (onsets[i - 1].end > onsets[i].start)

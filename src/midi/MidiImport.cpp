@@ -5,6 +5,7 @@
 #include "midi/MidiLayout.h"
 #include "midi/MidiTrackReader.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -119,6 +120,7 @@ MidiImport ImportMidiMelody(std::span<const uint8_t> bytes, std::optional<int> t
     }
 
     std::vector<TrackNote> notes;
+    notes.reserve(std::min(info.notes, MidiMaxTrackNotes));
     size_t notesBeyond = 0;
     TrackNotes(bytes, layout.tracks[static_cast<size_t>(*track)], *track, notes, notesBeyond);
     result.melody.track = *track;
