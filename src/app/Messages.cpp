@@ -236,19 +236,18 @@ std::string ChooseTrackQuestion(const std::string& path) {
 
 std::string TrackLine(const MidiTrackInfo& track) {
     std::string line = Count(track.number + 1) + ". " + (track.name.empty() ? "без имени" : Quoted(track.name)) + ": ";
+    const std::string damaged = track.failure.error != MidiError::None ? ", дорожка повреждена" : "";
     if (track.channel < 0)
-        return line + "нот нет";
+        return line + "нот нет" + damaged;
     line += "канал " + Count(track.channel + 1);
     if (!track.hasMelodicNotes())
-        return line + " (ударные), " + Count(static_cast<int64_t>(track.percussionNotes)) + " нот ударных";
+        return line + " (ударные), " + Count(static_cast<int64_t>(track.percussionNotes)) + " нот ударных" + damaged;
     line += track.program < 0 ? ", программа не задана"
                               : ", программа " + Count(track.program) + " (" + GeneralMidiProgramName(track.program) + ")";
     line += ", " + Count(static_cast<int64_t>(track.notes)) + " нот от " + Count(track.low) + " до " + Count(track.high);
     if (track.mostlyChords())
         line += ", больше аккордами";
-    if (track.failure.error != MidiError::None)
-        line += ", дорожка повреждена";
-    return line;
+    return line + damaged;
 }
 
 std::string MelodyTakenFrom(const std::string& path, int track, const std::string& name, int trackCount) {

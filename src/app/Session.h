@@ -192,10 +192,11 @@ public:
     // Where command files go; empty while no folder could be had.
     std::string historyFolder() const;
 
-    // Reads a melody file: a MIDI file (told by its "MThd" start; `track`, when
-    // given, 0-based) or, when `allowText`, a text of codes in which line
-    // breaks separate items like commas. Changes nothing: the caller hands
-    // the text to SetMelodyText as typing would.
+    // Reads a melody file: a MIDI file (told by its "MThd" or RIFF "RMID"
+    // start; `track`, when given, 0-based) or, when `allowText`, a text of
+    // codes in which line breaks separate items like commas; anything else is
+    // refused. Changes nothing: the caller hands the text to SetMelodyText as
+    // typing would.
     MelodyFileResult ReadMelodyFile(const std::string& path, bool allowText, std::optional<int> track = {}) const;
     // Remembers where a MIDI file's melody came from, before its text is set;
     // melodyOrigin() names it while the beginning's text stays that text.

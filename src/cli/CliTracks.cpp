@@ -87,6 +87,6 @@ int RunTracks(const std::vector<std::string>& arguments, std::ostream& out, std:
     if (list.chosen)
         out << "Мелодией берётся дорожка " << *list.chosen + 1 << ".\n";
     else
-        out << "Дорожек с нотами (не ударных) нет.\n";
+        out << "Мелодию взять не из чего: нет целой дорожки с нотами не на канале ударных.\n";
     return CliSuccess;
 }

@@ -188,6 +188,10 @@ TEST_F(CliTool, TracksOfAMidiFile) {
     EXPECT_EQ(Cli({"command", "--melody-file", file}).out, "l8 o3 g a b o4 c\n");
     EXPECT_EQ(Cli({"command", "--melody-file", file, "--track", "2"}).out, "l8 o1 c g f c\n");
 
+    EXPECT_EQ(Cli({"tracks", std::string(MIDI_DATA_DIR) + "/truncated.mid"}).out,
+              "  1. без имени: канал 1, программа не задана, 3 нот от 60 до 64, дорожка повреждена\n"
+              "Мелодию взять не из чего: нет целой дорожки с нотами не на канале ударных.\n");
+
     const Outcome missing = Cli({"tracks", Path("none.mid")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("«" + Path("none.mid") + "»"), std::string::npos) << missing.err;
