@@ -188,8 +188,11 @@ TEST_F(CliTool, TracksOfAMidiFile) {
     EXPECT_EQ(Cli({"command", "--melody-file", file}).out, "l8 o3 g a b o4 c\n");
     EXPECT_EQ(Cli({"command", "--melody-file", file, "--track", "2"}).out, "l8 o1 c g f c\n");
 
-    EXPECT_EQ(Cli({"tracks", std::string(MIDI_DATA_DIR) + "/truncated.mid"}).out,
-              "  1. без имени: канал 1, программа не задана, 3 нот от 60 до 64, дорожка повреждена\n"
+    // One note, then a status byte that cannot stand in a track.
+    std::ofstream(Path("damaged.mid"), std::ios::binary)
+        << std::string("MThd\0\0\0\6\0\0\0\1\1\xe0MTrk\0\0\0\14\0\x90\x3c\x5a\x10\x80\x3c\0\0\xf2\0\0", 34);
+    EXPECT_EQ(Cli({"tracks", Path("damaged.mid")}).out,
+              "  1. без имени: канал 1, программа не задана, 1 нот от 60 до 60, дорожка повреждена\n"
               "Мелодию взять не из чего: нет целой дорожки с нотами не на канале ударных.\n");
 
     const Outcome missing = Cli({"tracks", Path("none.mid")});
