@@ -1,6 +1,9 @@
 #include "app/Messages.h"
 
 #include "engine/mdMain.h"
+#include "midi/GeneralMidi.h"
+
+#include <algorithm>
 
 namespace app::messages {
 
@@ -12,6 +15,23 @@ std::string Count(int64_t value) {
 
 std::string Quoted(const std::string& path) {
     return "«" + path + "»";
+}
+
+// ": дорожек в файле 5, ноты есть на дорожках 2, 3 и 5", for a track that was asked for.
+std::string TracksWithNotes(const MidiFailure& failure) {
+    std::string text = ": дорожек в файле " + Count(failure.trackCount);
+    const std::vector<int>& tracks = failure.melodicTracks;
+    if (tracks.empty())
+        return text + ", нот нет ни на одной";
+    text += tracks.size() == 1 ? ", ноты есть только на дорожке " : ", ноты есть на дорожках ";
+    // A file may have thousands; the first ones tell enough.
+    constexpr size_t Shown = 20;
+    const size_t shown = std::min(tracks.size(), Shown);
+    for (size_t i = 0; i < shown; ++i)
+        text += (i == 0 ? "" : i + 1 == tracks.size() ? " и " : ", ") + Count(tracks[i] + 1);
+    if (shown < tracks.size())
+        text += " и ещё на " + Count(static_cast<int64_t>(tracks.size() - shown));
+    return text;
 }
 
 std::string MidiReason(const MidiFailure& failure) {
@@ -36,10 +56,15 @@ std::string MidiReason(const MidiFailure& failure) {
     case MidiError::BadEvent:
         return "повреждённое событие" + where;
     case MidiError::NoSuchTrack:
-        return "в файле нет такой дорожки";
+        return "в файле нет дорожки " + Count(failure.track + 1) + TracksWithNotes(failure);
     case MidiError::NoNotes:
+        if (failure.track >= 0)
+            return "на дорожке " + Count(failure.track + 1) + " нет нот" + TracksWithNotes(failure);
         return "в файле нет нот";
     case MidiError::OnlyPercussion:
+        if (failure.track >= 0)
+            return "на дорожке " + Count(failure.track + 1) + " только ноты ударных (канал 10)" +
+                   TracksWithNotes(failure);
         return "в файле только ноты ударных (канал 10)";
     }
     return {};
@@ -146,6 +171,9 @@ std::string Text(const Failure& failure) {
         return "Файл мелодии " + Quoted(failure.path) + " слишком велик (больше " + Count(failure.limit) + " байт).";
     case Problem::MidiFileBroken:
         return "Не удалось прочитать мелодию из файла " + Quoted(failure.path) + ": " + MidiReason(failure.midi) + ".";
+    case Problem::MelodyFileNotMelody:
+        return "Файл " + Quoted(failure.path) +
+               " не является ни MIDI-файлом, ни текстом с кодами нот: мелодия не прочитана.";
     case Problem::FileNotWritten:
         return "Не удалось записать файл " + Quoted(failure.path) + ": " + failure.reason;
     case Problem::PlayerFailed:
@@ -156,16 +184,17 @@ std::string Text(const Failure& failure) {
     return {};
 }
 
-std::string MidiAdjustments(const std::string& path, size_t moved, size_t cut, size_t voicesDropped, size_t shortened) {
+std::string MidiAdjustments(const std::string& path, const MidiMelody& melody) {
     std::string text;
     const auto add = [&text](size_t count, const char* what) {
         if (count > 0)
             text += "\n" + Count(static_cast<int64_t>(count)) + " " + what;
     };
-    add(moved, "— нот перенесено на целое число октав в диапазон кодов 2–49;");
-    add(cut, "— нот не вошло: мелодия вмещает не более 1024 нот;");
-    add(voicesDropped, "— нот аккордов отброшено: взята верхняя нота;");
-    add(shortened, "— нот укорочено: они звучали и после начала следующей ноты.");
+    add(melody.notesMoved, "— нот перенесено на целое число октав в диапазон кодов 2–49;");
+    add(melody.notesCut, "— нот не вошло: мелодия вмещает не более 1024 нот;");
+    add(melody.voicesDropped, "— нот аккордов отброшено: взята верхняя нота;");
+    add(melody.graceNotes, "— форшлагов пропущено: коротких нот-украшений перед основной нотой;");
+    add(melody.notesShortened, "— нот укорочено: они звучали и после начала следующей ноты.");
     if (text.empty())
         return {};
     return "Мелодия из файла " + Quoted(path) + " прочитана с изменениями:" + text;
@@ -268,6 +297,31 @@ std::string OutOfRange(const std::vector<OutOfRangeNote>& notes) {
 
 std::string ReplaceExisting(const std::string& path) {
     return "Файл " + Quoted(path) + " уже существует.\nЗаменить его?";
+}
+
+std::string ChooseTrackQuestion(const std::string& path) {
+    return "В файле " + Quoted(path) + " несколько дорожек с нотами.\nКакую из них взять мелодией?";
+}
+
+std::string TrackLine(const MidiTrackInfo& track) {
+    std::string line = Count(track.number + 1) + ". " + (track.name.empty() ? "без имени" : Quoted(track.name)) + ": ";
+    const std::string damaged = track.failure.error != MidiError::None ? ", дорожка повреждена" : "";
+    if (track.channel < 0)
+        return line + "нот нет" + damaged;
+    line += "канал " + Count(track.channel + 1);
+    if (!track.hasMelodicNotes())
+        return line + " (ударные), " + Count(static_cast<int64_t>(track.percussionNotes)) + " нот ударных" + damaged;
+    line += track.program < 0 ? ", программа не задана"
+                              : ", программа " + Count(track.program) + " (" + GeneralMidiProgramName(track.program) + ")";
+    line += ", " + Count(static_cast<int64_t>(track.notes)) + " нот от " + Count(track.low) + " до " + Count(track.high);
+    if (track.mostlyChords())
+        line += ", больше аккордами";
+    return line + damaged;
+}
+
+std::string MelodyTakenFrom(const std::string& path, int track, const std::string& name, int trackCount) {
+    return "Мелодия взята из файла " + Quoted(path) + ": дорожка " + Count(track + 1) + " из " + Count(trackCount) +
+           (name.empty() ? std::string() : " " + Quoted(name)) + ".";
 }
 
 } // namespace app::messages

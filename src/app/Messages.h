@@ -3,6 +3,7 @@
 #include "app/Failure.h"
 #include "app/NoteRange.h"
 #include "app/TrainUntil.h"
+#include "midi/MidiImport.h"
 
 #include <cstdint>
 #include <string>
@@ -42,7 +43,7 @@ inline constexpr const char* OpenMidiTitle = "Открытие MIDI-файла";
 inline constexpr const char* SaveMidiTitle = "Сохранение мелодии в MIDI-файл";
 inline constexpr const char* SaveWavTitle = "Сохранение мелодии в WAV-файл";
 inline constexpr const char* MidiFilter = "MIDI-файлы";
-inline constexpr const char* MidiPattern = "*.mid *.midi";
+inline constexpr const char* MidiPattern = "*.mid *.midi *.rmi";
 inline constexpr const char* WavFilter = "WAV-файлы";
 inline constexpr const char* WavPattern = "*.wav";
 
@@ -53,7 +54,7 @@ std::string Text(const Failure& failure);
 std::string NetworkFileReason(const NetworkFileReading& reading);
 
 // What the reading of a MIDI file had to change, or empty when nothing.
-std::string MidiAdjustments(const std::string& path, size_t moved, size_t cut, size_t voicesDropped, size_t shortened);
+std::string MidiAdjustments(const std::string& path, const MidiMelody& melody);
 
 // The note that a typed or pasted melody of `items` notes was cut to the buffer.
 std::string MelodyTruncated(int64_t items);
@@ -73,5 +74,13 @@ std::string OutOfRange(const std::vector<OutOfRangeNote>& notes);
 
 // The question before replacing a file that the ".qvl" rule named.
 std::string ReplaceExisting(const std::string& path);
+
+// The track choice of a MIDI file: the dialog's title, its question, and
+// one track in words: "2. «Flute»: канал 4, программа 73 (Flute), 569 нот от 60 до 103".
+inline constexpr const char* ChooseTrackTitle = "Выбор дорожки";
+std::string ChooseTrackQuestion(const std::string& path);
+std::string TrackLine(const MidiTrackInfo& track);
+// Which track the melody was taken from, for the training view.
+std::string MelodyTakenFrom(const std::string& path, int track, const std::string& name, int trackCount);
 
 } // namespace app::messages

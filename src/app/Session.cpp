@@ -5,6 +5,7 @@
 #include "engine/Training.h"
 #include "melody/CommandText.h"
 #include "midi/MidiExport.h"
+#include "midi/MidiLayout.h"
 #include "numbers/NumberText.h"
 #include "platform/NativePath.h"
 #include "platform/SignalCleanup.h"
@@ -318,6 +319,24 @@ std::string MelodyFileText(std::string_view bytes) {
     return text;
 }
 
+std::span<const uint8_t> ByteSpan(const std::string& bytes) {
+    return {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
+}
+
+// A text file's bytes without the byte-order mark some editors write first.
+std::string_view WithoutBom(std::string_view bytes) {
+    return bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
+}
+
+// Whether a melody file holds a text of codes: digits, separators and
+// blanks, at least one digit.
+bool IsCodeText(std::string_view bytes) {
+    bytes = WithoutBom(bytes);
+    constexpr std::string_view Allowed = "0123456789,.;+- \t\r\n";
+    return bytes.find_first_of("0123456789") != std::string_view::npos &&
+           bytes.find_first_not_of(Allowed) == std::string_view::npos;
+}
+
 // Keeps the first line of a program's message.
 std::string FirstLine(const std::string& text) {
     std::string line = text.substr(0, text.find('\n'));
@@ -334,10 +353,12 @@ MelodyFileResult Session::ReadMelodyFile(const std::string& path, bool allowText
     const uint64_t limit = allowText ? std::max<uint64_t>(MaxMelodyFileBytes, MidiMaxFileBytes) : MidiMaxFileBytes;
     const platform::FileReading read = files_.readFile(path, limit);
     const std::optional<std::string>& bytes = read.bytes;
-    const bool midi = bytes && bytes->starts_with("MThd");
+    const bool midi = bytes && LooksLikeMidi(ByteSpan(*bytes));
     if (read.error == platform::FileError::TooLarge || (bytes && !midi && bytes->size() > MaxMelodyFileBytes)) {
         result.failure.problem = Problem::MelodyFileTooLarge;
-        result.failure.limit = static_cast<int64_t>(midi || !allowText ? MidiMaxFileBytes : MaxMelodyFileBytes);
+        // Whatever the reader refused is above the larger limit it was given.
+        const bool midiLimit = midi || read.error == platform::FileError::TooLarge;
+        result.failure.limit = static_cast<int64_t>(midiLimit ? MidiMaxFileBytes : MaxMelodyFileBytes);
         return result;
     }
     if (!bytes) {
@@ -345,13 +366,16 @@ MelodyFileResult Session::ReadMelodyFile(const std::string& path, bool allowText
         result.failure.reason = read.reason;
         return result;
     }
+    if (allowText && !midi && !IsCodeText(*bytes)) {
+        result.failure.problem = Problem::MelodyFileNotMelody;
+        return result;
+    }
     if (allowText && !midi) {
-        result.text = MelodyFileText(*bytes);
+        result.text = MelodyFileText(WithoutBom(*bytes));
         result.failure = {};
         return result;
     }
-    const auto* data = reinterpret_cast<const uint8_t*>(bytes->data());
-    const MidiImport imported = ImportMidiMelody({data, bytes->size()}, track);
+    const MidiImport imported = ImportMidiMelody(ByteSpan(*bytes), track);
     if (!imported.ok()) {
         result.failure.problem = Problem::MidiFileBroken;
         result.failure.midi = imported.failure;
@@ -362,6 +386,20 @@ MelodyFileResult Session::ReadMelodyFile(const std::string& path, bool allowText
     result.text = CodeListText(imported.melody.codes.data(), static_cast<int32_t>(imported.melody.codes.size()));
     result.failure = {};
     return result;
+}
+
+void Session::RememberMelodyOrigin(const std::string& path, const MelodyFileResult& read) {
+    if (!read.midi || read.failure) {
+        origin_.reset();
+        return;
+    }
+    origin_ = MelodyOrigin{path, read.adjusted.track, read.adjusted.trackName, read.adjusted.trackCount, read.text};
+    // The same text again changes no field, yet the track may be another.
+    Notify(Change::Melody);
+}
+
+const MelodyOrigin* Session::melodyOrigin() const {
+    return origin_ && origin_->text == melodyText_ ? &*origin_ : nullptr;
 }
 
 Failure Session::ExportMidi(MelodyPart part, const std::string& path, int program) {

@@ -61,6 +61,15 @@ struct MelodyFileResult {
     MidiMelody adjusted; // what reading the MIDI file had to change
 };
 
+// Where the beginning came from when it was read from a MIDI file.
+struct MelodyOrigin {
+    std::string path;
+    int track = 0; // 0-based
+    std::string trackName;
+    int trackCount = 0;
+    std::string text; // the beginning's text as read
+};
+
 // Outcome of loading a network file.
 struct LoadResult {
     Failure failure;
@@ -200,11 +209,16 @@ public:
     // Where command files go; empty while no folder could be had.
     std::string historyFolder() const;
 
-    // Reads a melody file: a MIDI file (told by its "MThd" start; `track`, when
-    // given, 0-based) or, when `allowText`, a text of codes in which line
-    // breaks separate items like commas. Changes nothing: the caller hands
-    // the text to SetMelodyText as typing would.
+    // Reads a melody file: a MIDI file (told by its "MThd" or RIFF "RMID"
+    // start; `track`, when given, 0-based) or, when `allowText`, a text of
+    // codes in which line breaks separate items like commas; anything else is
+    // refused. Changes nothing: the caller hands the text to SetMelodyText as
+    // typing would.
     MelodyFileResult ReadMelodyFile(const std::string& path, bool allowText, std::optional<int> track = {}) const;
+    // Remembers where a MIDI file's melody came from, before its text is set;
+    // melodyOrigin() names it while the beginning's text stays that text.
+    void RememberMelodyOrigin(const std::string& path, const MelodyFileResult& read);
+    const MelodyOrigin* melodyOrigin() const;
     // Writes a part as a format-0 MIDI file with General MIDI `program`,
     // through the events the player makes of its command text.
     Failure ExportMidi(MelodyPart part, const std::string& path, int program = 0);
@@ -240,6 +254,7 @@ private:
     LearningReport lastReport_;
     std::optional<ResultRun> lastRun_;
     uint8_t lastPrediction_ = 0;
+    std::optional<MelodyOrigin> origin_;
 };
 
 } // namespace app

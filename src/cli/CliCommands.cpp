@@ -6,6 +6,7 @@
 #include "app/TrainUntil.h"
 #include "cli/CliArguments.h"
 #include "cli/ClickWatcher.h"
+#include "cli/CliTracks.h"
 #include "cli/FileOptions.h"
 #include "cli/TrainJson.h"
 #include "engine/FormulaLibrary.h"
@@ -51,6 +52,7 @@ constexpr std::string_view Usage =
     "  continue  продолжить мелодию и показать текст команды для проигрывателя\n"
     "  command   показать текст команды для проигрывателя\n"
     "  play      сыграть мелодию или записать её в WAV-файл\n"
+    "  tracks    показать дорожки MIDI-файла и ту, что берётся мелодией\n"
     "melodynet-cli <команда> --help покажет параметры команды, melodynet-cli --version — версию.\n"
     "Коды выхода: 0 — успех, 1 — ошибка при выполнении, 2 — ошибка в командной строке.\n";
 
@@ -58,8 +60,8 @@ constexpr std::string_view MelodyHelp = "  --melody ТЕКСТ         мело�
                                         "                         \"3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10\")\n"
                                         "  --melody-file ФАЙЛ     прочитать мелодию из файла: коды нот через запятую\n"
                                         "                         или с новой строки, или MIDI-файл\n"
-                                        "  --track N              дорожка MIDI-файла, с 1 (по умолчанию первая\n"
-                                        "                         дорожка с нотами не на канале ударных)\n";
+                                        "  --track N              дорожка MIDI-файла, с 1 (по умолчанию та, что\n"
+                                        "                         похожа на мелодию; см. melodynet-cli tracks)\n";
 
 constexpr std::string_view ExportHelp =
     "  --midi ФАЙЛ            записать мелодию в MIDI-файл (формат 0, темп 120)\n"
@@ -165,8 +167,7 @@ int SetMelody(app::Session& session, const MelodySource& melody, std::ostream& e
             return Fail(err, read.failure);
         const MidiMelody& m = read.adjusted;
         if (read.midi && m.adjusted()) {
-            std::string note = app::messages::MidiAdjustments(*melody.file, m.notesMoved, m.notesCut, m.voicesDropped,
-                                                              m.notesShortened);
+            std::string note = app::messages::MidiAdjustments(*melody.file, m);
             for (char& c : note)
                 if (c == '\n')
                     c = ' ';
@@ -840,6 +841,8 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         return RunCommand(rest, out, err);
     if (command == "play")
         return RunPlay(rest, out, err);
+    if (command == "tracks")
+        return RunTracks(rest, out, err);
     std::string shown = command.substr(0, 80);
     for (char& c : shown)
         if (c == '\n' || c == '\r')

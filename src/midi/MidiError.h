@@ -1,12 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 // Why a MIDI file could not be read as a melody.
 enum class MidiError {
     None,
     TooLarge,          // the file exceeds MidiMaxFileBytes
-    NotMidi,           // it does not start with an "MThd" header chunk
+    NotMidi,           // it does not start with an "MThd" header chunk (nor is it RIFF "RMID" with one)
     BadHeader,         // header chunk shorter than 6 bytes, or a format number above 2
     UnsupportedFormat, // format 2 (independent patterns) is refused
     NoTracks,          // no "MTrk" chunk at all
@@ -19,11 +20,19 @@ enum class MidiError {
 };
 
 // Where reading stopped: the error, the byte offset from the file start and
-// the 0-based track (MTrk chunk) it happened in, -1 outside any track.
+// the 0-based track (MTrk chunk) it happened in or that was asked for, -1
+// outside any track.
 struct MidiFailure {
+    MidiFailure() = default;
+    MidiFailure(MidiError error, size_t offset, int track) : error(error), offset(offset), track(track) {}
+
     MidiError error = MidiError::None;
     size_t offset = 0;
     int track = -1;
+    // For NoSuchTrack, NoNotes and OnlyPercussion: the file's track count
+    // and the 0-based tracks with notes outside the percussion channel.
+    int trackCount = 0;
+    std::vector<int> melodicTracks;
 };
 
 // A short English description of `error`, for the player's own messages.

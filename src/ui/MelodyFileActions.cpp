@@ -1,5 +1,6 @@
 #include "ui/MelodyFileActions.h"
 
+#include "app/MelodyTracks.h"
 #include "app/Messages.h"
 #include "ui/frmMain.h"
 
@@ -25,7 +26,8 @@ std::string DroppedMidi(const QMimeData* data) {
         return {};
     const QString path = url.toLocalFile();
     if (!path.endsWith(QStringLiteral(".mid"), Qt::CaseInsensitive) &&
-        !path.endsWith(QStringLiteral(".midi"), Qt::CaseInsensitive))
+        !path.endsWith(QStringLiteral(".midi"), Qt::CaseInsensitive) &&
+        !path.endsWith(QStringLiteral(".rmi"), Qt::CaseInsensitive))
         return {};
     return QFile::encodeName(path).toStdString();
 }
@@ -33,8 +35,10 @@ std::string DroppedMidi(const QMimeData* data) {
 } // namespace
 
 MelodyFileActions::MelodyFileActions(frmMain& window, app::Session& session, platform::FileDialogs& dialogs,
-                                     platform::MessageBox& messages, const platform::FileSystem& files)
-    : QObject(&window), window_(window), session_(session), dialogs_(dialogs), messages_(messages), files_(files) {
+                                     platform::MessageBox& messages, const platform::FileSystem& files,
+                                     platform::ChoiceDialog& choices)
+    : QObject(&window), window_(window), session_(session), dialogs_(dialogs), messages_(messages), files_(files),
+      choices_(choices) {
     open_ = new QAction(QString::fromUtf8(messages::OpenMidiAction), this);
     saveMidi_ = new QAction(QString::fromUtf8(messages::SaveMidiAction), this);
     saveWav_ = new QAction(QString::fromUtf8(messages::SaveWavAction), this);
@@ -59,14 +63,43 @@ bool MelodyFileActions::reported(const app::Failure& failure) {
     return false;
 }
 
+bool MelodyFileActions::chooseTrack(const std::string& path, std::optional<int>& track) {
+    track.reset();
+    const app::MelodyTracksResult listed = app::ReadMelodyTracks(files_, path);
+    if (!reported(listed.failure))
+        return false;
+    const MidiTrackList& list = listed.list;
+    if (list.candidates < 2 || !list.chosen)
+        return true;
+    platform::ChoiceOptions options;
+    options.title = messages::ChooseTrackTitle;
+    options.label = messages::ChooseTrackQuestion(path);
+    std::vector<int> numbers;
+    for (const MidiTrackInfo& track : list.tracks) {
+        if (!track.hasMelodicNotes() || track.failure.error != MidiError::None)
+            continue;
+        if (track.number == *list.chosen)
+            options.preselected = options.items.size();
+        options.items.push_back(messages::TrackLine(track));
+        numbers.push_back(track.number);
+    }
+    const std::optional<size_t> chosen = choices_.choose(options);
+    if (!chosen || *chosen >= numbers.size())
+        return false;
+    track = numbers[*chosen];
+    return true;
+}
+
 bool MelodyFileActions::openMidi(const std::string& path) {
-    const app::MelodyFileResult read = session_.ReadMelodyFile(path, false);
+    std::optional<int> track;
+    if (!chooseTrack(path, track))
+        return false;
+    const app::MelodyFileResult read = session_.ReadMelodyFile(path, false, track);
     if (!reported(read.failure))
         return false;
+    session_.RememberMelodyOrigin(path, read);
     window_.ShowMelody(read.text);
-    const MidiMelody& m = read.adjusted;
-    const std::string changes =
-        messages::MidiAdjustments(path, m.notesMoved, m.notesCut, m.voicesDropped, m.notesShortened);
+    const std::string changes = messages::MidiAdjustments(path, read.adjusted);
     if (!changes.empty())
         messages_.show(changes, platform::MessageIcon::Information);
     return true;

@@ -1,6 +1,7 @@
 #include "ui/TrainingView.h"
 
 #include "app/MelodyEdit.h"
+#include "app/Messages.h"
 #include "app/NoteNames.h"
 #include "app/TrainUntil.h"
 #include "plot/CurvePainter.h"
@@ -284,6 +285,9 @@ void TrainingView::refreshSummary() {
     if (session_.lastPrediction() != 0)
         lines << QStringLiteral("Последняя предсказанная нота: %1.")
                      .arg(QString::fromStdString(app::CodeWithName(session_.lastPrediction())));
+    if (const app::MelodyOrigin* origin = session_.melodyOrigin())
+        lines << QString::fromStdString(
+            app::messages::MelodyTakenFrom(origin->path, origin->track, origin->trackName, origin->trackCount));
     summary_->setText(lines.join(QLatin1Char('\n')));
 }
 

@@ -2,6 +2,7 @@
 #include "app/Session.h"
 #include "engine/FormulaLibrary.h"
 #include "platform/ProgramVersion.h"
+#include "platform/QtChoiceDialog.h"
 #include "platform/QtFileDialogs.h"
 #include "platform/QtFileSystem.h"
 #include "platform/QtLocaleNumbers.h"
@@ -112,7 +113,8 @@ int main(int argc, char* argv[]) {
     if (!viewScreenshot.isEmpty())
         session.state().SetSeed(1);
     frmMain window(session, messages, dialogs, files);
-    MelodyFileActions fileActions(window, session, dialogs, messages, files);
+    platform::QtChoiceDialog choices(&window);
+    MelodyFileActions fileActions(window, session, dialogs, messages, files, choices);
     ViewActions viewActions(window, session, messages);
     messages.setParent(&window);
     app.setMessages(&messages);

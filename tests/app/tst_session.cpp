@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <string>
@@ -36,6 +38,12 @@ struct CommaLocale : platform::LocaleNumbers {
 };
 
 const std::string History = "/opt/melody net/History";
+
+// A file of the MIDI tests' data.
+std::string MidiData(const char* name) {
+    std::ifstream in(std::string(MIDI_DATA_DIR) + "/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 const uint8_t DefaultTargets[] = {10, 1, 8, 10};
 const std::string DefaultCommand = "l8 o1 c# f# a c# f# a d f# g# p8 f# g#";
 
@@ -283,6 +291,87 @@ TEST_F(SessionTest, SaveAndLoad) {
     EXPECT_EQ(files.files.count("/tmp/inf.qvl"), 0u);
 }
 
+// A melody file is MIDI (plain or RIFF-wrapped) or a text of codes; anything
+// else, and a file past its limit, is refused with a message naming it.
+TEST_F(SessionTest, MelodyFilesOfEveryKind) {
+    const std::string smf = MidiData("rests.mid");
+    std::string rmid = "RIFF    RMIDdata    " + smf;
+    for (int i = 0; i < 4; ++i) {
+        rmid[4 + i] = static_cast<char>((rmid.size() - 8) >> (8 * i));
+        rmid[16 + i] = static_cast<char>(smf.size() >> (8 * i));
+    }
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool allowText;
+        Problem problem;
+        std::string text; // the melody, or a part of the message
+    } rows[] = {
+        {"codes", "\xEF\xBB\xBF" "3\r\n8, 11\n", true, Problem::None, "3, 8, 11"},
+        {"RMID as text allowed", rmid, true, Problem::None, "26, 1, 28, 30, 1, 31, 33"},
+        {"RMID", rmid, false, Problem::None, "26, 1, 28, 30, 1, 31, 33"},
+        {"empty", "", true, Problem::MelodyFileNotMelody, "не является ни MIDI-файлом, ни текстом с кодами нот"},
+        {"program bytes", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10), true, Problem::MelodyFileNotMelody,
+         "«/tmp/melody» не является"},
+        {"words", "do re mi", true, Problem::MelodyFileNotMelody, "«/tmp/melody»"},
+        {"text as MIDI", "3, 8", false, Problem::MidiFileBroken, "это не MIDI-файл"},
+        {"text past its limit", std::string(MaxMelodyFileBytes + 1, '1'), true, Problem::MelodyFileTooLarge,
+         "больше 1048576 байт"},
+        {"MIDI past its limit", "MThd" + std::string(MidiMaxFileBytes, '\0'), true, Problem::MelodyFileTooLarge,
+         "больше 16777216 байт"},
+        {"anything past the MIDI limit", std::string(MidiMaxFileBytes + 1, '1'), false, Problem::MelodyFileTooLarge,
+         "больше 16777216 байт"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        files.files["/tmp/melody"] = row.bytes;
+        const app::MelodyFileResult read = session.ReadMelodyFile("/tmp/melody", row.allowText);
+        EXPECT_EQ(read.failure.problem, row.problem);
+        if (row.problem == Problem::None)
+            EXPECT_EQ(read.text, row.text);
+        else
+            EXPECT_NE(app::messages::Text(read.failure).find(row.text), std::string::npos)
+                << app::messages::Text(read.failure);
+    }
+    files.files.erase("/tmp/melody");
+}
+
+// A missing or note-less track: the message names the file, the track, the count and where the notes are.
+TEST_F(SessionTest, TrackMessagesNameTheTracks) {
+    files.files["/tmp/t.mid"] = MidiData("drums_then_piano.mid");
+    const std::pair<int, std::string> rows[] = {
+        {5, "Не удалось прочитать мелодию из файла «/tmp/t.mid»: в файле нет дорожки 6: дорожек в файле 3, "
+            "ноты есть только на дорожке 3."},
+        {0, "«/tmp/t.mid»: на дорожке 1 нет нот: дорожек в файле 3, ноты есть только на дорожке 3."},
+        {1, "«/tmp/t.mid»: на дорожке 2 только ноты ударных (канал 10): дорожек в файле 3, ноты есть только на "
+            "дорожке 3."},
+    };
+    for (const auto& [track, message] : rows) {
+        const app::MelodyFileResult read = session.ReadMelodyFile("/tmp/t.mid", true, track);
+        EXPECT_NE(app::messages::Text(read.failure).find(message), std::string::npos)
+            << app::messages::Text(read.failure);
+    }
+    files.files["/tmp/b.mid"] = MidiData("bass_first.mid");
+    const app::MelodyFileResult read = session.ReadMelodyFile("/tmp/b.mid", true, 0);
+    EXPECT_NE(app::messages::Text(read.failure).find("ноты есть на дорожках 2 и 3."), std::string::npos)
+        << app::messages::Text(read.failure);
+}
+
+// The track a melody came from is named while the beginning is the text read.
+TEST_F(SessionTest, MelodyOriginLastsWhileTheTextDoes) {
+    files.files["/tmp/b.mid"] = MidiData("bass_first.mid");
+    const app::MelodyFileResult read = session.ReadMelodyFile("/tmp/b.mid", false);
+    ASSERT_FALSE(read.failure);
+    EXPECT_EQ(session.melodyOrigin(), nullptr);
+    session.RememberMelodyOrigin("/tmp/b.mid", read);
+    session.SetMelodyText(read.text);
+    ASSERT_NE(session.melodyOrigin(), nullptr);
+    EXPECT_EQ(session.melodyOrigin()->track, 2);
+    EXPECT_EQ(session.melodyOrigin()->trackCount, 3);
+    session.SetMelodyText("3, 8");
+    EXPECT_EQ(session.melodyOrigin(), nullptr);
+}
+
 TEST(SessionMessages, NameTheFileAndTheReason) {
     app::Failure broken = app::Failure::Of(Problem::NetworkFileBroken);
     broken.path = "/home/u/net.qvl";
@@ -293,6 +382,12 @@ TEST(SessionMessages, NameTheFileAndTheReason) {
     app::Failure tooLarge = app::Failure::Of(Problem::ShapeTooLarge);
     tooLarge.inputCount = 100000;
     tooLarge.hiddenCount = 1000;
+    app::Failure manyTracks = app::Failure::Of(Problem::MidiFileBroken);
+    manyTracks.path = "/tmp/many.mid";
+    manyTracks.midi = {MidiError::NoSuchTrack, 0, 99};
+    manyTracks.midi.trackCount = 30;
+    for (int track = 0; track < 30; ++track)
+        manyTracks.midi.melodicTracks.push_back(track);
     app::Failure full = app::Failure::Of(Problem::HistoryFull);
     full.path = "/opt/melody net/History";
     app::Failure unwritable = app::Failure::Of(Problem::HistoryUnavailable);
@@ -306,6 +401,8 @@ TEST(SessionMessages, NameTheFileAndTheReason) {
         {full, {"Пожалуйста, почистите папку с историей команд\n/opt/melody net/History"}},
         {unwritable, {"«/opt/melody net/History» или «/home/u/.local/share/melodynet/History»"}},
         {cut, {"«/home/u/net.qvl»", "Строка 3: строка не закончена"}},
+        {manyTracks, {"«/tmp/many.mid»: в файле нет дорожки 100: дорожек в файле 30, ноты есть на дорожках 1, 2, ",
+                      ", 19, 20 и ещё на 10."}},
     };
     for (const auto& [failure, parts] : rows)
         for (const std::string& part : parts)

@@ -183,6 +183,39 @@ TEST_F(CliTool, MidiAndWavFilesOutAndIn) {
     }
 }
 
+// tracks lists every track and marks the one --melody-file takes, which --track overrides.
+TEST_F(CliTool, TracksOfAMidiFile) {
+    const std::string file = std::string(MIDI_DATA_DIR) + "/bass_first.mid";
+    const Outcome text = Cli({"tracks", file});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(text.out, "  1. без имени: нот нет\n"
+                        "  2. «Track 1»: канал 2, программа 33 (Electric Bass (finger)), 4 нот от 36 до 43\n"
+                        "* 3. без имени: канал 1, программа не задана, 4 нот от 67 до 72\n"
+                        "Мелодией берётся дорожка 3.\n");
+    const nlohmann::json json = nlohmann::json::parse(Cli({"tracks", "--json", file}).out);
+    ASSERT_EQ(json["tracks"].size(), 3u);
+    EXPECT_EQ(json["tracks"][1], nlohmann::json::parse(R"({"number": 2, "name": "Track 1", "channel": 2,
+        "program": 33, "notes": 4, "low": 36, "high": 43, "chosen": false})"));
+    EXPECT_TRUE(json["tracks"][0]["channel"].is_null());
+    EXPECT_TRUE(json["tracks"][2]["chosen"].get<bool>());
+
+    EXPECT_EQ(Cli({"command", "--melody-file", file}).out, "l8 o3 g a b o4 c\n");
+    EXPECT_EQ(Cli({"command", "--melody-file", file, "--track", "2"}).out, "l8 o1 c g f c\n");
+
+    // One note, then a status byte that cannot stand in a track.
+    std::ofstream(Path("damaged.mid"), std::ios::binary)
+        << std::string("MThd\0\0\0\6\0\0\0\1\1\xe0MTrk\0\0\0\14\0\x90\x3c\x5a\x10\x80\x3c\0\0\xf2\0\0", 34);
+    EXPECT_EQ(Cli({"tracks", Path("damaged.mid")}).out,
+              "  1. без имени: канал 1, программа не задана, 1 нот от 60 до 60, дорожка повреждена\n"
+              "Мелодию взять не из чего: нет целой дорожки с нотами не на канале ударных.\n");
+
+    const Outcome missing = Cli({"tracks", Path("none.mid")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("«" + Path("none.mid") + "»"), std::string::npos) << missing.err;
+    EXPECT_EQ(Cli({"tracks"}).status, 2);
+    EXPECT_EQ(Cli({"tracks", file, file}).status, 2);
+}
+
 TEST_F(CliTool, OutputErrorsAndInterruptsAreFailures) {
     const Outcome full = Cli({"--help"}, "", "/dev/full");
     EXPECT_EQ(full.status, 1);
@@ -395,6 +428,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"TrackWithoutFile", {"command", "--track", "2"}, 2, "--track относится к --melody-file"},
         ErrorCase{"BadPart", {"continue", "--load", "@/broken.qvl", "--part", "all"}, 2, "--part"},
         ErrorCase{"NotMidi", {"command", "--melody-file", "@/broken.mid"}, 1, "повреждён"},
+        ErrorCase{"NotAMelody", {"command", "--melody-file", "@/broken.qvl"}, 1, "broken.qvl» не является ни MIDI"},
         ErrorCase{"BrokenFile", {"predict", "--load", "@/broken.qvl"}, 1, "Строка 3: строка не является числом"},
         ErrorCase{"TrainLoadBroken", {"train", "--load", "@/broken.qvl"}, 1, "Не удалось загрузить нейронную сеть"},
         ErrorCase{"UntilWithClicks", {"train", "--until-exact", "--clicks", "2"}, 2, "--clicks нельзя сочетать"},

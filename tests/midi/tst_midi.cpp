@@ -1,5 +1,7 @@
+#include "midi/MelodyReduction.h"
 #include "midi/MidiExport.h"
 #include "midi/MidiImport.h"
+#include "midi/MidiLayout.h"
 #include "player/CommandReader.h"
 
 #include <gtest/gtest.h>
@@ -95,6 +97,139 @@ TEST(MidiImport, FilesOfAnIndependentWriter) {
         EXPECT_EQ(result.melody.notesShortened, row.shortened);
         EXPECT_EQ(result.melody.notesCut, 0u);
     }
+}
+
+// Files in which a listener hears another tune than the first track with
+// every onset a note: the track taken, the codes and what was left out.
+TEST(MidiImport, TheTuneAListenerHears) {
+    const struct {
+        const char* file;
+        std::vector<uint8_t> codes;
+        int track;
+        size_t dropped, graces;
+    } rows[] = {
+        // Chord notes 8 ticks apart are one onset; its top note is the tune.
+        {"strummed.mid", {33, 38, 42, 40}, 0, 12, 0},
+        // Short notes in an even rhythm need no pauses; the quarter rest keeps one.
+        {"staccato.mid", {26, 33, 37, 33, 26, 33, 1, 38, 37}, 0, 0, 0},
+        // abc2midi's grace notes are left out and counted.
+        {"grace.mid", {35, 37, 35, 33}, 0, 0, 2},
+        // A group of grace notes stands where its main note belongs: no rest before it.
+        {"grace_group.mid", {35, 37, 35, 33}, 0, 0, 3},
+        // Six short notes falling into a long one are a run of the tune.
+        {"fall.mid", {38, 40, 42, 45, 43, 41, 39, 37, 35, 33}, 0, 0, 0},
+        // The bass guitar comes first; the tune is the piano track after it.
+        {"bass_first.mid", {33, 35, 37, 38}, 2, 0, 0},
+        // Two single lines in one range: the one named as the lead.
+        {"lead_named.mid", {33, 35, 33, 31, 30}, 1, 0, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        const MidiImport result = ImportMidiMelody(ReadFile(fs::path(MIDI_DATA_DIR) / row.file));
+        ASSERT_TRUE(result.ok()) << describe(result.failure.error);
+        EXPECT_EQ(result.melody.codes, row.codes);
+        EXPECT_EQ(result.melody.track, row.track);
+        EXPECT_TRUE(result.melody.trackChosen);
+        EXPECT_EQ(result.melody.voicesDropped, row.dropped);
+        EXPECT_EQ(result.melody.graceNotes, row.graces);
+    }
+    // --track still takes the track asked for.
+    const MidiImport bass = ImportMidiMelody(ReadFile(fs::path(MIDI_DATA_DIR) / "bass_first.mid"), 1);
+    ASSERT_TRUE(bass.ok());
+    EXPECT_EQ(bass.melody.codes, (std::vector<uint8_t>{2, 9, 7, 2}));
+    EXPECT_FALSE(bass.melody.trackChosen);
+}
+
+// What the track list tells about each track, and which it marks.
+TEST(MidiImport, ListsTheTracks) {
+    const MidiTrackList list = ListMidiTracks(ReadFile(fs::path(MIDI_DATA_DIR) / "bass_first.mid"));
+    ASSERT_TRUE(list.ok());
+    ASSERT_EQ(list.tracks.size(), 3u);
+    EXPECT_EQ(list.chosen, 2);
+    EXPECT_EQ(list.candidates, 2);
+    const MidiTrackInfo& bass = list.tracks[1];
+    EXPECT_EQ(bass.name, "Track 1");
+    EXPECT_EQ(bass.channel, 1);
+    EXPECT_EQ(bass.program, 33);
+    EXPECT_EQ(bass.notes, 4u);
+    EXPECT_EQ(bass.low, 36);
+    EXPECT_EQ(bass.high, 43);
+    EXPECT_FALSE(bass.mostlyChords());
+    EXPECT_EQ(list.tracks[0].channel, -1);
+    EXPECT_TRUE(ListMidiTracks(ReadFile(fs::path(MIDI_DATA_DIR) / "chords.mid")).tracks[0].mostlyChords());
+    const MidiTrackList drums = ListMidiTracks(ReadFile(fs::path(MIDI_DATA_DIR) / "drums_then_piano.mid"));
+    EXPECT_EQ(drums.tracks[1].channel, 9);
+    EXPECT_EQ(drums.tracks[1].percussionNotes, 4u);
+    EXPECT_EQ(drums.chosen, 2);
+}
+
+// A failure about tracks names how many there are and which hold notes.
+TEST(MidiImport, TrackFailuresNameTheTracks) {
+    const Bytes bytes = ReadFile(fs::path(MIDI_DATA_DIR) / "drums_then_piano.mid");
+    for (const auto& [track, error] : {std::pair{7, MidiError::NoSuchTrack}, {0, MidiError::NoNotes},
+                                       {1, MidiError::OnlyPercussion}}) {
+        const MidiImport result = ImportMidiMelody(bytes, track);
+        EXPECT_EQ(result.failure.error, error);
+        EXPECT_EQ(result.failure.track, track);
+        EXPECT_EQ(result.failure.trackCount, 3);
+        EXPECT_EQ(result.failure.melodicTracks, std::vector<int>{2});
+    }
+}
+
+// A RIFF "RMID" file reads as the MIDI file it wraps, with offsets into the whole file.
+TEST(MidiImport, RiffWrappedFiles) {
+    const Bytes smf = ReadFile(fs::path(MIDI_DATA_DIR) / "rests.mid");
+    const auto riff = [](const Bytes& data, bool odd) {
+        Bytes out = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'R', 'M', 'I', 'D'};
+        const Bytes info = {'I', 'N', 'F', 'O', 'x'};
+        if (odd) { // a chunk of odd length before the data, padded
+            out.insert(out.end(), {'L', 'I', 'S', 'T', 5, 0, 0, 0});
+            out.insert(out.end(), info.begin(), info.end());
+            out.push_back(0);
+        }
+        const auto size = static_cast<uint32_t>(data.size());
+        out.insert(out.end(), {'d', 'a', 't', 'a', static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
+                               static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)});
+        out.insert(out.end(), data.begin(), data.end());
+        return out;
+    };
+    for (const bool odd : {false, true}) {
+        const MidiImport result = ImportMidiMelody(riff(smf, odd));
+        ASSERT_TRUE(result.ok()) << describe(result.failure.error);
+        EXPECT_EQ(result.melody.codes, (std::vector<uint8_t>{26, 1, 28, 30, 1, 31, 33}));
+    }
+    const Bytes cut(smf.begin(), smf.end() - 9);
+    const MidiImport damaged = ImportMidiMelody(riff(cut, false));
+    EXPECT_EQ(damaged.failure.error, MidiError::Truncated);
+    EXPECT_GE(damaged.failure.offset, 20u);
+    EXPECT_EQ(ImportMidiMelody(Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'R', 'M', 'I', 'D'}).failure.error,
+              MidiError::NotMidi);
+    EXPECT_EQ(ImportMidiMelody(Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}).failure.error,
+              MidiError::NotMidi);
+}
+
+// A header that announces no count reads no more tracks than a count could name.
+TEST(MidiImport, TrackCountIsBounded) {
+    Bytes file = Chunk("MThd", {0, 1, 0, 0, 0x01, 0xe0});
+    for (size_t i = 0; i < MidiMaxTracks + 10; ++i)
+        file.insert(file.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
+    const MidiTrackList list = ListMidiTracks(file);
+    ASSERT_TRUE(list.ok());
+    EXPECT_EQ(list.tracks.size(), MidiMaxTracks);
+    EXPECT_FALSE(list.chosen);
+}
+
+// The common span is the most frequent one within a tenth, ties to the shorter.
+TEST(MelodyReduction, CommonSpan) {
+    const std::pair<std::vector<uint64_t>, uint64_t> rows[] = {
+        {{}, 0},
+        {{480}, 480},
+        {{240, 240, 480, 240, 960}, 240},
+        {{118, 121, 123, 240, 480, 119}, 121},
+        {{480, 240}, 240},
+    };
+    for (const auto& [spans, common] : rows)
+        EXPECT_EQ(MelodyReduction::CommonSpan(spans), common) << spans.size();
 }
 
 // Damaged and odd files built byte by byte: the error and where it lies, or the codes.
@@ -196,7 +331,7 @@ TEST(MidiExport, ImportsBackToTheSameCodes) {
     } rows[] = {
         {DefaultCommand, DefaultCodes},
         {"l16  p4 o1 c# o2 c# p4 o3 c# o1 c o4 b", {3, 15, 1, 27, 2, 49}},
-        {"t197 l7 o2 c d. p3 e64 f#", {14, 16, 1, 18, 20}},
+        {"t197 l7 o2 c d. p3 e16 f#", {14, 16, 1, 18, 20}},
         {"o0 c o8 c", {2, 38}},
     };
     for (const auto& row : rows) {

@@ -3,11 +3,16 @@
 #include "engine/FormulaLibrary.h"
 #include "numbers/NumberText.h"
 #include "platform/DynamicLibrary.h"
+#include "platform/QtChoiceDialog.h"
 #include "support/PlatformFakes.h"
+#include "ui/TrainingView.h"
 #include "ui/frmMain.h"
 
 #include <QAction>
 #include <QDropEvent>
+#include <QFile>
+#include <QInputDialog>
+#include <QTimer>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -32,6 +37,21 @@ struct Messages : platform::MessageBox {
     QStringList shown;
 };
 
+// Answers the track choice with `answer` and keeps what it was shown.
+struct Choices : platform::ChoiceDialog {
+    std::optional<size_t> choose(const platform::ChoiceOptions& o) override {
+        shown.push_back(o);
+        return answer;
+    }
+    std::optional<size_t> answer;
+    std::vector<platform::ChoiceOptions> shown;
+};
+
+QByteArray MidiData(const char* name) {
+    QFile file(QStringLiteral(MIDI_DATA_DIR "/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // The window on in-memory fakes, with the file actions added.
 struct Rig {
     Rig() {
@@ -47,8 +67,9 @@ struct Rig {
     app::Session session{FormulaLibrary::loadFrom(platform::executableFolder()), files, starter, locale};
     Dialogs dialogs;
     Messages messages;
+    Choices choices;
     frmMain window{session, messages, dialogs, files};
-    MelodyFileActions actions{window, session, dialogs, messages, files};
+    MelodyFileActions actions{window, session, dialogs, messages, files, choices};
 };
 
 // Drops a file on `target` and says whether the drop was taken.
@@ -106,6 +127,9 @@ private slots:
         QTest::newRow("not MIDI inside") << "/tmp/b.MID" << QByteArray("3, 8, 11") << true
                                          << "W:Не удалось прочитать мелодию из файла «/tmp/b.MID»: это не MIDI-файл";
         QTest::newRow("not a MIDI name") << "/tmp/c.txt" << QByteArray("3, 8, 11") << false << "";
+        QByteArray rmid = QByteArray("RIFF\x04\0\0\0RMID", 12);
+        QTest::newRow("RIFF without data") << "/tmp/d.rmi" << rmid << true
+                                           << "W:Не удалось прочитать мелодию из файла «/tmp/d.rmi»: это не MIDI-файл";
     }
 
     // A dropped file replaces the beginning; a broken one changes nothing and says why.
@@ -132,6 +156,90 @@ private slots:
                 QVERIFY2(rig.messages.shown[0].startsWith(message), qPrintable(rig.messages.shown[0]));
             rig.field("Text1(0)")->setText(before);
         }
+    }
+
+    void trackChoice_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("answer"); // -1: cancelled
+        QTest::addColumn<int>("asked");  // choices shown
+        QTest::addColumn<QString>("melody");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("the import's choice") << "bass_first.mid" << 1 << 1 << "33, 35, 37, 38" << "дорожка 3 из 3.";
+        QTest::newRow("the bass instead") << "bass_first.mid" << 0 << 1 << "2, 9, 7, 2"
+                                          << "дорожка 2 из 3 «Track 1».";
+        QTest::newRow("cancelled") << "bass_first.mid" << -1 << 1 << "3" << "";
+        QTest::newRow("one track of notes") << "rests.mid" << -1 << 0 << "26, 1, 28, 30, 1, 31, 33"
+                                            << "дорожка 1 из 1.";
+    }
+
+    // A file with several tracks of notes asks which to take, the import's
+    // choice first chosen; the training view names the track taken.
+    void trackChoice() {
+        QFETCH(QString, file);
+        QFETCH(int, answer);
+        QFETCH(int, asked);
+        QFETCH(QString, melody);
+        QFETCH(QString, named);
+        Rig rig;
+        TrainingView view(rig.session);
+        rig.field("Text1(0)")->setText("3");
+        const std::string path = "/tmp/" + file.toStdString();
+        rig.files.files[path] = MidiData(file.toLatin1().constData()).toStdString();
+        if (answer >= 0)
+            rig.choices.answer = static_cast<size_t>(answer);
+        rig.dialogs.answer = path;
+        rig.actions.openAction()->trigger();
+        QCOMPARE(rig.choices.shown.size(), size_t(asked));
+        if (asked > 0) {
+            const platform::ChoiceOptions& shown = rig.choices.shown[0];
+            QCOMPARE(shown.title, std::string("Выбор дорожки"));
+            QCOMPARE(shown.items.size(), size_t(2));
+            QCOMPARE(shown.preselected, size_t(1));
+            QVERIFY2(shown.items[0].starts_with("2. «Track 1»: канал 2, программа 33 (Electric Bass (finger)), 4 нот"),
+                     shown.items[0].c_str());
+            QVERIFY(shown.label.find("«" + path + "»") != std::string::npos);
+        }
+        QCOMPARE(rig.text("Text1(0)"), melody);
+        QVERIFY(rig.messages.shown.isEmpty());
+        const QString summary = view.summary();
+        if (named.isEmpty())
+            QVERIFY2(!summary.contains(QStringLiteral("Мелодия взята")), qPrintable(summary));
+        else
+            QVERIFY2(summary.contains(QString::fromStdString("Мелодия взята из файла «" + path + "»: ") + named),
+                     qPrintable(summary));
+        rig.field("Text1(0)")->setText("3, 8");
+        QVERIFY(!view.summary().contains(QStringLiteral("Мелодия взята")));
+    }
+
+    void qtChoiceDialog_data() {
+        QTest::addColumn<QString>("pick"); // the line chosen in the dialog, empty: cancelled
+        QTest::addColumn<int>("chosen");   // -1: nullopt
+        QTest::newRow("as preselected") << "2. b" << 1;
+        QTest::newRow("another line") << "3. c" << 2;
+        QTest::newRow("cancelled") << "" << -1;
+    }
+
+    // The real dialog shows the lines with the preselected one current and gives back an index.
+    void qtChoiceDialog() {
+        QFETCH(QString, pick);
+        QFETCH(int, chosen);
+        platform::QtChoiceDialog dialog(nullptr);
+        QString current;
+        QTimer::singleShot(0, [&] {
+            auto* shown = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            QVERIFY(shown);
+            current = shown->textValue();
+            if (pick.isEmpty()) {
+                shown->reject();
+                return;
+            }
+            shown->setTextValue(pick);
+            shown->accept();
+        });
+        const std::optional<size_t> result = dialog.choose({"Выбор", "Какую?", {"1. a", "2. b", "3. c"}, 1});
+        QCOMPARE(current, QStringLiteral("2. b"));
+        QCOMPARE(result ? int(*result) : -1, chosen);
+        QVERIFY(!dialog.choose({"Выбор", "Какую?", {}, 0}));
     }
 
     // The WAV file is rendered by the player; its failure is told with its own words.

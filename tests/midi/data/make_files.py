@@ -84,3 +84,53 @@ with open('truncated.mid', 'wb') as f:
     f.write(data[:len(data) - 9])
 import os
 os.remove('truncated_full.mid')
+
+# --- files a listener hears one way and the first-track, every-onset rule another
+
+# Strummed chords: each chord's notes begin 8 ticks apart, lowest first;
+# the tune is the top line g c' e' d'.
+strums = []
+for i, chord in enumerate([(48, 55, 60, 67), (52, 60, 64, 72), (55, 64, 67, 76), (53, 62, 65, 74)]):
+    for k, key in enumerate(chord):
+        strums.append((key, i * Q + 8 * k, Q - 8 * k - 10))
+save('strummed.mid', [melody(strums)])
+
+# Staccato eighths (sounding a quarter of their time), then a quarter rest
+# and two more: one pause, not one after every note.
+E = Q // 2
+stacc = [(k, i * E, E // 4) for i, k in enumerate([60, 67, 71, 67, 60, 67])]
+stacc += [(72, 8 * E, E // 4), (71, 9 * E, E // 4)]
+save('staccato.mid', [melody(stacc)])
+
+# Grace notes as abc2midi writes {g}A2: the grace takes a 32nd of the
+# main note's time; the tune is a b a g without the graces.
+graces = [(69, 0, E - 1), (74, E, Q // 8 - 1), (71, E + Q // 8, Q - Q // 8 - 1),
+          (69, E + Q, E - 1), (72, 2 * E + Q, Q // 8 - 1), (67, 2 * E + Q + Q // 8, Q - Q // 8 - 1)]
+save('grace.mid', [melody(graces)])
+
+# A bass guitar (program 33) first, then the tune on a piano track without a name.
+bass = melody(in_a_row([36, 43, 41, 36], length=Q, step=Q), channel=1)
+bass.insert(0, Message('program_change', channel=1, program=33))
+bass.insert(0, MetaMessage('track_name', name='Track 1'))
+tune = melody(in_a_row([67, 69, 71, 72], length=Q, step=Q))
+save('bass_first.mid', [tempo.copy(), bass, tune])
+
+# Two single lines in the same range with the same count of notes; the
+# second is named as the lead.
+other = melody(in_a_row([67, 65, 64, 65, 67]), channel=2)
+other.insert(0, MetaMessage('track_name', name='Guitar'))
+lead = melody(in_a_row([67, 69, 67, 65, 64]), channel=3)
+lead.insert(0, MetaMessage('track_name', name='Lead Vocal'))
+save('lead_named.mid', [other, lead])
+
+# A fall of six short notes into a long one is part of the tune, not grace notes.
+fall = [(72, 0, E - 1), (74, E, E - 1), (76, 2 * E, E - 1)]
+fall += [(79 - 2 * k, 3 * E + 50 * k, 45) for k in range(6)]
+fall += [(67, 3 * E + 300, Q - 1)]
+save('fall.mid', [melody(fall)])
+
+# A group of three grace notes before the second note takes its time, as a
+# piper's gracing does; it is no rest.
+gracing = [(69, 0, E - 1), (74, E, 29), (72, E + 30, 29), (74, E + 60, 29), (71, E + 90, E - 91),
+           (69, 2 * E, E - 1), (67, 3 * E, E - 1)]
+save('grace_group.mid', [melody(gracing)])
