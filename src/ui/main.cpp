@@ -16,22 +16,93 @@
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <QImageWriter>
 #include <QPainter>
 #include <QPixmap>
-#include <QStringList>
-#include <QTextStream>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
+#include <variant>
 
 namespace {
 
 // Writes one line about a wrong command line to stderr.
-int usageError(const QString& text) {
-    QTextStream(stderr) << "melodynet: " << text << '\n';
+int usageError(const std::string& text) {
+    std::fprintf(stderr, "melodynet: %s\n", text.c_str());
     return 2;
+}
+
+constexpr const char* Usage = "Использование: melodynet [--screenshot ФАЙЛ]\n"
+                              "Открывает окно предсказания нот.\n"
+                              "  --screenshot ФАЙЛ  сохранить снимок открытого окна в PNG и выйти\n"
+                              "  -h, --help         показать этот текст\n"
+                              "  --version          показать версию\n";
+
+// What the command line asks for.
+struct Arguments {
+    bool help = false;
+    bool version = false;
+    // --screenshot FILE: a picture of the started window, then quit.
+    // --screenshot-view FILE [--clicks N]: the same with the training view
+    // beside it, after N training clicks (default 1) from a fixed seed.
+    std::optional<std::string> screenshot;
+    std::optional<std::string> viewScreenshot;
+    int clicks = 1;
+};
+
+// Reads the command line; the reason it cannot, in one line, otherwise.
+std::variant<Arguments, std::string> parseArguments(int argc, char* argv[]) {
+    Arguments parsed;
+    const auto value = [&](int& i, std::optional<std::string>& into) -> std::optional<std::string> {
+        const std::string name = argv[i];
+        if (into)
+            return "параметр " + name + " указан дважды";
+        if (i + 1 >= argc || argv[i + 1][0] == '\0')
+            return name + ": нужно имя файла";
+        if (argv[i + 1][0] == '-')
+            return name + ": нужно имя файла, а не параметр «" + argv[i + 1] + "»";
+        into = argv[++i];
+        return std::nullopt;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        std::optional<std::string> problem;
+        if (argument == "--help" || argument == "-h") {
+            parsed.help = true;
+        } else if (argument == "--version") {
+            parsed.version = true;
+        } else if (argument == "--screenshot") {
+            problem = value(i, parsed.screenshot);
+        } else if (argument == "--screenshot-view") {
+            problem = value(i, parsed.viewScreenshot);
+        } else if (argument == "--clicks") {
+            char* end = nullptr;
+            const long clicks = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : -1;
+            if (i + 1 >= argc || end == argv[i + 1] || *end != '\0' || clicks < 0 || clicks > 100000)
+                return std::string("--clicks: нужно число от 0 до 100000");
+            parsed.clicks = static_cast<int>(clicks);
+            ++i;
+        } else {
+            return "неизвестный параметр: " + argument;
+        }
+        if (problem)
+            return *problem;
+    }
+    return parsed;
+}
+
+// Saves a picture, or says why it cannot: exit status 1 then.
+int savePicture(const QPixmap& picture, const std::string& path) {
+    QImageWriter writer(QString::fromLocal8Bit(path.c_str()), "PNG");
+    if (writer.write(picture.toImage()))
+        return 0;
+    std::fprintf(stderr, "melodynet: не удалось записать снимок «%s»: %s\n", path.c_str(),
+                 writer.errorString().toLocal8Bit().constData());
+    return 1;
 }
 
 // The main window with the training view beside it, as one picture.
@@ -50,51 +121,21 @@ QPixmap bothWindows(QWidget& window, QWidget& view) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // Answered before the window system is opened, so that they work without a display.
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
+    // Read before the window system is opened, so that they work without a display.
+    const std::variant<Arguments, std::string> read = parseArguments(argc, argv);
+    if (const auto* problem = std::get_if<std::string>(&read))
+        return usageError(*problem);
+    const Arguments& arguments = std::get<Arguments>(read);
+    if (arguments.help)
+        return std::fputs(Usage, stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
+    if (arguments.version)
         return platform::printVersion("melodynet");
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        const bool written = std::fputs("Usage: melodynet [--screenshot FILE]\n"
-                                        "Opens the melody prediction window.\n"
-                                        "  --screenshot FILE  save a PNG picture of the started window and quit\n"
-                                        "  --help             show this text\n"
-                                        "  --version          show the version\n",
-                                        stdout) >= 0 &&
-                             std::fflush(stdout) == 0;
-        return written ? 0 : 1;
-    }
     GuardedApplication app(argc, argv);
     platform::InstallQtTranslations(app);
     QApplication::setApplicationName(QStringLiteral("melodynet"));
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setFont(frmMain::windowFont());
     QApplication::setWindowIcon(frmMain::windowIconImages());
-
-    // --screenshot FILE: save a picture of the started window and quit.
-    // --screenshot-view FILE [--clicks N]: the same with the training view
-    // beside it, after N training clicks (default 1) from a fixed seed.
-    QString screenshot;
-    QString viewScreenshot;
-    int clicks = 1;
-    const QStringList arguments = QApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("--screenshot")) {
-            if (i + 1 >= arguments.size())
-                return usageError(QStringLiteral("--screenshot needs a file name"));
-            screenshot = arguments[++i];
-        } else if (arguments[i] == QLatin1String("--screenshot-view")) {
-            if (i + 1 >= arguments.size())
-                return usageError(QStringLiteral("--screenshot-view needs a file name"));
-            viewScreenshot = arguments[++i];
-        } else if (arguments[i] == QLatin1String("--clicks")) {
-            bool ok = false;
-            clicks = i + 1 < arguments.size() ? arguments[++i].toInt(&ok) : 0;
-            if (!ok || clicks < 0 || clicks > 100000)
-                return usageError(QStringLiteral("--clicks needs a count from 0 to 100000"));
-        } else {
-            return usageError(QStringLiteral("unknown argument: ") + arguments[i]);
-        }
-    }
 
     platform::QtMessageBox messages(nullptr, frmMain::applicationTitle());
     std::string error;
@@ -110,7 +151,7 @@ int main(int argc, char* argv[]) {
     platform::QtFileSystem files;
     platform::QtLocaleNumbers locale;
     app::Session session(library, files, starter, locale);
-    if (!viewScreenshot.isEmpty())
+    if (arguments.viewScreenshot)
         session.state().SetSeed(1);
     frmMain window(session, messages, dialogs, files);
     platform::QtChoiceDialog choices(&window);
@@ -121,19 +162,14 @@ int main(int argc, char* argv[]) {
     dialogs.setParent(&window);
     window.show();
 
-    if (!screenshot.isEmpty()) {
-        if (!window.grab().save(screenshot, "PNG"))
-            return usageError(QStringLiteral("cannot write ") + screenshot);
-        return 0;
-    }
-    if (!viewScreenshot.isEmpty()) {
+    if (arguments.screenshot)
+        return savePicture(window.grab(), *arguments.screenshot);
+    if (arguments.viewScreenshot) {
         viewActions.showView();
-        for (int click = 0; click < clicks; ++click)
+        for (int click = 0; click < arguments.clicks; ++click)
             session.Train(window.trainingIterations());
         QApplication::processEvents();
-        if (!bothWindows(window, viewActions.view()).save(viewScreenshot, "PNG"))
-            return usageError(QStringLiteral("cannot write ") + viewScreenshot);
-        return 0;
+        return savePicture(bothWindows(window, viewActions.view()), *arguments.viewScreenshot);
     }
     return QApplication::exec();
 }

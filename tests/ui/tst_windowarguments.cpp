@@ -11,10 +11,12 @@
 
 namespace {
 
-// A command line the window program refuses: status 2 and one line naming the problem, before any window.
+// A command line the window program refuses: status 2 and one line naming the problem, before any window;
+// a picture that cannot be written: status 1 and the reason.
 struct Refused {
     const char* arguments;
     const char* message;
+    int status = 2;
 };
 
 class WindowArguments : public ::testing::TestWithParam<Refused> {};
@@ -28,17 +30,24 @@ TEST_P(WindowArguments, AreRefusedWithOneLine) {
     std::ostringstream text;
     text << std::ifstream(err).rdbuf();
     std::filesystem::remove(err);
-    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2) << text.str();
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, GetParam().status) << text.str();
     EXPECT_NE(text.str().find(GetParam().message), std::string::npos) << text.str();
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, WindowArguments,
-                         ::testing::Values(Refused{"--screenshot", "--screenshot needs a file name"},
-                                           Refused{"--screenshot-view", "--screenshot-view needs a file name"},
-                                           Refused{"--clicks", "--clicks needs a count"},
-                                           Refused{"--clicks 100001", "--clicks needs a count"},
-                                           Refused{"--clicks -1", "--clicks needs a count"},
+                         ::testing::Values(Refused{"--screenshot", "--screenshot: нужно имя файла"},
+                                           Refused{"--screenshot ''", "--screenshot: нужно имя файла"},
+                                           Refused{"--screenshot --version", "а не параметр «--version»"},
+                                           Refused{"--screenshot a.png --screenshot b.png", "указан дважды"},
+                                           Refused{"--screenshot-view", "--screenshot-view: нужно имя файла"},
+                                           Refused{"--help extra", "неизвестный параметр: extra"},
+                                           Refused{"--clicks", "--clicks: нужно число"},
+                                           Refused{"--clicks 100001", "--clicks: нужно число"},
+                                           Refused{"--clicks -1", "--clicks: нужно число"},
+                                           Refused{"--clicks 3x", "--clicks: нужно число"},
                                            // 0 clicks is a count: the next argument is the one refused.
-                                           Refused{"--clicks 0 --bogus", "unknown argument: --bogus"}));
+                                           Refused{"--clicks 0 --bogus", "неизвестный параметр: --bogus"},
+                                           Refused{"--screenshot /nonexistent-folder/x.png",
+                                                   "не удалось записать снимок «/nonexistent-folder/x.png»", 1}));
 
 } // namespace
