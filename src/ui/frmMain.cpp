@@ -24,6 +24,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTimer>
 #include <QValidator>
 
 #include <algorithm>
@@ -153,6 +154,11 @@ frmMain::frmMain(app::Session& session, platform::MessageBox& messages, platform
     }
 
     setPalette(readableWhenDisabled(palette()));
+    truncationNotice_ = new QTimer(this);
+    truncationNotice_->setObjectName(QStringLiteral("truncationNotice"));
+    truncationNotice_->setSingleShot(true);
+    truncationNotice_->setInterval(TruncationNoticeDelayMs);
+    connect(truncationNotice_, &QTimer::timeout, this, &frmMain::TellTruncation);
 
     connectHandlers();
     Form_Load();
@@ -376,10 +382,20 @@ void frmMain::Text1_Change(int16_t Index) {
     GenerateCmd(0);
     Text6->setText(digits(int64_t{session_.state().MelodyLen} + 1));
     // Told once when a paste (or typing) takes the text past the buffer, not
-    // at every keystroke while it stays there.
-    if (info.truncated && !truncationTold_)
-        Tell(app::messages::MelodyTruncated(info.items), MessageIcon::Information);
-    truncationTold_ = info.truncated;
+    // at every keystroke while it stays there, and only once the typing
+    // pauses, so that the box does not take the next keystrokes.
+    if (info.truncated && !truncationTold_) {
+        truncatedItems_ = info.items;
+        truncationNotice_->start();
+    } else if (!info.truncated) {
+        truncationNotice_->stop();
+        truncationTold_ = false;
+    }
+}
+
+void frmMain::TellTruncation() {
+    truncationTold_ = true;
+    Tell(app::messages::MelodyTruncated(truncatedItems_), MessageIcon::Information);
 }
 
 void frmMain::Text5_Change() {

@@ -22,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStyle;
+class QTimer;
 
 // The program's one window: the melody fields, the play buttons, the network
 // parameters and commands. Every operation starts from one of its events and
@@ -54,6 +55,9 @@ public:
     bool NSTrained() const { return session_.trained(); }
 
     // --- additions beside the fixed layout
+
+    // How long the typing must pause before the window tells that a melody was cut to the buffer.
+    static constexpr int TruncationNoticeDelayMs = 800;
 
     // Adds `action` to the context menu of the window's background, its frames
     // and the two melody fields; its shortcut works anywhere in the window.
@@ -112,6 +116,8 @@ private:
 
     // Enables or disables the three shape fields.
     void lockShape(bool locked);
+    // Tells that the melody was cut to the buffer.
+    void TellTruncation();
     // "Продолжить мелодию", in the beginning's own notes or not.
     void continueMelody(bool melodyNotes);
     // Tells the user about a failure; false when there was one.
@@ -132,6 +138,9 @@ private:
 
     QStyle* style_ = nullptr;
     bool truncationTold_ = false;
+    // The notice of a melody cut to the buffer waits for the typing to pause.
+    QTimer* truncationNotice_ = nullptr;
+    int64_t truncatedItems_ = 0;
 
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
