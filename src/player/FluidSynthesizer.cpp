@@ -1,5 +1,7 @@
 #include "player/FluidSynthesizer.h"
 
+#include "player/Loudness.h"
+#include "player/PlayerMessages.h"
 #include "player/QuietStderr.h"
 #include "player/Synthesizer.h"
 
@@ -13,8 +15,10 @@
 namespace {
 
 constexpr size_t Block = 512;
-// Below this peak (about -80 dB) a block after the last event counts as silence.
-constexpr float QuietPeak = 1e-4f;
+// Below this peak of FluidSynth's own output (about -80 dB at the former gain
+// of 1.6) a block after the last event counts as silence. It is taken before
+// the player's gain, so that the measured and the played sound end alike.
+constexpr double QuietPeak = 2.5e-5;
 
 // FluidSynth's errors, caught so the player can report them in its own line.
 std::mutex logMutex;
@@ -40,17 +44,20 @@ void QuietLog() {
     });
 }
 
-std::string TakeError(const std::string& fallback) {
+std::string TakeError(std::string_view fallback) {
     const std::lock_guard lock(logMutex);
-    std::string message = lastError.empty() ? fallback : fallback + " (" + lastError + ")";
+    std::string message(fallback);
+    if (!lastError.empty())
+        message += " (" + lastError + ")";
     lastError.clear();
     return message;
 }
 
 } // namespace
 
-FluidSynthesizer::FluidSynthesizer(int sampleRate)
-    : sampleRate_(sampleRate > 0 ? sampleRate : DefaultSampleRate), left_(Block), right_(Block) {}
+FluidSynthesizer::FluidSynthesizer(int sampleRate, int program)
+    : sampleRate_(sampleRate > 0 ? sampleRate : DefaultSampleRate), program_(std::clamp(program, 0, 127)),
+      left_(Block), right_(Block) {}
 
 FluidSynthesizer::~FluidSynthesizer() {
     if (synth_ != nullptr)
@@ -65,18 +72,18 @@ std::unique_ptr<FluidSynthesizer> FluidSynthesizer::create(std::vector<PlayEvent
     QuietLog();
     std::error_code code;
     if (!std::filesystem::is_regular_file(soundFont, code)) {
-        error = std::filesystem::exists(soundFont, code) ? "not a file" : "no such file";
+        error = std::filesystem::exists(soundFont, code) ? player_messages::NotAFile : player_messages::NoSuchFile;
         return nullptr;
     }
     const std::string path = soundFont.string();
     if (!fluid_is_soundfont(path.c_str())) {
-        error = "not a SoundFont";
+        error = player_messages::NotASoundFont;
         return nullptr;
     }
-    std::unique_ptr<FluidSynthesizer> result(new FluidSynthesizer(sampleRate));
+    std::unique_ptr<FluidSynthesizer> result(new FluidSynthesizer(sampleRate, program));
     result->settings_ = new_fluid_settings();
     if (result->settings_ == nullptr) {
-        error = TakeError("FluidSynth could not start");
+        error = TakeError(player_messages::SynthesizerFailed);
         return nullptr;
     }
     fluid_settings_setnum(result->settings_, "synth.sample-rate", result->sampleRate_);
@@ -86,7 +93,7 @@ std::unique_ptr<FluidSynthesizer> FluidSynthesizer::create(std::vector<PlayEvent
     fluid_settings_setint(result->settings_, "synth.lock-memory", 0);
     result->synth_ = new_fluid_synth(result->settings_);
     if (result->synth_ == nullptr) {
-        error = TakeError("FluidSynth could not start");
+        error = TakeError(player_messages::SynthesizerFailed);
         return nullptr;
     }
     int loaded = FLUID_FAILED;
@@ -96,11 +103,11 @@ std::unique_ptr<FluidSynthesizer> FluidSynthesizer::create(std::vector<PlayEvent
         loaded = fluid_synth_sfload(result->synth_, path.c_str(), 1);
     }
     if (loaded == FLUID_FAILED) {
-        error = TakeError("the SoundFont could not be loaded");
+        error = TakeError(player_messages::SoundFontNotLoaded);
         return nullptr;
     }
-    if (fluid_synth_program_change(result->synth_, 0, std::clamp(program, 0, 127)) != FLUID_OK) {
-        error = TakeError("the SoundFont has no instrument for this program");
+    if (fluid_synth_program_change(result->synth_, 0, result->program_) != FLUID_OK) {
+        error = TakeError(player_messages::NoInstrument);
         return nullptr;
     }
     result->schedule(events);
@@ -145,15 +152,15 @@ size_t FluidSynthesizer::render(float* out, size_t count) {
         const int length = static_cast<int>(piece);
         fluid_synth_write_float(synth_, length, left_.data(), 0, 1, right_.data(), 0, 1);
         for (int i = 0; i < length; ++i) {
-            const float value = std::clamp(0.5f * (left_[i] + right_[i]), -1.0f, 1.0f);
-            out[written + static_cast<size_t>(i)] = value;
-            tailPeak_ = std::max(tailPeak_, std::fabs(value));
+            const double mono = 0.5 * (left_[i] + right_[i]);
+            out[written + static_cast<size_t>(i)] = static_cast<float>(std::clamp(gain_ * mono, -1.0, 1.0));
+            tailPeak_ = std::max(tailPeak_, std::fabs(mono));
         }
         written += piece;
         position_ += piece;
         if (position_ >= eventsEnd_ && (position_ - eventsEnd_) % Block == 0) {
             finished_ = tailPeak_ < QuietPeak || position_ >= tailEnd;
-            tailPeak_ = 0.0f;
+            tailPeak_ = 0.0;
         }
     }
     return written;

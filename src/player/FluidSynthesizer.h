@@ -20,8 +20,9 @@ class FluidSynthesizer : public SampleSource {
 public:
     static constexpr int DefaultSampleRate = 44100;
     static constexpr double TailSeconds = 2.0;
-    // FluidSynth's overall gain: a single piano note peaks near the built-in synthesizer's level.
-    static constexpr double Gain = 1.6;
+    // FluidSynth's own gain, low enough that no General MIDI program of the
+    // usual SoundFonts clips before setGain() brings it to the player's loudness.
+    static constexpr double Gain = 0.4;
 
     // Loads `soundFont` and prepares to render `events` with General MIDI
     // program `program` (0..127); nullptr and `error` when the file is
@@ -37,6 +38,9 @@ public:
     size_t render(float* out, size_t count) override;
     int sampleRate() const override { return sampleRate_; }
 
+    // Sets the factor applied to every sample after FluidSynth's own gain (1 at first).
+    void setGain(double gain) { gain_ = gain; }
+
     // Sample at which the last event ends (the ringing out follows it).
     uint64_t eventsEnd() const { return eventsEnd_; }
 
@@ -48,10 +52,12 @@ private:
         int velocity;
     };
 
-    FluidSynthesizer(int sampleRate);
+    FluidSynthesizer(int sampleRate, int program);
     void schedule(const std::vector<PlayEvent>& events);
 
     int sampleRate_;
+    int program_;
+    double gain_ = 1.0;
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
     std::vector<Switch> switches_;
@@ -59,6 +65,6 @@ private:
     uint64_t position_ = 0;
     uint64_t eventsEnd_ = 0;
     bool finished_ = false;
-    float tailPeak_ = 0.0f; // loudest sample of the current block of the tail
+    double tailPeak_ = 0.0; // loudest sample of the current block of the tail, before the gain
     std::vector<float> left_, right_;
 };
