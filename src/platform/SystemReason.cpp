@@ -55,8 +55,7 @@ constexpr KnownReason KnownReasons[] = {
 // installed (then the text comes back untranslated).
 std::string LibraryTranslation(int code) {
     // The character set too: with the C locale's, the library writes the Russian words in Latin letters.
-    locale_t russian =
-        newlocale(LC_MESSAGES_MASK | LC_CTYPE_MASK, "ru_RU.UTF-8", static_cast<locale_t>(nullptr));
+    locale_t russian = newlocale(LC_MESSAGES_MASK | LC_CTYPE_MASK, "ru_RU.UTF-8", static_cast<locale_t>(nullptr));
     if (russian == static_cast<locale_t>(nullptr))
         return {};
     std::string text = strerror_l(code, russian);

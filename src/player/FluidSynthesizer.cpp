@@ -56,8 +56,8 @@ std::string TakeError(std::string_view fallback) {
 } // namespace
 
 FluidSynthesizer::FluidSynthesizer(int sampleRate, int program)
-    : sampleRate_(sampleRate > 0 ? sampleRate : DefaultSampleRate), program_(std::clamp(program, 0, 127)),
-      left_(Block), right_(Block) {}
+    : sampleRate_(sampleRate > 0 ? sampleRate : DefaultSampleRate), program_(std::clamp(program, 0, 127)), left_(Block),
+      right_(Block) {}
 
 FluidSynthesizer::~FluidSynthesizer() {
     if (synth_ != nullptr)

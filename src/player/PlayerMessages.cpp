@@ -76,8 +76,8 @@ std::string ReaderProblemText(const ReaderError& error) {
     case ReaderProblem::UnknownCommand:
         return "неизвестная команда " + Shown(c) + " пропущена";
     case ReaderProblem::TooLong:
-        return "текст звучал бы " + std::to_string(error.value) + " с, дольше предела в " +
-               std::to_string(error.high) + " с (один час); ноты и паузы дальше пропущены";
+        return "текст звучал бы " + std::to_string(error.value) + " с, дольше предела в " + std::to_string(error.high) +
+               " с (один час); ноты и паузы дальше пропущены";
     }
     return {};
 }

@@ -55,8 +55,8 @@ std::unique_ptr<SampleSource> MakeSource(const PlayerOptions& options, const std
         return fluid;
     }
     if (const auto found = FindSoundFont(SoundFontFolders())) {
-        if (auto fluid = loudness::Normalised(
-                [&] { return FluidSynthesizer::create(events, *found, options.program, error); }))
+        if (auto fluid =
+                loudness::Normalised([&] { return FluidSynthesizer::create(events, *found, options.program, error); }))
             return fluid;
         Complain(player_messages::FoundSoundFontUnusable(found->string(), error));
     } else {
@@ -90,8 +90,7 @@ int Run(const std::vector<std::string>& arguments) {
     for (size_t i = 0; i < read.errors.size() && i < ShownReaderErrors; ++i)
         Complain(player_messages::ReaderProblemAt(path.filename().string(), read.errors[i]));
     if (read.errors.size() > ShownReaderErrors)
-        Complain(player_messages::MoreReaderProblems(path.filename().string(),
-                                                     read.errors.size() - ShownReaderErrors));
+        Complain(player_messages::MoreReaderProblems(path.filename().string(), read.errors.size() - ShownReaderErrors));
 
     if (!options->midiFile.empty()) {
         MidiExportOptions midi;

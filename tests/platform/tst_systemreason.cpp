@@ -16,7 +16,8 @@ constexpr int CommonErrors[] = {ENOENT, EACCES, ENOSPC, EISDIR, ENOTDIR, EROFS, 
 
 bool StartsInCyrillic(const std::string& text) {
     // U+0400..U+04FF take the lead bytes D0 and D1 in UTF-8.
-    return !text.empty() && (static_cast<unsigned char>(text[0]) == 0xD0 || static_cast<unsigned char>(text[0]) == 0xD1);
+    return !text.empty() &&
+           (static_cast<unsigned char>(text[0]) == 0xD0 || static_cast<unsigned char>(text[0]) == 0xD1);
 }
 
 TEST(SystemReason, CommonErrorsAreRussianWithOrWithoutTheRussianLocale) {
