@@ -153,7 +153,7 @@ size_t FluidSynthesizer::render(float* out, size_t count) {
         fluid_synth_write_float(synth_, length, left_.data(), 0, 1, right_.data(), 0, 1);
         for (int i = 0; i < length; ++i) {
             const double mono = 0.5 * (left_[i] + right_[i]);
-            out[written + static_cast<size_t>(i)] = static_cast<float>(std::clamp(gain_ * mono, -1.0, 1.0));
+            out[written + static_cast<size_t>(i)] = static_cast<float>(std::clamp(mono, -1.0, 1.0));
             tailPeak_ = std::max(tailPeak_, std::fabs(mono));
         }
         written += piece;

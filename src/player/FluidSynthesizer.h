@@ -21,7 +21,7 @@ public:
     static constexpr int DefaultSampleRate = 44100;
     static constexpr double TailSeconds = 2.0;
     // FluidSynth's own gain, low enough that no General MIDI program of the
-    // usual SoundFonts clips before setGain() brings it to the player's loudness.
+    // usual SoundFonts clips here, before the player brings it to its loudness.
     static constexpr double Gain = 0.4;
 
     // Loads `soundFont` and prepares to render `events` with General MIDI
@@ -37,9 +37,6 @@ public:
     // Writes up to `count` next samples into `out`; fewer only at the end.
     size_t render(float* out, size_t count) override;
     int sampleRate() const override { return sampleRate_; }
-
-    // Sets the factor applied to every sample after FluidSynth's own gain (1 at first).
-    void setGain(double gain) { gain_ = gain; }
 
     // Sample at which the last event ends (the ringing out follows it).
     uint64_t eventsEnd() const { return eventsEnd_; }
@@ -57,7 +54,6 @@ private:
 
     int sampleRate_;
     int program_;
-    double gain_ = 1.0;
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
     std::vector<Switch> switches_;

@@ -40,7 +40,11 @@ double NormalisingGain(const SoundLevel& level) {
     // Below about -150 dB there is nothing to hear, only rounding.
     if (level.rms < 3e-8 || level.peak <= 0.0)
         return 1.0;
-    return std::min(Amplitude(TargetRmsDb) / level.rms, Amplitude(PeakCeilingDb) / level.peak);
+    return std::min(Amplitude(TargetRmsDb) / level.rms, Amplitude(PeakCeilingDb + MaxLimitingDb) / level.peak);
+}
+
+double PeakCeiling() {
+    return Amplitude(PeakCeilingDb);
 }
 
 } // namespace loudness

@@ -65,7 +65,7 @@ float Synthesizer::sample(size_t index, uint64_t offset) const {
             break;
         value += Partials[k] * std::sin(2.0 * std::numbers::pi * partial * t);
     }
-    return static_cast<float>(std::clamp(gain_ * Volume * envelope * value / PartialSum, -1.0, 1.0));
+    return static_cast<float>(Volume * envelope * value / PartialSum);
 }
 
 size_t Synthesizer::render(float* out, size_t count) {

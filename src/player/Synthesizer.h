@@ -41,9 +41,6 @@ public:
 
     int sampleRate() const override { return sampleRate_; }
 
-    // Sets the factor applied to every sample (1 at first).
-    void setGain(double gain) { gain_ = gain; }
-
     // True when everything has been rendered.
     bool finished() const { return position_ >= totalSamples(); }
 
@@ -55,5 +52,4 @@ private:
     int sampleRate_;
     uint64_t position_ = 0;
     size_t event_ = 0;
-    double gain_ = 1.0;
 };

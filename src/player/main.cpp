@@ -48,7 +48,7 @@ std::unique_ptr<SampleSource> MakeSource(const PlayerOptions& options, const std
     if (options.builtIn)
         return loudness::Normalised(builtIn);
     if (!options.soundFont.empty()) {
-        std::unique_ptr<FluidSynthesizer> fluid = loudness::Normalised(
+        std::unique_ptr<SampleSource> fluid = loudness::Normalised(
             [&] { return FluidSynthesizer::create(events, options.soundFont, options.program, error); });
         if (!fluid)
             error = player_messages::CannotUseSoundFont(options.soundFont, error);
