@@ -1,6 +1,5 @@
 #include "player/FluidSynthesizer.h"
 
-#include "player/Loudness.h"
 #include "player/PlayerMessages.h"
 #include "player/QuietStderr.h"
 #include "player/Synthesizer.h"
@@ -15,10 +14,10 @@
 namespace {
 
 constexpr size_t Block = 512;
-// Below this peak of FluidSynth's own output (about -80 dB at the former gain
-// of 1.6) a block after the last event counts as silence. It is taken before
-// the player's gain, so that the measured and the played sound end alike.
-constexpr double QuietPeak = 2.5e-5;
+// Below this peak a block after the last event counts as silence: about -80 dB
+// below a piano note, measured before the player's own gain, so that a melody
+// rendered twice ends alike whatever gain it is played with.
+constexpr float QuietPeak = 2.5e-5f;
 
 // FluidSynth's errors, caught so the player can report them in its own line.
 std::mutex logMutex;
@@ -55,9 +54,8 @@ std::string TakeError(std::string_view fallback) {
 
 } // namespace
 
-FluidSynthesizer::FluidSynthesizer(int sampleRate, int program)
-    : sampleRate_(sampleRate > 0 ? sampleRate : DefaultSampleRate), program_(std::clamp(program, 0, 127)), left_(Block),
-      right_(Block) {}
+FluidSynthesizer::FluidSynthesizer(int sampleRate)
+    : sampleRate_(sampleRate > 0 ? sampleRate : DefaultSampleRate), left_(Block), right_(Block) {}
 
 FluidSynthesizer::~FluidSynthesizer() {
     if (synth_ != nullptr)
@@ -80,7 +78,7 @@ std::unique_ptr<FluidSynthesizer> FluidSynthesizer::create(std::vector<PlayEvent
         error = player_messages::NotASoundFont;
         return nullptr;
     }
-    std::unique_ptr<FluidSynthesizer> result(new FluidSynthesizer(sampleRate, program));
+    std::unique_ptr<FluidSynthesizer> result(new FluidSynthesizer(sampleRate));
     result->settings_ = new_fluid_settings();
     if (result->settings_ == nullptr) {
         error = TakeError(player_messages::SynthesizerFailed);
@@ -106,7 +104,7 @@ std::unique_ptr<FluidSynthesizer> FluidSynthesizer::create(std::vector<PlayEvent
         error = TakeError(player_messages::SoundFontNotLoaded);
         return nullptr;
     }
-    if (fluid_synth_program_change(result->synth_, 0, result->program_) != FLUID_OK) {
+    if (fluid_synth_program_change(result->synth_, 0, std::clamp(program, 0, 127)) != FLUID_OK) {
         error = TakeError(player_messages::NoInstrument);
         return nullptr;
     }
@@ -152,15 +150,15 @@ size_t FluidSynthesizer::render(float* out, size_t count) {
         const int length = static_cast<int>(piece);
         fluid_synth_write_float(synth_, length, left_.data(), 0, 1, right_.data(), 0, 1);
         for (int i = 0; i < length; ++i) {
-            const double mono = 0.5 * (left_[i] + right_[i]);
-            out[written + static_cast<size_t>(i)] = static_cast<float>(std::clamp(mono, -1.0, 1.0));
-            tailPeak_ = std::max(tailPeak_, std::fabs(mono));
+            const float value = std::clamp(0.5f * (left_[i] + right_[i]), -1.0f, 1.0f);
+            out[written + static_cast<size_t>(i)] = value;
+            tailPeak_ = std::max(tailPeak_, std::fabs(value));
         }
         written += piece;
         position_ += piece;
         if (position_ >= eventsEnd_ && (position_ - eventsEnd_) % Block == 0) {
             finished_ = tailPeak_ < QuietPeak || position_ >= tailEnd;
-            tailPeak_ = 0.0;
+            tailPeak_ = 0.0f;
         }
     }
     return written;

@@ -49,11 +49,10 @@ private:
         int velocity;
     };
 
-    FluidSynthesizer(int sampleRate, int program);
+    FluidSynthesizer(int sampleRate);
     void schedule(const std::vector<PlayEvent>& events);
 
     int sampleRate_;
-    int program_;
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
     std::vector<Switch> switches_;
@@ -61,6 +60,6 @@ private:
     uint64_t position_ = 0;
     uint64_t eventsEnd_ = 0;
     bool finished_ = false;
-    double tailPeak_ = 0.0; // loudest sample of the current block of the tail, before the gain
+    float tailPeak_ = 0.0f; // loudest sample of the current block of the tail
     std::vector<float> left_, right_;
 };
