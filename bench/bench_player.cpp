@@ -4,6 +4,7 @@
 #include "melody/MelodyText.h"
 #include "player/CommandReader.h"
 #include "player/FluidSynthesizer.h"
+#include "player/LevelledSource.h"
 #include "player/Loudness.h"
 #include "player/SoundFonts.h"
 #include "player/Synthesizer.h"
@@ -120,6 +121,19 @@ void BM_NormaliseLongMelody(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_NormaliseLongMelody)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The limiter at its slowest, holding every peak of a melody played 12 dB
+// too loud; "x_realtime" must stay far above 1 for the audio device.
+void BM_LevelledSourceAlwaysLimiting(benchmark::State& state) {
+    const std::vector<PlayEvent> events = CommandReader::read(kDefaultCommand).events;
+    uint64_t samples = 0;
+    for (auto _ : state) {
+        LevelledSource source(std::make_unique<Synthesizer>(events), 4.0 / Synthesizer::Volume, 0.84);
+        samples += renderInPieces(source);
+    }
+    countSamples(state, samples, Synthesizer::DefaultSampleRate);
+}
+BENCHMARK(BM_LevelledSourceAlwaysLimiting)->Unit(benchmark::kMillisecond);
 
 // Reads a 1024-note command text (the default melody repeated); "notes" is notes a second.
 void BM_ReadLongCommandText(benchmark::State& state) {
