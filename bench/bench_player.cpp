@@ -4,6 +4,8 @@
 #include "melody/MelodyText.h"
 #include "player/CommandReader.h"
 #include "player/FluidSynthesizer.h"
+#include "player/LevelledSource.h"
+#include "player/Loudness.h"
 #include "player/SoundFonts.h"
 #include "player/Synthesizer.h"
 
@@ -93,6 +95,45 @@ void BM_SynthesizeDefaultMelodyFluidSynth(benchmark::State& state) {
     countSamples(state, samples, FluidSynthesizer::DefaultSampleRate);
 }
 BENCHMARK(BM_SynthesizeDefaultMelodyFluidSynth)->Unit(benchmark::kMillisecond);
+
+// The wait before a long melody (1024 notes, over two minutes) starts to
+// sound: a twin of the synthesizer renders its first 30 seconds to measure the
+// loudness. Argument 0: the built-in synthesizer; 1: FluidSynth, loading the
+// SoundFont twice included.
+void BM_NormaliseLongMelody(benchmark::State& state) {
+    const std::vector<uint8_t> codes = longCodes(kLongMelody);
+    const std::vector<PlayEvent> events =
+        CommandReader::read(CommandText(codes.data(), kLongMelody, 0, kLongMelody, 8, 8)).events;
+    const std::optional<std::filesystem::path> soundFont = FindSoundFont(SoundFontFolders());
+    if (state.range(0) == 1 && !soundFont) {
+        state.SkipWithError("no SoundFont installed");
+        return;
+    }
+    for (auto _ : state) {
+        std::unique_ptr<SampleSource> source;
+        if (state.range(0) == 0) {
+            source = loudness::Normalised([&] { return std::make_unique<Synthesizer>(events); });
+        } else {
+            std::string error;
+            source = loudness::Normalised([&] { return FluidSynthesizer::create(events, *soundFont, 0, error); });
+        }
+        benchmark::DoNotOptimize(source.get());
+    }
+}
+BENCHMARK(BM_NormaliseLongMelody)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The limiter at its slowest, holding every peak of a melody played 12 dB
+// too loud; "x_realtime" must stay far above 1 for the audio device.
+void BM_LevelledSourceAlwaysLimiting(benchmark::State& state) {
+    const std::vector<PlayEvent> events = CommandReader::read(kDefaultCommand).events;
+    uint64_t samples = 0;
+    for (auto _ : state) {
+        LevelledSource source(std::make_unique<Synthesizer>(events), 4.0 / Synthesizer::Volume, 0.84);
+        samples += renderInPieces(source);
+    }
+    countSamples(state, samples, Synthesizer::DefaultSampleRate);
+}
+BENCHMARK(BM_LevelledSourceAlwaysLimiting)->Unit(benchmark::kMillisecond);
 
 // Reads a 1024-note command text (the default melody repeated); "notes" is notes a second.
 void BM_ReadLongCommandText(benchmark::State& state) {

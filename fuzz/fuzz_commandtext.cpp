@@ -13,6 +13,7 @@
 #include "melody/CommandText.h"
 #include "melody/MelodyText.h"
 #include "player/CommandReader.h"
+#include "player/PlayerMessages.h"
 #include "player/Synthesizer.h"
 
 #include <algorithm>
@@ -39,7 +40,8 @@ void check(bool condition) {
 void readAsCommandText(std::string_view text, int sampleRate, size_t chunk) {
     const ReadResult read = CommandReader::read(text);
     for (const ReaderError& error : read.errors)
-        check(error.line >= 1 && error.column >= 1 && error.column <= text.size() + 1 && !describe(error).empty());
+        check(error.line >= 1 && error.column >= 1 && error.column <= text.size() + 1 &&
+              !player_messages::ReaderProblemText(error).empty());
     check(read.events.size() <= text.size());
 
     double seconds = 0.0;

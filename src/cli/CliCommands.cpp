@@ -53,8 +53,10 @@ constexpr std::string_view Usage =
     "  command   показать текст команды для проигрывателя\n"
     "  play      сыграть мелодию или записать её в WAV-файл\n"
     "  tracks    показать дорожки MIDI-файла и ту, что берётся мелодией\n"
-    "melodynet-cli <команда> --help покажет параметры команды, melodynet-cli --version — версию.\n"
-    "Коды выхода: 0 — успех, 1 — ошибка при выполнении, 2 — ошибка в командной строке.\n";
+    "melodynet-cli <команда> --help (-h) покажет параметры команды,\n"
+    "melodynet-cli --version — версию.\n"
+    "Коды выхода: 0 — успех, 1 — ошибка при выполнении, 2 — ошибка в командной строке,\n"
+    "130 — прервано (Ctrl-C).\n";
 
 constexpr std::string_view MelodyHelp = "  --melody ТЕКСТ         мелодия: коды нот через запятую (по умолчанию\n"
                                         "                         \"3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10\")\n"
@@ -97,7 +99,7 @@ std::string Fixed(double value, int digits) {
 
 bool WantsHelp(const std::vector<std::string>& arguments) {
     for (const std::string& argument : arguments)
-        if (argument == "--help")
+        if (argument == "--help" || argument == "-h")
             return true;
     return false;
 }
@@ -827,7 +829,7 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         return Fail(err, CliUsageError, "не указана команда; melodynet-cli --help покажет список");
     const std::string& command = arguments.front();
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
-    if (command == "--help" || command == "help") {
+    if (command == "--help" || command == "-h" || command == "help") {
         out << Usage;
         return CliSuccess;
     }

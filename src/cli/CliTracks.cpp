@@ -42,7 +42,7 @@ nlohmann::json TrackJson(const MidiTrackInfo& track, bool chosen) {
 
 int RunTracks(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     for (const std::string& argument : arguments)
-        if (argument == "--help") {
+        if (argument == "--help" || argument == "-h") {
             out << "Использование: melodynet-cli tracks ФАЙЛ [--json]\n"
                    "Показывает дорожки MIDI-файла: номер (с 1), имя, канал (1..16, 10 — ударные),\n"
                    "программу General MIDI (0..127) и инструмент, число нот, нижнюю и верхнюю ноту,\n"

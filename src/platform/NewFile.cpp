@@ -33,10 +33,6 @@ int SyncToDisk(std::FILE* stream) {
 
 } // namespace
 
-std::string SystemReason(int code) {
-    return std::generic_category().message(code);
-}
-
 NewFile::NewFile(std::filesystem::path path) : path_(std::move(path)) {}
 
 NewFile::~NewFile() {

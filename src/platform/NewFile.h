@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "platform/SystemReason.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -40,8 +41,5 @@ private:
     bool created_ = false;
     bool closed_ = false;
 };
-
-// The system's text for error number `code`.
-std::string SystemReason(int code);
 
 } // namespace platform

@@ -1,8 +1,9 @@
 #include "platform/ProgramVersion.h"
 
+#include "platform/SystemReason.h"
+
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace platform {
@@ -19,9 +20,8 @@ int printVersion(std::string_view program) {
         return 0;
     const int reason = errno;
     std::clearerr(stdout);
-    const std::string complaint =
-        std::string(program) + ": cannot write the version: " + (reason != 0 ? std::strerror(reason) : "output error") +
-        "\n";
+    const std::string complaint = std::string(program) + ": не удалось вывести версию: " +
+                                  (reason != 0 ? SystemReason(reason) : "ошибка вывода") + "\n";
     std::fputs(complaint.c_str(), stderr);
     return 1;
 }

@@ -200,7 +200,7 @@ bool ReplacingFile::commit(std::string& error) {
         std::filesystem::permissions(temporary_->path(), old.permissions(), code);
     std::filesystem::rename(temporary_->path(), target_, code);
     if (code) {
-        error = code.message();
+        error = SystemReason(code.value());
         return false;
     }
     committed_ = true;

@@ -15,20 +15,6 @@ char Lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-std::string Decimal(long value) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    return std::string(digits, end);
-}
-
-std::string Shown(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7f)
-        return std::string("'") + c + "'";
-    static constexpr char Hex[] = "0123456789ABCDEF";
-    return std::string("byte 0x") + Hex[byte >> 4] + Hex[byte & 15];
-}
-
 // Semitone of the plain note letters counted from c.
 int LetterSemitone(char letter) {
     switch (letter) {
@@ -227,22 +213,4 @@ void CommandReader::skipBlanks() {
 
 void CommandReader::error(TextPlace place, ReaderProblem problem, char command, long value, long low, long high) {
     result_.errors.push_back({place.line, place.column, problem, command, value, low, high});
-}
-
-std::string describe(const ReaderError& error) {
-    const char c = error.command;
-    const char* what = c == 'l' ? "length" : c == 'o' ? "octave" : "tempo";
-    switch (error.problem) {
-    case ReaderProblem::MissingNumber:
-        return std::string("'") + c + "' needs a number (" + what + ")";
-    case ReaderProblem::OutOfRange:
-        return std::string(what) + " " + Decimal(error.value) + " outside " + Decimal(error.low) + ".." +
-               Decimal(error.high);
-    case ReaderProblem::UnknownCommand:
-        return "unknown command " + Shown(c) + " skipped";
-    case ReaderProblem::TooLong:
-        return "the text asks for " + Decimal(error.value) + " seconds of sound, more than the limit of " +
-               Decimal(error.high) + " (one hour); the notes and rests from here on are skipped";
-    }
-    return {};
 }

@@ -33,9 +33,6 @@ struct ReaderError {
     long high = 0;
 };
 
-// The player's own line about a reader error, without its place.
-std::string describe(const ReaderError& error);
-
 // Result of reading a whole command text.
 struct ReadResult {
     std::vector<PlayEvent> events;

@@ -1,5 +1,6 @@
 #include "player/FluidSynthesizer.h"
 
+#include "player/PlayerMessages.h"
 #include "player/QuietStderr.h"
 #include "player/Synthesizer.h"
 
@@ -13,8 +14,10 @@
 namespace {
 
 constexpr size_t Block = 512;
-// Below this peak (about -80 dB) a block after the last event counts as silence.
-constexpr float QuietPeak = 1e-4f;
+// Below this peak a block after the last event counts as silence: about -80 dB
+// below a piano note, measured before the player's own gain, so that a melody
+// rendered twice ends alike whatever gain it is played with.
+constexpr float QuietPeak = 2.5e-5f;
 
 // FluidSynth's errors, caught so the player can report them in its own line.
 std::mutex logMutex;
@@ -40,9 +43,11 @@ void QuietLog() {
     });
 }
 
-std::string TakeError(const std::string& fallback) {
+std::string TakeError(std::string_view fallback) {
     const std::lock_guard lock(logMutex);
-    std::string message = lastError.empty() ? fallback : fallback + " (" + lastError + ")";
+    std::string message(fallback);
+    if (!lastError.empty())
+        message += " (" + lastError + ")";
     lastError.clear();
     return message;
 }
@@ -65,18 +70,18 @@ std::unique_ptr<FluidSynthesizer> FluidSynthesizer::create(std::vector<PlayEvent
     QuietLog();
     std::error_code code;
     if (!std::filesystem::is_regular_file(soundFont, code)) {
-        error = std::filesystem::exists(soundFont, code) ? "not a file" : "no such file";
+        error = std::filesystem::exists(soundFont, code) ? player_messages::NotAFile : player_messages::NoSuchFile;
         return nullptr;
     }
     const std::string path = soundFont.string();
     if (!fluid_is_soundfont(path.c_str())) {
-        error = "not a SoundFont";
+        error = player_messages::NotASoundFont;
         return nullptr;
     }
     std::unique_ptr<FluidSynthesizer> result(new FluidSynthesizer(sampleRate));
     result->settings_ = new_fluid_settings();
     if (result->settings_ == nullptr) {
-        error = TakeError("FluidSynth could not start");
+        error = TakeError(player_messages::SynthesizerFailed);
         return nullptr;
     }
     fluid_settings_setnum(result->settings_, "synth.sample-rate", result->sampleRate_);
@@ -86,7 +91,7 @@ std::unique_ptr<FluidSynthesizer> FluidSynthesizer::create(std::vector<PlayEvent
     fluid_settings_setint(result->settings_, "synth.lock-memory", 0);
     result->synth_ = new_fluid_synth(result->settings_);
     if (result->synth_ == nullptr) {
-        error = TakeError("FluidSynth could not start");
+        error = TakeError(player_messages::SynthesizerFailed);
         return nullptr;
     }
     int loaded = FLUID_FAILED;
@@ -96,11 +101,11 @@ std::unique_ptr<FluidSynthesizer> FluidSynthesizer::create(std::vector<PlayEvent
         loaded = fluid_synth_sfload(result->synth_, path.c_str(), 1);
     }
     if (loaded == FLUID_FAILED) {
-        error = TakeError("the SoundFont could not be loaded");
+        error = TakeError(player_messages::SoundFontNotLoaded);
         return nullptr;
     }
     if (fluid_synth_program_change(result->synth_, 0, std::clamp(program, 0, 127)) != FLUID_OK) {
-        error = TakeError("the SoundFont has no instrument for this program");
+        error = TakeError(player_messages::NoInstrument);
         return nullptr;
     }
     result->schedule(events);

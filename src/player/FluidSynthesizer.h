@@ -20,8 +20,9 @@ class FluidSynthesizer : public SampleSource {
 public:
     static constexpr int DefaultSampleRate = 44100;
     static constexpr double TailSeconds = 2.0;
-    // FluidSynth's overall gain: a single piano note peaks near the built-in synthesizer's level.
-    static constexpr double Gain = 1.6;
+    // FluidSynth's own gain, low enough that no General MIDI program of the
+    // usual SoundFonts clips here, before the player brings it to its loudness.
+    static constexpr double Gain = 0.4;
 
     // Loads `soundFont` and prepares to render `events` with General MIDI
     // program `program` (0..127); nullptr and `error` when the file is

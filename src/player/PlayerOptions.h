@@ -22,9 +22,6 @@ struct PlayerOptions {
 // [--program N] FILE". nullopt and `error` on anything else.
 std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& arguments, std::string& error);
 
-// Usage text of the player, several lines.
-std::string PlayerUsage();
-
 // Where to read `commandFile` from: a bare name lies in the History folder
 // beside the player (`playerFolder`); a path is taken as it is.
 std::filesystem::path ResolveCommandFile(const std::string& commandFile, const std::filesystem::path& playerFolder);

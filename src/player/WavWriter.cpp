@@ -2,6 +2,7 @@
 
 #include "platform/NativePath.h"
 #include "platform/ReplacingFile.h"
+#include "player/PlayerMessages.h"
 #include "player/SampleSource.h"
 
 #include <sndfile.h>
@@ -83,7 +84,7 @@ bool WavWriter::write(const std::string& path, SampleSource& source, std::string
     while (size_t count = source.render(chunk.data(), chunk.size())) {
         frames += count;
         if (frames > maxFrames) {
-            error = "the sound is longer than a WAV file can hold (" + std::to_string(maxFrames) + " samples)";
+            error = player_messages::SoundTooLong(maxFrames);
             ok = false;
             break;
         }
@@ -94,7 +95,7 @@ bool WavWriter::write(const std::string& path, SampleSource& source, std::string
         }
     }
     if (sf_close(sound) != 0 && ok) {
-        error = "the file could not be closed";
+        error = player_messages::NotClosed;
         ok = false;
     }
     if (ok && !sink.error.empty()) {

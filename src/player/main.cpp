@@ -5,6 +5,8 @@
 #include "player/AudioDevice.h"
 #include "player/CommandReader.h"
 #include "player/FluidSynthesizer.h"
+#include "player/Loudness.h"
+#include "player/PlayerMessages.h"
 #include "player/PlayerOptions.h"
 #include "player/SoundFonts.h"
 #include "player/Synthesizer.h"
@@ -14,6 +16,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -21,8 +24,8 @@ namespace {
 // Reader errors shown one a line; a file of garbage would otherwise flood the terminal.
 constexpr size_t ShownReaderErrors = 20;
 
-void Complain(const std::string& line) {
-    std::fputs(("Play: " + line + "\n").c_str(), stderr);
+void Complain(std::string_view line) {
+    std::fputs(("Play: " + std::string(line) + "\n").c_str(), stderr);
 }
 
 // Status 1 instead of success when anything the player wrote to stdout or
@@ -30,7 +33,7 @@ void Complain(const std::string& line) {
 int Finish(int status) {
     const bool lost = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
     if (lost)
-        Complain("cannot write the output");
+        Complain(player_messages::OutputLost);
     if (std::fflush(stderr) != 0 || std::ferror(stderr) != 0 || lost)
         return status == 0 ? 1 : status;
     return status;
@@ -41,27 +44,27 @@ int Finish(int status) {
 // named SoundFont cannot be used.
 std::unique_ptr<SampleSource> MakeSource(const PlayerOptions& options, const std::vector<PlayEvent>& events,
                                          std::string& error) {
+    const auto builtIn = [&events] { return std::make_unique<Synthesizer>(events); };
     if (options.builtIn)
-        return std::make_unique<Synthesizer>(events);
+        return loudness::Normalised(builtIn);
     if (!options.soundFont.empty()) {
-        std::unique_ptr<FluidSynthesizer> fluid =
-            FluidSynthesizer::create(events, options.soundFont, options.program, error);
+        std::unique_ptr<SampleSource> fluid = loudness::Normalised(
+            [&] { return FluidSynthesizer::create(events, options.soundFont, options.program, error); });
         if (!fluid)
-            error = "cannot use the SoundFont " + options.soundFont + ": " + error;
+            error = player_messages::CannotUseSoundFont(options.soundFont, error);
         return fluid;
     }
     // A SoundFont that cannot be loaded passes on to the next one found.
     const std::vector<std::filesystem::path> candidates = SoundFontCandidates(SoundFontFolders());
     for (const std::filesystem::path& candidate : candidates) {
-        if (auto fluid = FluidSynthesizer::create(events, candidate, options.program, error))
+        if (auto fluid =
+                loudness::Normalised([&] { return FluidSynthesizer::create(events, candidate, options.program, error); }))
             return fluid;
-        Complain(
-            "cannot use the SoundFont " + candidate.string() + " (" + error + ")" +
-            (candidate == candidates.back() ? ", playing with the built-in synthesizer" : ", trying the next one"));
+        Complain(player_messages::FoundSoundFontUnusable(candidate.string(), error, candidate == candidates.back()));
     }
     if (candidates.empty())
-        Complain("no SoundFont found, playing with the built-in synthesizer");
-    return std::make_unique<Synthesizer>(events);
+        Complain(player_messages::NoSoundFontFound);
+    return loudness::Normalised(builtIn);
 }
 
 int Run(const std::vector<std::string>& arguments) {
@@ -72,7 +75,7 @@ int Run(const std::vector<std::string>& arguments) {
         return 2;
     }
     if (options->help) {
-        std::fputs(PlayerUsage().c_str(), stdout);
+        std::fputs(player_messages::Usage().c_str(), stdout);
         return 0;
     }
     if (options->version)
@@ -81,19 +84,15 @@ int Run(const std::vector<std::string>& arguments) {
     const std::filesystem::path path = ResolveCommandFile(options->commandFile, platform::executableFolder());
     const std::optional<std::string> text = ReadCommandFile(path, error);
     if (!text) {
-        Complain("cannot read " + path.string() + ": " + error);
+        Complain(player_messages::CannotRead(path.string(), error));
         return 1;
     }
 
     ReadResult read = CommandReader::read(*text);
-    for (size_t i = 0; i < read.errors.size() && i < ShownReaderErrors; ++i) {
-        const ReaderError& problem = read.errors[i];
-        Complain(path.filename().string() + ", line " + std::to_string(problem.line) + ", column " +
-                 std::to_string(problem.column) + ": " + describe(problem));
-    }
+    for (size_t i = 0; i < read.errors.size() && i < ShownReaderErrors; ++i)
+        Complain(player_messages::ReaderProblemAt(path.filename().string(), read.errors[i]));
     if (read.errors.size() > ShownReaderErrors)
-        Complain(path.filename().string() + ": " + std::to_string(read.errors.size() - ShownReaderErrors) +
-                 " more problems not shown");
+        Complain(player_messages::MoreReaderProblems(path.filename().string(), read.errors.size() - ShownReaderErrors));
 
     if (!options->midiFile.empty()) {
         MidiExportOptions midi;
@@ -103,7 +102,7 @@ int Run(const std::vector<std::string>& arguments) {
         if (!platform::ReplacingFile::writeAll(
                 options->midiFile, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                 error)) {
-            Complain("cannot write " + options->midiFile + ": " + error);
+            Complain(player_messages::CannotWrite(options->midiFile, error));
             return 1;
         }
         if (options->wavFile.empty())
@@ -119,13 +118,13 @@ int Run(const std::vector<std::string>& arguments) {
     }
     if (!options->wavFile.empty()) {
         if (!WavWriter::write(options->wavFile, *source, error)) {
-            Complain("cannot write " + options->wavFile + ": " + error);
+            Complain(player_messages::CannotWrite(options->wavFile, error));
             return 1;
         }
         return 0;
     }
     if (!AudioDevice::play(*source, error)) {
-        Complain("no audio device: " + error);
+        Complain(player_messages::NoAudioDevice(error));
         return 3;
     }
     return 0;
@@ -137,7 +136,7 @@ int main(int argc, char** argv) {
     try {
         return Finish(Run(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc)));
     } catch (const std::bad_alloc&) {
-        Complain("out of memory");
+        Complain(player_messages::OutOfMemory);
         return Finish(1);
     }
 }

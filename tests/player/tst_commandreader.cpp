@@ -1,4 +1,5 @@
 #include "player/CommandReader.h"
+#include "player/PlayerMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -70,7 +71,7 @@ TEST(CommandReader, ErrorsAreReportedWithTheirColumnAndSkipped) {
         std::vector<size_t> columns;
         for (const ReaderError& e : result.errors) {
             columns.push_back(e.column);
-            EXPECT_FALSE(describe(e).empty());
+            EXPECT_FALSE(player_messages::ReaderProblemText(e).empty());
         }
         EXPECT_EQ(columns, row.columns);
         EXPECT_EQ(result.events.size(), row.events);
@@ -117,8 +118,9 @@ TEST(CommandReader, SoundIsBoundedToAnHour) {
     const ReaderError& tooLong = over.errors[1];
     EXPECT_EQ(tooLong.line, 1u);
     EXPECT_EQ(tooLong.column, hour.size() + 4);
-    for (const char* part : {"3627 seconds", "3600"})
-        EXPECT_NE(describe(tooLong).find(part), std::string::npos) << describe(tooLong);
+    const std::string told = player_messages::ReaderProblemText(tooLong);
+    for (const char* part : {"3627 с", "3600 с"})
+        EXPECT_NE(told.find(part), std::string::npos) << told;
     EXPECT_EQ(over.errors[2].line, 2u);
 }
 

@@ -162,7 +162,8 @@ TEST_F(SoundFontSearch, FilesThatAreNoSoundFontAreRefused) {
     const struct {
         fs::path path;
         std::string error;
-    } rows[] = {{file("text.sf2"), "not a SoundFont"}, {root / "missing.sf2", "no such file"}, {root, "not a file"}};
+    } rows[] = {
+        {file("text.sf2"), "это не SoundFont"}, {root / "missing.sf2", "нет такого файла"}, {root, "это не файл"}};
     for (const auto& row : rows) {
         std::string error;
         EXPECT_FALSE(FluidSynthesizer::create({}, row.path, 0, error));

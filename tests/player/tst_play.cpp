@@ -89,7 +89,19 @@ TEST_F(PlayRun, BadInputIsOneLineOnStderrAndFailure) {
         EXPECT_NE(r.exitCode, 0) << r.err;
         EXPECT_EQ(LineCount(r.err), 1u) << r.err;
         EXPECT_TRUE(r.err.starts_with("Play: ")) << r.err;
+        // Russian like the other programs: the first word after the name is Cyrillic (UTF-8 lead byte D0 or D1).
+        ASSERT_GT(r.err.size(), 6u);
+        EXPECT_TRUE(r.err[6] == '\xD0' || r.err[6] == '\xD1') << r.err;
     }
+}
+
+TEST_F(PlayRun, HelpIsRussianUnderBothNames) {
+    const RunOutcome help = run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.starts_with("Использование: Play ")) << help.out;
+    const RunOutcome shortHelp = run({"-h"});
+    EXPECT_EQ(shortHelp.exitCode, 0);
+    EXPECT_EQ(shortHelp.out, help.out);
 }
 
 TEST_F(PlayRun, WavHoldsTheTextAndUnknownTokensAreReported) {
@@ -98,7 +110,7 @@ TEST_F(PlayRun, WavHoldsTheTextAndUnknownTokensAreReported) {
     const RunOutcome r = run({"--builtin", "--wav", (folder / "out.wav").string(), "000.cmd"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(LineCount(r.err), 1u) << r.err;
-    EXPECT_NE(r.err.find("000.cmd, line 1, column 9:"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("000.cmd, строка 1, столбец 9:"), std::string::npos) << r.err;
 
     SndfileHandle wav((folder / "out.wav").string());
     ASSERT_EQ(wav.channels(), 1);
@@ -151,7 +163,7 @@ TEST_F(PlayRun, PipesAndDevicesAreWrittenThrough) {
         // The system's own device is only written to, never replaced.
         const RunOutcome full = run({"--builtin", option, "/dev/full", "000.cmd"});
         EXPECT_EQ(full.exitCode, 1);
-        EXPECT_NE(full.err.find("No space left on device"), std::string::npos) << full.err;
+        EXPECT_NE(full.err.find("На устройстве не осталось свободного места"), std::string::npos) << full.err;
         EXPECT_TRUE(fs::is_character_file("/dev/full"));
     }
     EXPECT_EQ(Temporaries(folder), std::vector<std::string>());
@@ -165,7 +177,7 @@ TEST_F(PlayRun, LongTextsStopAtAnHour) {
     writeCommandFile(folder / "History" / "000.cmd", "\r\n" + text + " d\r\n");
     const RunOutcome r = run({"--midi", "out.mid", "000.cmd"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.err.find("line 2, column 1444: the text asks for 4504 seconds"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("строка 2, столбец 1444: текст звучал бы 4504 с"), std::string::npos) << r.err;
     const std::string bytes = ReadAll(folder / "out.mid");
     const MidiImport back = ImportMidiMelody(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
     EXPECT_EQ(back.melody.codes.size(), 1u); // the c, not the d
@@ -206,7 +218,7 @@ TEST_F(PlayRun, FullDiskKeepsOldFiles) {
         const RunOutcome r = run({"--builtin", option, target, "000.cmd"});
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_EQ(LineCount(r.err), 1u) << r.err;
-        EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("не удалось записать"), std::string::npos) << r.err;
     }
     EXPECT_EQ(ReadAll(disk.folder() / "out.mid"), "old midi");
     EXPECT_EQ(ReadAll(disk.folder() / "out.wav"), "old wav");

@@ -36,7 +36,7 @@ TEST(WavWriter, RefusesSoundBeyondItsLimitAndKeepsNames) {
         Synthesizer source({{440.0, 0.5, 69}}, 44100);
         std::string error;
         EXPECT_EQ(WavWriter::write(target.string(), source, error, row.maxFrames), row.written) << error;
-        EXPECT_EQ(error.find("longer than a WAV file can hold") != std::string::npos, !row.written) << error;
+        EXPECT_EQ(error.find("длиннее, чем вмещает WAV-файл") != std::string::npos, !row.written) << error;
         EXPECT_EQ(ReadAll(target) == "old", !row.written);
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
     }

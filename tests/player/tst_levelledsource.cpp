@@ -1,0 +1,102 @@
+#include "player/LevelledSource.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+constexpr int Rate = 44100;
+
+// Hands out a fixed list of samples.
+class ListSource : public SampleSource {
+public:
+    explicit ListSource(std::vector<float> samples) : samples_(std::move(samples)) {}
+    size_t render(float* out, size_t count) override {
+        const size_t n = std::min(count, samples_.size() - position_);
+        std::copy_n(samples_.begin() + static_cast<std::ptrdiff_t>(position_), n, out);
+        position_ += n;
+        return n;
+    }
+    int sampleRate() const override { return Rate; }
+
+private:
+    std::vector<float> samples_;
+    size_t position_ = 0;
+};
+
+// `seconds` of a 220 Hz sine of `amplitude`, then `loud` seconds of amplitude 0.9, then the quiet sine again.
+std::vector<float> Sine(double seconds, double amplitude, double loud = 0.0) {
+    const auto quiet = static_cast<size_t>(seconds * Rate);
+    const auto burst = static_cast<size_t>(loud * Rate);
+    std::vector<float> samples(2 * quiet + burst);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const double a = (i >= quiet && i < quiet + burst) ? 0.9 : amplitude;
+        samples[i] = static_cast<float>(a * std::sin(2.0 * std::numbers::pi * 220.0 * static_cast<double>(i) / Rate));
+    }
+    return samples;
+}
+
+std::vector<float> Levelled(const std::vector<float>& input, double gain, double ceiling, size_t piece) {
+    LevelledSource source(std::make_unique<ListSource>(input), gain, ceiling);
+    std::vector<float> out, chunk(piece);
+    while (const size_t n = source.render(chunk.data(), chunk.size()))
+        out.insert(out.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
+    return out;
+}
+
+// Every sample comes out once, in any size of piece; quiet passages are the
+// source times the gain, loud ones held at the ceiling with the gain back
+// after the release.
+TEST(LevelledSource, HoldsPeaksAndLeavesTheRestAsItIs) {
+    const size_t lookahead = static_cast<size_t>(LevelledSource::LookaheadSeconds * Rate);
+    const struct {
+        std::vector<float> input;
+        double gain;
+        size_t piece;
+    } rows[] = {
+        {Sine(0.3, 0.1), 2.0, 4096},    {Sine(0.3, 0.1, 0.05), 4.0, 4096}, {Sine(0.3, 0.1, 0.05), 4.0, 7},
+        {Sine(0.3, 0.1, 0.05), 4.0, 1}, {Sine(0.0001, 0.5), 3.0, 4096},    {{}, 2.0, 64},
+    };
+    const double ceiling = 0.8;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message()
+                     << row.input.size() << " samples, gain " << row.gain << ", pieces of " << row.piece);
+        const std::vector<float> out = Levelled(row.input, row.gain, ceiling, row.piece);
+        ASSERT_EQ(out.size(), row.input.size());
+        float peak = 0.0f;
+        for (const float value : out)
+            peak = std::max(peak, std::fabs(value));
+        EXPECT_LE(peak, static_cast<float>(ceiling));
+        const auto quiet = static_cast<size_t>(0.3 * Rate);
+        const size_t untouched = row.input.size() == 2 * quiet ? out.size() : std::min(out.size(), quiet - lookahead);
+        for (size_t i = 0; i < untouched; ++i)
+            ASSERT_NEAR(out[i], row.gain * row.input[i], 1e-6) << i;
+        if (row.input.size() > 2 * quiet) {
+            // The burst is held at the ceiling, not below it: the gain falls only as far as needed.
+            EXPECT_GT(peak, 0.99 * ceiling);
+            // Held by a gain that moves smoothly, not clipped: from sample to sample it changes little.
+            double last = 1.0;
+            size_t lastIndex = 0;
+            for (size_t i = 0; i < out.size(); ++i) {
+                if (std::fabs(row.input[i]) < 0.05)
+                    continue;
+                const double applied = out[i] / (row.gain * row.input[i]);
+                ASSERT_LE(std::fabs(applied - last), 0.01 * static_cast<double>(i - lastIndex)) << i;
+                last = applied;
+                lastIndex = i;
+            }
+            // 0.3 seconds after the burst the quiet sine is back at the full gain.
+            for (size_t i = out.size() - 100; i < out.size(); ++i)
+                EXPECT_NEAR(out[i], row.gain * row.input[i], 0.005) << i;
+        }
+    }
+    // Pieces of any size give the same samples.
+    EXPECT_EQ(Levelled(Sine(0.3, 0.1, 0.05), 4.0, ceiling, 1), Levelled(Sine(0.3, 0.1, 0.05), 4.0, ceiling, 4096));
+}
+
+} // namespace
