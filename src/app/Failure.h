@@ -26,6 +26,7 @@ enum class Problem {
     MelodyFileTooLarge,    // a melody file larger than any melody could need (path, limit)
     MidiFileBroken,        // a MIDI file that holds no usable melody (path, midi)
     MelodyFileNotMelody,   // a melody file that is neither MIDI nor a text of codes (path)
+    MelodyFileEmpty,       // a melody file without a byte (path)
     FileNotWritten,        // an exported file could not be written (path, reason)
     PlayerFailed,          // the player ran but did not write its file (path, reason: its message)
     PlayerEnded,           // a started player ended with a failure soon after (reason: what it said)

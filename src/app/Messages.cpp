@@ -4,6 +4,7 @@
 #include "midi/GeneralMidi.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace app::messages {
 
@@ -11,6 +12,13 @@ namespace {
 
 std::string Count(int64_t value) {
     return std::to_string(value);
+}
+
+// The noun after a count: one, few or many (1 окно, 2 окна, 5 окон).
+std::string Counted(int64_t n, const char* one, const char* few, const char* many) {
+    const int64_t tens = n % 100, units = n % 10;
+    const char* word = (tens >= 11 && tens <= 14) ? many : units == 1 ? one : (units >= 2 && units <= 4) ? few : many;
+    return Count(n) + " " + word;
 }
 
 std::string Quoted(const std::string& path) {
@@ -171,6 +179,8 @@ std::string Text(const Failure& failure) {
         return "Файл мелодии " + Quoted(failure.path) + " слишком велик (больше " + Count(failure.limit) + " байт).";
     case Problem::MidiFileBroken:
         return "Не удалось прочитать мелодию из файла " + Quoted(failure.path) + ": " + MidiReason(failure.midi) + ".";
+    case Problem::MelodyFileEmpty:
+        return "Файл мелодии " + Quoted(failure.path) + " пуст: мелодия не прочитана.";
     case Problem::MelodyFileNotMelody:
         return "Файл " + Quoted(failure.path) +
                " не является ни MIDI-файлом, ни текстом с кодами нот: мелодия не прочитана.";
@@ -185,19 +195,32 @@ std::string Text(const Failure& failure) {
 }
 
 std::string MidiAdjustments(const std::string& path, const MidiMelody& melody) {
-    std::string text;
-    const auto add = [&text](size_t count, const char* what) {
-        if (count > 0)
-            text += "\n" + Count(static_cast<int64_t>(count)) + " " + what;
+    struct Item {
+        size_t count;
+        const char *one, *few, *many, *why;
     };
-    add(melody.notesMoved, "— нот перенесено на целое число октав в диапазон кодов 2–49;");
-    add(melody.notesCut, "— нот не вошло: мелодия вмещает не более 1024 нот;");
-    add(melody.voicesDropped, "— нот аккордов отброшено: взята верхняя нота;");
-    add(melody.graceNotes, "— форшлагов пропущено: коротких нот-украшений перед основной нотой;");
-    add(melody.notesShortened, "— нот укорочено: они звучали и после начала следующей ноты.");
-    if (text.empty())
+    const Item items[] = {
+        {melody.notesMoved, "нота перенесена", "ноты перенесены", "нот перенесено",
+         "на целое число октав в диапазон кодов 2–49"},
+        {melody.notesCut, "нота не вошла", "ноты не вошли", "нот не вошло", ": мелодия вмещает не более 1024 нот"},
+        {melody.voicesDropped, "нота аккорда отброшена", "ноты аккордов отброшены", "нот аккордов отброшено",
+         ": взята верхняя нота"},
+        {melody.graceNotes, "форшлаг пропущен", "форшлага пропущены", "форшлагов пропущено",
+         ": короткие ноты-украшения перед основной нотой"},
+        {melody.notesShortened, "нота укорочена", "ноты укорочены", "нот укорочено",
+         ": звучание заходило за начало следующей ноты"},
+    };
+    std::vector<std::string> lines;
+    for (const Item& item : items)
+        if (item.count > 0)
+            lines.push_back("— " + Counted(static_cast<int64_t>(item.count), item.one, item.few, item.many) +
+                            (item.why[0] == ':' ? "" : " ") + item.why);
+    if (lines.empty())
         return {};
-    return "Мелодия из файла " + Quoted(path) + " прочитана с изменениями:" + text;
+    std::string text = "Мелодия из файла " + Quoted(path) + " прочитана с изменениями:";
+    for (size_t i = 0; i < lines.size(); ++i)
+        text += "\n" + lines[i] + (i + 1 < lines.size() ? ";" : ".");
+    return text;
 }
 
 std::string MelodyTruncated(int64_t items) {
@@ -211,13 +234,6 @@ std::string ContinuationShortened(int32_t written) {
 }
 
 namespace {
-
-// The noun after a count: one, few or many (1 окно, 2 окна, 5 окон).
-std::string Counted(int64_t n, const char* one, const char* few, const char* many) {
-    const int64_t tens = n % 100, units = n % 10;
-    const char* word = (tens >= 11 && tens <= 14) ? many : units == 1 ? one : (units >= 2 && units <= 4) ? few : many;
-    return Count(n) + " " + word;
-}
 
 std::string Seconds(double seconds) {
     // Tenths are enough to tell; no locale, as everywhere in these texts.
@@ -311,9 +327,11 @@ std::string TrackLine(const MidiTrackInfo& track) {
     line += "канал " + Count(track.channel + 1);
     if (!track.hasMelodicNotes())
         return line + " (ударные), " + Count(static_cast<int64_t>(track.percussionNotes)) + " нот ударных" + damaged;
-    line += track.program < 0 ? ", программа не задана"
-                              : ", программа " + Count(track.program) + " (" + GeneralMidiProgramName(track.program) + ")";
-    line += ", " + Count(static_cast<int64_t>(track.notes)) + " нот от " + Count(track.low) + " до " + Count(track.high);
+    line += track.program < 0
+                ? ", программа не задана"
+                : ", программа " + Count(track.program) + " (" + GeneralMidiProgramName(track.program) + ")";
+    line +=
+        ", " + Count(static_cast<int64_t>(track.notes)) + " нот от " + Count(track.low) + " до " + Count(track.high);
     if (track.mostlyChords())
         line += ", больше аккордами";
     return line + damaged;

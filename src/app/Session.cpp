@@ -366,6 +366,10 @@ MelodyFileResult Session::ReadMelodyFile(const std::string& path, bool allowText
         result.failure.reason = read.reason;
         return result;
     }
+    if (bytes->empty()) {
+        result.failure.problem = Problem::MelodyFileEmpty;
+        return result;
+    }
     if (allowText && !midi && !IsCodeText(*bytes)) {
         result.failure.problem = Problem::MelodyFileNotMelody;
         return result;

@@ -162,7 +162,10 @@ bool MelodyFileActions::eventFilter(QObject* watched, QEvent* event) {
         const std::string path = DroppedMidi(drop->mimeData());
         if (!path.empty()) {
             drop->acceptProposedAction();
-            openMidi(path);
+            // The drop ends first, so that the dragging program does not
+            // wait on the questions and messages that reading may bring.
+            QMetaObject::invokeMethod(
+                this, [this, path] { openMidi(path); }, Qt::QueuedConnection);
             return true;
         }
     }

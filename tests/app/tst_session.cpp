@@ -307,12 +307,19 @@ TEST_F(SessionTest, MelodyFilesOfEveryKind) {
         Problem problem;
         std::string text; // the melody, or a part of the message
     } rows[] = {
-        {"codes", "\xEF\xBB\xBF" "3\r\n8, 11\n", true, Problem::None, "3, 8, 11"},
+        {"codes",
+         "\xEF\xBB\xBF"
+         "3\r\n8, 11\n",
+         true, Problem::None, "3, 8, 11"},
         {"RMID as text allowed", rmid, true, Problem::None, "26, 1, 28, 30, 1, 31, 33"},
         {"RMID", rmid, false, Problem::None, "26, 1, 28, 30, 1, 31, 33"},
-        {"empty", "", true, Problem::MelodyFileNotMelody, "не является ни MIDI-файлом, ни текстом с кодами нот"},
-        {"program bytes", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10), true, Problem::MelodyFileNotMelody,
-         "«/tmp/melody» не является"},
+        {"empty", "", true, Problem::MelodyFileEmpty, "«/tmp/melody» пуст"},
+        {"empty as MIDI", "", false, Problem::MelodyFileEmpty, "«/tmp/melody» пуст"},
+        {"program bytes",
+         std::string("\x7f"
+                     "ELF\x02\x01\x01\0\0\0",
+                     10),
+         true, Problem::MelodyFileNotMelody, "«/tmp/melody» не является"},
         {"words", "do re mi", true, Problem::MelodyFileNotMelody, "«/tmp/melody»"},
         {"text as MIDI", "3, 8", false, Problem::MidiFileBroken, "это не MIDI-файл"},
         {"text past its limit", std::string(MaxMelodyFileBytes + 1, '1'), true, Problem::MelodyFileTooLarge,
@@ -401,8 +408,9 @@ TEST(SessionMessages, NameTheFileAndTheReason) {
         {full, {"Пожалуйста, почистите папку с историей команд\n/opt/melody net/History"}},
         {unwritable, {"«/opt/melody net/History» или «/home/u/.local/share/melodynet/History»"}},
         {cut, {"«/home/u/net.qvl»", "Строка 3: строка не закончена"}},
-        {manyTracks, {"«/tmp/many.mid»: в файле нет дорожки 100: дорожек в файле 30, ноты есть на дорожках 1, 2, ",
-                      ", 19, 20 и ещё на 10."}},
+        {manyTracks,
+         {"«/tmp/many.mid»: в файле нет дорожки 100: дорожек в файле 30, ноты есть на дорожках 1, 2, ",
+          ", 19, 20 и ещё на 10."}},
     };
     for (const auto& [failure, parts] : rows)
         for (const std::string& part : parts)
@@ -411,3 +419,22 @@ TEST(SessionMessages, NameTheFileAndTheReason) {
 }
 
 } // namespace
+
+// What the MIDI import changed, one line a kind, in the grammar of each count.
+TEST(MessagesTest, MidiAdjustmentsInWords) {
+    MidiMelody one;
+    one.notesMoved = 1;
+    EXPECT_EQ(app::messages::MidiAdjustments("a.mid", one),
+              "Мелодия из файла «a.mid» прочитана с изменениями:\n"
+              "— 1 нота перенесена на целое число октав в диапазон кодов 2–49.");
+    MidiMelody several;
+    several.notesCut = 3;
+    several.graceNotes = 12;
+    several.notesShortened = 21;
+    EXPECT_EQ(app::messages::MidiAdjustments("b.mid", several),
+              "Мелодия из файла «b.mid» прочитана с изменениями:\n"
+              "— 3 ноты не вошли: мелодия вмещает не более 1024 нот;\n"
+              "— 12 форшлагов пропущено: короткие ноты-украшения перед основной нотой;\n"
+              "— 21 нота укорочена: звучание заходило за начало следующей ноты.");
+    EXPECT_EQ(app::messages::MidiAdjustments("c.mid", MidiMelody{}), "");
+}

@@ -12,11 +12,11 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QInputDialog>
-#include <QTimer>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -128,11 +128,11 @@ private slots:
                                          << "W:Не удалось прочитать мелодию из файла «/tmp/b.MID»: это не MIDI-файл";
         QTest::newRow("not a MIDI name") << "/tmp/c.txt" << QByteArray("3, 8, 11") << false << "";
         QByteArray rmid = QByteArray("RIFF\x04\0\0\0RMID", 12);
-        QTest::newRow("RIFF without data") << "/tmp/d.rmi" << rmid << true
-                                           << "W:Не удалось прочитать мелодию из файла «/tmp/d.rmi»: это не MIDI-файл";
+        QTest::newRow("RIFF without data")
+            << "/tmp/d.rmi" << rmid << true << "W:Не удалось прочитать мелодию из файла «/tmp/d.rmi»: это не MIDI-файл";
     }
 
-    // A dropped file replaces the beginning; a broken one changes nothing and says why.
+    // A dropped file replaces the beginning once the drop has ended; a broken one changes nothing and says why.
     void droppedFiles() {
         QFETCH(QString, path);
         QFETCH(QByteArray, bytes);
@@ -150,8 +150,14 @@ private slots:
         for (QWidget* target : std::initializer_list<QWidget*>{&rig.window, rig.field("Text1(0)")}) {
             rig.messages.shown.clear();
             QCOMPARE(drop(target, path), taken);
+            // The drop ends before the file is read and anything is told.
+            QCOMPARE(rig.messages.shown.size(), 0);
+            QCOMPARE(rig.text("Text1(0)"), before);
+            QCoreApplication::sendPostedEvents();
             QCOMPARE(rig.text("Text1(0)"), taken && message.isEmpty() ? QStringLiteral("27, 1, 30") : before);
             QCOMPARE(rig.messages.shown.size(), message.isEmpty() ? 0 : 1);
+            rig.field("Text1(0)")->undo(); // the field's own undo brings back what was typed
+            QCOMPARE(rig.text("Text1(0)"), before);
             if (!message.isEmpty())
                 QVERIFY2(rig.messages.shown[0].startsWith(message), qPrintable(rig.messages.shown[0]));
             rig.field("Text1(0)")->setText(before);
@@ -164,10 +170,12 @@ private slots:
         QTest::addColumn<int>("asked");  // choices shown
         QTest::addColumn<QString>("melody");
         QTest::addColumn<QString>("named");
-        QTest::newRow("the import's choice") << "bass_first.mid" << 1 << 1 << "33, 35, 37, 38" << "дорожка 3 из 3.";
+        QTest::newRow("the import's choice") << "bass_first.mid" << 1 << 1 << "33, 35, 37, 38"
+                                             << "дорожка 3 из 3.";
         QTest::newRow("the bass instead") << "bass_first.mid" << 0 << 1 << "2, 9, 7, 2"
                                           << "дорожка 2 из 3 «Track 1».";
-        QTest::newRow("cancelled") << "bass_first.mid" << -1 << 1 << "3" << "";
+        QTest::newRow("cancelled") << "bass_first.mid" << -1 << 1 << "3"
+                                   << "";
         QTest::newRow("one track of notes") << "rests.mid" << -1 << 0 << "26, 1, 28, 30, 1, 31, 33"
                                             << "дорожка 1 из 1.";
     }
