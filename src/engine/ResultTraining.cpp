@@ -136,8 +136,12 @@ ResultOutcome TrainToResult(mdMain& state, const ResultTrainingOptions& options)
         if (options.onEpoch)
             goOn = options.onEpoch({outcome.epochs, clock() - start, bestFit.exact, set.learnable(),
                                     bestFit.absolute * 48.0 / set.patterns()});
-        if (reached)
+        if (reached) {
+            // The network that reached it, even where an earlier one had less error.
+            best = net.parameters();
+            bestFit = fit;
             return finish(ResultEnd::AllLearnable);
+        }
         if (!goOn)
             return finish(ResultEnd::Cancelled);
         if (clearlyBetter(fit, startBest)) {
