@@ -332,7 +332,8 @@ TEST_F(CliTool, ContinueInMelodyNotes) {
     const Outcome run = Cli({"continue", "--load", Path("few.qvl"), "--notes", "40", "--melody-notes", "--json"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::set<int> own = {3, 8, 11, 4, 10, 1};
-    for (const int code : nlohmann::json::parse(run.out)["codes"])
+    const nlohmann::json continued = nlohmann::json::parse(run.out);
+    for (const int code : continued["codes"])
         EXPECT_TRUE(own.count(code)) << code;
 }
 
