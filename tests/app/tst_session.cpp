@@ -2,6 +2,7 @@
 
 #include "app/Defaults.h"
 #include "app/Messages.h"
+#include "app/NoteRange.h"
 #include "engine/FormulaLibrary.h"
 #include "numbers/NumberText.h"
 #include "platform/DynamicLibrary.h"
@@ -437,4 +438,16 @@ TEST(MessagesTest, MidiAdjustmentsInWords) {
               "— 12 форшлагов пропущено: короткие ноты-украшения перед основной нотой;\n"
               "— 21 нота укорочена: звучание заходило за начало следующей ноты.");
     EXPECT_EQ(app::messages::MidiAdjustments("c.mid", MidiMelody{}), "");
+}
+
+// Notes outside 1..49 are found by their place from 1, with whether MIDI has no key for them.
+TEST_F(SessionTest, NotesOutsideTheCodesByPlace) {
+    session.SetMelodyText("3, 0, 49, 60, 1, 255");
+    const std::vector<app::OutOfRangeNote> notes = app::OutOfRangeNotes(session.state());
+    ASSERT_EQ(notes.size(), 3u);
+    EXPECT_EQ(std::tie(notes[0].position, notes[0].code, notes[0].silentInMidi), std::make_tuple(2, uint8_t{0}, false));
+    EXPECT_EQ(std::tie(notes[1].position, notes[1].code, notes[1].silentInMidi),
+              std::make_tuple(4, uint8_t{60}, false));
+    EXPECT_EQ(std::tie(notes[2].position, notes[2].code, notes[2].silentInMidi),
+              std::make_tuple(6, uint8_t{255}, true));
 }

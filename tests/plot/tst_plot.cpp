@@ -174,6 +174,25 @@ private slots:
         }
     }
 
+    // On the full grid, rows too low to name each one: every c and each row the melody uses are named, no other.
+    void namesOnTheFullGrid() {
+        RollData data;
+        data.beginning = {10, 20};
+        const QImage image = render(data);
+        const auto named = [&](int code) {
+            const double top = 4 + (49 - code) * RowHeight;
+            for (int x = 1; x < PianoRollPainter::LabelWidth - 2; ++x)
+                for (double y = top + 1; y < top + RowHeight - 1; y += 1.0)
+                    if (image.pixelColor(x, static_cast<int>(y)).lightness() < 160)
+                        return true;
+            return false;
+        };
+        for (const int code : {2, 10, 14, 20, 26, 38})
+            QVERIFY2(named(code), qPrintable(QString::number(code)));
+        for (const int code : {30, 33, 45})
+            QVERIFY2(!named(code), qPrintable(QString::number(code)));
+    }
+
     // A point maps back to the column and the row it shows, spare columns included.
     void spots() {
         RollData data;
