@@ -326,6 +326,13 @@ TEST_F(CliTool, TrainUntilExact) {
     EXPECT_TRUE(untrainable.err.starts_with("melodynet-cli: Учить нечего")) << untrainable.err;
 }
 
+// An empty melody text is a melody of one pause, for play as for the others.
+TEST_F(CliTool, EmptyMelodyPlaysAPause) {
+    const Outcome run = Cli({"play", "--melody", "", "--wav", Path("pause.wav")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadAll(Path("pause.wav")).substr(0, 4), "RIFF");
+}
+
 // continue --melody-notes keeps every note among the beginning's.
 TEST_F(CliTool, ContinueInMelodyNotes) {
     ASSERT_EQ(Cli({"train", "--seed", "2", "--clicks", "1", "--iterations", "50", "--save", Path("few")}).status, 0);
