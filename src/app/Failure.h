@@ -30,6 +30,7 @@ enum class Problem {
     FileNotWritten,        // an exported file could not be written (path, reason)
     PlayerFailed,          // the player ran but did not write its file (path, reason: its message)
     PlayerEnded,           // a started player ended with a failure soon after (reason: what it said)
+    FormulaLibraryMissing, // the formula library beside the program could not be loaded (reason)
 };
 
 // A failure as data: the problem and what the message about it names.

@@ -14,6 +14,7 @@ LearningReport ScoreWindows(mdMain& state) {
     const TrainingWindows windows = TrainingWindowsOf(state, inputs);
     if (windows.count() <= 0)
         return report;
+    report.firstWindow = windows.first;
     report.windows.reserve(static_cast<size_t>(windows.count()));
     double errorSum = 0.0;
     for (int32_t position = windows.first; position <= windows.last; ++position) {

@@ -21,6 +21,7 @@ struct LearningReport {
     bool diverged = false;     // stopped early to keep the weights finite
     bool cancelled = false;    // stopped early by the user
     std::vector<WindowResult> windows;
+    int32_t firstWindow = 0; // position in the melody of windows[0]
     int32_t exact = 0; // windows predicted exactly
     double meanError =
         0.0; // mean distance in semitones between output (held to the codes' values) and target; 0 without windows

@@ -190,6 +190,8 @@ std::string Text(const Failure& failure) {
         return "Проигрыватель не записал файл " + Quoted(failure.path) + ": " + failure.reason;
     case Problem::PlayerEnded:
         return "Проигрыватель не смог сыграть мелодию:\n" + failure.reason;
+    case Problem::FormulaLibraryMissing:
+        return std::string(FormulaLibraryMissing) + "\n" + failure.reason;
     }
     return {};
 }

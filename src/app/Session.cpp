@@ -174,7 +174,7 @@ TrainingResult Session::Train(int32_t iterations, TrainingControl* control, cons
         runner(work);
     else
         work();
-    result.report = ScoreWindows(state_);
+    result.report = app::ScoreWindows(state_);
     result.report.trained = outcome.trained;
     result.report.iterationsPerWindow = outcome.iterationsPerWindow;
     result.report.diverged = outcome.diverged;
@@ -191,7 +191,7 @@ TrainingResult Session::Train(int32_t iterations, TrainingControl* control, cons
 }
 
 const LearningReport& Session::RecordTraining(const std::vector<CurvePoint>& epochs, const ResultRun& run) {
-    lastReport_ = ScoreWindows(state_);
+    lastReport_ = app::ScoreWindows(state_);
     lastRun_ = run;
     lastReport_.trained = true;
     trained_ = true;
@@ -202,7 +202,6 @@ const LearningReport& Session::RecordTraining(const std::vector<CurvePoint>& epo
 
 PredictionResult Session::Predict() {
     PredictionResult result;
-    result.untrained = !trained_;
     result.failure = EnsureNetwork();
     if (result.failure)
         return result;
@@ -215,7 +214,6 @@ PredictionResult Session::Predict() {
 ContinuationResult Session::Continue(int32_t count, bool melodyNotes) {
     ContinuationResult result;
     result.untrained = !trained_;
-    result.requested = count;
     result.failure = EnsureNetwork();
     if (result.failure)
         return result;
@@ -450,18 +448,47 @@ Failure Session::ExportWav(MelodyPart part, const std::string& path, int program
     return failure;
 }
 
-Failure Session::Save(const std::string& path) {
-    if (Failure failure = EnsureNetwork())
-        return failure;
-    const NetworkFileSaving saving = SaveNetworkFile(files_, path, state_);
-    Failure failure;
-    failure.path = path;
-    failure.reason = saving.systemReason;
+FormulaLibraryResult LoadFormulaLibrary() {
+    FormulaLibraryResult result;
+    result.library = FormulaLibrary::loadBesideProgram(&result.failure.reason);
+    if (!result.library)
+        result.failure.problem = Problem::FormulaLibraryMissing;
+    return result;
+}
+
+std::string Session::SavePath(const std::string& chosen) {
+    return WithNetworkExtension(chosen);
+}
+
+SaveResult Session::Save(const std::string& path) {
+    SaveResult result;
+    result.path = SavePath(path);
+    result.failure = EnsureNetwork();
+    if (result.failure)
+        return result;
+    const NetworkFileSaving saving = SaveNetworkFile(files_, result.path, state_);
+    result.failure.path = result.path;
+    result.failure.reason = saving.systemReason;
     if (saving.error == NetworkFileError::NotFinite)
-        failure.problem = Problem::NetworkNotStorable;
+        result.failure.problem = Problem::NetworkNotStorable;
     else if (saving.error != NetworkFileError::None)
-        failure.problem = Problem::NetworkFileNotWritten;
-    return failure;
+        result.failure.problem = Problem::NetworkFileNotWritten;
+    return result;
+}
+
+std::span<const uint8_t> Session::beginning() const {
+    const auto notes = static_cast<size_t>(std::clamp(state_.MelodyLen + 1, 1, mdMain::MelodyCapacity));
+    return std::span<const uint8_t>(state_.Melody).first(notes);
+}
+
+std::span<const uint8_t> Session::continuation() const {
+    const size_t start = beginning().size();
+    const auto notes = static_cast<size_t>(std::clamp<int32_t>(state_.ContLen, 0, mdMain::MelodyCapacity));
+    return std::span<const uint8_t>(state_.Melody).subspan(start, std::min(notes, state_.Melody.size() - start));
+}
+
+NetworkShape Session::shape() const {
+    return {state_.InputCount, state_.HiddenCount, state_.Alpha, state_.LearnStep};
 }
 
 LoadResult Session::Load(const std::string& path) {

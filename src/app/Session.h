@@ -2,6 +2,7 @@
 
 #include "app/Failure.h"
 #include "app/LearningReport.h"
+#include "app/NoteRange.h"
 #include "engine/Training.h"
 #include "engine/mdMain.h"
 #include "melody/CommandFiles.h"
@@ -15,11 +16,40 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace app {
+
+// Watches and stops a long training from another thread.
+using TrainingControl = ::TrainingControl;
+// What parsing a melody text found.
+using MelodyParseInfo = ::MelodyParseInfo;
+
+// The network's shape and constants as the session holds them.
+struct NetworkShape {
+    int32_t inputCount = 0;
+    int32_t hiddenCount = 0;
+    double alpha = 0.0;
+    double learnStep = 0.0;
+};
+
+// Outcome of loading the formula library the neurons compute with.
+struct FormulaLibraryResult {
+    Failure failure;
+    std::shared_ptr<const FormulaLibrary> library;
+};
+
+// Loads the formula library from beside the program.
+FormulaLibraryResult LoadFormulaLibrary();
+
+// Outcome of saving a network file.
+struct SaveResult {
+    Failure failure;
+    std::string path; // the file written: the chosen path with the network extension
+};
 
 // The stretches of the melody that can be played.
 enum class MelodyPart { Beginning, Continuation, Whole };
@@ -34,15 +64,13 @@ struct TrainingResult {
 // Outcome of predicting the next note.
 struct PredictionResult {
     Failure failure;
-    bool untrained = false; // the network had not been trained or loaded
     uint8_t code = 0;
 };
 
 // Outcome of a continuation.
 struct ContinuationResult {
     Failure failure;
-    bool untrained = false;
-    int32_t requested = 0;
+    bool untrained = false;     // the network had not been trained or loaded
     std::vector<uint8_t> codes; // the notes written behind the beginning
     bool shortened = false;     // the melody buffer held fewer notes than requested
 };
@@ -136,6 +164,16 @@ public:
     const LearningReport& lastReport() const { return lastReport_; }
     // The code predicted last, 0 before any prediction.
     uint8_t lastPrediction() const { return lastPrediction_; }
+    // The notes of the beginning as last parsed (at least one).
+    std::span<const uint8_t> beginning() const;
+    // The notes of the continuation as last written, behind the beginning.
+    std::span<const uint8_t> continuation() const;
+    // Notes a continuation writes unless told otherwise: as many as the beginning has.
+    int32_t defaultContinuationCount() const { return static_cast<int32_t>(beginning().size()); }
+    // The network's shape and constants.
+    NetworkShape shape() const;
+    // The notes of the beginning outside the codes the network is scored on.
+    std::vector<OutOfRangeNote> outOfRangeNotes() const { return OutOfRangeNotes(state_); }
 
     // --- the field rules
 
@@ -158,6 +196,9 @@ public:
     void SetShape(int32_t inputCount, int32_t hiddenCount, double alpha);
     // The learning step set directly.
     void SetLearnStep(double step) { state_.LearnStep = step; }
+    // Seeds the random numbers of new weights and of the training order, so
+    // that runs repeat; no seed draws one from the clock.
+    void SetSeed(std::optional<uint64_t> seed) { state_.SetSeed(seed); }
     // A count typed into the iterations or notes field.
     int32_t CountOf(std::string_view text) const;
     // A number as the user's locale writes it, the form the fields read back.
@@ -193,6 +234,9 @@ public:
     const LearningReport& RecordTraining(const std::vector<CurvePoint>& epochs, const ResultRun& run);
     // The run of "Учить до результата" that made the last report, if it was one.
     const std::optional<ResultRun>& lastResultRun() const { return lastRun_; }
+    // Every training window of the beginning scored on the network as it is;
+    // an empty report while no network is built.
+    LearningReport ScoreWindows() { return app::ScoreWindows(state_); }
     // The note after the beginning.
     PredictionResult Predict();
     // `count` notes behind the beginning, fed back one by one; with
@@ -225,8 +269,11 @@ public:
     // Renders a part into a WAV file through the player program.
     Failure ExportWav(MelodyPart part, const std::string& path, int program = 0);
 
-    // Saves the network (after the rebuild protocol) to `path` as given.
-    Failure Save(const std::string& path);
+    // Saves the network (after the rebuild protocol) to `path` with the
+    // network extension added when it has none.
+    SaveResult Save(const std::string& path);
+    // The path Save writes for a chosen one.
+    static std::string SavePath(const std::string& chosen);
     // Loads a network file: checked whole first, nothing changes on a failure.
     LoadResult Load(const std::string& path);
 

@@ -9,14 +9,10 @@
 #include "cli/CliTracks.h"
 #include "cli/FileOptions.h"
 #include "cli/TrainJson.h"
-#include "engine/FormulaLibrary.h"
-#include "melody/CommandFiles.h"
-#include "melody/MelodyText.h"
 #include "numbers/NumberText.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/QtFileSystem.h"
 #include "platform/QtProcessStarter.h"
-#include "storage/NetworkFile.h"
 
 #ifdef MELODYNET_CLI_PICTURES
 #include "plot/CurvePainter.h"
@@ -40,9 +36,6 @@ namespace {
 
 using Option = CliArguments::Option;
 
-constexpr int64_t DefaultInputCount = 8;
-constexpr int64_t DefaultIterations = 10000;
-constexpr int64_t MaxClicks = 1'000'000;
 
 constexpr std::string_view Usage =
     "Использование: melodynet-cli <команда> [параметры]\n"
@@ -109,13 +102,12 @@ class CliSession {
 public:
     // nullopt after telling `err` when the formula library cannot be loaded.
     static std::unique_ptr<CliSession> Open(std::ostream& err) {
-        std::string error;
-        std::shared_ptr<const FormulaLibrary> library = FormulaLibrary::loadBesideProgram(&error);
-        if (!library) {
-            Fail(err, CliFailure, std::string(app::messages::FormulaLibraryMissing) + " " + error);
+        app::FormulaLibraryResult loaded = app::LoadFormulaLibrary();
+        if (loaded.failure) {
+            Fail(err, CliFailure, app::messages::Text(loaded.failure));
             return nullptr;
         }
-        return std::unique_ptr<CliSession>(new CliSession(std::move(library)));
+        return std::unique_ptr<CliSession>(new CliSession(std::move(loaded.library)));
     }
 
     app::Session& operator*() { return session_; }
@@ -177,13 +169,13 @@ int SetMelody(app::Session& session, const MelodySource& melody, std::ostream& e
         }
         text = read.text;
     }
-    const MelodyParseInfo info = session.SetMelodyText(text);
+    const app::MelodyParseInfo info = session.SetMelodyText(text);
     if (info.truncated)
         err << "melodynet-cli: предупреждение: в мелодии " << std::to_string(info.items) << " нот, взяты первые "
             << std::to_string(info.stored) << '\n';
     if (info.clamped)
         err << "melodynet-cli: предупреждение: коды нот вне 0..255 заменены ближайшей границей\n";
-    if (const std::vector<app::OutOfRangeNote> notes = app::OutOfRangeNotes(session.state()); !notes.empty())
+    if (const std::vector<app::OutOfRangeNote> notes = session.outOfRangeNotes(); !notes.empty())
         err << "melodynet-cli: предупреждение: " << app::messages::OutOfRange(notes) << '\n';
     return CliSuccess;
 }
@@ -315,7 +307,6 @@ constexpr int CurveHeight = 400;
 // Pixels per note of the roll, as wide as a picture viewer still shows at once for a long melody.
 constexpr int RollColumnWidth = 8;
 constexpr int RollRowHeight = 8;
-constexpr int MaxPictureWidth = 16384;
 
 // A usage error unless the picture option names a .png or .svg file.
 bool CheckPicturePath(const CliArguments& args, std::string_view name, std::string& error) {
@@ -399,18 +390,18 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
         return CliUsageError;
 
     std::string error;
-    int64_t inputCount = DefaultInputCount;
+    int64_t inputCount = app::defaults::InputCountValue;
     int64_t hiddenCount = 0;
     double alpha = 1.0;
     double step = 1.0;
     std::optional<uint64_t> seed;
-    int64_t iterations = DefaultIterations;
+    int64_t iterations = app::defaults::IterationsValue;
     int64_t clicks = 1;
-    if (!args->readInteger("input", MinNetworkInputCount, mdMain::MaxLayerNeurons, inputCount, error) ||
-        !args->readInteger("hidden", MinNetworkHiddenCount, mdMain::MaxLayerNeurons, hiddenCount, error) ||
+    if (!args->readInteger("input", app::defaults::MinInputCount, app::limits::LayerNeurons, inputCount, error) ||
+        !args->readInteger("hidden", app::defaults::MinHiddenCount, app::limits::LayerNeurons, hiddenCount, error) ||
         !args->readReal("alpha", alpha, error) || !args->readReal("step", step, error) ||
         !args->readUnsigned("seed", seed, error) || !args->readInteger("iterations", 0, INT32_MAX, iterations, error) ||
-        !args->readInteger("clicks", 0, MaxClicks, clicks, error))
+        !args->readInteger("clicks", 0, app::limits::Clicks, clicks, error))
         return Fail(err, CliUsageError, "train: " + error);
     // A step that is not above zero (or became 0 when read) would train nothing.
     if (args->has("step") && !(step > 0.0))
@@ -451,7 +442,7 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
     FileOptions files;
     files.read(*args, "load");
     files.read(*args, "melody-file");
-    files.written(*args, "save", WithNetworkExtension(args->text("save").value_or("")), "load");
+    files.written(*args, "save", app::Session::SavePath(args->text("save").value_or("")), "load");
     files.written(*args, "plot");
     if (const int status = RefuseSameFiles(files, "train", err); status != CliSuccess)
         return status;
@@ -470,19 +461,20 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
         }
         if (args->has("step") || !args->has("load"))
             (*session)->SetLearnStep(step);
-        (*session)->state().SetSeed(seed);
+        (*session)->SetSeed(seed);
         Lengths().applyTo(**session);
         if (const int status = SetMelody(**session, melody, err); status != CliSuccess)
             return status;
 
-        const mdMain& state = (*session)->state();
-        TrainJson json(out, args->has("json"), {{"alpha", state.Alpha}});
+        app::Session& state = **session;
+        TrainJson json(out, args->has("json"), {{"alpha", state.shape().alpha}});
         nlohmann::json& ending = json.ending();
         const auto describe = [&] {
-            ending["hidden"] = state.HiddenCount;
-            ending["input"] = state.InputCount;
-            ending["notes"] = state.MelodyLen + 1;
-            ending["step"] = state.LearnStep;
+            const app::NetworkShape shape = state.shape();
+            ending["hidden"] = shape.hiddenCount;
+            ending["input"] = shape.inputCount;
+            ending["notes"] = state.defaultContinuationCount();
+            ending["step"] = shape.learnStep;
         };
         describe();
         ending["plot"] = nullptr;
@@ -512,7 +504,7 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
                     {"iterationsRun", report.iterationsRun},
                 });
             } else {
-                out << ClickLine(click, report, state.LearnStep) << '\n';
+                out << ClickLine(click, report, state.shape().learnStep) << '\n';
             }
         };
         if (untilExact) {
@@ -577,12 +569,12 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
         std::string problem;
         const std::optional<std::string> path = args->text("save");
         if (path && (!interrupted || args->has("save-interrupted"))) {
-            const std::string target = WithNetworkExtension(*path);
-            if (const app::Failure failure = (*session)->Save(target))
-                return failed(CliFailure, app::messages::Text(failure));
-            ending["saved"] = target;
+            const app::SaveResult saved = (*session)->Save(*path);
+            if (saved.failure)
+                return failed(CliFailure, app::messages::Text(saved.failure));
+            ending["saved"] = saved.path;
             if (!json.active())
-                out << "Сеть сохранена в " << target << '\n';
+                out << "Сеть сохранена в " << saved.path << '\n';
         }
 #ifdef MELODYNET_CLI_PICTURES
         if (const std::optional<std::string> plot = args->text("plot")) {
@@ -600,8 +592,8 @@ int RunTrain(const std::vector<std::string>& arguments, std::ostream& out, std::
 #endif
         if (!problem.empty())
             return failed(CliFailure, problem);
-        if (untrained > 0 && !(state.LearnStep > 0.0))
-            return failed(CliFailure, "обучение не выполнялось: " + NotTrainedReason(state.LearnStep));
+        if (untrained > 0 && !(state.shape().learnStep > 0.0))
+            return failed(CliFailure, "обучение не выполнялось: " + NotTrainedReason(state.shape().learnStep));
         json.finish();
         if (interrupted)
             return Fail(err, CliInterrupted,
@@ -719,24 +711,24 @@ int RunContinue(const std::vector<std::string>& arguments, std::ostream& out, st
             return status;
         if (const int loaded = LoadNetwork(*path, **session, err); loaded != CliSuccess)
             return loaded;
-        const int32_t requested = notes < 0 ? (*session)->state().MelodyLen + 1 : static_cast<int32_t>(notes);
+        const int32_t requested = notes < 0 ? (*session)->defaultContinuationCount() : static_cast<int32_t>(notes);
         const app::ContinuationResult result = (*session)->Continue(requested, args->has("melody-notes"));
         if (result.failure)
             return Fail(err, result.failure);
         const std::vector<uint8_t>& codes = result.codes;
         if (result.shortened)
             err << "melodynet-cli: предупреждение: продолжение обрезано до " << std::to_string(codes.size())
-                << " нот: в мелодии помещается не больше " << std::to_string(mdMain::MelodyCapacity) << " нот\n";
+                << " нот: в мелодии помещается не больше " << std::to_string(app::limits::MelodyNotes) << " нот\n";
         const std::string codeText = CodeListText(codes.data(), static_cast<int32_t>(codes.size()));
         const std::string command = (*session)->CommandText(app::MelodyPart::Continuation);
         nlohmann::json rolled;
 #ifdef MELODYNET_CLI_PICTURES
         if (const std::optional<std::string> path = args->text("roll")) {
             // The loaded network's own view of the melody, scored once the continuation is written.
-            const app::LearningReport scored = app::ScoreWindows((*session)->state());
-            const RollData roll = RollDataOf((*session)->state(), codes, &scored);
+            const app::LearningReport scored = (*session)->ScoreWindows();
+            const RollData roll = RollDataOf((*session)->beginning(), codes, &scored);
             const int width =
-                std::clamp(PianoRollPainter::LabelWidth + 8 + roll.columns() * RollColumnWidth, 320, MaxPictureWidth);
+                std::clamp(PianoRollPainter::LabelWidth + 8 + roll.columns() * RollColumnWidth, 320, app::limits::PictureWidth);
             const std::string problem = PictureProblem(
                 *path, QSize(width, 49 * RollRowHeight + 8),
                 [&](QPainter& painter, QRect target) { PianoRollPainter::paint(painter, target, roll); },

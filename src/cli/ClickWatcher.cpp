@@ -19,7 +19,7 @@ ClickWatcher::~ClickWatcher() {
     thread_.join();
 }
 
-void ClickWatcher::watch(int64_t click, int64_t iterations, TrainingControl* control) {
+void ClickWatcher::watch(int64_t click, int64_t iterations, app::TrainingControl* control) {
     const std::lock_guard lock(mutex_);
     if (!control && shown_)
         err_ << "\r" << std::string(80, ' ') << "\r" << std::flush;
@@ -31,7 +31,7 @@ void ClickWatcher::watch(int64_t click, int64_t iterations, TrainingControl* con
     started_ = std::chrono::steady_clock::now();
 }
 
-void ClickWatcher::watch(std::function<std::string()> line, TrainingControl* control) {
+void ClickWatcher::watch(std::function<std::string()> line, app::TrainingControl* control) {
     watch(0, 0, control);
     const std::lock_guard lock(mutex_);
     line_ = std::move(line);

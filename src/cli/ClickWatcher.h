@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/Training.h"
+#include "app/Session.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -24,9 +24,9 @@ public:
     ClickWatcher& operator=(const ClickWatcher&) = delete;
 
     // Starts watching the click's `control` (null: the click has ended).
-    void watch(int64_t click, int64_t iterations, TrainingControl* control);
+    void watch(int64_t click, int64_t iterations, app::TrainingControl* control);
     // Starts watching a run that tells its progress in `line` (called on the watching thread).
-    void watch(std::function<std::string()> line, TrainingControl* control);
+    void watch(std::function<std::string()> line, app::TrainingControl* control);
 
 private:
     void run();
@@ -39,7 +39,7 @@ private:
     bool shown_ = false;
     int64_t click_ = 0;
     int64_t iterations_ = 0;
-    TrainingControl* control_ = nullptr;
+    app::TrainingControl* control_ = nullptr;
     std::function<std::string()> line_;
     std::chrono::steady_clock::time_point started_;
     std::thread thread_;

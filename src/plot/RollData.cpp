@@ -1,15 +1,11 @@
 #include "plot/RollData.h"
 
-#include "engine/Prediction.h"
-#include "engine/mdMain.h"
-
 #include <algorithm>
 
-RollData RollDataOf(const mdMain& state, std::vector<uint8_t> continuation, const app::LearningReport* report,
-                    bool continuationStale) {
+RollData RollDataOf(std::span<const uint8_t> beginning, std::vector<uint8_t> continuation,
+                    const app::LearningReport* report, bool continuationStale) {
     RollData data;
-    const auto notes = static_cast<size_t>(std::clamp(state.MelodyLen + 1, 0, mdMain::MelodyCapacity));
-    data.beginning.assign(state.Melody.begin(), state.Melody.begin() + static_cast<std::ptrdiff_t>(notes));
+    data.beginning.assign(beginning.begin(), beginning.end());
     data.continuation = std::move(continuation);
     data.continuationStale = continuationStale;
     int low = 50, high = 1;
@@ -30,15 +26,13 @@ RollData RollDataOf(const mdMain& state, std::vector<uint8_t> continuation, cons
         data.low = static_cast<uint8_t>(low);
         data.high = static_cast<uint8_t>(high);
     }
-    if (!report || state.InLayer.size() < 2)
+    if (!report || report->windows.empty() || report->firstWindow < 0 ||
+        static_cast<size_t>(report->firstWindow) + report->windows.size() > data.beginning.size())
         return data;
-    const TrainingWindows windows = TrainingWindowsOf(state, static_cast<int32_t>(state.InLayer.size() - 1));
-    if (windows.count() != static_cast<int32_t>(report->windows.size()) || windows.last >= static_cast<int32_t>(notes))
-        return data;
-    for (int32_t k = 0; k < windows.count(); ++k)
-        if (report->windows[static_cast<size_t>(k)].target != data.beginning[static_cast<size_t>(windows.first + k)])
+    for (size_t k = 0; k < report->windows.size(); ++k)
+        if (report->windows[k].target != data.beginning[static_cast<size_t>(report->firstWindow) + k])
             return data;
-    data.firstWindow = windows.first;
+    data.firstWindow = report->firstWindow;
     data.windows = report->windows;
     return data;
 }

@@ -3,9 +3,8 @@
 #include "app/LearningReport.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
-
-class mdMain;
 
 // What the piano roll shows: the beginning of the melody, the continuation
 // behind it, and the network's prediction of each training window.
@@ -29,14 +28,14 @@ struct RollData {
     int32_t laidOut() const { return columns() + spare; }
 };
 
-// The roll of the state's beginning and the given continuation, with the
-// predictions of `report` (a scoring of the built network, or null for none)
-// placed on the training windows of the beginning. A report whose windows do
-// not fit the beginning any more is left out. The rows shown are the range
+// The roll of a beginning and the continuation behind it, with the
+// predictions of `report` (a scoring of the network, or null for none) placed
+// on the training windows of the beginning. A report whose windows do not fit
+// the beginning any more is left out. The rows shown are the range
 // of the notes with a margin of RollMargin, at least an octave; the notes of
 // a stale continuation (one the beginning changed under) do not count.
-RollData RollDataOf(const mdMain& state, std::vector<uint8_t> continuation, const app::LearningReport* report,
-                    bool continuationStale = false);
+RollData RollDataOf(std::span<const uint8_t> beginning, std::vector<uint8_t> continuation,
+                    const app::LearningReport* report, bool continuationStale = false);
 
 // Semitones shown beyond the highest and lowest note.
 inline constexpr int RollMargin = 2;

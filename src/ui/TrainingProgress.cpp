@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <thread>
 
-TrainingProgress::TrainingProgress(QWidget* window, TrainingControl& control, int64_t iterations)
+TrainingProgress::TrainingProgress(QWidget* window, app::TrainingControl& control, int64_t iterations)
     : window_(window), control_(control), iterations_(std::max<int64_t>(iterations, 1)) {}
 
 void TrainingProgress::run(const std::function<void()>& work) {

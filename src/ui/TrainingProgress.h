@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/Training.h"
+#include "app/Session.h"
 
 #include <QObject>
 
@@ -19,7 +19,7 @@ class TrainingProgress : public QObject {
 public:
     // `window` parents the dialog; `control` is the one the training is given;
     // `iterations` is the click's budget, the dialog's whole range.
-    TrainingProgress(QWidget* window, TrainingControl& control, int64_t iterations);
+    TrainingProgress(QWidget* window, app::TrainingControl& control, int64_t iterations);
 
     // Runs `work` on a worker thread and returns when it has ended.
     void run(const std::function<void()>& work);
@@ -41,7 +41,7 @@ protected:
 
 private:
     QWidget* window_;
-    TrainingControl& control_;
+    app::TrainingControl& control_;
     int64_t iterations_;
     QWidget* dialog_ = nullptr;
     bool closeAsked_ = false;

@@ -187,16 +187,13 @@ void TrainingView::follow(app::Change change) {
 }
 
 std::vector<uint8_t> TrainingView::beginning() const {
-    const mdMain& state = session_.state();
-    const auto notes = std::clamp(state.MelodyLen + 1, 0, mdMain::MelodyCapacity);
-    return std::vector<uint8_t>(state.Melody.begin(), state.Melody.begin() + notes);
+    const std::span<const uint8_t> notes = session_.beginning();
+    return std::vector<uint8_t>(notes.begin(), notes.end());
 }
 
 std::vector<uint8_t> TrainingView::writtenContinuation() const {
-    const mdMain& state = session_.state();
-    const int32_t start = std::clamp(state.MelodyLen + 1, 0, mdMain::MelodyCapacity);
-    const int32_t notes = std::clamp(state.ContLen, 0, mdMain::MelodyCapacity - start);
-    return std::vector<uint8_t>(state.Melody.begin() + start, state.Melody.begin() + start + notes);
+    const std::span<const uint8_t> notes = session_.continuation();
+    return std::vector<uint8_t>(notes.begin(), notes.end());
 }
 
 bool TrainingView::reportFitsMelody() const {
@@ -241,7 +238,7 @@ void TrainingView::refreshCurve() {
 }
 
 void TrainingView::refreshRoll() {
-    RollData data = RollDataOf(session_.state(), continuation_, reportFitsMelody() ? &session_.lastReport() : nullptr);
+    RollData data = RollDataOf(session_.beginning(), continuation_, reportFitsMelody() ? &session_.lastReport() : nullptr);
     data.continuationStale = !continuation_.empty() && continuationMelody_ != beginning();
     roll_->setData(std::move(data));
 }

@@ -87,7 +87,7 @@ void ViewActions::trainUntilResult() {
     progress.setAutoClose(false);
     progress.setValue(0);
     // "Отмена" stops the run after its current epoch.
-    TrainingControl control;
+    app::TrainingControl control;
     connect(&progress, &QProgressDialog::canceled, this,
             [&control] { control.cancel.store(true, std::memory_order_relaxed); });
     // The run tells its epochs on the worker thread; the dialog reads the latest now and then.

@@ -2,8 +2,6 @@
 
 #include "app/Defaults.h"
 #include "app/Messages.h"
-#include "melody/MelodyText.h"
-#include "storage/NetworkFile.h"
 #include "ui/NoteNameTips.h"
 #include "ui/TrainingProgress.h"
 
@@ -378,9 +376,9 @@ void frmMain::Text1_Change(int16_t Index) {
     // The continuation field is a display only.
     if (Index != 0)
         return;
-    const MelodyParseInfo info = session_.SetMelodyText(textOf(Text1[0]));
+    const app::MelodyParseInfo info = session_.SetMelodyText(textOf(Text1[0]));
     GenerateCmd(0);
-    Text6->setText(digits(int64_t{session_.state().MelodyLen} + 1));
+    Text6->setText(digits(session_.defaultContinuationCount()));
     // Told once when a paste (or typing) takes the text past the buffer, not
     // at every keystroke while it stays there, and only once the typing
     // pauses, so that the box does not take the next keystrokes.
@@ -401,13 +399,13 @@ void frmMain::TellTruncation() {
 void frmMain::Text5_Change() {
     session_.SetNoteLengthText(textOf(Text5));
     GenerateCmd(0);
-    Text6->setText(digits(int64_t{session_.state().MelodyLen} + 1));
+    Text6->setText(digits(session_.defaultContinuationCount()));
 }
 
 void frmMain::Text7_Change() {
     session_.SetPauseLengthText(textOf(Text7));
     GenerateCmd(0);
-    Text6->setText(digits(int64_t{session_.state().MelodyLen} + 1));
+    Text6->setText(digits(session_.defaultContinuationCount()));
 }
 
 void frmMain::GenerateCmd(int16_t Index) {
@@ -501,7 +499,7 @@ void frmMain::Command4_Click() {
             control->setEnabled(false);
         QCoreApplication::processEvents();
         const int32_t iterations = session_.CountOf(textOf(Text4));
-        TrainingControl control;
+        app::TrainingControl control;
         TrainingProgress progress(this, control, iterations);
         connect(&progress, &TrainingProgress::dialogCreated, this, &frmMain::trainingDialogCreated);
         result = session_.Train(iterations, &control, [&progress](const auto& work) { progress.run(work); });
@@ -554,12 +552,12 @@ void frmMain::mnSave_Click() {
     const std::optional<std::string> chosen = dialogs_.saveFile(options);
     if (!chosen)
         return;
-    const std::string path = WithNetworkExtension(*chosen);
+    const std::string path = app::Session::SavePath(*chosen);
     // The dialog asked about the name without the extension; the file that
     // is really replaced deserves its own question.
     if (path != *chosen && files_.exists(path) && !messages_.ask(messages::ReplaceExisting(path)))
         return;
-    reported(session_.Save(path));
+    reported(session_.Save(path).failure);
 }
 
 void frmMain::mnOpen_Click() {

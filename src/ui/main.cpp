@@ -1,6 +1,5 @@
 #include "app/Messages.h"
 #include "app/Session.h"
-#include "engine/FormulaLibrary.h"
 #include "platform/ProgramVersion.h"
 #include "platform/QtChoiceDialog.h"
 #include "platform/QtFileDialogs.h"
@@ -138,11 +137,9 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(frmMain::windowIconImages());
 
     platform::QtMessageBox messages(nullptr, frmMain::applicationTitle());
-    std::string error;
-    std::shared_ptr<const FormulaLibrary> library = FormulaLibrary::loadBesideProgram(&error);
-    if (!library) {
-        messages.show(std::string(app::messages::FormulaLibraryMissing) + "\n" + error,
-                      platform::MessageIcon::Critical);
+    const app::FormulaLibraryResult library = app::LoadFormulaLibrary();
+    if (library.failure) {
+        messages.show(app::messages::Text(library.failure), platform::MessageIcon::Critical);
         return 1;
     }
 
@@ -150,9 +147,9 @@ int main(int argc, char* argv[]) {
     platform::QtProcessStarter starter;
     platform::QtFileSystem files;
     platform::QtLocaleNumbers locale;
-    app::Session session(library, files, starter, locale);
+    app::Session session(library.library, files, starter, locale);
     if (arguments.viewScreenshot)
-        session.state().SetSeed(1);
+        session.SetSeed(1);
     frmMain window(session, messages, dialogs, files);
     platform::QtChoiceDialog choices(&window);
     MelodyFileActions fileActions(window, session, dialogs, messages, files, choices);

@@ -130,7 +130,6 @@ TEST_F(SessionTest, RebuildProtocolAndNewNetwork) {
     session.SetInputCountText("8");
     const app::PredictionResult first = session.Predict();
     EXPECT_FALSE(first.failure);
-    EXPECT_TRUE(first.untrained);
     EXPECT_EQ(networkChanges, std::vector<bool>{false});
     EXPECT_EQ(state.InLayer.size(), 9u);
     const NeuronRef built = state.InLayer[1];
@@ -139,7 +138,8 @@ TEST_F(SessionTest, RebuildProtocolAndNewNetwork) {
 
     session.NewNetwork();
     EXPECT_EQ(networkChanges, (std::vector<bool>{false, true}));
-    EXPECT_TRUE(session.Predict().untrained);
+    session.Predict();
+    EXPECT_FALSE(session.trained());
     EXPECT_NE(state.InLayer[1], built) << "a new network after \"Создать новую\"";
 }
 
@@ -200,7 +200,10 @@ TEST_F(SessionTest, ContinuationsFillTheBufferAndKeepTheirCommandText) {
         EXPECT_EQ(result.codes.size(), written) << count;
         EXPECT_EQ(result.shortened, shortened) << count;
         EXPECT_EQ(state.ContLen, static_cast<int32_t>(written));
+        EXPECT_TRUE(std::ranges::equal(session.continuation(), result.codes)) << count;
     }
+    EXPECT_EQ(session.beginning().size(), 12u);
+    EXPECT_EQ(session.defaultContinuationCount(), 12);
     session.Continue(3);
     const std::string continuation = session.CommandText(MelodyPart::Continuation);
     EXPECT_EQ(continuation.rfind("l8 ", 0), 0u);
@@ -257,7 +260,9 @@ TEST_F(SessionTest, WavFilesComeFromThePlayer) {
 TEST_F(SessionTest, SaveAndLoad) {
     const std::string path = "/tmp/net.qvl";
     files.folders.insert("/tmp");
-    ASSERT_FALSE(session.Save(path));
+    const app::SaveResult plain = session.Save("/tmp/net");
+    ASSERT_FALSE(plain.failure);
+    EXPECT_EQ(plain.path, path) << "the network extension is added";
     EXPECT_EQ(networkChanges, std::vector<bool>{false}) << "saving builds the network first";
     const std::string saved = files.files.at(path);
 
@@ -284,11 +289,11 @@ TEST_F(SessionTest, SaveAndLoad) {
     EXPECT_TRUE(state.NSChanged);
     EXPECT_FALSE(session.trained());
 
-    const app::Failure unwritten = session.Save("/no/such/folder/net.qvl");
+    const app::Failure unwritten = session.Save("/no/such/folder/net.qvl").failure;
     EXPECT_EQ(unwritten.problem, Problem::NetworkFileNotWritten);
     EXPECT_EQ(unwritten.reason, "disk full");
     state.OutNeuron->setIWeight(1, INFINITY);
-    EXPECT_EQ(session.Save("/tmp/inf.qvl").problem, Problem::NetworkNotStorable);
+    EXPECT_EQ(session.Save("/tmp/inf.qvl").failure.problem, Problem::NetworkNotStorable);
     EXPECT_EQ(files.files.count("/tmp/inf.qvl"), 0u);
 }
 

@@ -79,7 +79,7 @@ TEST_F(TrainUntilRuns, ReachesTheResultAndRecordsItsEpochs) {
     EXPECT_EQ(outcome.suggestedHidden, 0);
 
     // The trained network saves, loads and predicts like any other.
-    const app::Failure saved = session.Save(files.program + "/tune.qvl");
+    const app::Failure saved = session.Save(files.program + "/tune.qvl").failure;
     ASSERT_FALSE(saved) << app::messages::Text(saved);
     const auto owner = make();
     app::Session& other = *owner;

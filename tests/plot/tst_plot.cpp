@@ -63,6 +63,11 @@ bool onCentreLine(const QImage& image, int columns, int column, int code, const 
 
 } // namespace
 
+// The beginning of the state's melody, as the session hands it to the roll.
+static std::span<const uint8_t> beginningOf(const mdMain& state) {
+    return std::span<const uint8_t>(state.Melody).first(static_cast<size_t>(state.MelodyLen + 1));
+}
+
 class TestPlot : public QObject {
     Q_OBJECT
 
@@ -139,8 +144,8 @@ private slots:
     void zoomedRoll() {
         mdMain state(FormulaLibrary::loadBesideProgram());
         ParseMelody(state, "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10");
-        QCOMPARE(int(RollDataOf(state, {30}, nullptr).high), 32); // a fresh continuation counts
-        const RollData data = RollDataOf(state, {60, 0, 30}, nullptr, true);
+        QCOMPARE(int(RollDataOf(beginningOf(state), {30}, nullptr).high), 32); // a fresh continuation counts
+        const RollData data = RollDataOf(beginningOf(state), {60, 0, 30}, nullptr, true);
         QCOMPARE(int(data.low), 2);   // 3 less the margin
         QCOMPARE(int(data.high), 13); // widened to an octave; the stale continuation does not count
         const QImage image = render(data);
@@ -265,16 +270,16 @@ private slots:
         QCOMPARE(state.CreateNS(), ShapeCheck::Buildable);
         ParseMelody(state, melody.toStdString());
         const app::LearningReport report = app::ScoreWindows(state);
-        const RollData data = RollDataOf(state, {5, 6}, &report);
+        const RollData data = RollDataOf(beginningOf(state), {5, 6}, &report);
         QCOMPARE(data.firstWindow, first);
         QCOMPARE(data.windows.size(), report.windows.size());
         QCOMPARE(data.columns(), state.MelodyLen + 1 + 2);
         // A report of another beginning is not drawn.
         app::LearningReport other = report;
         other.windows.back().target = static_cast<uint8_t>(other.windows.back().target + 1);
-        QVERIFY(RollDataOf(state, {}, &other).windows.empty());
+        QVERIFY(RollDataOf(beginningOf(state), {}, &other).windows.empty());
         other.windows.push_back({2, 2});
-        QVERIFY(RollDataOf(state, {}, &other).windows.empty());
+        QVERIFY(RollDataOf(beginningOf(state), {}, &other).windows.empty());
     }
 
     void pictureFormats_data() {
