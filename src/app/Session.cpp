@@ -55,8 +55,9 @@ void Session::ForgetLearning() {
 
 MelodyParseInfo Session::SetMelodyText(std::string_view text) {
     melodyText_ = text;
-    const MelodyParseInfo info = ParseMelody(state_, melodyText_);
-    beginningCommand_ = ::CommandText(state_, 0, state_.MelodyLen + 1);
+    const MelodyParseInfo info = ParseMelodyCodes(melodyText_, state_.Melody.data(), mdMain::MelodyCapacity);
+    state_.MelodyLen = info.stored - 1;
+    beginningCommand_ = StretchText(0, info.stored);
     Notify(Change::Melody);
     return info;
 }
@@ -219,9 +220,13 @@ ContinuationResult Session::Continue(int32_t count, bool melodyNotes) {
         return result;
     result.codes = ContinueMelody(state_, count, melodyNotes);
     result.shortened = count > state_.ContLen;
-    continuationCommand_ = ::CommandText(state_, 1, state_.ContLen);
+    continuationCommand_ = StretchText(state_.MelodyLen + 1, state_.ContLen);
     Notify(Change::Continued);
     return result;
+}
+
+std::string Session::StretchText(int32_t start, int32_t notes) const {
+    return ::CommandText(state_.Melody.data(), mdMain::MelodyCapacity, start, notes, state_.NoteLen, state_.PauseLen);
 }
 
 std::string Session::CommandText(MelodyPart part) const {

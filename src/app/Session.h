@@ -279,6 +279,8 @@ public:
 
 private:
     Failure BuildFailure(ShapeCheck check) const;
+    // The command text of `notes` codes of the melody buffer from `start`, with the set lengths.
+    std::string StretchText(int32_t start, int32_t notes) const;
     void Notify(Change change);
     // A new network: the curve and the last report start again.
     void ForgetLearning();

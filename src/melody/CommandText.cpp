@@ -1,6 +1,5 @@
 #include "melody/CommandText.h"
 
-#include "engine/mdMain.h"
 #include "melody/NoteCodes.h"
 #include "numbers/NumberText.h"
 
@@ -43,11 +42,6 @@ std::string CommandText(const uint8_t* codes, int32_t size, int64_t start, int32
         text += " " + NoteName(code, pauseLen);
     }
     return text;
-}
-
-std::string CommandText(const mdMain& state, int16_t index, int32_t notes) {
-    const int64_t start = (static_cast<int64_t>(state.MelodyLen) + 1) * index;
-    return CommandText(state.Melody.data(), mdMain::MelodyCapacity, start, notes, state.NoteLen, state.PauseLen);
 }
 
 uint8_t LengthFieldValue(std::string_view text) {

@@ -4,8 +4,6 @@
 #include <string>
 #include <string_view>
 
-class mdMain;
-
 // The play-command text: "l<NoteLen> ", then octave tokens, note names and
 // pause names separated by blanks, e.g. "l8 o1 c# f# a p8 f#".
 
@@ -15,10 +13,6 @@ class mdMain;
 // the array gives the length token only.
 std::string CommandText(const uint8_t* codes, int32_t size, int64_t start, int32_t notes, uint8_t noteLen,
                         int32_t pauseLen);
-
-// The command text of the beginning (index 0, from Melody[0]) or of the
-// continuation (index 1, from Melody[MelodyLen + 1]) with the state's lengths.
-std::string CommandText(const mdMain& state, int16_t index, int32_t notes);
 
 // Value of a length field (note length, pause length): absolute value of the
 // leading number, halves to even; 0 or above 64 gives 8.

@@ -1,6 +1,5 @@
 #include "melody/MelodyText.h"
 
-#include "engine/mdMain.h"
 #include "numbers/NumberText.h"
 
 #include <charconv>
@@ -56,12 +55,6 @@ MelodyParseInfo ParseMelodyCodes(std::string_view text, uint8_t* codes, int32_t 
             break;
         pos = comma + 1;
     }
-    return info;
-}
-
-MelodyParseInfo ParseMelody(mdMain& state, std::string_view text) {
-    const MelodyParseInfo info = ParseMelodyCodes(text, state.Melody.data(), mdMain::MelodyCapacity);
-    state.MelodyLen = info.stored - 1;
     return info;
 }
 

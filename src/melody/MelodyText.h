@@ -4,8 +4,6 @@
 #include <string>
 #include <string_view>
 
-class mdMain;
-
 // Melody text: note codes separated by commas, one note per item, so an
 // empty text is one note of code 0 and a trailing comma adds a code 0.
 //
@@ -33,10 +31,6 @@ struct MelodyParseInfo {
 // Parses `text` into codes[0..]; stores at most `capacity` codes (capacity >= 1)
 // and leaves the entries behind the last stored code untouched.
 MelodyParseInfo ParseMelodyCodes(std::string_view text, uint8_t* codes, int32_t capacity);
-
-// The melody parse of the beginning: fills state.Melody from index 0 and sets
-// state.MelodyLen to the index of the last note. Entries behind it stay.
-MelodyParseInfo ParseMelody(mdMain& state, std::string_view text);
 
 // Codes listed as the melody fields show them: "3, 8, 11"; empty for count <= 0.
 std::string CodeListText(const uint8_t* codes, int32_t count);

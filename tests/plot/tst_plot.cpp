@@ -63,6 +63,11 @@ bool onCentreLine(const QImage& image, int columns, int column, int code, const 
 
 } // namespace
 
+// The melody text parsed into the state, as the session does.
+static void parseInto(mdMain& state, std::string_view text) {
+    state.MelodyLen = ParseMelodyCodes(text, state.Melody.data(), mdMain::MelodyCapacity).stored - 1;
+}
+
 // The beginning of the state's melody, as the session hands it to the roll.
 static std::span<const uint8_t> beginningOf(const mdMain& state) {
     return std::span<const uint8_t>(state.Melody).first(static_cast<size_t>(state.MelodyLen + 1));
@@ -143,7 +148,7 @@ private slots:
     // continuation grey once the beginning changed under it.
     void zoomedRoll() {
         mdMain state(FormulaLibrary::loadBesideProgram());
-        ParseMelody(state, "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10");
+        parseInto(state, "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10");
         QCOMPARE(int(RollDataOf(beginningOf(state), {30}, nullptr).high), 32); // a fresh continuation counts
         const RollData data = RollDataOf(beginningOf(state), {60, 0, 30}, nullptr, true);
         QCOMPARE(int(data.low), 2);   // 3 less the margin
@@ -268,7 +273,7 @@ private slots:
         state.Alpha = 1.0;
         state.SetSeed(3);
         QCOMPARE(state.CreateNS(), ShapeCheck::Buildable);
-        ParseMelody(state, melody.toStdString());
+        parseInto(state, melody.toStdString());
         const app::LearningReport report = app::ScoreWindows(state);
         const RollData data = RollDataOf(beginningOf(state), {5, 6}, &report);
         QCOMPARE(data.firstWindow, first);
