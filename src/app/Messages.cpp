@@ -1,5 +1,6 @@
 #include "app/Messages.h"
 
+#include "app/NoteNames.h"
 #include "engine/mdMain.h"
 #include "midi/GeneralMidi.h"
 
@@ -233,6 +234,41 @@ std::string MelodyTruncated(int64_t items) {
 std::string ContinuationShortened(int32_t written) {
     return "Мелодия вмещает не более " + Count(mdMain::MelodyCapacity) +
            " нот вместе с продолжением, поэтому продолжение укорочено до " + Count(written) + " нот.";
+}
+
+std::string ClicksWithoutWindows(int64_t clicks) {
+    return "Нажатий «Научить»: " + Count(clicks) + ". Окон для обучения нет: в мелодии меньше 3 нот.";
+}
+
+std::string ClicksSummary(int64_t clicks, int32_t exact, int64_t windows, const std::string& meanError) {
+    return "Нажатий «Научить»: " + Count(clicks) + ". Точно предсказано " + Count(exact) + " из " + Count(windows) +
+           " нот, средняя ошибка " + meanError + " полутона.";
+}
+
+std::string ResultRunSummary(int32_t epochs, const std::string& seconds, int32_t exact, int32_t learnable) {
+    return "«Учить до результата»: эпох " + Count(epochs) + ", " + seconds + " с; точно " + Count(exact) + " из " +
+           Count(learnable) + " окон, которые можно выучить.";
+}
+
+std::string LastClick(const LearningReport& report) {
+    const auto windows = static_cast<int64_t>(report.windows.size());
+    std::string last = "Последнее нажатие: " + Count(report.iterationsPerWindow) + " итераций на каждое из " +
+                       Count(windows) + " окон";
+    if (report.iterationsRun > 0)
+        last += " (выполнено " + Count(report.iterationsRun) + ")";
+    if (!report.trained)
+        return last + "; обучение не выполнялось.";
+    if (report.diverged)
+        return last + "; остановлено досрочно, чтобы веса остались конечными.";
+    if (report.cancelled)
+        return last + "; остановлено досрочно по просьбе пользователя.";
+    if (report.iterationsRun < int64_t{report.iterationsPerWindow} * windows)
+        return last + "; часть окон остановилась раньше: выход сети сравнялся с их нотой.";
+    return last + "; до конца, без досрочной остановки.";
+}
+
+std::string LastPrediction(uint8_t code) {
+    return "Последняя предсказанная нота: " + CodeWithName(code) + ".";
 }
 
 namespace {

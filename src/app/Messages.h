@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Failure.h"
+#include "app/LearningReport.h"
 #include "app/NoteRange.h"
 #include "app/TrainUntil.h"
 #include "midi/MidiImport.h"
@@ -46,6 +47,38 @@ inline constexpr const char* MidiFilter = "MIDI-файлы";
 inline constexpr const char* MidiPattern = "*.mid *.midi *.rmi";
 inline constexpr const char* WavFilter = "WAV-файлы";
 inline constexpr const char* WavPattern = "*.wav";
+
+// The training view: its title (also the caption of the action that shows
+// it), its buttons and their tips, the series and the click axis.
+inline constexpr const char* TrainingViewTitle = "Ход обучения";
+inline constexpr const char* TrainUntilAction = "Учить до результата";
+inline constexpr const char* TrainUntilSecondsLabel = "не дольше";
+inline constexpr const char* TrainUntilSecondsSuffix = " с";
+inline constexpr const char* TrainUntilSecondsTip = "Сколько времени может идти «Учить до результата»";
+inline constexpr const char* ContinueInMelodyNotesAction = "Продолжить в звуках мелодии";
+inline constexpr const char* ContinueInMelodyNotesTip =
+    "Продолжить мелодию, заменяя каждую ноту сети ближайшей нотой из начала мелодии";
+inline constexpr const char* ErrorSeriesName = "Средняя ошибка, полутонов";
+inline constexpr const char* ExactSeriesName = "Точно предсказано, нот";
+inline constexpr const char* ClickAxisTitle = "Нажатие «Научить»";
+inline constexpr const char* ClickAndEpochAxisTitle = "Нажатие «Научить», затем эпоха «Учить до результата»";
+// The progress dialogs of a training click and of "Учить до результата", and their button.
+inline constexpr const char* TrainingProgressLabel = "Обучение нейронной сети…";
+inline constexpr const char* TrainUntilProgressLabel = "Учить до результата…";
+inline constexpr const char* CancelButton = "Отмена";
+
+// The lines of the training view's summary. Numbers with decimals come
+// written already, in the user's locale.
+inline constexpr const char* NotTrainedYet = "Сеть ещё не обучалась с тех пор, как её создали или загрузили.";
+inline constexpr const char* MelodyChangedSinceClick =
+    "Мелодия изменилась после последнего нажатия: предсказания сети не показаны.";
+std::string ClicksWithoutWindows(int64_t clicks);
+std::string ClicksSummary(int64_t clicks, int32_t exact, int64_t windows, const std::string& meanError);
+std::string ResultRunSummary(int32_t epochs, const std::string& seconds, int32_t exact, int32_t learnable);
+// The last click of "Научить": its iterations and how it ended.
+std::string LastClick(const LearningReport& report);
+// "Последняя предсказанная нота: 26 = c3."
+std::string LastPrediction(uint8_t code);
 
 // The message about a failure; empty for none.
 std::string Text(const Failure& failure);

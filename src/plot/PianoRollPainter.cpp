@@ -110,15 +110,12 @@ std::optional<PianoRollPainter::Spot> PianoRollPainter::spotAt(QRect target, con
     return Spot{column, static_cast<uint8_t>(data.high - row)};
 }
 
-void PianoRollPainter::paint(QPainter& painter, QRect target, const RollData& data) {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.fillRect(target, Background);
-    const QRectF area = plotArea(target);
-    const int rows = rowsOf(data);
-    const double rowHeight = area.height() / rows;
+namespace {
 
-    // The pitch grid: black-key rows shaded, a line under every c and above the pause row.
+// The pitch grid: black-key rows shaded, a line under every c and above the
+// pause row; then the row names.
+void paintGrid(QPainter& painter, QRect target, const RollData& data, double rowHeight) {
+    const QRectF area = plotArea(target);
     QFont font = painter.font();
     font.setPixelSize(std::clamp(static_cast<int>(rowHeight * 1.8), 8, 12));
     painter.setFont(font);
@@ -132,75 +129,105 @@ void PianoRollPainter::paint(QPainter& painter, QRect target, const RollData& da
             painter.drawLine(QPointF(target.left(), row.bottom()), QPointF(area.right(), row.bottom()));
         }
     }
-    const double pauseTop = area.top() + (rows - 1) * rowHeight;
+    const double pauseTop = area.top() + (rowsOf(data) - 1) * rowHeight;
     painter.setPen(OctaveLine);
     painter.drawLine(QPointF(target.left(), pauseTop), QPointF(area.right(), pauseTop));
     paintNames(painter, target, data, rowHeight);
+}
 
-    const int32_t columns = data.columns();
-    if (columns == 0) {
-        painter.restore();
-        return;
-    }
-    const double width = area.width() / data.laidOut();
-    const double gap = width >= GapFromWidth ? 1.0 : 0.0;
-    // Only the columns that the clip lets through.
+// The columns to draw: those the painter's clip lets through, and the bars' gap.
+struct Columns {
     int32_t from = 0;
-    int32_t to = columns - 1;
+    int32_t to = 0;
+    double gap = 0.0;
+};
+
+Columns columnsToDraw(const QPainter& painter, QRect target, const RollData& data) {
+    const QRectF area = plotArea(target);
+    const double width = area.width() / data.laidOut();
+    Columns shown{0, data.columns() - 1, width >= PianoRollPainter::GapFromWidth ? 1.0 : 0.0};
     if (painter.hasClipping()) {
         const QRectF clip = painter.clipBoundingRect();
-        from = std::max(0, static_cast<int32_t>(std::floor((clip.left() - area.left()) / width)) - 1);
-        to = std::min(columns - 1, static_cast<int32_t>(std::ceil((clip.right() - area.left()) / width)) + 1);
+        shown.from = std::max(0, static_cast<int32_t>(std::floor((clip.left() - area.left()) / width)) - 1);
+        shown.to = std::min(shown.to, static_cast<int32_t>(std::ceil((clip.right() - area.left()) / width)) + 1);
     }
+    return shown;
+}
 
-    const auto bar = [&](int32_t column, uint8_t code) {
-        return cell(target, data, column, code).adjusted(0, 0, -gap, 0);
-    };
+QRectF bar(QRect target, const RollData& data, const Columns& shown, int32_t column, uint8_t code) {
+    return PianoRollPainter::cell(target, data, column, code).adjusted(0, 0, -shown.gap, 0);
+}
+
+// The notes of the beginning and the continuation: bars, and marks of a
+// third of the row's height in the pause row.
+void paintNotes(QPainter& painter, QRect target, const RollData& data, const Columns& shown) {
     const auto beginningCount = static_cast<int32_t>(data.beginning.size());
-    for (int32_t column = from; column <= to; ++column) {
+    for (int32_t column = shown.from; column <= shown.to; ++column) {
         const bool inBeginning = column < beginningCount;
         const uint8_t code = inBeginning ? data.beginning[static_cast<size_t>(column)]
                                          : data.continuation[static_cast<size_t>(column - beginningCount)];
-        const QColor colour = inBeginning ? Beginning : data.continuationStale ? Stale : Continuation;
-        const QRectF place = bar(column, code);
+        const QColor colour = inBeginning              ? PianoRollPainter::Beginning
+                              : data.continuationStale ? PianoRollPainter::Stale
+                                                       : PianoRollPainter::Continuation;
+        const QRectF place = bar(target, data, shown, column, code);
         if (code < LowestCode) {
-            // A pause: a mark of a third of the row's height in the pause row.
             const QRectF mark = place.adjusted(0, place.height() / 3, 0, -place.height() / 3);
-            painter.fillRect(mark, inBeginning ? Pause : colour);
+            painter.fillRect(mark, inBeginning ? PianoRollPainter::Pause : colour);
             continue;
         }
         painter.fillRect(place, colour);
         if (beyond(data, code))
             paintBeyondMark(painter, place, code > data.high);
     }
+}
 
-    // Predictions: a bar of half the column's width in the predicted row.
+// Predictions: a bar of half the column's width in the predicted row, joined
+// by a line to the edge of its target when it is wrong.
+void paintPredictions(QPainter& painter, QRect target, const RollData& data, const Columns& shown) {
+    const auto beginningCount = static_cast<int32_t>(data.beginning.size());
     const auto windows = static_cast<int32_t>(data.windows.size());
-    for (int32_t k = std::max(0, from - data.firstWindow); k < windows; ++k) {
+    for (int32_t k = std::max(0, shown.from - data.firstWindow); k < windows; ++k) {
         const int32_t column = data.firstWindow + k;
-        if (column > to || column >= beginningCount)
+        if (column > shown.to || column >= beginningCount)
             break;
         const app::WindowResult& window = data.windows[static_cast<size_t>(k)];
         const bool exact = window.predicted == window.target;
-        const QRectF predicted = bar(column, window.predicted);
+        const QRectF predicted = bar(target, data, shown, column, window.predicted);
         const QRectF inner = predicted.adjusted(predicted.width() / 4, 0, -predicted.width() / 4, 0);
-        painter.fillRect(inner, exact ? Right : Wrong);
+        painter.fillRect(inner, exact ? PianoRollPainter::Right : PianoRollPainter::Wrong);
         if (beyond(data, window.predicted))
             paintBeyondMark(painter, inner, window.predicted > data.high);
         if (!exact) {
-            // The distance: a line from the prediction to the edge of its target.
-            const QRectF aim = bar(column, window.target);
+            const QRectF aim = bar(target, data, shown, column, window.target);
             const double x = inner.center().x();
             const bool above = predicted.top() < aim.top();
-            painter.setPen(QPen(Wrong, 1));
+            painter.setPen(QPen(PianoRollPainter::Wrong, 1));
             painter.drawLine(QPointF(x, above ? predicted.bottom() : predicted.top()),
                              QPointF(x, above ? aim.top() : aim.bottom()));
         }
     }
+}
+
+} // namespace
+
+void PianoRollPainter::paint(QPainter& painter, QRect target, const RollData& data) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(target, Background);
+    const QRectF area = plotArea(target);
+    paintGrid(painter, target, data, area.height() / rowsOf(data));
+    if (data.columns() == 0) {
+        painter.restore();
+        return;
+    }
+    const Columns shown = columnsToDraw(painter, target, data);
+    paintNotes(painter, target, data, shown);
+    paintPredictions(painter, target, data, shown);
 
     // Where the continuation starts.
+    const auto beginningCount = static_cast<int32_t>(data.beginning.size());
     if (!data.continuation.empty() && beginningCount > 0) {
-        const double x = area.left() + beginningCount * width;
+        const double x = area.left() + beginningCount * (area.width() / data.laidOut());
         painter.setPen(QPen(data.continuationStale ? Stale : Continuation, 1, Qt::DashLine));
         painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
     }

@@ -1,5 +1,7 @@
 #include "ui/TrainingProgress.h"
 
+#include "app/Messages.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
@@ -17,7 +19,8 @@ TrainingProgress::TrainingProgress(QWidget* window, app::TrainingControl& contro
 void TrainingProgress::run(const std::function<void()>& work) {
     // The dialog counts in thousands, so that any 32-bit budget fits its int range.
     const auto scaled = [this](int64_t n) { return static_cast<int>(n * 1000 / iterations_); };
-    QProgressDialog dialog(QStringLiteral("Обучение нейронной сети…"), QStringLiteral("Отмена"), 0, 1000, window_);
+    QProgressDialog dialog(QString::fromUtf8(app::messages::TrainingProgressLabel),
+                           QString::fromUtf8(app::messages::CancelButton), 0, 1000, window_);
     dialog.setWindowTitle(window_->windowTitle());
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setMinimumDuration(DialogDelayMs);

@@ -2,7 +2,6 @@
 
 #include "app/MelodyEdit.h"
 #include "app/Messages.h"
-#include "app/NoteNames.h"
 #include "app/TrainUntil.h"
 #include "plot/CurvePainter.h"
 #include "plot/RollData.h"
@@ -32,8 +31,15 @@ constexpr int SummaryLines = 4;
 // Dots on the lines while there are few enough clicks to tell them apart.
 constexpr qsizetype MaxDottedClicks = 60;
 
-QString decimal(double value, int digits) {
-    return QLocale().toString(value, 'f', digits);
+namespace messages = app::messages;
+
+// A number with `digits` decimals as the user's locale writes it.
+std::string decimal(double value, int digits) {
+    return QLocale().toString(value, 'f', digits).toStdString();
+}
+
+QString text(const char* utf8) {
+    return QString::fromUtf8(utf8);
 }
 
 // A whole step of 1, 2 or 5 times a power of ten that cuts `range` into at most eight parts.
@@ -51,22 +57,47 @@ double roundStep(double range) {
 
 TrainingView::TrainingView(app::Session& session, QWidget* parent) : QWidget(parent, Qt::Window), session_(session) {
     setObjectName(QStringLiteral("TrainingView"));
-    setWindowTitle(QStringLiteral("Ход обучения"));
+    setWindowTitle(text(messages::TrainingViewTitle));
     resize(660, 640);
 
+    QWidget* chartView = makeChart();
+    QWidget* rollArea = makeRoll();
+    summary_ = new QLabel(this);
+    summary_->setObjectName(QStringLiteral("summary"));
+    summary_->setWordWrap(true);
+    summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QLayout* buttons = makeButtons();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(chartView, 1);
+    layout->addWidget(rollArea);
+    layout->addWidget(makeSummaryArea());
+    layout->addLayout(buttons);
+
+    continuation_ = writtenContinuation();
+    continuationMelody_ = beginning();
+    // Made after a click, the view can only trust the report where its targets still fit (RollDataOf checks).
+    if (!session_.lastReport().windows.empty())
+        reportMelody_ = beginning();
+    listener_ = session_.AddListener([this](app::Change change) { follow(change); });
+    refreshCurve();
+    refreshRoll();
+    refreshSummary();
+}
+
+QWidget* TrainingView::makeChart() {
     chart_ = new QChart;
     chart_->legend()->setAlignment(Qt::AlignTop);
     chart_->setMargins(QMargins(4, 4, 4, 4));
     errorSeries_ = new QLineSeries(chart_);
-    errorSeries_->setName(QStringLiteral("Средняя ошибка, полутонов"));
+    errorSeries_->setName(text(messages::ErrorSeriesName));
     errorSeries_->setColor(CurvePainter::Error);
     exactSeries_ = new QLineSeries(chart_);
-    exactSeries_->setName(QStringLiteral("Точно предсказано, нот"));
+    exactSeries_->setName(text(messages::ExactSeriesName));
     exactSeries_->setColor(CurvePainter::Exact);
     chart_->addSeries(errorSeries_);
     chart_->addSeries(exactSeries_);
     clickAxis_ = new QValueAxis(chart_);
-    clickAxis_->setTitleText(QStringLiteral("Нажатие «Научить»"));
+    clickAxis_->setTitleText(text(messages::ClickAxisTitle));
     clickAxis_->setLabelFormat(QStringLiteral("%d"));
     clickAxis_->setTickType(QValueAxis::TicksDynamic);
     clickAxis_->setTickAnchor(0);
@@ -88,7 +119,10 @@ TrainingView::TrainingView(app::Session& session, QWidget* parent) : QWidget(par
     chartView->setObjectName(QStringLiteral("learningCurve"));
     chartView->setRenderHint(QPainter::Antialiasing);
     chartView->setMinimumHeight(220);
+    return chartView;
+}
 
+QWidget* TrainingView::makeRoll() {
     roll_ = new PianoRollWidget;
     connect(roll_, &PianoRollWidget::noteChosen, this, [this](int32_t position, uint8_t code) {
         emit melodyEdited(app::MelodyWithNote(session_, position, code));
@@ -100,13 +134,11 @@ TrainingView::TrainingView(app::Session& session, QWidget* parent) : QWidget(par
     rollArea->setWidgetResizable(true);
     rollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     rollArea->setMinimumHeight(roll_->minimumHeight() + rollArea->horizontalScrollBar()->sizeHint().height() + 4);
+    return rollArea;
+}
 
-    summary_ = new QLabel(this);
-    summary_->setObjectName(QStringLiteral("summary"));
-    summary_->setWordWrap(true);
-    summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    trainUntil_ = new QPushButton(QStringLiteral("Учить до результата"), this);
+QLayout* TrainingView::makeButtons() {
+    trainUntil_ = new QPushButton(text(messages::TrainUntilAction), this);
     trainUntil_->setObjectName(QStringLiteral("trainUntil"));
     connect(trainUntil_, &QPushButton::clicked, this, &TrainingView::trainUntilRequested);
 
@@ -114,14 +146,13 @@ TrainingView::TrainingView(app::Session& session, QWidget* parent) : QWidget(par
     trainUntilSeconds_->setObjectName(QStringLiteral("trainUntilSeconds"));
     trainUntilSeconds_->setRange(1, static_cast<int>(app::MaxTrainUntilSeconds));
     trainUntilSeconds_->setValue(static_cast<int>(app::DefaultTrainUntilSeconds));
-    trainUntilSeconds_->setSuffix(QStringLiteral(" с"));
-    trainUntilSeconds_->setToolTip(QStringLiteral("Сколько времени может идти «Учить до результата»"));
-    auto* secondsLabel = new QLabel(QStringLiteral("не дольше"), this);
+    trainUntilSeconds_->setSuffix(text(messages::TrainUntilSecondsSuffix));
+    trainUntilSeconds_->setToolTip(text(messages::TrainUntilSecondsTip));
+    auto* secondsLabel = new QLabel(text(messages::TrainUntilSecondsLabel), this);
     secondsLabel->setBuddy(trainUntilSeconds_);
-    melodyNotes_ = new QPushButton(QStringLiteral("Продолжить в звуках мелодии"), this);
+    melodyNotes_ = new QPushButton(text(messages::ContinueInMelodyNotesAction), this);
     melodyNotes_->setObjectName(QStringLiteral("continueInMelodyNotes"));
-    melodyNotes_->setToolTip(
-        QStringLiteral("Продолжить мелодию, заменяя каждую ноту сети ближайшей нотой из начала мелодии"));
+    melodyNotes_->setToolTip(text(messages::ContinueInMelodyNotesTip));
     connect(melodyNotes_, &QPushButton::clicked, this, &TrainingView::continueInMelodyNotesRequested);
 
     auto* buttons = new QHBoxLayout;
@@ -130,9 +161,10 @@ TrainingView::TrainingView(app::Session& session, QWidget* parent) : QWidget(par
     buttons->addWidget(trainUntil_);
     buttons->addWidget(secondsLabel);
     buttons->addWidget(trainUntilSeconds_);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(chartView, 1);
-    layout->addWidget(rollArea);
+    return buttons;
+}
+
+QWidget* TrainingView::makeSummaryArea() {
     // The words scroll inside a fixed height, so that the pictures keep their place at any length.
     auto* summaryArea = new QScrollArea(this);
     summaryArea->setObjectName(QStringLiteral("summaryArea"));
@@ -141,18 +173,7 @@ TrainingView::TrainingView(app::Session& session, QWidget* parent) : QWidget(par
     summaryArea->setFrameShape(QFrame::NoFrame);
     summaryArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     summaryArea->setFixedHeight(summary_->fontMetrics().lineSpacing() * SummaryLines + 4);
-    layout->addWidget(summaryArea);
-    layout->addLayout(buttons);
-
-    continuation_ = writtenContinuation();
-    continuationMelody_ = beginning();
-    // Made after a click, the view can only trust the report where its targets still fit (RollDataOf checks).
-    if (!session_.lastReport().windows.empty())
-        reportMelody_ = beginning();
-    listener_ = session_.AddListener([this](app::Change change) { follow(change); });
-    refreshCurve();
-    refreshRoll();
-    refreshSummary();
+    return summaryArea;
 }
 
 TrainingView::~TrainingView() {
@@ -228,8 +249,7 @@ void TrainingView::refreshCurve() {
     clickAxis_->setRange(0, clicks);
     clickAxis_->setTickInterval(roundStep(clicks));
     const bool epochs = std::any_of(curve.begin(), curve.end(), [](const app::CurvePoint& p) { return p.epoch; });
-    clickAxis_->setTitleText(epochs ? QStringLiteral("Нажатие «Научить», затем эпоха «Учить до результата»")
-                                    : QStringLiteral("Нажатие «Научить»"));
+    clickAxis_->setTitleText(text(epochs ? messages::ClickAndEpochAxisTitle : messages::ClickAxisTitle));
     errorAxis_->setRange(0, maxError > 0.0 ? maxError * 1.05 : 1.0);
     errorAxis_->applyNiceNumbers();
     // Whole-number ticks from 0; the axis keeps room for its widest number.
@@ -238,7 +258,8 @@ void TrainingView::refreshCurve() {
 }
 
 void TrainingView::refreshRoll() {
-    RollData data = RollDataOf(session_.beginning(), continuation_, reportFitsMelody() ? &session_.lastReport() : nullptr);
+    RollData data =
+        RollDataOf(session_.beginning(), continuation_, reportFitsMelody() ? &session_.lastReport() : nullptr);
     data.continuationStale = !continuation_.empty() && continuationMelody_ != beginning();
     roll_->setData(std::move(data));
 }
@@ -254,56 +275,30 @@ double TrainingView::trainUntilSeconds() const {
 void TrainingView::refreshSummary() {
     const app::LearningReport& report = session_.lastReport();
     const std::vector<app::CurvePoint>& curve = session_.learningCurve();
-    const auto clicks = static_cast<qint64>(
+    const auto clicks = static_cast<int64_t>(
         std::count_if(curve.begin(), curve.end(), [](const app::CurvePoint& point) { return !point.epoch; }));
-    QStringList lines;
+    std::vector<std::string> lines;
     if (curve.empty()) {
-        lines << QStringLiteral("Сеть ещё не обучалась с тех пор, как её создали или загрузили.");
+        lines.push_back(messages::NotTrainedYet);
     } else if (report.windows.empty()) {
-        lines << QStringLiteral("Нажатий «Научить»: %1. Окон для обучения нет: в мелодии меньше 3 нот.").arg(clicks);
+        lines.push_back(messages::ClicksWithoutWindows(clicks));
     } else {
-        const auto windows = static_cast<qint64>(report.windows.size());
-        lines << QStringLiteral("Нажатий «Научить»: %1. Точно предсказано %2 из %3 нот, средняя ошибка %4 полутона.")
-                     .arg(clicks)
-                     .arg(report.exact)
-                     .arg(windows)
-                     .arg(decimal(report.meanError, 3));
+        lines.push_back(messages::ClicksSummary(clicks, report.exact, static_cast<int64_t>(report.windows.size()),
+                                                decimal(report.meanError, 3)));
         if (const std::optional<app::ResultRun>& run = session_.lastResultRun())
-            lines << QStringLiteral("«Учить до результата»: эпох %1, %2 с; точно %3 из %4 окон, которые можно выучить.")
-                         .arg(run->epochs)
-                         .arg(decimal(run->seconds, 1))
-                         .arg(report.exact)
-                         .arg(run->learnable);
+            lines.push_back(
+                messages::ResultRunSummary(run->epochs, decimal(run->seconds, 1), report.exact, run->learnable));
         else
-            lines << lastClick(report);
+            lines.push_back(messages::LastClick(report));
         if (!reportFitsMelody())
-            lines << QStringLiteral("Мелодия изменилась после последнего нажатия: предсказания сети не показаны.");
+            lines.push_back(messages::MelodyChangedSinceClick);
     }
     if (session_.lastPrediction() != 0)
-        lines << QStringLiteral("Последняя предсказанная нота: %1.")
-                     .arg(QString::fromStdString(app::CodeWithName(session_.lastPrediction())));
+        lines.push_back(messages::LastPrediction(session_.lastPrediction()));
     if (const app::MelodyOrigin* origin = session_.melodyOrigin())
-        lines << QString::fromStdString(
-            app::messages::MelodyTakenFrom(origin->path, origin->track, origin->trackName, origin->trackCount));
-    summary_->setText(lines.join(QLatin1Char('\n')));
-}
-
-QString TrainingView::lastClick(const app::LearningReport& report) {
-    const auto windows = static_cast<qint64>(report.windows.size());
-    QString last = QStringLiteral("Последнее нажатие: %1 итераций на каждое из %2 окон")
-                       .arg(report.iterationsPerWindow)
-                       .arg(windows);
-    if (report.iterationsRun > 0)
-        last += QStringLiteral(" (выполнено %1)").arg(report.iterationsRun);
-    if (!report.trained)
-        last += QStringLiteral("; обучение не выполнялось.");
-    else if (report.diverged)
-        last += QStringLiteral("; остановлено досрочно, чтобы веса остались конечными.");
-    else if (report.cancelled)
-        last += QStringLiteral("; остановлено досрочно по просьбе пользователя.");
-    else if (report.iterationsRun < int64_t{report.iterationsPerWindow} * windows)
-        last += QStringLiteral("; часть окон остановилась раньше: выход сети сравнялся с их нотой.");
-    else
-        last += QStringLiteral("; до конца, без досрочной остановки.");
-    return last;
+        lines.push_back(messages::MelodyTakenFrom(origin->path, origin->track, origin->trackName, origin->trackCount));
+    QStringList shown;
+    for (const std::string& line : lines)
+        shown << QString::fromStdString(line);
+    summary_->setText(shown.join(QLatin1Char('\n')));
 }

@@ -10,6 +10,7 @@
 
 class QChart;
 class QLabel;
+class QLayout;
 class QLineSeries;
 class QPushButton;
 class QSpinBox;
@@ -49,12 +50,16 @@ signals:
     void melodyEdited(const std::string& text);
 
 private:
+    // The parts of the view, made in this order: the learning curve, the
+    // roll in its scroll area, the buttons, the summary's scroll area.
+    QWidget* makeChart();
+    QWidget* makeRoll();
+    QLayout* makeButtons();
+    QWidget* makeSummaryArea();
     void follow(app::Change change);
     void refreshCurve();
     void refreshRoll();
     void refreshSummary();
-    // The last click of "Научить" in words.
-    static QString lastClick(const app::LearningReport& report);
     // Whether the last report was made on the beginning as it is now.
     bool reportFitsMelody() const;
     std::vector<uint8_t> beginning() const;

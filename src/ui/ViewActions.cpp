@@ -19,14 +19,14 @@
 
 ViewActions::ViewActions(frmMain& window, app::Session& session, platform::MessageBox& messages)
     : QObject(&window), window_(window), session_(session), messages_(messages) {
-    viewAction_ = new QAction(QStringLiteral("Ход обучения"), this);
+    viewAction_ = new QAction(QString::fromUtf8(app::messages::TrainingViewTitle), this);
     viewAction_->setObjectName(QStringLiteral("showTrainingView"));
     viewAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(viewAction_, &QAction::triggered, this, &ViewActions::showView);
-    trainUntilAction_ = new QAction(QStringLiteral("Учить до результата"), this);
+    trainUntilAction_ = new QAction(QString::fromUtf8(app::messages::TrainUntilAction), this);
     trainUntilAction_->setObjectName(QStringLiteral("trainUntilResult"));
     connect(trainUntilAction_, &QAction::triggered, this, &ViewActions::trainUntilResult);
-    melodyNotesAction_ = new QAction(QStringLiteral("Продолжить в звуках мелодии"), this);
+    melodyNotesAction_ = new QAction(QString::fromUtf8(app::messages::ContinueInMelodyNotesAction), this);
     melodyNotesAction_->setObjectName(QStringLiteral("continueInMelodyNotes"));
     connect(melodyNotesAction_, &QAction::triggered, &window_, &frmMain::ContinueInMelodyNotes);
     window_.addContextAction(viewAction_);
@@ -77,8 +77,8 @@ void ViewActions::trainUntilResult() {
     const auto label = [&conflicts](const QString& progress) {
         return conflicts.isEmpty() ? progress : conflicts + QLatin1Char('\n') + progress;
     };
-    QProgressDialog progress(label(QStringLiteral("Учить до результата…")), QStringLiteral("Отмена"), 0,
-                             std::max(count.learnable, 1), &window_);
+    QProgressDialog progress(label(QString::fromUtf8(app::messages::TrainUntilProgressLabel)),
+                             QString::fromUtf8(app::messages::CancelButton), 0, std::max(count.learnable, 1), &window_);
     progress.setObjectName(QStringLiteral("trainUntilProgress"));
     progress.setWindowTitle(frmMain::applicationTitle());
     progress.setWindowModality(Qt::ApplicationModal);

@@ -4,19 +4,16 @@
 #include "app/Messages.h"
 #include "ui/NoteNameTips.h"
 #include "ui/TrainingProgress.h"
+#include "ui/WindowIcon.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QFontInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -27,11 +24,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <exception>
 #include <iterator>
 #include <memory>
-#include <new>
-#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -84,13 +78,64 @@ int px(int twips) {
     return static_cast<int>(std::lround(twips / 15.0));
 }
 
-QRect twipRect(int left, int top, int width, int height) {
-    return QRect(px(left), px(top), px(width), px(height));
-}
+// The window's own size in twips.
+constexpr int WindowWidth = 7950;
+constexpr int WindowHeight = 5895;
 
-using app::MelodyPart;
-namespace messages = app::messages;
+enum class Kind { Frame, Label, Field, Button };
+
+// One control of the window's description: its name, kind and the frame it
+// sits in (none: the window), its caption or first text and tool tip, the
+// most characters typing may enter (0: no limit), and its place in twips.
+struct ControlRow {
+    const char* name;
+    Kind kind;
+    const char* frame;
+    std::string_view text;
+    const char* toolTip;
+    int typing;
+    int left, top, width, height;
+};
+
 namespace defaults = app::defaults;
+
+// The window's controls in the order they are made, each frame before the
+// controls inside it. Text3 and Text4 overlap by a pixel: Text4, made later,
+// is drawn over Text3.
+constexpr ControlRow Layout[] = {
+    // Network control.
+    {"Frame4", Kind::Frame, nullptr, "Управление нейронной сетью", "", 0, 120, 120, 7695, 1215},
+    {"Command5", Kind::Button, "Frame4", "Предсказать ноту", "", 0, 240, 360, 1935, 255},
+    {"Command8", Kind::Button, "Frame4", "Продолжить мелодию", "", 0, 240, 720, 1935, 255},
+    {"Text3", Kind::Field, "Frame4", defaults::LearnStep, "Шаг обучения", 0, 2760, 360, 615, 285},
+    {"Command4", Kind::Button, "Frame4", "Научить", "", 0, 2760, 720, 1215, 255},
+    {"Text4", Kind::Field, "Frame4", defaults::Iterations, "Итераций обучения", 0, 3360, 360, 615, 285},
+    {"txtInput", Kind::Field, "Frame4", defaults::InputCount, "Нейронов во входном слое", 3, 4320, 360, 495, 285},
+    {"txtHidden", Kind::Field, "Frame4", defaults::HiddenCount, "Нейронов в скрытом слое", 2, 4800, 360, 495, 285},
+    {"txtAlpha", Kind::Field, "Frame4", defaults::Alpha, "Постоянная в функции активации", 0, 5280, 360, 495, 285},
+    {"Command9", Kind::Button, "Frame4", "Создать новую", "", 0, 4320, 720, 1455, 255},
+    {"mnSave", Kind::Button, "Frame4", "Сохранить", "", 0, 6120, 360, 1335, 255},
+    {"mnOpen", Kind::Button, "Frame4", "Загрузить", "", 0, 6120, 720, 1335, 255},
+    // Melody control.
+    {"Frame3", Kind::Frame, nullptr, "Управление мелодией", "", 0, 120, 1440, 7695, 1215},
+    {"Label1", Kind::Label, "Frame3", "Длительность ноты:", "", 0, 240, 360, 1560, 195},
+    {"Text5", Kind::Field, "Frame3", defaults::NoteLength, "", 2, 2040, 315, 615, 285},
+    {"Label2", Kind::Label, "Frame3", "Нот в продолжении:", "", 0, 240, 720, 1530, 195},
+    {"Text6", Kind::Field, "Frame3", defaults::ContinuationNotes, "", 4, 2040, 690, 615, 285},
+    {"Label3", Kind::Label, "Frame3", "Пауза:", "", 0, 3240, 360, 510, 195},
+    {"Text7", Kind::Field, "Frame3", defaults::PauseLength, "", 2, 3960, 315, 615, 285},
+    {"Command1", Kind::Button, "Frame3", "Играть всё", "", 0, 3240, 720, 1335, 255},
+    {"Command2", Kind::Button, "Frame3", "Начало мелодии", "", 0, 5280, 360, 2175, 255},
+    {"Command3", Kind::Button, "Frame3", "Продолжение мелодии", "", 0, 5280, 720, 2175, 255},
+    // Beginning of the melody.
+    {"Frame1", Kind::Frame, nullptr, "Начало мелодии", "", 0, 120, 2760, 7695, 1455},
+    {"Text1(0)", Kind::Field, "Frame1", defaults::Melody, "", 0, 240, 360, 7215, 285},
+    {"Text2(0)", Kind::Field, "Frame1", "", "", 0, 240, 840, 7215, 285},
+    // Continuation of the melody.
+    {"Frame2", Kind::Frame, nullptr, "Продолжение мелодии", "", 0, 120, 4320, 7695, 1455},
+    {"Text1(1)", Kind::Field, "Frame2", "", "", 0, 240, 360, 7215, 285},
+    {"Text2(1)", Kind::Field, "Frame2", "", "", 0, 240, 840, 7215, 285},
+};
 
 // Limits what the user can type into a field without cutting a text that the
 // program writes: a loaded network may have more input neurons than three
@@ -104,9 +149,40 @@ private:
     int length_;
 };
 
-void limitTyping(QLineEdit* field, int length) {
-    field->setValidator(new TypingLimit(length, field));
+QString fromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+// Makes the control of a row inside `parent`.
+void makeControl(const ControlRow& row, QWidget* parent) {
+    const QString text = fromView(row.text);
+    QWidget* control = nullptr;
+    switch (row.kind) {
+    case Kind::Frame:
+        control = new QGroupBox(text, parent);
+        break;
+    case Kind::Label:
+        control = new QLabel(text, parent);
+        break;
+    case Kind::Button:
+        control = new QPushButton(text, parent);
+        break;
+    case Kind::Field:
+        control = new QLineEdit(text, parent);
+        if (row.typing > 0)
+            static_cast<QLineEdit*>(control)->setValidator(new TypingLimit(row.typing, control));
+        break;
+    }
+    control->setObjectName(QString::fromLatin1(row.name));
+    control->setGeometry(px(row.left), px(row.top), px(row.width), px(row.height));
+    if (row.kind == Kind::Frame || row.kind == Kind::Label)
+        control->setFocusPolicy(Qt::NoFocus);
+    if (*row.toolTip)
+        control->setToolTip(QString::fromUtf8(row.toolTip));
+}
+
+using app::MelodyPart;
+namespace messages = app::messages;
 
 QString digits(int64_t value) {
     return QString::number(value);
@@ -121,10 +197,6 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 frmMain::frmMain(app::Session& session, platform::MessageBox& messages, platform::FileDialogs& dialogs,
@@ -132,10 +204,10 @@ frmMain::frmMain(app::Session& session, platform::MessageBox& messages, platform
     : QWidget(parent), session_(session), messages_(messages), dialogs_(dialogs), files_(files) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(windowCaption());
-    setWindowIcon(windowIconImages());
+    setWindowIcon(WindowIcon());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(px(7950), px(5895));
+    setFixedSize(px(WindowWidth), px(WindowHeight));
     setFont(windowFont());
 
     buildControls();
@@ -184,110 +256,42 @@ QFont frmMain::windowFont() {
     return font;
 }
 
-QIcon frmMain::windowIconImages() {
-    // A quaver on a blue tile, in a handful of flat colours so that it
-    // stays clear at 16 pixels.
-    QIcon icon;
-    for (int size : {16, 32}) {
-        QPixmap image(size, size);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        const double s = size / 16.0;
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(0, 0, 128));
-        painter.drawRect(QRectF(0, 0, size, size));
-        painter.setBrush(QColor(255, 255, 0));
-        painter.drawEllipse(QRectF(2 * s, 10 * s, 6 * s, 4.5 * s));
-        painter.drawRect(QRectF(7 * s, 2 * s, 1.5 * s, 10 * s));
-        painter.drawPolygon(QPolygonF(
-            {QPointF(8.5 * s, 2 * s), QPointF(13 * s, 5 * s), QPointF(13 * s, 7.5 * s), QPointF(8.5 * s, 4.5 * s)}));
-        painter.end();
-        icon.addPixmap(image);
-    }
-    return icon;
+template <typename T>
+T* frmMain::control(const char* name) const {
+    return findChild<T*>(QString::fromLatin1(name));
 }
 
 void frmMain::buildControls() {
-    auto frame = [this](const char* name, const char* caption, QRect geometry) {
-        auto* box = new QGroupBox(QString::fromUtf8(caption), this);
-        box->setObjectName(QString::fromUtf8(name));
-        box->setGeometry(geometry);
-        box->setFocusPolicy(Qt::NoFocus);
-        return box;
-    };
-    auto button = [](QWidget* parent, const char* name, const char* caption, QRect geometry) {
-        auto* b = new QPushButton(QString::fromUtf8(caption), parent);
-        b->setObjectName(QString::fromUtf8(name));
-        b->setGeometry(geometry);
-        return b;
-    };
-    auto field = [](QWidget* parent, const char* name, std::string_view text, const char* toolTip, QRect geometry) {
-        auto* f = new QLineEdit(fromView(text), parent);
-        f->setObjectName(QString::fromUtf8(name));
-        f->setGeometry(geometry);
-        if (*toolTip)
-            f->setToolTip(QString::fromUtf8(toolTip));
-        return f;
-    };
-    auto label = [](QWidget* parent, const char* name, const char* caption, QRect geometry) {
-        auto* l = new QLabel(QString::fromUtf8(caption), parent);
-        l->setObjectName(QString::fromUtf8(name));
-        l->setGeometry(geometry);
-        l->setFocusPolicy(Qt::NoFocus);
-        return l;
-    };
+    for (const ControlRow& row : Layout)
+        makeControl(row, row.frame ? control<QGroupBox>(row.frame) : static_cast<QWidget*>(this));
 
-    // Network control.
-    Frame4 = frame("Frame4", "Управление нейронной сетью", twipRect(120, 120, 7695, 1215));
-    Command5 = button(Frame4, "Command5", "Предсказать ноту", twipRect(240, 360, 1935, 255));
-    Command8 = button(Frame4, "Command8", "Продолжить мелодию", twipRect(240, 720, 1935, 255));
-    Text3 = field(Frame4, "Text3", defaults::LearnStep, "Шаг обучения", twipRect(2760, 360, 615, 285));
-    Command4 = button(Frame4, "Command4", "Научить", twipRect(2760, 720, 1215, 255));
-    Text4 = field(Frame4, "Text4", defaults::Iterations, "Итераций обучения", twipRect(3360, 360, 615, 285));
-    txtInput =
-        field(Frame4, "txtInput", defaults::InputCount, "Нейронов во входном слое", twipRect(4320, 360, 495, 285));
-    limitTyping(txtInput, 3);
-    txtHidden =
-        field(Frame4, "txtHidden", defaults::HiddenCount, "Нейронов в скрытом слое", twipRect(4800, 360, 495, 285));
-    limitTyping(txtHidden, 2);
-    txtAlpha =
-        field(Frame4, "txtAlpha", defaults::Alpha, "Постоянная в функции активации", twipRect(5280, 360, 495, 285));
-    Command9 = button(Frame4, "Command9", "Создать новую", twipRect(4320, 720, 1455, 255));
-    mnSave = button(Frame4, "mnSave", "Сохранить", twipRect(6120, 360, 1335, 255));
-    mnOpen = button(Frame4, "mnOpen", "Загрузить", twipRect(6120, 720, 1335, 255));
-    Frame4->installEventFilter(this);
+    Command1 = control<QPushButton>("Command1");
+    Command2 = control<QPushButton>("Command2");
+    Command3 = control<QPushButton>("Command3");
+    Command4 = control<QPushButton>("Command4");
+    Command5 = control<QPushButton>("Command5");
+    Command8 = control<QPushButton>("Command8");
+    Command9 = control<QPushButton>("Command9");
+    mnSave = control<QPushButton>("mnSave");
+    mnOpen = control<QPushButton>("mnOpen");
+    Text1 = {control<QLineEdit>("Text1(0)"), control<QLineEdit>("Text1(1)")};
+    Text2 = {control<QLineEdit>("Text2(0)"), control<QLineEdit>("Text2(1)")};
+    Text3 = control<QLineEdit>("Text3");
+    Text4 = control<QLineEdit>("Text4");
+    Text5 = control<QLineEdit>("Text5");
+    Text6 = control<QLineEdit>("Text6");
+    Text7 = control<QLineEdit>("Text7");
+    txtInput = control<QLineEdit>("txtInput");
+    txtHidden = control<QLineEdit>("txtHidden");
+    txtAlpha = control<QLineEdit>("txtAlpha");
 
-    // Melody control.
-    Frame3 = frame("Frame3", "Управление мелодией", twipRect(120, 1440, 7695, 1215));
-    Label1 = label(Frame3, "Label1", "Длительность ноты:", twipRect(240, 360, 1560, 195));
-    Text5 = field(Frame3, "Text5", defaults::NoteLength, "", twipRect(2040, 315, 615, 285));
-    limitTyping(Text5, 2);
-    Label2 = label(Frame3, "Label2", "Нот в продолжении:", twipRect(240, 720, 1530, 195));
-    Text6 = field(Frame3, "Text6", defaults::ContinuationNotes, "", twipRect(2040, 690, 615, 285));
-    limitTyping(Text6, 4);
-    Label3 = label(Frame3, "Label3", "Пауза:", twipRect(3240, 360, 510, 195));
-    Text7 = field(Frame3, "Text7", defaults::PauseLength, "", twipRect(3960, 315, 615, 285));
-    limitTyping(Text7, 2);
-    Command1 = button(Frame3, "Command1", "Играть всё", twipRect(3240, 720, 1335, 255));
     // Command1 is the window's default button: Enter presses it unless the
     // focus is on another button (see keyPressEvent).
     Command1->setDefault(true);
-    Command2 = button(Frame3, "Command2", "Начало мелодии", twipRect(5280, 360, 2175, 255));
-    Command3 = button(Frame3, "Command3", "Продолжение мелодии", twipRect(5280, 720, 2175, 255));
-
-    // Beginning of the melody.
-    Frame1 = frame("Frame1", "Начало мелодии", twipRect(120, 2760, 7695, 1455));
-    Text1[0] = field(Frame1, "Text1(0)", defaults::Melody, "", twipRect(240, 360, 7215, 285));
-    Text2[0] = field(Frame1, "Text2(0)", "", "", twipRect(240, 840, 7215, 285));
     Text2[0]->setEnabled(false);
-
-    // Continuation of the melody.
-    Frame2 = frame("Frame2", "Продолжение мелодии", twipRect(120, 4320, 7695, 1455));
-    Text1[1] = field(Frame2, "Text1(1)", "", "", twipRect(240, 360, 7215, 285));
+    Text2[1]->setEnabled(false);
     Text1[1]->setReadOnly(true);
     new NoteNameTips({Text1[0], Text1[1]}, this);
-    Text2[1] = field(Frame2, "Text2(1)", "", "", twipRect(240, 840, 7215, 285));
-    Text2[1]->setEnabled(false);
 
     // Keyboard order of the controls that can take the focus; frames and
     // labels cannot.
@@ -299,8 +303,7 @@ void frmMain::buildControls() {
 }
 
 void frmMain::connectHandlers() {
-    connect(Text1[0], &QLineEdit::textChanged, this, [this] { Text1_Change(0); });
-    connect(Text1[1], &QLineEdit::textChanged, this, [this] { Text1_Change(1); });
+    connect(Text1[0], &QLineEdit::textChanged, this, [this] { Text1_Change(); });
     connect(Text5, &QLineEdit::textChanged, this, [this] { Text5_Change(); });
     connect(Text7, &QLineEdit::textChanged, this, [this] { Text7_Change(); });
     connect(txtInput, &QLineEdit::textChanged, this, [this] { txtInput_Change(); });
@@ -337,23 +340,9 @@ void frmMain::Form_Load() {
     SetNewNS(true);
 }
 
-void frmMain::Form_Click() {}
-
-void frmMain::Frame4_DblClick() {
-    Form_Click();
-}
-
-void frmMain::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        Form_Click();
-    QWidget::mouseReleaseEvent(event);
-}
-
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ContextMenu && (watched == Text1[0] || watched == Text1[1]))
         return showFieldContextMenu(static_cast<QLineEdit*>(watched), static_cast<QContextMenuEvent*>(event));
-    if (watched == Frame4 && event->type() == QEvent::MouseButtonDblClick)
-        Frame4_DblClick();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -372,13 +361,9 @@ void frmMain::keyPressEvent(QKeyEvent* event) {
 
 // ---------------------------------------------------------------- melody
 
-void frmMain::Text1_Change(int16_t Index) {
-    // The continuation field is a display only.
-    if (Index != 0)
-        return;
+void frmMain::Text1_Change() {
     const app::MelodyParseInfo info = session_.SetMelodyText(textOf(Text1[0]));
-    GenerateCmd(0);
-    Text6->setText(digits(session_.defaultContinuationCount()));
+    showBeginning();
     // Told once when a paste (or typing) takes the text past the buffer, not
     // at every keystroke while it stays there, and only once the typing
     // pauses, so that the box does not take the next keystrokes.
@@ -398,12 +383,15 @@ void frmMain::TellTruncation() {
 
 void frmMain::Text5_Change() {
     session_.SetNoteLengthText(textOf(Text5));
-    GenerateCmd(0);
-    Text6->setText(digits(session_.defaultContinuationCount()));
+    showBeginning();
 }
 
 void frmMain::Text7_Change() {
     session_.SetPauseLengthText(textOf(Text7));
+    showBeginning();
+}
+
+void frmMain::showBeginning() {
     GenerateCmd(0);
     Text6->setText(digits(session_.defaultContinuationCount()));
 }

@@ -6,7 +6,6 @@
 #include "platform/MessageBox.h"
 
 #include <QFont>
-#include <QIcon>
 #include <QString>
 #include <QWidget>
 
@@ -17,8 +16,6 @@
 
 class QAction;
 class QContextMenuEvent;
-class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStyle;
@@ -43,8 +40,6 @@ public:
     static QString windowCaption();
     // The fixed 12 px condensed font of the window (DejaVu Sans, else the platform's sans serif).
     static QFont windowFont();
-    // The window icon, drawn at 16x16 and 32x32.
-    static QIcon windowIconImages();
 
     // Shows the command text of the beginning (Index 0) or of the
     // continuation (Index 1) in Text2(Index).
@@ -76,24 +71,24 @@ signals:
 protected:
     // Enter on a button presses that button, elsewhere it presses Command1.
     void keyPressEvent(QKeyEvent* event) override;
-    // A click on the window's background.
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    // Catches the double click on Frame4 and the context menus of the melody fields.
+    // Catches the context menus of the melody fields.
     bool eventFilter(QObject* watched, QEvent* event) override;
     // The context menu of the background and the frames.
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // Makes the controls of the window's description and sets their order.
     void buildControls();
     void connectHandlers();
+    // The control of the window's description named `name`.
+    template <typename T>
+    T* control(const char* name) const;
 
-    // start-up and window events
+    // start-up
     void Form_Load();
-    void Form_Click();
-    void Frame4_DblClick();
 
     // melody fields
-    void Text1_Change(int16_t Index);
+    void Text1_Change();
     void Text5_Change();
     void Text7_Change();
 
@@ -114,6 +109,8 @@ private:
     void mnSave_Click();
     void mnOpen_Click();
 
+    // Shows the beginning's command text and the continuation's default count.
+    void showBeginning();
     // Enables or disables the three shape fields.
     void lockShape(bool locked);
     // Tells that the melody was cut to the buffer.
@@ -142,13 +139,6 @@ private:
     QTimer* truncationNotice_ = nullptr;
     int64_t truncatedItems_ = 0;
 
-    QGroupBox* Frame1 = nullptr;
-    QGroupBox* Frame2 = nullptr;
-    QGroupBox* Frame3 = nullptr;
-    QGroupBox* Frame4 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QPushButton* Command3 = nullptr;

@@ -12,6 +12,7 @@
 #include "ui/MelodyFileActions.h"
 #include "ui/TrainingView.h"
 #include "ui/ViewActions.h"
+#include "ui/WindowIcon.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -134,7 +135,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("melodynet"));
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setFont(frmMain::windowFont());
-    QApplication::setWindowIcon(frmMain::windowIconImages());
+    QApplication::setWindowIcon(WindowIcon());
 
     platform::QtMessageBox messages(nullptr, frmMain::applicationTitle());
     const app::FormulaLibraryResult library = app::LoadFormulaLibrary();

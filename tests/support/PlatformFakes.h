@@ -1,9 +1,13 @@
 #pragma once
 
+#include "platform/ChoiceDialog.h"
+#include "platform/FileDialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
 #include "platform/ProcessStarter.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -107,4 +111,35 @@ struct FakeStarter : platform::ProcessStarter {
         return runResult;
     }
     platform::ProcessRun runResult{true, true, 0, "", ""};
+};
+
+// Logs every message box as "<icon>:<text>" (N, I, W or C; a question is
+// "?:<text>" and gets `answer`), and runs `onShow` while a message would be open.
+struct FakeMessageBox : platform::MessageBox {
+    void show(const std::string& text, platform::MessageIcon icon) override {
+        shown.push_back(std::string(1, "NIWC"[static_cast<int>(icon)]) + ":" + text);
+        if (onShow)
+            onShow();
+    }
+    bool ask(const std::string& text) override { return shown.push_back("?:" + text), answer; }
+    std::vector<std::string> shown;
+    std::function<void()> onShow;
+    bool answer = true;
+};
+
+// Answers every file dialog with `answer` and keeps the options it was last shown.
+struct FakeFileDialogs : platform::FileDialogs {
+    std::optional<std::string> openFile(const platform::FileDialogOptions& o) override { return ask(o); }
+    std::optional<std::string> saveFile(const platform::FileDialogOptions& o) override { return ask(o); }
+    std::optional<std::string> ask(const platform::FileDialogOptions& o) { return ++calls, last = o, answer; }
+    std::optional<std::string> answer;
+    platform::FileDialogOptions last;
+    int calls = 0;
+};
+
+// Answers the choice with `answer` and keeps what it was shown.
+struct FakeChoiceDialog : platform::ChoiceDialog {
+    std::optional<size_t> choose(const platform::ChoiceOptions& o) override { return shown.push_back(o), answer; }
+    std::optional<size_t> answer;
+    std::vector<platform::ChoiceOptions> shown;
 };

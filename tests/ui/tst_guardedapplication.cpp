@@ -1,5 +1,7 @@
 #include "ui/GuardedApplication.h"
 
+#include "support/PlatformFakes.h"
+
 #include <QEvent>
 #include <QTest>
 
@@ -16,12 +18,6 @@ struct Greedy : QObject {
     }
 };
 
-struct Messages : platform::MessageBox {
-    void show(const std::string& text, platform::MessageIcon) override { shown.push_back(text); }
-    bool ask(const std::string&) override { return false; }
-    std::vector<std::string> shown;
-};
-
 } // namespace
 
 class TestGuardedApplication : public QObject {
@@ -31,14 +27,13 @@ private slots:
     // The command ends with its message and the program goes on, also for a second one.
     void outOfMemoryIsTold() {
         auto* app = static_cast<GuardedApplication*>(QCoreApplication::instance());
-        Messages messages;
+        FakeMessageBox messages;
         app->setMessages(&messages);
         Greedy greedy;
         QEvent event(QEvent::User);
         QVERIFY(!QCoreApplication::sendEvent(&greedy, &event));
         QVERIFY(!QCoreApplication::sendEvent(&greedy, &event));
-        QCOMPARE(messages.shown.size(), size_t(2));
-        QCOMPARE(messages.shown[0], std::string("Не хватает памяти: команда не выполнена."));
+        QCOMPARE(messages.shown, std::vector<std::string>(2, "W:Не хватает памяти: команда не выполнена."));
         app->setMessages(nullptr);
     }
 };

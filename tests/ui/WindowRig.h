@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/Session.h"
+#include "numbers/NumberText.h"
+#include "support/PlatformFakes.h"
+#include "ui/frmMain.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QTest>
+
+// The window on fakes of every service, "/tmp" its working folder, its
+// session seeded before the window's start-up builds anything.
+struct WindowRig {
+    WindowRig() { files.folders.insert("/tmp"); }
+    template <typename T = QWidget>
+    T* control(const QString& name) const {
+        return window.findChild<T*>(name);
+    }
+    QLineEdit* field(const QString& name) const { return control<QLineEdit>(name); }
+    QString text(const QString& name) const { return field(name)->text(); }
+    void type(const QString& name, const QString& text) { field(name)->setText(text); }
+    void click(const QString& name) { QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton); }
+    // The message boxes shown so far, "<icon>:<text>".
+    QStringList shown() const {
+        QStringList list;
+        for (const std::string& message : messages.shown)
+            list << QString::fromStdString(message);
+        return list;
+    }
+
+    MemoryFileSystem files;
+    FakeStarter starter{files};
+    PlainLocaleNumbers numbers;
+    app::Session session{app::LoadFormulaLibrary().library, files, starter, numbers};
+    bool seeded = (session.SetSeed(12345), true);
+    FakeMessageBox messages;
+    FakeFileDialogs dialogs;
+    frmMain window{session, messages, dialogs, files};
+};
