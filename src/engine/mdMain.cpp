@@ -1,6 +1,6 @@
 #include "engine/mdMain.h"
 
-#include "engine/Training.h"
+#include "engine/BlockKernel.h"
 
 #include "numbers/NumberText.h"
 
@@ -121,7 +121,7 @@ double mdMain::CalcNS() {
         throw std::logic_error("mdMain::CalcNS: the output neuron has not been created");
     // The built layer, not HiddenCount: the count may already name the next shape.
     const size_t hidden = HiddenLayer.empty() ? 0 : HiddenLayer.size() - 1;
-    if (!EvaluateHiddenInBlock(*this))
+    if (!EvaluateHiddenInBlock(InLayer, HiddenLayer))
         for (size_t k = 1; k <= hidden; ++k)
             HiddenLayer[k]->Operate();
     return OutNeuron->Operate();
