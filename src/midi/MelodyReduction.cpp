@@ -1,7 +1,5 @@
 #include "midi/MelodyReduction.h"
 
-#include "midi/MidiImport.h"
-
 #include <algorithm>
 #include <optional>
 
