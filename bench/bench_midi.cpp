@@ -1,7 +1,7 @@
 // Reading a melody from a MIDI file and writing one from the player's events.
+#include "melody/CommandReader.h"
 #include "midi/MidiExport.h"
 #include "midi/MidiImport.h"
-#include "player/CommandReader.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // The player's synthesis and command reading, and the melody parse with its
 // command text, which the window redoes on every keystroke in the melody field.
+#include "melody/CommandReader.h"
 #include "melody/CommandText.h"
 #include "melody/MelodyText.h"
-#include "player/CommandReader.h"
 #include "player/FluidSynthesizer.h"
 #include "player/LevelledSource.h"
 #include "player/Loudness.h"

@@ -10,9 +10,9 @@
 // the command text the program writes for them must read back in the player
 // without an error, with one event per code (a leading code 0 writes nothing)
 // and with the pitch of each code and the length of each note and pause.
+#include "melody/CommandReader.h"
 #include "melody/CommandText.h"
 #include "melody/MelodyText.h"
-#include "player/CommandReader.h"
 #include "player/PlayerMessages.h"
 #include "player/Synthesizer.h"
 

@@ -1,6 +1,6 @@
 #include "app/NoteRange.h"
 
-#include "player/CommandReader.h"
+#include "melody/CommandReader.h"
 
 namespace app {
 

@@ -3,13 +3,13 @@
 #include "app/Defaults.h"
 #include "engine/Prediction.h"
 #include "engine/Training.h"
+#include "melody/CommandReader.h"
 #include "melody/CommandText.h"
 #include "midi/MidiExport.h"
 #include "midi/MidiLayout.h"
 #include "numbers/NumberText.h"
 #include "platform/NativePath.h"
 #include "platform/SignalCleanup.h"
-#include "player/CommandReader.h"
 
 #include <algorithm>
 #include <atomic>

@@ -82,7 +82,7 @@ public:
     void JoinWeightBlock(std::shared_ptr<WeightBlock> block, int32_t member);
 
 private:
-    // Training reads and writes the weight and result arrays directly.
+    // The block kernel and training read and write the weight and result arrays directly.
     friend struct NeuronAccess;
 
     int32_t nInput_ = 0;

@@ -72,6 +72,20 @@ void freshWeights(std::vector<double>& theta, std::mt19937_64& random) {
         value = static_cast<double>(random() >> 11) * 0x1.0p-53 - 0.5;
 }
 
+// The options' clock, or seconds of the steady clock.
+std::function<double()> clockOf(const ResultTrainingOptions& options) {
+    if (options.clock)
+        return options.clock;
+    return [] { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); };
+}
+
+// Whether the options ask for Levenberg-Marquardt, or leave the choice and it is affordable.
+bool choosesLevenbergMarquardt(const ResultTrainingOptions& options, const TrainingSet& set, int64_t parameters) {
+    return options.optimizer == ResultOptimizer::LevenbergMarquardt ||
+           (options.optimizer == ResultOptimizer::Automatic &&
+            LevenbergMarquardt::Affordable(set.patterns(), parameters));
+}
+
 } // namespace
 
 ResultOutcome TrainToResult(mdMain& state, const ResultTrainingOptions& options) {
@@ -83,15 +97,9 @@ ResultOutcome TrainToResult(mdMain& state, const ResultTrainingOptions& options)
     if (set.patterns() == 0)
         return outcome;
 
-    const auto steady = [] {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-    };
-    const std::function<double()> clock = options.clock ? options.clock : std::function<double()>(steady);
+    const std::function<double()> clock = clockOf(options);
     const double start = clock();
-    const int64_t parameters = static_cast<int64_t>(net.parameters().size());
-    outcome.levenbergMarquardt =
-        options.optimizer == ResultOptimizer::LevenbergMarquardt ||
-        (options.optimizer == ResultOptimizer::Automatic && LevenbergMarquardt::Affordable(set.patterns(), parameters));
+    outcome.levenbergMarquardt = choosesLevenbergMarquardt(options, set, static_cast<int64_t>(net.parameters().size()));
     LevenbergMarquardt lm;
     Rprop rprop;
     std::mt19937_64 random(options.seed);

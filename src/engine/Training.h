@@ -33,11 +33,6 @@ struct TeachOutcome {
 // through its neurons.
 TeachOutcome TeachNS(mdMain& state, double target, int32_t limit, TrainingControl* control = nullptr);
 
-// Operate of every hidden neuron of the built layer, in one sweep of its
-// WeightBlock, when the layer is laid out as CreateNS builds it and large
-// enough to gain; returns false, having done nothing, otherwise.
-bool EvaluateHiddenInBlock(mdMain& state);
-
 // What one training click over the melody did.
 struct MelodyTrainingOutcome {
     bool trained = false; // the melody, counts and learning step allowed training

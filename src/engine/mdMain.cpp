@@ -1,6 +1,6 @@
 #include "engine/mdMain.h"
 
-#include "engine/Training.h"
+#include "engine/BlockKernel.h"
 
 #include "numbers/NumberText.h"
 
@@ -54,29 +54,35 @@ ShapeCheck mdMain::CreateNS() {
     // The largest allocation first, so that running out of memory changes nothing.
     auto block = std::make_shared<WeightBlock>(InputCount, HiddenCount, LaneWidth(Lanes, HiddenCount));
 
-    // 1. Fresh layers; the output neuron's old links keep the old hidden
-    //    neurons alive until step 4.
+    // Fresh, empty layers; the output neuron's old links keep the old hidden
+    // neurons alive until its input count is set below.
     InLayer.assign(static_cast<size_t>(InputCount) + 1, nullptr);
     HiddenLayer.assign(static_cast<size_t>(HiddenCount) + 1, nullptr);
 
-    // 2.
+    // The weights' generator: reseeded from the time of day for every build,
+    // unless a fixed seed makes it go on with its sequence. The weights are
+    // drawn in the order below (each hidden neuron's, input by input, then
+    // the output neuron's), which a seed's network depends on.
     if (!seed_)
         random_.seed(timeOfDaySeed(seedings_));
 
-    // 3. and 4.
+    // The output neuron: the activation of the current Alpha, no bias, and
+    // one empty input link per hidden neuron.
     std::string text = ActivationText();
     OutNeuron->SetActFun(text);
     OutNeuron->setDisplacing(0.0);
     OutNeuron->setNInput(HiddenCount);
 
-    // 5.
+    // The input neurons, each with an output link for every hidden neuron.
     for (int32_t j = 1; j <= InputCount; ++j) {
         NeuronRef neuron = std::make_shared<CNeuron>(library_);
         neuron->setNOutput(HiddenCount);
         InLayer[static_cast<size_t>(j)] = std::move(neuron);
     }
 
-    // 6.
+    // The hidden neurons: weights in their column of the block, no bias, the
+    // activation, one output link to the output neuron (as its input k), and
+    // an input link from every input neuron with a random weight.
     for (int32_t k = 1; k <= HiddenCount; ++k) {
         NeuronRef neuron = std::make_shared<CNeuron>(library_);
         HiddenLayer[static_cast<size_t>(k)] = neuron;
@@ -99,13 +105,14 @@ ShapeCheck mdMain::CreateNS() {
         neuron->setAutoOperate(true);
     }
 
-    // 7.
+    // The output neuron's links from the hidden neurons, with random weights.
     for (int32_t k = 1; k <= HiddenCount; ++k) {
         OutNeuron->setINeuron(k, HiddenLayer[static_cast<size_t>(k)]);
         OutNeuron->setIWeight(k, RandomWeight());
     }
 
-    // 8.
+    // The input neurons' output links, input j being input link j of every
+    // hidden neuron.
     for (int32_t j = 1; j <= InputCount; ++j) {
         CNeuron& input = *InLayer[static_cast<size_t>(j)];
         for (int32_t k = 1; k <= HiddenCount; ++k) {
@@ -121,7 +128,7 @@ double mdMain::CalcNS() {
         throw std::logic_error("mdMain::CalcNS: the output neuron has not been created");
     // The built layer, not HiddenCount: the count may already name the next shape.
     const size_t hidden = HiddenLayer.empty() ? 0 : HiddenLayer.size() - 1;
-    if (!EvaluateHiddenInBlock(*this))
+    if (!EvaluateHiddenInBlock(InLayer, HiddenLayer))
         for (size_t k = 1; k <= hidden; ++k)
             HiddenLayer[k]->Operate();
     return OutNeuron->Operate();

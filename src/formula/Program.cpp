@@ -55,8 +55,6 @@ void Program::append(Op op, double a, int stackChange) {
     maxDepth_ = std::max(maxDepth_, depth_);
 }
 
-// Constants on either side of + and * may swap places: IEEE addition and
-// multiplication are commutative, so K+e and e+K give the same bits.
 void Program::emit(const ExpressionTree& tree, int32_t index) {
     const Node& node = tree.node(index);
     double constant = 0.0;
@@ -74,119 +72,103 @@ void Program::emit(const ExpressionTree& tree, int32_t index) {
         emit(tree, node.left);
         append(Op::Negate);
         return;
-    case NodeKind::Call: {
-        double factor = 0.0;
-        const Node& argument = tree.node(node.left);
-        if (node.function == Function::Sigmoid && isScaledVariable(tree, argument, factor)) {
-            append(Op::SigmoidXK, factor, 1);
-            return;
-        }
-        if (node.function == Function::Sigmoid && isVariable(argument)) {
-            // x*1 is x itself, so sigmoid(x) takes the same fused path.
-            append(Op::SigmoidXK, 1.0, 1);
-            return;
-        }
-        emit(tree, node.left);
-        if (node.function == Function::Sigmoid) {
-            append(Op::Sigmoid);
-        } else {
-            append(Op::Call);
-            code_.back().function = node.function;
-        }
+    case NodeKind::Call:
+        emitCall(tree, node);
         return;
-    }
     default:
         break;
     }
+    if (emitWithConstant(tree, node))
+        return;
+    emit(tree, node.left);
+    emit(tree, node.right);
+    append(binaryOp(node.kind), 0.0, -1);
+}
 
+void Program::emitCall(const ExpressionTree& tree, const Node& node) {
+    double factor = 0.0;
+    const Node& argument = tree.node(node.left);
+    if (node.function == Function::Sigmoid && isScaledVariable(tree, argument, factor)) {
+        append(Op::SigmoidXK, factor, 1);
+        return;
+    }
+    if (node.function == Function::Sigmoid && isVariable(argument)) {
+        // x*1 is x itself, so sigmoid(x) takes the same fused path.
+        append(Op::SigmoidXK, 1.0, 1);
+        return;
+    }
+    emit(tree, node.left);
+    if (node.function == Function::Sigmoid) {
+        append(Op::Sigmoid);
+    } else {
+        append(Op::Call);
+        code_.back().function = node.function;
+    }
+}
+
+// Constants on either side of + and * may swap places: IEEE addition and
+// multiplication are commutative, so K+e and e+K give the same bits.
+bool Program::emitWithConstant(const ExpressionTree& tree, const Node& node) {
     double l = 0.0;
     double r = 0.0;
     const bool leftConstant = isConstant(tree, tree.node(node.left), l);
     const bool rightConstant = isConstant(tree, tree.node(node.right), r);
-    double factor = 0.0;
+    // The instruction with K on the right, on the left (Op::End where there is none).
+    Op right = Op::End;
+    Op left = Op::End;
     switch (node.kind) {
     case NodeKind::Add:
-        if (rightConstant) {
-            emit(tree, node.left);
-            append(Op::AddK, r);
-            return;
-        }
-        if (leftConstant) {
-            emit(tree, node.right);
-            append(Op::AddK, l);
-            return;
-        }
+        right = Op::AddK;
+        left = Op::AddK;
         break;
     case NodeKind::Subtract:
-        if (rightConstant) {
-            emit(tree, node.left);
-            append(Op::SubtractK, r);
-            return;
-        }
-        if (leftConstant) {
-            emit(tree, node.right);
-            append(Op::KSubtract, l);
-            return;
-        }
+        right = Op::SubtractK;
+        left = Op::KSubtract;
         break;
     case NodeKind::Multiply:
-        if (isScaledVariable(tree, node, factor)) {
+        if (double factor = 0.0; isScaledVariable(tree, node, factor)) {
             append(Op::XMulK, factor, 1);
-            return;
+            return true;
         }
-        if (rightConstant) {
-            emit(tree, node.left);
-            append(Op::MulK, r);
-            return;
-        }
-        if (leftConstant) {
-            emit(tree, node.right);
-            append(Op::MulK, l);
-            return;
-        }
+        right = Op::MulK;
+        left = Op::MulK;
         break;
     case NodeKind::Divide:
-        if (rightConstant) {
-            emit(tree, node.left);
-            append(Op::DivideK, r);
-            return;
-        }
-        if (leftConstant) {
-            emit(tree, node.right);
-            append(Op::KDivide, l);
-            return;
-        }
+        right = Op::DivideK;
+        left = Op::KDivide;
         break;
     case NodeKind::Power:
-        if (rightConstant) {
-            emit(tree, node.left);
-            append(Op::PowerK, r);
-            return;
-        }
+        right = Op::PowerK;
         break;
     default:
-        break;
+        return false;
     }
-    emit(tree, node.left);
-    emit(tree, node.right);
-    Op op = Op::Add;
-    switch (node.kind) {
+    if (rightConstant && right != Op::End) {
+        emit(tree, node.left);
+        append(right, r);
+        return true;
+    }
+    if (leftConstant && left != Op::End) {
+        emit(tree, node.right);
+        append(left, l);
+        return true;
+    }
+    return false;
+}
+
+Op Program::binaryOp(NodeKind kind) {
+    switch (kind) {
     case NodeKind::Subtract:
-        op = Op::Subtract;
-        break;
+        return Op::Subtract;
     case NodeKind::Multiply:
-        op = Op::Multiply;
-        break;
+        return Op::Multiply;
     case NodeKind::Divide:
-        op = Op::Divide;
-        break;
+        return Op::Divide;
     case NodeKind::Power:
-        op = Op::Power;
-        break;
+        return Op::Power;
     default:
-        break;
+        return Op::Add;
     }
-    append(op, 0.0, -1);
 }
 
 // Joins "times K" followed by "plus or minus K" into one instruction (e - K

@@ -63,7 +63,15 @@ public:
     static double run(const Instruction* code, double x);
 
 private:
+    // Appends the instructions of the subtree at `index`.
     void emit(const ExpressionTree& tree, int32_t index);
+    // A function call, sigmoid of x or of x*K as one instruction.
+    void emitCall(const ExpressionTree& tree, const Node& node);
+    // A binary node with a constant operand as one instruction on the other
+    // operand; false, having appended nothing, when there is none.
+    bool emitWithConstant(const ExpressionTree& tree, const Node& node);
+    // The instruction of a binary node kind.
+    static Op binaryOp(NodeKind kind);
     void append(Op op, double a = 0.0, int stackChange = 0);
     void fuse();
 

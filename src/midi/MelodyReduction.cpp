@@ -1,7 +1,5 @@
 #include "midi/MelodyReduction.h"
 
-#include "midi/MidiImport.h"
-
 #include <algorithm>
 #include <optional>
 
@@ -88,19 +86,13 @@ std::vector<bool> MelodyReduction::graceNotes(const std::vector<TrackNote>& note
     return grace;
 }
 
-void MelodyReduction::reduce(std::vector<TrackNote> notes, MidiMelody& melody) const {
-    std::sort(notes.begin(), notes.end(), [](const TrackNote& a, const TrackNote& b) {
-        return a.start != b.start ? a.start < b.start : a.key > b.key;
-    });
-    std::vector<uint64_t> spans = OnsetSpans(notes);
-    std::vector<uint64_t> longSpans;
-    longSpans.reserve(spans.size());
-    std::copy_if(spans.begin(), spans.end(), std::back_inserter(longSpans),
-                 [this](uint64_t span) { return span > ticksPer32nd_; });
-    const uint64_t common = CommonSpan(longSpans.empty() ? spans : longSpans);
+namespace {
 
-    const std::vector<bool> grace = graceNotes(notes, common);
-    const uint64_t together = std::max<uint64_t>(1, std::min<uint64_t>(common / 4, ticksPer32nd_));
+// The onsets of the melody, in order: grace notes stand at their main note's
+// place, and a note that begins within `together` of an onset that still
+// sounds joins it, the highest note of the onset being the melody note.
+std::vector<MelodyOnset> MelodyOnsets(const std::vector<TrackNote>& notes, const std::vector<bool>& grace,
+                                      uint64_t together, MidiMelody& melody) {
     std::vector<MelodyOnset> onsets;
     onsets.reserve(notes.size());
     uint64_t soundingUntil = 0;
@@ -136,7 +128,12 @@ void MelodyReduction::reduce(std::vector<TrackNote> notes, MidiMelody& melody) c
         }
         soundingUntil = std::max(soundingUntil, note.end);
     }
+    return onsets;
+}
 
+// The common time from one melody onset to the next; counts the melody
+// notes that still sounded when the next one began.
+uint64_t MelodyBeat(const std::vector<MelodyOnset>& onsets, MidiMelody& melody) {
     std::vector<uint64_t> melodySpans;
     melodySpans.reserve(onsets.size());
     for (size_t i = 1; i < onsets.size(); ++i) {
@@ -144,10 +141,14 @@ void MelodyReduction::reduce(std::vector<TrackNote> notes, MidiMelody& melody) c
         if (onsets[i - 1].end > onsets[i].start)
             ++melody.notesShortened;
     }
-    uint64_t beat = CommonSpan(melodySpans);
     if (melodySpans.size() == 1)
-        beat = onsets[0].end - onsets[0].start;
+        return onsets[0].end - onsets[0].start;
+    return MelodyReduction::CommonSpan(melodySpans);
+}
 
+// The codes of the onsets, with a pause before an onset that comes late
+// after a silence, up to MidiMaxCodes codes.
+void WriteCodes(const std::vector<MelodyOnset>& onsets, uint64_t beat, MidiMelody& melody) {
     for (size_t i = 0; i < onsets.size(); ++i) {
         const MelodyOnset& onset = onsets[i];
         if (i > 0 && melody.codes.size() < MidiMaxCodes) {
@@ -170,4 +171,23 @@ void MelodyReduction::reduce(std::vector<TrackNote> notes, MidiMelody& melody) c
             ++melody.notesMoved;
         melody.codes.push_back(static_cast<uint8_t>(key - 34));
     }
+}
+
+} // namespace
+
+void MelodyReduction::reduce(std::vector<TrackNote> notes, MidiMelody& melody) const {
+    std::sort(notes.begin(), notes.end(), [](const TrackNote& a, const TrackNote& b) {
+        return a.start != b.start ? a.start < b.start : a.key > b.key;
+    });
+    std::vector<uint64_t> spans = OnsetSpans(notes);
+    std::vector<uint64_t> longSpans;
+    longSpans.reserve(spans.size());
+    std::copy_if(spans.begin(), spans.end(), std::back_inserter(longSpans),
+                 [this](uint64_t span) { return span > ticksPer32nd_; });
+    const uint64_t common = CommonSpan(longSpans.empty() ? spans : longSpans);
+
+    const std::vector<bool> grace = graceNotes(notes, common);
+    const uint64_t together = std::max<uint64_t>(1, std::min<uint64_t>(common / 4, ticksPer32nd_));
+    const std::vector<MelodyOnset> onsets = MelodyOnsets(notes, grace, together, melody);
+    WriteCodes(onsets, MelodyBeat(onsets, melody), melody);
 }

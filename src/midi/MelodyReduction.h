@@ -1,10 +1,10 @@
 #pragma once
 
+#include "midi/MidiMelody.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-
-struct MidiMelody;
 
 // One note of a track, in ticks.
 struct TrackNote {

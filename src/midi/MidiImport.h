@@ -1,41 +1,18 @@
 #pragma once
 
 #include "midi/MidiError.h"
+#include "midi/MidiLayout.h"
+#include "midi/MidiMelody.h"
 #include "midi/MidiTrackSurvey.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
 #include <vector>
 
-// Largest MIDI file read; a melody of 1024 notes needs a few kilobytes.
-inline constexpr size_t MidiMaxFileBytes = 16u * 1024u * 1024u;
-// Most note codes a melody holds; later notes are left out.
-inline constexpr size_t MidiMaxCodes = 1024;
 // Most notes of the chosen track looked at; the melody is full long before.
 inline constexpr size_t MidiMaxTrackNotes = 65536;
-// MIDI keys that map onto note codes 2..49; other keys move by octaves into them.
-inline constexpr int MidiLowestKey = 36;
-inline constexpr int MidiHighestKey = 83;
-
-// A melody read from a MIDI file, and what had to change to fit it.
-struct MidiMelody {
-    std::vector<uint8_t> codes; // 1 (pause) or 2..49, at most MidiMaxCodes
-    int track = 0;              // 0-based index of the track read, among the file's MTrk chunks
-    int trackCount = 0;         // MTrk chunks in the file
-    std::string trackName;      // the name of the track read, UTF-8, may be empty
-    bool trackChosen = false;   // the import chose the track (none was asked for)
-    size_t notesMoved = 0;      // melody notes moved by whole octaves into keys 36..83
-    size_t notesCut = 0;        // melody notes beyond the first MidiMaxCodes codes, left out
-    size_t voicesDropped = 0;   // lower notes that began together with a melody note
-    size_t notesShortened = 0;  // melody notes still sounding when the next one began (overlaps)
-    size_t graceNotes = 0;      // grace notes left out
-
-    // True when any of the counts above is not 0.
-    bool adjusted() const { return notesMoved + notesCut + voicesDropped + notesShortened + graceNotes > 0; }
-};
 
 // Result of ImportMidiMelody: `failure.error` is MidiError::None on success.
 struct MidiImport {

@@ -1,7 +1,5 @@
 #include "midi/MidiLayout.h"
 
-#include "midi/MidiImport.h"
-
 #include <cstring>
 
 namespace {

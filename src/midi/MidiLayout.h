@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+// Largest MIDI file read; a melody of 1024 notes needs a few kilobytes.
+inline constexpr size_t MidiMaxFileBytes = 16u * 1024u * 1024u;
 // Most tracks read: as many as a header can announce.
 inline constexpr size_t MidiMaxTracks = 65535;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/PlayEvent.h"
+#include "melody/PlayEvent.h"
 #include "player/SampleSource.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/CommandReader.h"
+#include "melody/CommandReader.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/CommandReader.h"
+#include "melody/CommandReader.h"
 #include "player/SampleSource.h"
 
 #include <cstddef>

@@ -1,8 +1,8 @@
+#include "melody/CommandReader.h"
 #include "midi/MelodyReduction.h"
 #include "midi/MidiExport.h"
 #include "midi/MidiImport.h"
 #include "midi/MidiLayout.h"
-#include "player/CommandReader.h"
 
 #include <gtest/gtest.h>
 

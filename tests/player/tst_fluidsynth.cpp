@@ -1,4 +1,4 @@
-#include "player/CommandReader.h"
+#include "melody/CommandReader.h"
 #include "player/FluidSynthesizer.h"
 #include "player/SoundFonts.h"
 #include "player/Synthesizer.h"

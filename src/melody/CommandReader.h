@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/PlayEvent.h"
+#include "melody/PlayEvent.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "player/CommandReader.h"
+#include "melody/CommandReader.h"
 
 #include <algorithm>
 #include <charconv>
