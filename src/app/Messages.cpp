@@ -3,8 +3,11 @@
 #include "app/NoteNames.h"
 #include "engine/mdMain.h"
 #include "midi/GeneralMidi.h"
+#include "numbers/NumberText.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <vector>
 
 namespace app::messages {
@@ -381,3 +384,257 @@ std::string MelodyTakenFrom(const std::string& path, int track, const std::strin
 }
 
 } // namespace app::messages
+
+// ============================================================================
+// The command-line tool melodynet-cli.
+// ============================================================================
+namespace app::messages::cli {
+
+namespace {
+
+constexpr std::string_view MelodyHelp = "  --melody ТЕКСТ         мелодия: коды нот через запятую (по умолчанию\n"
+                                        "                         \"3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10\")\n"
+                                        "  --melody-file ФАЙЛ     прочитать мелодию из файла: коды нот через запятую\n"
+                                        "                         или с новой строки, или MIDI-файл\n"
+                                        "  --track N              дорожка MIDI-файла, с 1 (по умолчанию та, что\n"
+                                        "                         похожа на мелодию; см. melodynet-cli tracks)\n";
+
+constexpr std::string_view ExportHelp =
+    "  --midi ФАЙЛ            записать мелодию в MIDI-файл (формат 0, темп 120)\n"
+    "  --wav ФАЙЛ             записать звук мелодии в WAV-файл через проигрыватель\n"
+    "  --program N            инструмент General MIDI, 0..127 (по умолчанию 0, фортепиано)\n";
+
+constexpr std::string_view LengthHelp = "  --note-length N        длительность ноты, 1..64 (по умолчанию 8)\n"
+                                        "  --pause-length N       длительность паузы, 1..64 (по умолчанию 8)\n";
+
+constexpr std::string_view JsonHelp = "  --json                 вывести один объект JSON\n";
+
+std::string Quoted(std::string_view text) {
+    return "«" + std::string(text) + "»";
+}
+
+std::string Option(std::string_view name) {
+    return "--" + std::string(name);
+}
+
+// A number with `digits` digits after the point, whatever the locale.
+std::string Fixed(double value, int digits) {
+    std::array<char, 64> buffer{};
+    const auto [end, ec] =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, digits);
+    if (ec != std::errc())
+        return NumberText(value);
+    return std::string(buffer.data(), end);
+}
+
+} // namespace
+
+const char* const Usage = "Использование: melodynet-cli <команда> [параметры]\n"
+                          "Команды:\n"
+                          "  train     обучить новую или загруженную сеть на мелодии и сохранить её\n"
+                          "  predict   предсказать ноту после мелодии\n"
+                          "  continue  продолжить мелодию и показать текст команды для проигрывателя\n"
+                          "  command   показать текст команды для проигрывателя\n"
+                          "  play      сыграть мелодию или записать её в WAV-файл\n"
+                          "  tracks    показать дорожки MIDI-файла и ту, что берётся мелодией\n"
+                          "melodynet-cli <команда> --help (-h) покажет параметры команды,\n"
+                          "melodynet-cli --version — версию.\n"
+                          "Коды выхода: 0 — успех, 1 — ошибка при выполнении, 2 — ошибка в командной строке,\n"
+                          "130 — прервано (Ctrl-C).\n";
+
+std::string TrainHelp(bool pictures) {
+    return "Использование: melodynet-cli train [параметры]\n"
+           "Обучает сеть, как кнопка \"Научить\", и печатает после каждого нажатия среднюю ошибку\n"
+           "в полутонах и число точно предсказанных нот.\n"
+           "  --load ФАЙЛ            начать с сети из файла (иначе новая сеть)\n"
+           "  --input N              входных нейронов, не меньше 2 (по умолчанию 8)\n"
+           "  --hidden N             скрытых нейронов, не меньше 1 (по умолчанию наибольшее k\n"
+           "                         с 2^k <= входных)\n"
+           "  --alpha X              константа функции активации (по умолчанию 1)\n"
+           "  --step X               шаг обучения (по умолчанию 1; заменяет шаг из файла)\n"
+           "  --seed N               начальное значение генератора весов\n" +
+           std::string(MelodyHelp) +
+           "  --iterations N         итераций за одно нажатие (по умолчанию 10000)\n"
+           "  --clicks K             сколько раз нажать \"Научить\" (по умолчанию 1)\n"
+           "  --until-exact          \"Учить до результата\": учить все окна мелодии сразу, пока\n"
+           "                         все окна, которые можно выучить, не предсказываются точно,\n"
+           "                         сеть не перестанет улучшаться или не истечёт время; оставить\n"
+           "                         лучшую сеть и сказать, что остановило\n"
+           "  --max-seconds S        не дольше S секунд с --until-exact (по умолчанию " +
+           NumberText(DefaultTrainUntilSeconds) +
+           ")\n"
+           "  --save ФАЙЛ            сохранить сеть (без точки в пути добавляется .qvl)\n"
+           "  --save-interrupted     сохранить сеть и после Ctrl-C (иначе прерванная не сохраняется)\n" +
+           (pictures ? "  --plot ФАЙЛ            нарисовать кривую обучения в файл .png или .svg\n" : "") +
+           std::string(JsonHelp);
+}
+
+std::string PredictHelp() {
+    return "Использование: melodynet-cli predict --load ФАЙЛ [параметры]\n"
+           "Печатает код ноты, которую сеть предсказывает после мелодии (\"Предсказать ноту\").\n"
+           "  --load ФАЙЛ            файл сети (обязателен)\n" +
+           std::string(MelodyHelp) + std::string(JsonHelp);
+}
+
+std::string ContinueHelp(bool pictures) {
+    return "Использование: melodynet-cli continue --load ФАЙЛ [параметры]\n"
+           "Продолжает мелодию (\"Продолжить мелодию\"): печатает коды продолжения через \", \"\n"
+           "и на следующей строке его текст команды для проигрывателя.\n"
+           "  --load ФАЙЛ            файл сети (обязателен)\n" +
+           std::string(MelodyHelp) +
+           "  --notes N              нот в продолжении (по умолчанию столько же, сколько в мелодии)\n"
+           "  --melody-notes         \"Продолжить в звуках мелодии\": каждую ноту сети заменить\n"
+           "                         ближайшей нотой из начала мелодии (паузой, только если они\n"
+           "                         в нём есть) и её же подавать сети дальше\n" +
+           std::string(LengthHelp) + std::string(JsonHelp) + std::string(ExportHelp) +
+           "  --part ЧАСТЬ           что записать в файлы: beginning (начало), continuation\n"
+           "                         (продолжение) или whole (всё, по умолчанию)\n" +
+           (pictures ? "  --roll ФАЙЛ            нарисовать мелодию с продолжением и предсказаниями сети\n"
+                       "                         в файл .png или .svg\n"
+                     : "");
+}
+
+std::string CommandHelp() {
+    return "Использование: melodynet-cli command [параметры]\n"
+           "Печатает текст команды для проигрывателя для мелодии.\n" +
+           std::string(MelodyHelp) + std::string(LengthHelp);
+}
+
+std::string PlayHelp() {
+    return "Использование: melodynet-cli play [параметры]\n"
+           "Записывает команду в следующий файл папки History и запускает Play,\n"
+           "или с --wav и --midi записывает мелодию в файлы и ждёт окончания (без истории).\n" +
+           std::string(MelodyHelp) + std::string(LengthHelp) + std::string(ExportHelp);
+}
+
+const char* const TracksHelp = "Использование: melodynet-cli tracks ФАЙЛ [--json]\n"
+                               "Показывает дорожки MIDI-файла: номер (с 1), имя, канал (1..16, 10 — ударные),\n"
+                               "программу General MIDI (0..127) и инструмент, число нот, нижнюю и верхнюю ноту,\n"
+                               "звучат ли они больше аккордами. Звёздочкой отмечена дорожка, которую\n"
+                               "--melody-file берёт мелодией, если --track не указан.\n"
+                               "  --json                 вывести один объект JSON\n";
+
+std::string UnknownCommand(std::string_view command) {
+    std::string shown(command.substr(0, 80));
+    for (char& c : shown)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    return "неизвестная команда " + Quoted(shown) + "; melodynet-cli --help покажет список";
+}
+
+std::string StrayArgument(std::string_view shown) {
+    return "лишний аргумент " + Quoted(shown);
+}
+
+std::string UnknownOption(std::string_view name) {
+    return "неизвестный параметр " + Option(name);
+}
+
+std::string RepeatedOption(std::string_view name) {
+    return "параметр " + Option(name) + " указан дважды";
+}
+
+std::string MissingValue(std::string_view name) {
+    return "у параметра " + Option(name) + " нет значения";
+}
+
+std::string EmptyValue(std::string_view name) {
+    return "у параметра " + Option(name) + " пустое значение";
+}
+
+std::string ValueNotTaken(std::string_view name) {
+    return "параметр " + Option(name) + " не принимает значения";
+}
+
+std::string NotAnInteger(std::string_view name, std::string_view min, std::string_view max, std::string_view shown) {
+    return Option(name) + ": ожидается целое число от " + std::string(min) + " до " + std::string(max) + ", а не " +
+           Quoted(shown);
+}
+
+std::string NotAReal(std::string_view name, std::string_view shown) {
+    return Option(name) + ": ожидается число (с точкой, например 0.5), а не " + Quoted(shown);
+}
+
+std::string OfCommand(std::string_view command, std::string_view error) {
+    return std::string(command) + ": " + std::string(error);
+}
+
+std::string SameFile(std::string_view option, std::string_view path, std::string_view other,
+                     std::string_view otherPath) {
+    return std::string(option) + " " + Quoted(path) + " — тот же файл, что " + std::string(other) + " " +
+           Quoted(otherPath) + "; он был бы перезаписан, ничего не записано";
+}
+
+std::string NeedsNetwork(std::string_view command) {
+    return std::string(command) + ": нужен параметр --load ФАЙЛ";
+}
+
+std::string StepNotPositive(std::string_view given) {
+    return "--step: шаг обучения должен быть положительным, а не " + Quoted(given);
+}
+
+std::string MaxSecondsRange(double max) {
+    return "--max-seconds: нужно число секунд больше 0 и не больше " + Count(static_cast<int64_t>(max));
+}
+
+std::string ClickLine(int64_t click, const LearningReport& report, double step) {
+    std::string line = "Нажатие " + Count(click) + ": ";
+    if (report.windows.empty())
+        line += "окон для обучения нет (в мелодии меньше 3 нот)";
+    else
+        line += "средняя ошибка " + Fixed(report.meanError, 4) + " полутона, точно " + Count(report.exact) + " из " +
+                Count(static_cast<int64_t>(report.windows.size()));
+    if (!report.trained)
+        line += report.windows.empty() ? std::string("; обучение не выполнялось") : "; " + NotTrained(step);
+    if (report.cancelled)
+        line += "; прервано после " + Count(report.iterationsRun) + " итераций";
+    if (report.diverged)
+        line += "; обучение остановлено, чтобы веса остались конечными";
+    return line;
+}
+
+std::string ClickProgress(int64_t click, int64_t done, int64_t iterations) {
+    return "Нажатие " + Count(click) + ": " + Count(done) + " из " + Count(iterations) + " итераций";
+}
+
+std::string NotTrained(double step) {
+    return "обучение не выполнялось: шаг обучения " + NumberText(step) + " не больше нуля";
+}
+
+std::string Interrupted(bool unsaved) {
+    return unsaved ? "прервано; сеть не сохранена (--save-interrupted сохранит и прерванную)" : "прервано";
+}
+
+std::string NetworkSaved(const std::string& path) {
+    return "Сеть сохранена в " + path;
+}
+
+std::string CurveWritten(const std::string& path) {
+    return "Кривая обучения записана в " + path;
+}
+
+std::string MidiWritten(const std::string& path) {
+    return "MIDI-файл записан: " + path;
+}
+
+std::string WavWritten(const std::string& path) {
+    return "Звук записан в " + path;
+}
+
+std::string PlayerStarted(const std::string& commandFile) {
+    return "Команда записана в " + commandFile + ", проигрыватель запущен";
+}
+
+std::string NotAPicture(std::string_view option, std::string_view path) {
+    return Option(option) + ": имя файла должно оканчиваться на .png или .svg, а не " + Quoted(path);
+}
+
+std::string PictureNotWritten(std::string_view path, std::string_view reason) {
+    return "не удалось записать рисунок " + Quoted(path) + ": " + std::string(reason);
+}
+
+std::string TrackTaken(int track) {
+    return "Мелодией берётся дорожка " + Count(track + 1) + ".";
+}
+
+} // namespace app::messages::cli

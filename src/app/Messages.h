@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The Russian texts the user is told, in one place for the window and the
 // command-line tool.
@@ -117,3 +118,95 @@ std::string TrackLine(const MidiTrackInfo& track);
 std::string MelodyTakenFrom(const std::string& path, int track, const std::string& name, int trackCount);
 
 } // namespace app::messages
+
+// ============================================================================
+// The command-line tool melodynet-cli: its usage texts, option errors,
+// warnings and result lines. The window's texts stay above.
+// ============================================================================
+namespace app::messages::cli {
+
+// The overview of melodynet-cli --help.
+extern const char* const Usage;
+// The help of each subcommand; `pictures` when the tool can draw (--plot, --roll).
+std::string TrainHelp(bool pictures);
+std::string PredictHelp();
+std::string ContinueHelp(bool pictures);
+std::string CommandHelp();
+std::string PlayHelp();
+extern const char* const TracksHelp;
+
+// What goes before a warning line.
+inline constexpr const char* Warning = "предупреждение: ";
+// The run's output could not be written.
+inline constexpr const char* OutputNotWritten = "не удалось записать результат в стандартный вывод";
+
+// No subcommand, or one that does not exist.
+inline constexpr const char* NoCommand = "не указана команда; melodynet-cli --help покажет список";
+std::string UnknownCommand(std::string_view command);
+
+// Option errors: `shown` is the argument as the tool shows it.
+std::string StrayArgument(std::string_view shown);
+std::string UnknownOption(std::string_view name);
+std::string RepeatedOption(std::string_view name);
+std::string MissingValue(std::string_view name);
+std::string EmptyValue(std::string_view name);
+std::string ValueNotTaken(std::string_view name);
+std::string NotAnInteger(std::string_view name, std::string_view min, std::string_view max, std::string_view shown);
+std::string NotAReal(std::string_view name, std::string_view shown);
+// A subcommand's error: "train: ...".
+std::string OfCommand(std::string_view command, std::string_view error);
+// A file option whose file the command would overwrite with its own results.
+std::string SameFile(std::string_view option, std::string_view path, std::string_view other,
+                     std::string_view otherPath);
+
+// The melody options.
+inline constexpr const char* TwoMelodies = "--melody и --melody-file нельзя указывать вместе";
+inline constexpr const char* TrackWithoutFile = "--track относится к --melody-file";
+inline constexpr const char* CodesClamped = "коды нот вне 0..255 заменены ближайшей границей";
+
+// A required network file, and the part of the melody that continue writes.
+std::string NeedsNetwork(std::string_view command);
+inline constexpr const char* BadPart = "--part: ожидается beginning, continuation или whole";
+
+// The options of train that do not go together or are out of range.
+std::string StepNotPositive(std::string_view given);
+inline constexpr const char* MaxClicksGone =
+    "--max-clicks больше нет: --until-exact учит эпохами, а его время ограничивает --max-seconds";
+inline constexpr const char* ClicksWithUntil =
+    "--clicks нельзя сочетать с --until-exact (его ограничивает --max-seconds)";
+inline constexpr const char* IterationsWithUntil =
+    "--iterations не действует с --until-exact: оно учит эпохами всех окон сразу, "
+    "а его время ограничивает --max-seconds";
+inline constexpr const char* MaxSecondsAlone = "--max-seconds действует только с --until-exact";
+std::string MaxSecondsRange(double max);
+inline constexpr const char* ShapeWithLoad = "--input, --hidden и --alpha нельзя сочетать с --load";
+
+// A training click: its mean error, exact windows and what stopped it
+// ("Нажатие 2: средняя ошибка 0.1234 полутона, точно 3 из 4").
+std::string ClickLine(int64_t click, const LearningReport& report, double step);
+// The progress of a running click.
+std::string ClickProgress(int64_t click, int64_t done, int64_t iterations);
+// No click trained because of the learning step.
+std::string NotTrained(double step);
+// A run ended by Ctrl-C; `unsaved` when the network was not saved for it.
+std::string Interrupted(bool unsaved);
+
+// Result lines.
+std::string NetworkSaved(const std::string& path);
+std::string CurveWritten(const std::string& path);
+std::string MidiWritten(const std::string& path);
+std::string WavWritten(const std::string& path);
+std::string PlayerStarted(const std::string& commandFile);
+
+// The pictures of --plot and --roll.
+std::string NotAPicture(std::string_view option, std::string_view path);
+inline constexpr const char* PictureNotRendered = "рисунок не удалось построить";
+std::string PictureNotWritten(std::string_view path, std::string_view reason);
+
+// The tracks of a MIDI file.
+inline constexpr const char* NoMidiFile = "не указан MIDI-файл";
+std::string TrackTaken(int track);
+inline constexpr const char* NoTrackTaken =
+    "Мелодию взять не из чего: нет целой дорожки с нотами не на канале ударных.";
+
+} // namespace app::messages::cli

@@ -1,5 +1,6 @@
 #include "cli/CliArguments.h"
 
+#include "app/Messages.h"
 #include "numbers/NumberText.h"
 
 #include <charconv>
@@ -7,14 +8,16 @@
 
 namespace {
 
-std::string Quoted(std::string_view text) {
-    // Error messages stay on one line whatever the argument holds.
+namespace cli = app::messages::cli;
+
+// An argument as error messages show it: on one line whatever it holds, and its start only.
+std::string Shown(std::string_view text) {
     std::string shown;
     for (char c : text.substr(0, 80))
         shown.push_back(c == '\n' || c == '\r' ? ' ' : c);
     if (text.size() > 80)
         shown += "…";
-    return "«" + shown + "»";
+    return shown;
 }
 
 } // namespace
@@ -25,7 +28,7 @@ std::optional<CliArguments> CliArguments::Parse(const std::vector<std::string>& 
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
         if (argument.size() < 3 || argument.substr(0, 2) != "--") {
-            error = "лишний аргумент " + Quoted(argument);
+            error = cli::StrayArgument(Shown(argument));
             return std::nullopt;
         }
         std::string_view name = argument.substr(2);
@@ -39,11 +42,11 @@ std::optional<CliArguments> CliArguments::Parse(const std::vector<std::string>& 
             if (candidate.name == name)
                 option = &candidate;
         if (!option) {
-            error = "неизвестный параметр --" + std::string(name);
+            error = cli::UnknownOption(name);
             return std::nullopt;
         }
         if (parsed.values_.contains(name)) {
-            error = "параметр --" + std::string(name) + " указан дважды";
+            error = cli::RepeatedOption(name);
             return std::nullopt;
         }
         std::string value;
@@ -53,16 +56,16 @@ std::optional<CliArguments> CliArguments::Parse(const std::vector<std::string>& 
             } else if (i + 1 < arguments.size() && arguments[i + 1].rfind("--", 0) != 0) {
                 value = arguments[++i];
             } else {
-                error = "у параметра --" + std::string(name) + " нет значения";
+                error = cli::MissingValue(name);
                 return std::nullopt;
             }
             // An empty file name must not read as "no option" or as ".qvl".
             if (value.empty() && !option->emptyAllowed) {
-                error = "у параметра --" + std::string(name) + " пустое значение";
+                error = cli::EmptyValue(name);
                 return std::nullopt;
             }
         } else if (inlineValue) {
-            error = "параметр --" + std::string(name) + " не принимает значения";
+            error = cli::ValueNotTaken(name);
             return std::nullopt;
         }
         parsed.values_.emplace(std::string(name), std::move(value));
@@ -90,8 +93,7 @@ bool CliArguments::readInteger(std::string_view name, int64_t min, int64_t max, 
     // Doubles hold every integer up to 2^53 exactly, far beyond any limit used here.
     if (!number || std::trunc(*number) != *number || *number < static_cast<double>(min) ||
         *number > static_cast<double>(max)) {
-        error = "--" + std::string(name) + ": ожидается целое число от " + std::to_string(min) + " до " +
-                std::to_string(max) + ", а не " + Quoted(*given);
+        error = cli::NotAnInteger(name, std::to_string(min), std::to_string(max), Shown(*given));
         return false;
     }
     value = static_cast<int64_t>(*number);
@@ -104,7 +106,7 @@ bool CliArguments::readReal(std::string_view name, double& value, std::string& e
         return true;
     const std::optional<double> number = ParseStrictNumber(*given);
     if (!number || !std::isfinite(*number)) {
-        error = "--" + std::string(name) + ": ожидается число (с точкой, например 0.5), а не " + Quoted(*given);
+        error = cli::NotAReal(name, Shown(*given));
         return false;
     }
     value = *number;
@@ -120,8 +122,7 @@ bool CliArguments::readUnsigned(std::string_view name, std::optional<uint64_t>& 
     const char* end = begin + given->size();
     const auto [ptr, ec] = std::from_chars(begin, end, number);
     if (given->empty() || ec != std::errc() || ptr != end) {
-        error =
-            "--" + std::string(name) + ": ожидается целое число от 0 до 18446744073709551615, а не " + Quoted(*given);
+        error = cli::NotAnInteger(name, "0", std::to_string(UINT64_MAX), Shown(*given));
         return false;
     }
     value = number;

@@ -1,9 +1,9 @@
 #include "cli/CliTracks.h"
 
-#include "app/Messages.h"
 #include "app/MelodyTracks.h"
+#include "app/Messages.h"
 #include "cli/CliArguments.h"
-#include "cli/CliCommands.h"
+#include "cli/CliOutput.h"
 #include "platform/QtFileSystem.h"
 
 #include <nlohmann/json.hpp>
@@ -11,14 +11,6 @@
 #include <optional>
 
 namespace {
-
-int Fail(std::ostream& err, int status, std::string message) {
-    for (char& c : message)
-        if (c == '\n')
-            c = ' ';
-    err << "melodynet-cli: " << message << '\n';
-    return status;
-}
 
 // A number, or null when it is below 0 (nothing to tell).
 nlohmann::json NumberOrNull(int value) {
@@ -41,52 +33,43 @@ nlohmann::json TrackJson(const MidiTrackInfo& track, bool chosen) {
 } // namespace
 
 int RunTracks(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    for (const std::string& argument : arguments)
-        if (argument == "--help" || argument == "-h") {
-            out << "Использование: melodynet-cli tracks ФАЙЛ [--json]\n"
-                   "Показывает дорожки MIDI-файла: номер (с 1), имя, канал (1..16, 10 — ударные),\n"
-                   "программу General MIDI (0..127) и инструмент, число нот, нижнюю и верхнюю ноту,\n"
-                   "звучат ли они больше аккордами. Звёздочкой отмечена дорожка, которую\n"
-                   "--melody-file берёт мелодией, если --track не указан.\n"
-                   "  --json                 вывести один объект JSON\n";
-            return CliSuccess;
-        }
+    namespace cli = app::messages::cli;
+    if (AnswerHelp(arguments, cli::TracksHelp, out))
+        return CliSuccess;
     std::optional<std::string> file;
     std::vector<std::string> options;
     for (const std::string& argument : arguments) {
         if (argument.starts_with("--"))
             options.push_back(argument);
         else if (file)
-            return Fail(err, CliUsageError, "tracks: лишний аргумент «" + argument + "»");
+            return Fail(err, CliUsageError, cli::OfCommand("tracks", cli::StrayArgument(argument)));
         else
             file = argument;
     }
     static constexpr CliArguments::Option Accepted[] = {{"json", false}};
-    std::string error;
-    const std::optional<CliArguments> args = CliArguments::Parse(options, Accepted, error);
+    const std::optional<CliArguments> args = ParseOptions(options, Accepted, "tracks", err);
     if (!args)
-        return Fail(err, CliUsageError, "tracks: " + error);
+        return CliUsageError;
     if (!file)
-        return Fail(err, CliUsageError, "tracks: не указан MIDI-файл");
+        return Fail(err, CliUsageError, cli::OfCommand("tracks", cli::NoMidiFile));
 
     const platform::QtFileSystem files;
     const app::MelodyTracksResult read = app::ReadMelodyTracks(files, *file);
     if (read.failure)
-        return Fail(err, CliFailure, app::messages::Text(read.failure));
+        return Fail(err, read.failure);
     const MidiTrackList& list = read.list;
     if (args->has("json")) {
         nlohmann::json tracks = nlohmann::json::array();
         for (const MidiTrackInfo& track : list.tracks)
             tracks.push_back(TrackJson(track, list.chosen == track.number));
-        out << nlohmann::json{{"tracks", tracks}}.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
-            << '\n';
+        out << JsonText({{"tracks", tracks}}) << '\n';
         return CliSuccess;
     }
     for (const MidiTrackInfo& track : list.tracks)
         out << (list.chosen == track.number ? "* " : "  ") << app::messages::TrackLine(track) << '\n';
     if (list.chosen)
-        out << "Мелодией берётся дорожка " << *list.chosen + 1 << ".\n";
+        out << cli::TrackTaken(*list.chosen) << '\n';
     else
-        out << "Мелодию взять не из чего: нет целой дорожки с нотами не на канале ударных.\n";
+        out << cli::NoTrackTaken << '\n';
     return CliSuccess;
 }

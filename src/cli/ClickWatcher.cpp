@@ -1,5 +1,6 @@
 #include "cli/ClickWatcher.h"
 
+#include "app/Messages.h"
 #include "platform/Console.h"
 
 #include <cstdio>
@@ -49,8 +50,10 @@ void ClickWatcher::run() {
             if (line_)
                 err_ << "\r" << line_() << std::flush;
             else
-                err_ << "\rНажатие " << click_ << ": " << control_->iterations.load(std::memory_order_relaxed) << " из "
-                     << iterations_ << " итераций" << std::flush;
+                err_ << "\r"
+                     << app::messages::cli::ClickProgress(click_, control_->iterations.load(std::memory_order_relaxed),
+                                                          iterations_)
+                     << std::flush;
             shown_ = true;
         }
     }

@@ -2,6 +2,7 @@
 
 #include "cli/CliArguments.h"
 
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,10 +24,14 @@ public:
     void written(const CliArguments& args, std::string_view name, const std::string& path = {},
                  std::string_view replaces = {});
 
-    // Why the command must not run: a written file that is a read one, or
-    // another written one, through any path or link; empty when none is.
-    // Such a file would be overwritten by the command's own results.
-    std::string sameFileProblem() const;
+    // Refuses, as a usage error of `command` told on `err`, a written file
+    // that is a read one or another written one, through any path or link:
+    // it would be overwritten by the command's own results. Success when none is.
+    int refuse(std::string_view command, std::ostream& err) const;
+
+    // The files of --load and --melody-file as read, and the exports
+    // (--midi, --wav, --roll) as written.
+    static FileOptions OfExports(const CliArguments& args);
 
 private:
     std::vector<Named> read_;

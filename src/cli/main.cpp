@@ -1,3 +1,4 @@
+#include "app/Messages.h"
 #include "cli/CliCommands.h"
 #include "platform/ProgramVersion.h"
 
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
     // Results that did not reach their reader (a full disk, a closed pipe)
     // make the run a failure.
     if (!std::cout.flush()) {
-        std::cerr << "melodynet-cli: не удалось записать результат в стандартный вывод\n";
+        Fail(std::cerr, CliFailure, app::messages::cli::OutputNotWritten);
         return status == CliSuccess ? CliFailure : status;
     }
     return status;
