@@ -220,6 +220,7 @@ ContinuationResult Session::Continue(int32_t count, bool melodyNotes) {
         return result;
     result.codes = ContinueMelody(state_, count, melodyNotes);
     result.shortened = count > state_.ContLen;
+    result.text = CodeListText(result.codes.data(), static_cast<int32_t>(result.codes.size()));
     continuationCommand_ = StretchText(state_.MelodyLen + 1, state_.ContLen);
     Notify(Change::Continued);
     return result;

@@ -72,6 +72,7 @@ struct ContinuationResult {
     Failure failure;
     bool untrained = false;     // the network had not been trained or loaded
     std::vector<uint8_t> codes; // the notes written behind the beginning
+    std::string text;           // the codes as the melody fields list them: "3, 8, 11"
     bool shortened = false;     // the melody buffer held fewer notes than requested
 };
 

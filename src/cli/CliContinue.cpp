@@ -84,7 +84,7 @@ int Continue(const CliArguments& args, CliSession& session, const ContinueSettin
     if (args.has("json"))
         out << JsonText({{"codes", codes}, {"requested", requested}, {"command", command}, {"roll", rolled}}) << '\n';
     else
-        out << CodeListText(codes.data(), static_cast<int32_t>(codes.size())) << '\n'
+        out << result.text << '\n'
             << command << '\n'
             << exported.str();
     return CliSuccess;

@@ -524,8 +524,7 @@ void frmMain::continueMelody(bool melodyNotes) {
     const app::ContinuationResult result = session_.Continue(session_.CountOf(textOf(Text6)), melodyNotes);
     if (!reported(result.failure))
         return;
-    Text1[1]->setText(
-        QString::fromStdString(CodeListText(result.codes.data(), static_cast<int32_t>(result.codes.size()))));
+    Text1[1]->setText(QString::fromStdString(result.text));
     GenerateCmd(1);
     if (result.shortened)
         Tell(messages::ContinuationShortened(static_cast<int32_t>(result.codes.size())), MessageIcon::Information);
