@@ -43,7 +43,7 @@ struct Failure {
     int64_t limit = 0;     // the size limit a file passed
     std::string inputText; // the counts as the user typed them, when typed
     std::string hiddenText;
-    NetworkFileReading reading; // where and why a network file is broken
+    NetworkFileFailure reading; // where and why a network file is broken
     MidiFailure midi;           // where and why a MIDI file is refused
 
     // A failure with nothing more to name than its problem.

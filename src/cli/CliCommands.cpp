@@ -109,13 +109,14 @@ class CliSession {
 public:
     // nullopt after telling `err` when the formula library cannot be loaded.
     static std::unique_ptr<CliSession> Open(std::ostream& err) {
-        std::string error;
-        std::shared_ptr<const FormulaLibrary> library = FormulaLibrary::loadBesideProgram(&error);
+        FormulaLibrary::Loading library = FormulaLibrary::loadBesideProgram();
         if (!library) {
-            Fail(err, CliFailure, std::string(app::messages::FormulaLibraryMissing) + " " + error);
+            Fail(err, CliFailure,
+                 std::string(app::messages::FormulaLibraryMissing) + " " +
+                     app::messages::FormulaLibraryReason(library.error()));
             return nullptr;
         }
-        return std::unique_ptr<CliSession>(new CliSession(std::move(library)));
+        return std::unique_ptr<CliSession>(new CliSession(std::move(*library)));
     }
 
     app::Session& operator*() { return session_; }
@@ -332,9 +333,10 @@ bool CheckPicturePath(const CliArguments& args, std::string_view name, std::stri
 std::string PictureProblem(const std::string& path, QSize size, const std::function<void(QPainter&, QRect)>& paint,
                            platform::FileSystem& files) {
     const std::string bytes = PictureFile::Render(*PictureFile::FormatOf(path), size, paint);
-    std::string error = "рисунок не удалось построить";
-    if (bytes.empty() || !files.replaceFile(path, bytes, error))
-        return "не удалось записать рисунок «" + path + "»: " + error;
+    const platform::FileResult<> written =
+        bytes.empty() ? platform::FileFailed("рисунок не удалось построить") : files.replaceFile(path, bytes);
+    if (!written)
+        return "не удалось записать рисунок «" + path + "»: " + written.error().reason;
     return {};
 }
 #endif

@@ -79,17 +79,17 @@ PlayResult CommandPlayer::PlayCmd(const std::string& text, platform::ProcessStar
 
         result.number = n;
         result.filePath = path;
-        std::string error;
-        const platform::FileError written = fs_.writeNewFile(path, text + "\r\n", error);
+        const platform::FileResult<> written = fs_.writeNewFile(path, text + "\r\n");
         // Another player won the race for this name, or a dangling link holds
         // it (exists() does not see those): the next number will do.
-        if (written == platform::FileError::AlreadyExists)
+        if (!written && written.error().error == platform::FileError::AlreadyExists)
             continue;
-        if (written != platform::FileError::None) {
+        if (!written) {
             result.status = PlayResult::Status::WriteFailed;
-            result.reason = error;
+            result.reason = written.error().reason;
             return result;
         }
+        std::string error;
 
         // The player looks for a bare name in the History folder beside itself.
         const bool besidePlayer = *history == JoinPath(programFolder_, "History");

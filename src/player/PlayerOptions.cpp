@@ -73,13 +73,13 @@ std::filesystem::path ResolveCommandFile(const std::string& commandFile, const s
     return playerFolder / "History" / given;
 }
 
-std::optional<std::string> ReadCommandFile(const std::filesystem::path& path, std::string& error) {
+PlayerResult<std::string> ReadCommandFile(const std::filesystem::path& path) {
     // Read piece by piece up to the limit: a pipe or a device works, and one
     // that never ends is refused.
-    platform::FileReading reading = platform::ReadFileBytes(path, MaxCommandFileBytes);
-    if (reading.error == platform::FileError::TooLarge)
-        error = player_messages::CommandFileTooLarge(MaxCommandFileBytes);
-    else if (!reading.bytes)
-        error = reading.reason;
-    return std::move(reading.bytes);
+    platform::FileResult<std::string> reading = platform::ReadFileBytes(path, MaxCommandFileBytes);
+    if (reading)
+        return std::move(*reading);
+    if (reading.error().error == platform::FileError::TooLarge)
+        return base::Fail(player_messages::CommandFileTooLarge(MaxCommandFileBytes));
+    return base::Fail(reading.error().reason);
 }

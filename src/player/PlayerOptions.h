@@ -1,5 +1,7 @@
 #pragma once
 
+#include "player/PlayerResult.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -28,4 +30,4 @@ std::filesystem::path ResolveCommandFile(const std::string& commandFile, const s
 
 // Reads a whole command file (a pipe too); nullopt and `error` when it cannot
 // be read or is larger than any command text could be.
-std::optional<std::string> ReadCommandFile(const std::filesystem::path& path, std::string& error);
+PlayerResult<std::string> ReadCommandFile(const std::filesystem::path& path);

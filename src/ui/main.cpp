@@ -138,10 +138,10 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(frmMain::windowIconImages());
 
     platform::QtMessageBox messages(nullptr, frmMain::applicationTitle());
-    std::string error;
-    std::shared_ptr<const FormulaLibrary> library = FormulaLibrary::loadBesideProgram(&error);
+    FormulaLibrary::Loading library = FormulaLibrary::loadBesideProgram();
     if (!library) {
-        messages.show(std::string(app::messages::FormulaLibraryMissing) + "\n" + error,
+        messages.show(std::string(app::messages::FormulaLibraryMissing) + "\n" +
+                          app::messages::FormulaLibraryReason(library.error()),
                       platform::MessageIcon::Critical);
         return 1;
     }
@@ -150,7 +150,7 @@ int main(int argc, char* argv[]) {
     platform::QtProcessStarter starter;
     platform::QtFileSystem files;
     platform::QtLocaleNumbers locale;
-    app::Session session(library, files, starter, locale);
+    app::Session session(*library, files, starter, locale);
     if (arguments.viewScreenshot)
         session.state().SetSeed(1);
     frmMain window(session, messages, dialogs, files);

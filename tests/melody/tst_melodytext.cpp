@@ -129,11 +129,7 @@ TEST(CommandText, LengthFieldFallsBackToEight) {
 }
 
 TEST(MelodyState, ParseSetsMelodyLenAndTheCommandTextsFollowIt) {
-    std::string error;
-    const std::shared_ptr<const FormulaLibrary> library =
-        FormulaLibrary::loadFrom(platform::executableFolder(), &error);
-    ASSERT_TRUE(library) << error;
-    mdMain state(library);
+    mdMain state(FormulaLibrary::loadFrom(platform::executableFolder()).value());
     state.NoteLen = 8;
     state.PauseLen = 8;
     state.Melody[13] = 27; // a continuation behind the beginning stays

@@ -137,7 +137,7 @@ private slots:
     // in their row, codes beyond the rows at the edge with a mark, and a
     // continuation grey once the beginning changed under it.
     void zoomedRoll() {
-        mdMain state(FormulaLibrary::loadBesideProgram());
+        mdMain state(FormulaLibrary::loadBesideProgram().value());
         ParseMelody(state, "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10");
         QCOMPARE(int(RollDataOf(state, {30}, nullptr).high), 32); // a fresh continuation counts
         const RollData data = RollDataOf(state, {60, 0, 30}, nullptr, true);
@@ -256,7 +256,7 @@ private slots:
         QFETCH(int, inputs);
         QFETCH(QString, melody);
         QFETCH(int, first);
-        mdMain state(FormulaLibrary::loadBesideProgram());
+        mdMain state(FormulaLibrary::loadBesideProgram().value());
         state.CreateOutNeuron();
         state.InputCount = inputs;
         state.HiddenCount = 2;

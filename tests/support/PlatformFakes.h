@@ -26,43 +26,39 @@ struct MemoryFileSystem : platform::FileSystem {
     std::string userDataFolder() const override { return data; }
     std::string currentFolder() const override { return "/tmp"; }
     std::string temporaryFolder() const override { return "/tmp"; }
-    bool removeFile(const std::string& path) override { return files.erase(path) > 0; }
+    platform::FileResult<> removeFile(const std::string& path) override {
+        return files.erase(path) > 0 ? platform::FileResult<>() : platform::FileFailed("no such file");
+    }
     bool exists(const std::string& path) const override { return files.count(path) + folders.count(path) > 0; }
     bool isFolder(const std::string& path) const override { return folders.count(path) > 0; }
-    bool createFolder(const std::string& path) override {
+    platform::FileResult<> createFolder(const std::string& path) override {
         if (readOnly.count(path.substr(0, path.rfind('/'))) > 0 && !isFolder(path))
-            return false;
-        return folders.insert(path), true;
+            return platform::FileFailed("read-only");
+        return folders.insert(path), platform::FileResult<>();
     }
     bool isWritableFolder(const std::string& path) const override { return isFolder(path) && !readOnly.count(path); }
-    bool fits(const std::string& bytes, std::string& error) const {
-        if (failWrites || (freeBytes && bytes.size() > *freeBytes))
-            return error = "disk full", false;
-        return true;
-    }
-    platform::FileError writeNewFile(const std::string& path, const std::string& bytes, std::string& error) override {
+    bool fits(const std::string& bytes) const { return !failWrites && (!freeBytes || bytes.size() <= *freeBytes); }
+    platform::FileResult<> writeNewFile(const std::string& path, const std::string& bytes) override {
         if (exists(path) || taken.count(path) > 0)
-            return error = "file exists", platform::FileError::AlreadyExists;
-        if (!fits(bytes, error))
-            return platform::FileError::Failed;
+            return base::Fail(platform::FileFailure{platform::FileError::AlreadyExists, "file exists"});
+        if (!fits(bytes))
+            return platform::FileFailed("disk full");
         files.emplace(path, bytes);
-        return platform::FileError::None;
+        return {};
     }
-    bool replaceFile(const std::string& path, const std::string& bytes, std::string& error) override {
-        if (!isFolder(path.substr(0, path.rfind('/'))))
-            return error = "disk full", false;
-        return fits(bytes, error) && (files[path] = bytes, true);
+    platform::FileResult<> replaceFile(const std::string& path, const std::string& bytes) override {
+        if (!isFolder(path.substr(0, path.rfind('/'))) || !fits(bytes))
+            return platform::FileFailed("disk full");
+        files[path] = bytes;
+        return {};
     }
-    platform::FileReading readFile(const std::string& path, uint64_t maxBytes) const override {
+    platform::FileResult<std::string> readFile(const std::string& path, uint64_t maxBytes) const override {
         const auto found = files.find(path);
-        platform::FileReading reading;
         if (found == files.end())
-            reading.error = platform::FileError::Failed, reading.reason = "no such file";
-        else if (found->second.size() > maxBytes)
-            reading.error = platform::FileError::TooLarge;
-        else
-            reading.bytes = found->second;
-        return reading;
+            return platform::FileFailed("no such file");
+        if (found->second.size() > maxBytes)
+            return base::Fail(platform::FileFailure{platform::FileError::TooLarge, {}});
+        return found->second;
     }
 };
 

@@ -91,7 +91,7 @@ struct Rig {
     MemoryFileSystem files;
     FakeStarter starter{files};
     PlainLocaleNumbers numbers;
-    app::Session session{FormulaLibrary::loadFrom(platform::executableFolder()), files, starter, numbers};
+    app::Session session{FormulaLibrary::loadFrom(platform::executableFolder()).value(), files, starter, numbers};
     mdMain& state = (session.state().SetSeed(12345), session.state());
     FakeMessageBox messages;
     FakeFileDialogs dialogs;

@@ -64,7 +64,7 @@ struct Rig {
     MemoryFileSystem files;
     FakeStarter starter{files};
     PlainLocaleNumbers locale;
-    app::Session session{FormulaLibrary::loadFrom(platform::executableFolder()), files, starter, locale};
+    app::Session session{FormulaLibrary::loadFrom(platform::executableFolder()).value(), files, starter, locale};
     Dialogs dialogs;
     Messages messages;
     Choices choices;

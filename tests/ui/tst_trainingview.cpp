@@ -40,7 +40,7 @@ struct NoFileDialogs : platform::FileDialogs {
 
 // The main window with the view's actions on a session of fixed seed.
 struct Rig {
-    Rig() : session(FormulaLibrary::loadBesideProgram(), files, starter, numbers) {
+    Rig() : session(FormulaLibrary::loadBesideProgram().value(), files, starter, numbers) {
         session.state().SetSeed(12345);
         window = std::make_unique<frmMain>(session, messages, dialogs, files);
         actions = std::make_unique<ViewActions>(*window, session, messages);
