@@ -89,19 +89,17 @@ PlayResult CommandPlayer::PlayCmd(const std::string& text, platform::ProcessStar
             result.reason = written.error().reason;
             return result;
         }
-        std::string error;
-
         // The player looks for a bare name in the History folder beside itself.
         const bool besidePlayer = *history == JoinPath(programFolder_, "History");
         // The player starts in its own folder: any other path must not depend on ours.
         const std::vector<std::string> arguments{besidePlayer ? name : AbsolutePath(path)};
         const std::string player = JoinPath(programFolder_, PlayerFileName());
-        const bool started =
-            failed ? starter_.startWatched(player, arguments, programFolder_, PlayerWatchMs, std::move(failed), error)
-                   : starter_.startDetached(player, arguments, programFolder_, error);
+        const platform::FileResult<> started =
+            failed ? starter_.startWatched(player, arguments, programFolder_, PlayerWatchMs, std::move(failed))
+                   : starter_.startDetached(player, arguments, programFolder_);
         if (!started) {
             result.status = PlayResult::Status::StartFailed;
-            result.reason = error;
+            result.reason = started.error().reason;
             return result;
         }
         result.status = PlayResult::Status::Started;

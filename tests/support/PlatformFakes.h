@@ -75,21 +75,21 @@ struct FakeStarter : platform::ProcessStarter {
     std::vector<Call> calls;
     bool fail = false;
 
-    bool startDetached(const std::string& program, const std::vector<std::string>& arguments,
-                       const std::string& workingFolder, std::string& error) override {
+    platform::FileResult<> startDetached(const std::string& program, const std::vector<std::string>& arguments,
+                                         const std::string& workingFolder) override {
         if (fail)
-            return error = "no such program", false;
+            return platform::FileFailed("no such program");
         bool complete = false;
         for (const auto& [path, bytes] : fs.files)
             complete |= path.ends_with(arguments.at(0)) && bytes.ends_with("\r\n");
         calls.push_back({program, arguments, workingFolder, complete});
-        return true;
+        return {};
     }
     // A watched start is recorded like any other; `watched` then plays the player's early failure.
-    bool startWatched(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& workingFolder, int, EarlyFailure failed, std::string& error) override {
+    platform::FileResult<> startWatched(const std::string& program, const std::vector<std::string>& arguments,
+                                        const std::string& workingFolder, int, EarlyFailure failed) override {
         watched = std::move(failed);
-        return startDetached(program, arguments, workingFolder, error);
+        return startDetached(program, arguments, workingFolder);
     }
     EarlyFailure watched;
     // Runs are recorded as calls too; `runResult` is what each run gives.
