@@ -80,10 +80,9 @@ PlayerResult<std::unique_ptr<SampleSource>> MakeSource(const PlayerOptions& opti
 }
 
 int Run(const std::vector<std::string>& arguments) {
-    std::string error;
-    const std::optional<PlayerOptions> options = ParsePlayerOptions(arguments, error);
+    const PlayerResult<PlayerOptions> options = ParsePlayerOptions(arguments);
     if (!options) {
-        Complain(error);
+        Complain(options.error());
         return 2;
     }
     if (options->help) {
@@ -135,8 +134,8 @@ int Run(const std::vector<std::string>& arguments) {
         }
         return 0;
     }
-    if (!AudioDevice::play(**source, error)) {
-        Complain(player_messages::NoAudioDevice(error));
+    if (const PlayerResult<> played = AudioDevice::play(**source); !played) {
+        Complain(player_messages::NoAudioDevice(played.error()));
         return 3;
     }
     return 0;
