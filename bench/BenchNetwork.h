@@ -9,7 +9,7 @@
 
 // A built network of the given shape with fixed weights and inputs spread over the note range.
 inline std::unique_ptr<mdMain> BuildBenchNetwork(int32_t inputs, int32_t hidden) {
-    auto state = std::make_unique<mdMain>(FormulaLibrary::loadFrom(platform::executableFolder()));
+    auto state = std::make_unique<mdMain>(FormulaLibrary::loadFrom(platform::executableFolder()).value());
     state->Alpha = 1.0;
     state->InputCount = inputs;
     state->HiddenCount = hidden;

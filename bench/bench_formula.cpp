@@ -38,7 +38,7 @@ void BM_DirectActivation(benchmark::State& state) {
 BENCHMARK(BM_DirectActivation);
 
 void runFormula(benchmark::State& state, const std::string& text) {
-    const auto library = FormulaLibrary::loadFrom(platform::executableFolder());
+    const auto library = FormulaLibrary::loadFrom(platform::executableFolder()).value();
     CFormula formula(library);
     std::string s = text;
     if (formula.Create(s) != 0) {

@@ -29,9 +29,9 @@ void BM_ImportTenThousandNotes(benchmark::State& state) {
     const std::vector<uint8_t> file = MidiFileFromEvents(scaleEvents(10000));
     for (auto _ : state) {
         const MidiImport result = ImportMidiMelody(file);
-        if (!result.ok() || result.melody.codes.size() != MidiMaxCodes)
+        if (!result.ok() || result->codes.size() != MidiMaxCodes)
             state.SkipWithError("the file did not read back");
-        benchmark::DoNotOptimize(result.melody.codes.data());
+        benchmark::DoNotOptimize(result->codes.data());
     }
     state.counters["notes"] =
         benchmark::Counter(10000.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);

@@ -80,16 +80,15 @@ void BM_SynthesizeDefaultMelodyFluidSynth(benchmark::State& state) {
     uint64_t samples = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        std::string error;
-        std::unique_ptr<FluidSynthesizer> synth = FluidSynthesizer::create(events, *soundFont, 0, error);
+        PlayerResult<std::unique_ptr<FluidSynthesizer>> synth = FluidSynthesizer::create(events, *soundFont, 0);
         state.ResumeTiming();
         if (!synth) {
-            state.SkipWithError(error.c_str());
+            state.SkipWithError(synth.error().c_str());
             return;
         }
-        samples += renderInPieces(*synth);
+        samples += renderInPieces(**synth);
         state.PauseTiming();
-        synth.reset();
+        synth->reset();
         state.ResumeTiming();
     }
     countSamples(state, samples, FluidSynthesizer::DefaultSampleRate);
@@ -114,8 +113,7 @@ void BM_NormaliseLongMelody(benchmark::State& state) {
         if (state.range(0) == 0) {
             source = loudness::Normalised([&] { return std::make_unique<Synthesizer>(events); });
         } else {
-            std::string error;
-            source = loudness::Normalised([&] { return FluidSynthesizer::create(events, *soundFont, 0, error); });
+            source = loudness::Normalised([&] { return FluidSynthesizer::create(events, *soundFont, 0).value(); });
         }
         benchmark::DoNotOptimize(source.get());
     }

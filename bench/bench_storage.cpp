@@ -23,8 +23,8 @@ void BM_LoadNetworkFile(benchmark::State& st) {
     const std::string text = WriteNetworkFile(*source);
     auto target = BuildBenchNetwork(2, 1);
     for (auto _ : st) {
-        const NetworkFileReading reading = ReadNetworkFile(text);
-        if (!reading.network || ApplyNetworkFile(*target, *reading.network) != NetworkFileError::None)
+        const NetworkFileResult<NetworkFile> reading = ReadNetworkFile(text);
+        if (!reading || !ApplyNetworkFile(*target, *reading))
             st.SkipWithError("the file did not load");
         benchmark::DoNotOptimize(target->HiddenLayer.back()->Result());
     }
@@ -36,7 +36,7 @@ void BM_ApplyNetworkFile(benchmark::State& st) {
     const NetworkFile record = NetworkFileOf(*source);
     auto target = BuildBenchNetwork(2, 1);
     for (auto _ : st)
-        benchmark::DoNotOptimize(ApplyNetworkFile(*target, record));
+        benchmark::DoNotOptimize(ApplyNetworkFile(*target, record).ok());
     setCounters(st);
 }
 

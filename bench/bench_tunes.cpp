@@ -195,9 +195,9 @@ int main(int argc, char** argv) {
         if (!import.ok())
             continue;
         for (const size_t notes : {16u, 32u, 64u}) {
-            if (import.melody.codes.size() < notes)
+            if (import->codes.size() < notes)
                 continue;
-            const std::vector<uint8_t> codes(import.melody.codes.begin(), import.melody.codes.begin() + notes);
+            const std::vector<uint8_t> codes(import->codes.begin(), import->codes.begin() + notes);
             const std::vector<int32_t> shapes = settings.hidden.empty() ? std::vector<int32_t>{16, 3} : settings.hidden;
             for (const int32_t hidden : shapes) {
                 if (settings.hidden.empty() && hidden == 3 && notes != 16)

@@ -76,7 +76,7 @@ BENCHMARK(BM_PaintRoll1024Visible)->Unit(benchmark::kMicrosecond);
 
 // A session on a built, trained network of 8 inputs and a 1024-note melody.
 struct TypingRig {
-    TypingRig() : session(FormulaLibrary::loadBesideProgram(), files, starter, locale) {
+    TypingRig() : session(FormulaLibrary::loadBesideProgram().value(), files, starter, locale) {
         session.Start();
         session.SetShape(8, 3, 1.0);
         session.SetLearnStep(1.0);

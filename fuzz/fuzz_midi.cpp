@@ -27,10 +27,10 @@ void check(bool condition) {
 
 void checkMelody(const MidiImport& result, size_t size) {
     if (!result.ok()) {
-        check(result.failure.error != MidiError::None && result.failure.offset <= size);
+        check(result.error().error != MidiError::None && result.error().offset <= size);
         return;
     }
-    const MidiMelody& melody = result.melody;
+    const MidiMelody& melody = *result;
     check(!melody.codes.empty() && melody.codes.size() <= MidiMaxCodes);
     check(melody.track >= 0 && melody.track < melody.trackCount);
     check(melody.codes.front() != 1);
@@ -58,14 +58,15 @@ void checkMelody(const MidiImport& result, size_t size) {
     }
     const bool pausesKept = followedByNote >= followedByPause || notes.size() == 2;
     const MidiImport back = ImportMidiMelody(MidiFileFromEvents(events));
-    check(back.ok() && back.melody.codes == (pausesKept ? melody.codes : notes) && !back.melody.adjusted());
+    check(back.ok() && back->codes == (pausesKept ? melody.codes : notes) && !back->adjusted());
 }
 
-void checkList(const MidiTrackList& list, size_t size) {
-    if (!list.ok()) {
-        check(list.failure.offset <= size);
+void checkList(const base::Result<MidiTrackList, MidiFailure>& listed, size_t size) {
+    if (!listed) {
+        check(listed.error().offset <= size);
         return;
     }
+    const MidiTrackList& list = *listed;
     if (list.chosen) {
         check(*list.chosen >= 0 && static_cast<size_t>(*list.chosen) < list.tracks.size());
         const MidiTrackInfo& chosen = list.tracks[static_cast<size_t>(*list.chosen)];

@@ -11,26 +11,25 @@
 // first write may round values to 15 digits, later ones change nothing.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const NetworkFileReading first = ReadNetworkFile(bytes);
-    if (!first.network) {
-        if (first.line < 1 || first.error == NetworkFileError::None)
+    const NetworkFileResult<NetworkFile> first = ReadNetworkFile(bytes);
+    if (!first) {
+        if (first.error().line < 1)
             std::abort();
         return 0;
     }
-    if (NetworkFileProblem(*first.network) != NetworkFileError::None)
+    if (!CheckNetworkFile(*first))
         std::abort();
 
-    const std::string written = NetworkFileText(*first.network);
-    const NetworkFileReading second = ReadNetworkFile(written);
-    if (!second.network)
+    const std::string written = NetworkFileText(*first);
+    const NetworkFileResult<NetworkFile> second = ReadNetworkFile(written);
+    if (!second)
         std::abort();
-    if (second.network->InputCount != first.network->InputCount ||
-        second.network->HiddenCount != first.network->HiddenCount)
+    if (second->InputCount != first->InputCount || second->HiddenCount != first->HiddenCount)
         std::abort();
 
-    const std::string rewritten = NetworkFileText(*second.network);
-    const NetworkFileReading third = ReadNetworkFile(rewritten);
-    if (!third.network || !(*third.network == *second.network) || NetworkFileText(*third.network) != rewritten)
+    const std::string rewritten = NetworkFileText(*second);
+    const NetworkFileResult<NetworkFile> third = ReadNetworkFile(rewritten);
+    if (!third || !(*third == *second) || NetworkFileText(*third) != rewritten)
         std::abort();
     return 0;
 }

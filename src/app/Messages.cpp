@@ -84,13 +84,30 @@ std::string MidiReason(const MidiFailure& failure) {
 
 } // namespace
 
-std::string NetworkFileReason(const NetworkFileReading& reading) {
+std::string FormulaLibraryReason(const FormulaLibraryFailure& failure) {
+    const std::string path = failure.paths.empty() ? std::string() : failure.paths.front();
+    switch (failure.error) {
+    case FormulaLibraryError::NotFound: {
+        std::string places;
+        for (const std::string& looked : failure.paths)
+            places += (places.empty() ? "" : ", ") + looked;
+        return "файл библиотеки не найден (искали: " + places + ")";
+    }
+    case FormulaLibraryError::NotLoadable:
+        return "не удалось загрузить " + path + ": " + failure.reason;
+    case FormulaLibraryError::LacksOperation:
+        return "в " + path + " нет операции " + failure.reason;
+    }
+    return {};
+}
+
+std::string NetworkFileReason(const NetworkFileFailure& reading) {
     std::string reason;
     switch (reading.error) {
-    case NetworkFileError::None:
-        return {};
     case NetworkFileError::Unreadable:
         return "не удалось прочитать файл: " + reading.systemReason;
+    case NetworkFileError::NotWritten:
+        return "не удалось записать файл: " + reading.systemReason;
     case NetworkFileError::TooLarge:
         return "файл слишком велик для файла нейронной сети";
     case NetworkFileError::Truncated:
@@ -195,7 +212,7 @@ std::string Text(const Failure& failure) {
     case Problem::PlayerEnded:
         return "Проигрыватель не смог сыграть мелодию:\n" + failure.reason;
     case Problem::FormulaLibraryMissing:
-        return std::string(FormulaLibraryMissing) + "\n" + failure.reason;
+        return std::string(FormulaLibraryMissing) + "\n" + FormulaLibraryReason(failure.formulaLibrary);
     }
     return {};
 }

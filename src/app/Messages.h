@@ -4,6 +4,7 @@
 #include "app/LearningReport.h"
 #include "app/NoteRange.h"
 #include "app/TrainUntil.h"
+#include "engine/FormulaLibrary.h"
 #include "midi/MidiImport.h"
 
 #include <cstdint>
@@ -16,9 +17,11 @@ namespace app::messages {
 
 // Caption of every message box.
 inline constexpr const char* ApplicationTitle = "Предсказание нот";
-// The formula library cannot be loaded (the system's reason follows on the next line).
+// The formula library cannot be loaded (FormulaLibraryReason follows on the next line).
 inline constexpr const char* FormulaLibraryMissing =
     "Не удалось загрузить библиотеку формул, без неё программа работать не может.";
+// Why the formula library cannot be loaded: the files and the system's reason.
+std::string FormulaLibraryReason(const FormulaLibraryFailure& failure);
 // A command that ran out of memory and was left undone.
 inline constexpr const char* OutOfMemoryCommand = "Не хватает памяти: команда не выполнена.";
 // Warning before a prediction or continuation on an untrained network.
@@ -85,7 +88,7 @@ std::string LastPrediction(uint8_t code);
 std::string Text(const Failure& failure);
 
 // Why a network file cannot be loaded, without the file's name: "Строка 3: ...".
-std::string NetworkFileReason(const NetworkFileReading& reading);
+std::string NetworkFileReason(const NetworkFileFailure& reading);
 
 // What the reading of a MIDI file had to change, or empty when nothing.
 std::string MidiAdjustments(const std::string& path, const MidiMelody& melody);

@@ -355,19 +355,20 @@ MelodyFileResult Session::ReadMelodyFile(const std::string& path, bool allowText
     MelodyFileResult result;
     result.failure.path = path;
     const uint64_t limit = allowText ? std::max<uint64_t>(MaxMelodyFileBytes, MidiMaxFileBytes) : MidiMaxFileBytes;
-    const platform::FileReading read = files_.readFile(path, limit);
-    const std::optional<std::string>& bytes = read.bytes;
+    const platform::FileResult<std::string> read = files_.readFile(path, limit);
+    const std::string* bytes = read ? &*read : nullptr;
     const bool midi = bytes && LooksLikeMidi(ByteSpan(*bytes));
-    if (read.error == platform::FileError::TooLarge || (bytes && !midi && bytes->size() > MaxMelodyFileBytes)) {
+    const bool tooLarge = !read && read.error().error == platform::FileError::TooLarge;
+    if (tooLarge || (bytes && !midi && bytes->size() > MaxMelodyFileBytes)) {
         result.failure.problem = Problem::MelodyFileTooLarge;
         // Whatever the reader refused is above the larger limit it was given.
-        const bool midiLimit = midi || read.error == platform::FileError::TooLarge;
+        const bool midiLimit = midi || tooLarge;
         result.failure.limit = static_cast<int64_t>(midiLimit ? MidiMaxFileBytes : MaxMelodyFileBytes);
         return result;
     }
     if (!bytes) {
         result.failure.problem = Problem::MelodyFileUnreadable;
-        result.failure.reason = read.reason;
+        result.failure.reason = read.error().reason;
         return result;
     }
     if (bytes->empty()) {
@@ -384,14 +385,14 @@ MelodyFileResult Session::ReadMelodyFile(const std::string& path, bool allowText
         return result;
     }
     const MidiImport imported = ImportMidiMelody(ByteSpan(*bytes), track);
-    if (!imported.ok()) {
+    if (!imported) {
         result.failure.problem = Problem::MidiFileBroken;
-        result.failure.midi = imported.failure;
+        result.failure.midi = imported.error();
         return result;
     }
     result.midi = true;
-    result.adjusted = imported.melody;
-    result.text = CodeListText(imported.melody.codes.data(), static_cast<int32_t>(imported.melody.codes.size()));
+    result.adjusted = *imported;
+    result.text = CodeListText(imported->codes.data(), static_cast<int32_t>(imported->codes.size()));
     result.failure = {};
     return result;
 }
@@ -417,8 +418,11 @@ Failure Session::ExportMidi(MelodyPart part, const std::string& path, int progra
     const std::vector<uint8_t> bytes = MidiFileFromEvents(read.events, options);
     Failure failure;
     failure.path = path;
-    if (!files_.replaceFile(path, std::string(bytes.begin(), bytes.end()), failure.reason))
+    if (const platform::FileResult<> written = files_.replaceFile(path, std::string(bytes.begin(), bytes.end()));
+        !written) {
         failure.problem = Problem::FileNotWritten;
+        failure.reason = written.error().reason;
+    }
     return failure;
 }
 
@@ -431,8 +435,9 @@ Failure Session::ExportWav(MelodyPart part, const std::string& path, int program
                                                                            std::to_string(++serial) + ".cmd");
     Failure failure;
     failure.path = path;
-    if (files_.writeNewFile(commandFile, CommandText(part) + "\r\n", failure.reason) != platform::FileError::None) {
+    if (const platform::FileResult<> written = files_.writeNewFile(commandFile, CommandText(part) + "\r\n"); !written) {
         failure.problem = Problem::FileNotWritten;
+        failure.reason = written.error().reason;
         failure.path = commandFile;
         return failure;
     }
@@ -440,7 +445,8 @@ Failure Session::ExportWav(MelodyPart part, const std::string& path, int program
     const std::string player = JoinPath(files_.programFolder(), PlayerFileName());
     const platform::ProcessRun run =
         starter_.run(player, {"--wav", path, "--program", std::to_string(program), commandFile}, PlayerTimeoutMs);
-    files_.removeFile(commandFile);
+    // Left behind, it is only a stray temporary file.
+    static_cast<void>(files_.removeFile(commandFile));
     if (!run.started) {
         failure.problem = Problem::PlayerNotStarted;
         failure.path = player;
@@ -456,9 +462,13 @@ Failure Session::ExportWav(MelodyPart part, const std::string& path, int program
 
 FormulaLibraryResult LoadFormulaLibrary() {
     FormulaLibraryResult result;
-    result.library = FormulaLibrary::loadBesideProgram(&result.failure.reason);
-    if (!result.library)
+    FormulaLibrary::Loading loading = FormulaLibrary::loadBesideProgram();
+    if (loading) {
+        result.library = std::move(*loading);
+    } else {
         result.failure.problem = Problem::FormulaLibraryMissing;
+        result.failure.formulaLibrary = loading.error();
+    }
     return result;
 }
 
@@ -472,13 +482,13 @@ SaveResult Session::Save(const std::string& path) {
     result.failure = EnsureNetwork();
     if (result.failure)
         return result;
-    const NetworkFileSaving saving = SaveNetworkFile(files_, result.path, state_);
+    const NetworkFileResult<> saved = SaveNetworkFile(files_, result.path, state_);
     result.failure.path = result.path;
-    result.failure.reason = saving.systemReason;
-    if (saving.error == NetworkFileError::NotFinite)
-        result.failure.problem = Problem::NetworkNotStorable;
-    else if (saving.error != NetworkFileError::None)
-        result.failure.problem = Problem::NetworkFileNotWritten;
+    if (saved)
+        return result;
+    result.failure.reason = saved.error().systemReason;
+    result.failure.problem = saved.error().error == NetworkFileError::NotFinite ? Problem::NetworkNotStorable
+                                                                                : Problem::NetworkFileNotWritten;
     return result;
 }
 
@@ -500,22 +510,21 @@ NetworkShape Session::shape() const {
 LoadResult Session::Load(const std::string& path) {
     LoadResult result;
     result.failure.path = path;
-    NetworkFileReading reading = ReadNetworkFileAt(files_, path);
-    if (!reading.network) {
+    NetworkFileResult<NetworkFile> reading = ReadNetworkFileAt(files_, path);
+    if (!reading) {
         result.failure.problem = Problem::NetworkFileBroken;
-        result.failure.reading = std::move(reading);
+        result.failure.reading = reading.error();
         return result;
     }
-    result.network = std::move(*reading.network);
+    result.network = std::move(*reading);
     const bool wasChanged = state_.NSChanged;
     SetNetworkChanged(false);
     try {
-        const NetworkFileError error = ApplyNetworkFile(state_, result.network);
-        if (error != NetworkFileError::None) {
+        if (const NetworkFileResult<> applied = ApplyNetworkFile(state_, result.network); !applied) {
             // Nothing was applied: the network and its flag stay as they were.
             SetNetworkChanged(wasChanged);
             result.failure.problem = Problem::NetworkFileBroken;
-            result.failure.reading.error = error;
+            result.failure.reading = applied.error();
             return result;
         }
     } catch (const std::bad_alloc&) {

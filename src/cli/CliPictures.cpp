@@ -22,9 +22,10 @@ constexpr int RollRowHeight = 8;
 std::string WritePicture(const std::string& path, QSize size, const std::function<void(QPainter&, QRect)>& paint,
                          platform::FileSystem& files) {
     const std::string bytes = PictureFile::Render(*PictureFile::FormatOf(path), size, paint);
-    std::string error = app::messages::cli::PictureNotRendered;
-    if (bytes.empty() || !files.replaceFile(path, bytes, error))
-        return app::messages::cli::PictureNotWritten(path, error);
+    const platform::FileResult<> written =
+        bytes.empty() ? platform::FileFailed(app::messages::cli::PictureNotRendered) : files.replaceFile(path, bytes);
+    if (!written)
+        return app::messages::cli::PictureNotWritten(path, written.error().reason);
     return {};
 }
 

@@ -6,25 +6,42 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
+
+// Why the formula library could not be loaded.
+enum class FormulaLibraryError {
+    NotFound,       // no library file where it was looked for (paths: the files looked for)
+    NotLoadable,    // the system refused to load the file (reason: the system's)
+    LacksOperation, // the file lacks an operation of the interface (reason: the operation's name)
+};
+
+// A failed load: what, which files, and the detail.
+struct FormulaLibraryFailure {
+    FormulaLibraryError error = FormulaLibraryError::NotFound;
+    std::vector<std::string> paths;
+    std::string reason;
+};
 
 // The formula library loaded at run time, with its operations resolved once.
 class FormulaLibrary {
 public:
+    // A loaded library, or why there is none.
+    using Loading = base::Result<std::shared_ptr<const FormulaLibrary>, FormulaLibraryFailure>;
+
     using CreateFn = int (*)(FORMULA*, char*, bool, int*, int*, int*);
     using CalcFn = double (*)(const FORMULA*, int, const double*);
     using SimplifyFn = int (*)(FORMULA*, int);
     using ViewFn = int (*)(const FORMULA*, char*);
     using ReleaseFn = void (*)(FORMULA*);
 
-    // Loads the library file of that path; nullptr, and the reason in `error`
-    // when given, when it is missing, cannot be loaded or lacks an operation.
-    static std::shared_ptr<const FormulaLibrary> loadFile(const std::filesystem::path& file,
-                                                          std::string* error = nullptr);
+    // Loads the library file of that path: NotLoadable when it is missing or
+    // cannot be loaded, LacksOperation when an operation is missing.
+    static Loading loadFile(const std::filesystem::path& file);
     // Loads the library by its platform name ("libformula.so") from `folder`.
-    static std::shared_ptr<const FormulaLibrary> loadFrom(const std::filesystem::path& folder,
-                                                          std::string* error = nullptr);
-    // Loads the library from the running program's folder, else from its private library folder.
-    static std::shared_ptr<const FormulaLibrary> loadBesideProgram(std::string* error = nullptr);
+    static Loading loadFrom(const std::filesystem::path& folder);
+    // Loads the library from the running program's folder, else from its
+    // private library folder; NotFound when neither holds it.
+    static Loading loadBesideProgram();
 
     CreateFn create = nullptr;
     CalcFn calc = nullptr;

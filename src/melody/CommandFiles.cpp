@@ -79,29 +79,27 @@ PlayResult CommandPlayer::PlayCmd(const std::string& text, platform::ProcessStar
 
         result.number = n;
         result.filePath = path;
-        std::string error;
-        const platform::FileError written = fs_.writeNewFile(path, text + "\r\n", error);
+        const platform::FileResult<> written = fs_.writeNewFile(path, text + "\r\n");
         // Another player won the race for this name, or a dangling link holds
         // it (exists() does not see those): the next number will do.
-        if (written == platform::FileError::AlreadyExists)
+        if (!written && written.error().error == platform::FileError::AlreadyExists)
             continue;
-        if (written != platform::FileError::None) {
+        if (!written) {
             result.status = PlayResult::Status::WriteFailed;
-            result.reason = error;
+            result.reason = written.error().reason;
             return result;
         }
-
         // The player looks for a bare name in the History folder beside itself.
         const bool besidePlayer = *history == JoinPath(programFolder_, "History");
         // The player starts in its own folder: any other path must not depend on ours.
         const std::vector<std::string> arguments{besidePlayer ? name : AbsolutePath(path)};
         const std::string player = JoinPath(programFolder_, PlayerFileName());
-        const bool started =
-            failed ? starter_.startWatched(player, arguments, programFolder_, PlayerWatchMs, std::move(failed), error)
-                   : starter_.startDetached(player, arguments, programFolder_, error);
+        const platform::FileResult<> started =
+            failed ? starter_.startWatched(player, arguments, programFolder_, PlayerWatchMs, std::move(failed))
+                   : starter_.startDetached(player, arguments, programFolder_);
         if (!started) {
             result.status = PlayResult::Status::StartFailed;
-            result.reason = error;
+            result.reason = started.error().reason;
             return result;
         }
         result.status = PlayResult::Status::Started;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <cstddef>
 #include <vector>
 
@@ -35,5 +37,6 @@ struct MidiFailure {
     std::vector<int> melodicTracks;
 };
 
-// A short English description of `error`, for the player's own messages.
+// A short English description of `error`, for developers (test diagnostics);
+// the user is told in Russian by app/Messages.
 const char* describe(MidiError error);

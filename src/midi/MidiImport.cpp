@@ -64,13 +64,12 @@ MidiFailure TrackFailure(MidiError error, int track, const MidiTrackList& list) 
 
 } // namespace
 
-MidiTrackList ListMidiTracks(std::span<const uint8_t> bytes) {
+base::Result<MidiTrackList, MidiFailure> ListMidiTracks(std::span<const uint8_t> bytes) {
+    const MidiLayoutResult layout = FindMidiLayout(bytes);
+    if (!layout)
+        return base::Fail(layout.error());
     MidiTrackList list;
-    MidiLayout layout;
-    list.failure = FindMidiLayout(bytes, layout);
-    if (!list.ok())
-        return list;
-    list.tracks = SurveyMidiTracks(bytes, layout);
+    list.tracks = SurveyMidiTracks(bytes, *layout);
     const MelodyTrackChooser chooser(list.tracks);
     list.chosen = chooser.chosen();
     list.candidates = chooser.candidates();
@@ -78,54 +77,44 @@ MidiTrackList ListMidiTracks(std::span<const uint8_t> bytes) {
 }
 
 MidiImport ImportMidiMelody(std::span<const uint8_t> bytes, std::optional<int> track) {
-    MidiImport result;
-    MidiLayout layout;
-    result.failure = FindMidiLayout(bytes, layout);
-    if (!result.ok())
-        return result;
+    const MidiLayoutResult layout = FindMidiLayout(bytes);
+    if (!layout)
+        return base::Fail(layout.error());
+    MidiMelody melody;
     MidiTrackList list;
-    list.tracks = SurveyMidiTracks(bytes, layout);
+    list.tracks = SurveyMidiTracks(bytes, *layout);
     const int count = static_cast<int>(list.tracks.size());
-    result.melody.trackCount = count;
-    if (track && (*track < 0 || *track >= count)) {
-        result.failure = TrackFailure(MidiError::NoSuchTrack, *track, list);
-        return result;
-    }
+    melody.trackCount = count;
+    if (track && (*track < 0 || *track >= count))
+        return base::Fail(TrackFailure(MidiError::NoSuchTrack, *track, list));
     if (!track) {
         track = MelodyTrackChooser(list.tracks).chosen();
-        result.melody.trackChosen = true;
+        melody.trackChosen = true;
     }
     if (!track) {
         // No readable track with melodic notes: the first damage found, or why there are no notes.
         for (const MidiTrackInfo& info : list.tracks)
-            if (info.failure.error != MidiError::None) {
-                result.failure = info.failure;
-                return result;
-            }
+            if (info.failure.error != MidiError::None)
+                return base::Fail(info.failure);
         bool percussion = false;
         for (const MidiTrackInfo& info : list.tracks)
             percussion = percussion || info.percussionNotes > 0;
-        result.failure = TrackFailure(percussion ? MidiError::OnlyPercussion : MidiError::NoNotes, -1, list);
-        return result;
+        return base::Fail(TrackFailure(percussion ? MidiError::OnlyPercussion : MidiError::NoNotes, -1, list));
     }
     const MidiTrackInfo& info = list.tracks[static_cast<size_t>(*track)];
-    if (info.failure.error != MidiError::None) {
-        result.failure = info.failure;
-        return result;
-    }
-    if (!info.hasMelodicNotes()) {
-        result.failure =
-            TrackFailure(info.percussionNotes > 0 ? MidiError::OnlyPercussion : MidiError::NoNotes, *track, list);
-        return result;
-    }
+    if (info.failure.error != MidiError::None)
+        return base::Fail(info.failure);
+    if (!info.hasMelodicNotes())
+        return base::Fail(
+            TrackFailure(info.percussionNotes > 0 ? MidiError::OnlyPercussion : MidiError::NoNotes, *track, list));
 
     std::vector<TrackNote> notes;
     notes.reserve(std::min(info.notes, MidiMaxTrackNotes));
     size_t notesBeyond = 0;
-    TrackNotes(bytes, layout.tracks[static_cast<size_t>(*track)], *track, notes, notesBeyond);
-    result.melody.track = *track;
-    result.melody.trackName = info.name;
-    MelodyReduction(layout.ticksPer32nd).reduce(std::move(notes), result.melody);
-    result.melody.notesCut += notesBeyond;
-    return result;
+    TrackNotes(bytes, layout->tracks[static_cast<size_t>(*track)], *track, notes, notesBeyond);
+    melody.track = *track;
+    melody.trackName = info.name;
+    MelodyReduction(layout->ticksPer32nd).reduce(std::move(notes), melody);
+    melody.notesCut += notesBeyond;
+    return melody;
 }

@@ -14,29 +14,20 @@
 // Most notes of the chosen track looked at; the melody is full long before.
 inline constexpr size_t MidiMaxTrackNotes = 65536;
 
-// Result of ImportMidiMelody: `failure.error` is MidiError::None on success.
-struct MidiImport {
-    MidiFailure failure;
-    MidiMelody melody;
-
-    // True when the melody was read.
-    bool ok() const { return failure.error == MidiError::None; }
-};
+// Result of ImportMidiMelody: the melody, or where and why reading failed.
+using MidiImport = base::Result<MidiMelody, MidiFailure>;
 
 // The tracks of a MIDI file and the one the import would take.
 struct MidiTrackList {
-    MidiFailure failure;               // the file's own damage; damaged tracks keep theirs in the list
-    std::vector<MidiTrackInfo> tracks; // every MTrk chunk, in the file's order
+    std::vector<MidiTrackInfo> tracks; // every MTrk chunk, in the file's order; damaged tracks say where
     std::optional<int> chosen;         // the track the import takes without being asked
     int candidates = 0;                // tracks with notes outside the percussion channel
-
-    // True when the file's layout could be read.
-    bool ok() const { return failure.error == MidiError::None; }
 };
 
 // Reads the layout of a MIDI file (plain or RIFF-wrapped) and surveys every
-// track; the choice is MelodyTrackChooser's.
-MidiTrackList ListMidiTracks(std::span<const uint8_t> bytes);
+// track; the choice is MelodyTrackChooser's. Fails when the file's own
+// layout cannot be read.
+base::Result<MidiTrackList, MidiFailure> ListMidiTracks(std::span<const uint8_t> bytes);
 
 // Reads a Standard MIDI File (format 0 or 1, plain or wrapped in RIFF as
 // "RMID") and reduces one track to a melody of note codes. `track` is a

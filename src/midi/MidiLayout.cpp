@@ -50,32 +50,33 @@ bool LooksLikeMidi(std::span<const uint8_t> bytes) {
     return StartsWith(bytes, 0, "MThd") || (StartsWith(bytes, 0, "RIFF") && StartsWith(bytes, 8, "RMID"));
 }
 
-MidiFailure FindMidiLayout(std::span<const uint8_t> bytes, MidiLayout& layout) {
+MidiLayoutResult FindMidiLayout(std::span<const uint8_t> bytes) {
+    MidiLayout layout;
     if (bytes.size() > MidiMaxFileBytes)
-        return {MidiError::TooLarge, 0, -1};
-    size_t base = 0;
+        return base::Fail(MidiFailure{MidiError::TooLarge, 0, -1});
+    size_t start = 0;
     size_t size = bytes.size();
     if (StartsWith(bytes, 0, "RIFF") && StartsWith(bytes, 8, "RMID")) {
         MidiFailure failure;
-        if (!RiffMidiData(bytes, base, size, failure))
-            return failure;
+        if (!RiffMidiData(bytes, start, size, failure))
+            return base::Fail(failure);
     }
-    const uint8_t* file = bytes.data() + base;
-    const size_t fileSize = size - base;
+    const uint8_t* file = bytes.data() + start;
+    const size_t fileSize = size - start;
     if (fileSize < 4 || std::memcmp(file, "MThd", 4) != 0)
-        return {MidiError::NotMidi, base, -1};
+        return base::Fail(MidiFailure{MidiError::NotMidi, start, -1});
     if (fileSize < 8)
-        return {MidiError::Truncated, base + 4, -1};
+        return base::Fail(MidiFailure{MidiError::Truncated, start + 4, -1});
     const uint32_t headerLength = BigEndian(file + 4, 4);
     if (headerLength < 6)
-        return {MidiError::BadHeader, base + 4, -1};
+        return base::Fail(MidiFailure{MidiError::BadHeader, start + 4, -1});
     if (headerLength > fileSize - 8)
-        return {MidiError::Truncated, base, -1};
+        return base::Fail(MidiFailure{MidiError::Truncated, start, -1});
     const uint32_t format = BigEndian(file + 8, 2);
     if (format == 2)
-        return {MidiError::UnsupportedFormat, base + 8, -1};
+        return base::Fail(MidiFailure{MidiError::UnsupportedFormat, start + 8, -1});
     if (format > 2)
-        return {MidiError::BadHeader, base + 8, -1};
+        return base::Fail(MidiFailure{MidiError::BadHeader, start + 8, -1});
     const uint32_t announced = BigEndian(file + 10, 2);
     const uint32_t division = BigEndian(file + 12, 2);
     if (division & 0x8000u) {
@@ -94,15 +95,15 @@ MidiFailure FindMidiLayout(std::span<const uint8_t> bytes, MidiLayout& layout) {
     const size_t most = announced == 0 ? MidiMaxTracks : announced;
     while (offset < fileSize && layout.tracks.size() < most) {
         if (fileSize - offset < 8)
-            return {MidiError::Truncated, base + offset, -1};
+            return base::Fail(MidiFailure{MidiError::Truncated, start + offset, -1});
         const uint32_t length = BigEndian(file + offset + 4, 4);
         if (length > fileSize - offset - 8)
-            return {MidiError::Truncated, base + offset, -1};
+            return base::Fail(MidiFailure{MidiError::Truncated, start + offset, -1});
         if (std::memcmp(file + offset, "MTrk", 4) == 0)
-            layout.tracks.push_back({base + offset + 8, base + offset + 8 + length});
+            layout.tracks.push_back({start + offset + 8, start + offset + 8 + length});
         offset += 8 + static_cast<size_t>(length);
     }
     if (layout.tracks.empty())
-        return {MidiError::NoTracks, base + offset, -1};
-    return {};
+        return base::Fail(MidiFailure{MidiError::NoTracks, start + offset, -1});
+    return layout;
 }

@@ -34,4 +34,5 @@ bool LooksLikeMidi(std::span<const uint8_t> bytes);
 // wrapped in RIFF ("RMID", whose "data" chunk holds the file), at most the
 // announced count, or MidiMaxTracks when the header says 0. Offsets in the
 // layout and in a failure count from the start of `bytes`.
-MidiFailure FindMidiLayout(std::span<const uint8_t> bytes, MidiLayout& layout);
+using MidiLayoutResult = base::Result<MidiLayout, MidiFailure>;
+MidiLayoutResult FindMidiLayout(std::span<const uint8_t> bytes);

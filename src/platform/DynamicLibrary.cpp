@@ -13,18 +13,19 @@
 
 namespace platform {
 
-DynamicLibrary::DynamicLibrary(const std::filesystem::path& path) : path_(path) {
+FileResult<DynamicLibrary> DynamicLibrary::open(const std::filesystem::path& path) {
 #ifdef _WIN32
-    handle_ = reinterpret_cast<void*>(::LoadLibraryW(path.wstring().c_str()));
-    if (!handle_)
-        throw DynamicLibraryError("cannot load " + path.string() + " (error " + std::to_string(::GetLastError()) + ")");
+    void* handle = reinterpret_cast<void*>(::LoadLibraryW(path.wstring().c_str()));
+    if (!handle)
+        return FileFailed("error " + std::to_string(::GetLastError()));
 #else
-    handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle_) {
+    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
         const char* reason = ::dlerror();
-        throw DynamicLibraryError("cannot load " + path.string() + ": " + (reason ? reason : "unknown reason"));
+        return FileFailed(reason ? reason : "unknown reason");
     }
 #endif
+    return DynamicLibrary(handle, path);
 }
 
 DynamicLibrary::~DynamicLibrary() {

@@ -1,22 +1,18 @@
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace platform {
 
-class DynamicLibraryError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 // A shared library opened at run time; closed when the object is destroyed.
 class DynamicLibrary {
 public:
-    // Opens the library at `path`; throws DynamicLibraryError with the system's reason.
-    explicit DynamicLibrary(const std::filesystem::path& path);
+    // Opens the library at `path`; Failed with the system's reason when it cannot be loaded.
+    static FileResult<DynamicLibrary> open(const std::filesystem::path& path);
     ~DynamicLibrary();
     DynamicLibrary(DynamicLibrary&& other) noexcept;
     DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
@@ -32,6 +28,8 @@ public:
     static std::string fileName(std::string_view baseName);
 
 private:
+    DynamicLibrary(void* handle, std::filesystem::path path) : handle_(handle), path_(std::move(path)) {}
+
     void* handle_ = nullptr;
     std::filesystem::path path_;
 };

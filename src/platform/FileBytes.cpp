@@ -11,23 +11,16 @@ namespace platform {
 
 namespace {
 
-FileReading Failed(std::string reason) {
-    FileReading reading;
-    reading.error = FileError::Failed;
-    reading.reason = std::move(reason);
-    return reading;
-}
-
 struct CloseFile {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 } // namespace
 
-FileReading ReadFileBytes(const std::filesystem::path& path, uint64_t maxBytes) {
+FileResult<std::string> ReadFileBytes(const std::filesystem::path& path, uint64_t maxBytes) {
     std::error_code code;
     if (std::filesystem::is_directory(path, code))
-        return Failed(SystemReason(EISDIR));
+        return FileFailed(SystemReason(EISDIR));
     errno = 0;
 #ifdef _WIN32
     const std::unique_ptr<std::FILE, CloseFile> file(::_wfopen(path.c_str(), L"rb"));
@@ -35,7 +28,7 @@ FileReading ReadFileBytes(const std::filesystem::path& path, uint64_t maxBytes) 
     const std::unique_ptr<std::FILE, CloseFile> file(std::fopen(path.c_str(), "rb"));
 #endif
     if (!file)
-        return Failed(SystemReason(errno != 0 ? errno : ENOENT));
+        return FileFailed(SystemReason(errno != 0 ? errno : ENOENT));
 
     std::string bytes;
     char chunk[65536];
@@ -46,20 +39,15 @@ FileReading ReadFileBytes(const std::filesystem::path& path, uint64_t maxBytes) 
         errno = 0;
         const size_t got = std::fread(chunk, 1, wanted, file.get());
         bytes.append(chunk, got);
-        if (bytes.size() > maxBytes) {
-            FileReading reading;
-            reading.error = FileError::TooLarge;
-            return reading;
-        }
+        if (bytes.size() > maxBytes)
+            return base::Fail(FileFailure{FileError::TooLarge, {}});
         if (got < wanted) {
             if (std::ferror(file.get()) != 0)
-                return Failed(SystemReason(errno != 0 ? errno : EIO));
+                return FileFailed(SystemReason(errno != 0 ? errno : EIO));
             break;
         }
     }
-    FileReading reading;
-    reading.bytes = std::move(bytes);
-    return reading;
+    return bytes;
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/NewFile.h"
 
 #include <cerrno>
+#include <stdexcept>
 #include <system_error>
 
 #ifdef _WIN32
@@ -44,39 +45,31 @@ NewFile::~NewFile() {
     }
 }
 
-FileError NewFile::create(std::string& error) {
-    if (created_) {
-        error = "the file was created already";
-        return FileError::Failed;
-    }
+FileResult<> NewFile::create() {
+    if (created_)
+        throw std::logic_error("NewFile created twice");
     errno = 0;
     stream_ = OpenExclusive(path_);
     if (stream_ == nullptr) {
         const int code = errno;
-        error = SystemReason(code);
-        return code == EEXIST ? FileError::AlreadyExists : FileError::Failed;
+        return base::Fail(
+            FileFailure{code == EEXIST ? FileError::AlreadyExists : FileError::Failed, SystemReason(code)});
     }
     created_ = true;
-    return FileError::None;
+    return {};
 }
 
-bool NewFile::write(std::string_view bytes, std::string& error) {
-    if (stream_ == nullptr) {
-        error = "the file is not open";
-        return false;
-    }
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size()) {
-        error = SystemReason(errno);
-        return false;
-    }
-    return true;
+FileResult<> NewFile::write(std::string_view bytes) {
+    if (stream_ == nullptr)
+        throw std::logic_error("NewFile written while not open");
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size())
+        return FileFailed(SystemReason(errno));
+    return {};
 }
 
-bool NewFile::close(std::string& error) {
-    if (stream_ == nullptr) {
-        error = "the file is not open";
-        return false;
-    }
+FileResult<> NewFile::close() {
+    if (stream_ == nullptr)
+        throw std::logic_error("NewFile closed while not open");
     // A small file sits wholly in the stream's buffer: its writes "succeed"
     // and a full disk shows only here, at the flush, the sync or the close.
     int code = 0;
@@ -88,14 +81,13 @@ bool NewFile::close(std::string& error) {
         code = errno != 0 ? errno : EIO;
     stream_ = nullptr;
     if (code != 0) {
-        error = SystemReason(code);
         std::error_code ignored;
         std::filesystem::remove(path_, ignored);
         created_ = false;
-        return false;
+        return FileFailed(SystemReason(code));
     }
     closed_ = true;
-    return true;
+    return {};
 }
 
 } // namespace platform

@@ -23,16 +23,16 @@ public:
     NewFile(const NewFile&) = delete;
     NewFile& operator=(const NewFile&) = delete;
 
-    // Creates the file: None, AlreadyExists when anything (a dangling link
-    // too) has the name, Failed and `error` otherwise.
-    FileError create(std::string& error);
+    // Creates the file: AlreadyExists when anything (a dangling link too)
+    // has the name, Failed otherwise.
+    FileResult<> create();
     // The open file, for writing; a failed write shows in close().
     std::FILE* stream() const { return stream_; }
-    // Writes `bytes`; false and `error` when not all of them were taken.
-    bool write(std::string_view bytes, std::string& error);
-    // Flushes, syncs to disk and closes; false and `error` when any step (or
-    // any earlier write) failed, and the file is then removed.
-    bool close(std::string& error);
+    // Writes `bytes`; Failed when not all of them were taken.
+    FileResult<> write(std::string_view bytes);
+    // Flushes, syncs to disk and closes; Failed when any step (or any
+    // earlier write) failed, and the file is then removed.
+    FileResult<> close();
     const std::filesystem::path& path() const { return path_; }
 
 private:

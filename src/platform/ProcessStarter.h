@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,10 +22,10 @@ class ProcessStarter {
 public:
     virtual ~ProcessStarter() = default;
     // Starts `program` (a path of the file system's bytes) with `arguments` passed as a list, no shell,
-    // minimised where the platform has such a thing. Returns false and fills
-    // `error` when the program could not be started.
-    virtual bool startDetached(const std::string& program, const std::vector<std::string>& arguments,
-                               const std::string& workingFolder, std::string& error) = 0;
+    // minimised where the platform has such a thing. Failed with the
+    // system's reason when the program could not be started.
+    virtual FileResult<> startDetached(const std::string& program, const std::vector<std::string>& arguments,
+                                       const std::string& workingFolder) = 0;
     // Told of a started program that ended with a failure: its exit code
     // (-1 when it crashed) and what it wrote to its standard error.
     using EarlyFailure = std::function<void(int exitCode, const std::string& said)>;
@@ -31,11 +33,11 @@ public:
     // milliseconds: should it end with a failure within them, `failed` is
     // called afterwards on this thread's event loop. Where a program cannot
     // be watched it is only started.
-    virtual bool startWatched(const std::string& program, const std::vector<std::string>& arguments,
-                              const std::string& workingFolder, int watchMs, EarlyFailure failed, std::string& error) {
+    virtual FileResult<> startWatched(const std::string& program, const std::vector<std::string>& arguments,
+                                      const std::string& workingFolder, int watchMs, EarlyFailure failed) {
         (void)watchMs;
         (void)failed;
-        return startDetached(program, arguments, workingFolder, error);
+        return startDetached(program, arguments, workingFolder);
     }
     // Runs `program` with `arguments` (no shell) and waits for its end, at
     // most `timeoutMs` milliseconds; a program still running then is stopped.

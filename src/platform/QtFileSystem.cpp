@@ -54,9 +54,11 @@ std::string QtFileSystem::temporaryFolder() const {
     return code ? std::string() : PathString(folder);
 }
 
-bool QtFileSystem::removeFile(const std::string& path) {
+FileResult<> QtFileSystem::removeFile(const std::string& path) {
     std::error_code code;
-    return !path.empty() && std::filesystem::remove(NativePath(path), code);
+    if (path.empty() || !std::filesystem::remove(NativePath(path), code))
+        return FileFailed(SystemReason(code ? code.value() : ENOENT));
+    return {};
 }
 
 bool QtFileSystem::exists(const std::string& path) const {
@@ -69,12 +71,14 @@ bool QtFileSystem::isFolder(const std::string& path) const {
     return !path.empty() && std::filesystem::is_directory(NativePath(path), code);
 }
 
-bool QtFileSystem::createFolder(const std::string& path) {
+FileResult<> QtFileSystem::createFolder(const std::string& path) {
     if (path.empty())
-        return false;
+        return FileFailed(SystemReason(ENOENT));
     std::error_code code;
     std::filesystem::create_directories(NativePath(path), code);
-    return isFolder(path);
+    if (!isFolder(path))
+        return FileFailed(SystemReason(code ? code.value() : ENOTDIR));
+    return {};
 }
 
 bool QtFileSystem::isWritableFolder(const std::string& path) const {
@@ -83,32 +87,27 @@ bool QtFileSystem::isWritableFolder(const std::string& path) const {
     // Permission bits do not tell about read-only mounts or access lists;
     // creating a file does. The probe is removed when it goes away.
     ReplacingFile probe(NativePath(path) / ".probe");
-    std::string error;
-    return probe.open(error);
+    return probe.open().ok();
 }
 
-FileError QtFileSystem::writeNewFile(const std::string& path, const std::string& bytes, std::string& error) {
-    if (path.empty()) {
-        error = SystemReason(ENOENT);
-        return FileError::Failed;
-    }
+FileResult<> QtFileSystem::writeNewFile(const std::string& path, const std::string& bytes) {
+    if (path.empty())
+        return FileFailed(SystemReason(ENOENT));
     NewFile file(NativePath(path));
-    if (const FileError created = file.create(error); created != FileError::None)
+    if (FileResult<> created = file.create(); !created)
         return created;
-    if (!file.write(bytes, error) || !file.close(error))
-        return FileError::Failed;
-    return FileError::None;
+    if (FileResult<> written = file.write(bytes); !written)
+        return written;
+    return file.close();
 }
 
-bool QtFileSystem::replaceFile(const std::string& path, const std::string& bytes, std::string& error) {
-    if (path.empty()) {
-        error = SystemReason(ENOENT);
-        return false;
-    }
-    return ReplacingFile::writeAll(NativePath(path), bytes, error);
+FileResult<> QtFileSystem::replaceFile(const std::string& path, const std::string& bytes) {
+    if (path.empty())
+        return FileFailed(SystemReason(ENOENT));
+    return ReplacingFile::writeAll(NativePath(path), bytes);
 }
 
-FileReading QtFileSystem::readFile(const std::string& path, uint64_t maxBytes) const {
+FileResult<std::string> QtFileSystem::readFile(const std::string& path, uint64_t maxBytes) const {
     return ReadFileBytes(NativePath(path), maxBytes);
 }
 

@@ -18,21 +18,21 @@ public:
     // The system's folder for temporary files.
     std::string temporaryFolder() const override;
     // Removes the file.
-    bool removeFile(const std::string& path) override;
+    FileResult<> removeFile(const std::string& path) override;
     // Whether a file or folder of that path exists (following links).
     bool exists(const std::string& path) const override;
     // Whether the path names an existing folder.
     bool isFolder(const std::string& path) const override;
     // Creates the folder with its parents; an existing folder is success.
-    bool createFolder(const std::string& path) override;
+    FileResult<> createFolder(const std::string& path) override;
     // Tries to create (and removes) a temporary file in the folder.
     bool isWritableFolder(const std::string& path) const override;
     // Creates a file whose name is not taken yet (NewFile); a partly written file is removed.
-    FileError writeNewFile(const std::string& path, const std::string& bytes, std::string& error) override;
+    FileResult<> writeNewFile(const std::string& path, const std::string& bytes) override;
     // Replaces the file through a checked temporary file (ReplacingFile).
-    bool replaceFile(const std::string& path, const std::string& bytes, std::string& error) override;
+    FileResult<> replaceFile(const std::string& path, const std::string& bytes) override;
     // Reads the whole file up to `maxBytes` (ReadFileBytes).
-    FileReading readFile(const std::string& path, uint64_t maxBytes) const override;
+    FileResult<std::string> readFile(const std::string& path, uint64_t maxBytes) const override;
 };
 
 } // namespace platform

@@ -44,42 +44,41 @@ std::optional<QString> Unchanged(const std::string& text) {
     return converted;
 }
 
-// Whether `program` is a file that can be started; `error` says why not.
-bool IsProgram(const std::string& program, std::string& error) {
+// The failure of starting `program`: the program and the system's reason,
+// which the user reads (the system's words, in the user's language).
+base::Failed<FileFailure> NotStarted(const std::string& program, const std::string& reason) {
+    return FileFailed(program + ": " + reason);
+}
+
+// Whether `program` is a file that can be started.
+FileResult<> IsProgram(const std::string& program) {
     std::error_code code;
     const std::filesystem::path native = NativePath(program);
-    if (!std::filesystem::exists(native, code)) {
-        error = "the program " + program + " does not exist";
-        return false;
-    }
+    if (!std::filesystem::exists(native, code))
+        return NotStarted(program, SystemReason(ENOENT));
     if (!std::filesystem::is_regular_file(native, code) ||
-        (std::filesystem::status(native, code).permissions() & AnyExec) == std::filesystem::perms::none) {
-        error = "the file " + program + " is not an executable program";
-        return false;
-    }
-    return true;
+        (std::filesystem::status(native, code).permissions() & AnyExec) == std::filesystem::perms::none)
+        return NotStarted(program, SystemReason(EACCES));
+    return {};
 }
 
 } // namespace
 
-bool QtProcessStarter::startDetached(const std::string& program, const std::vector<std::string>& arguments,
-                                     const std::string& workingFolder, std::string& error) {
-    if (!IsProgram(program, error))
-        return false;
+FileResult<> QtProcessStarter::startDetached(const std::string& program, const std::vector<std::string>& arguments,
+                                             const std::string& workingFolder) {
+    if (FileResult<> runnable = IsProgram(program); !runnable)
+        return runnable;
 
+    // Qt passes on only texts it can convert back to the same bytes.
     const std::optional<QString> path = Unchanged(program);
     const std::optional<QString> folder = Unchanged(workingFolder);
-    if (!path || !folder) {
-        error = "the path " + (path ? workingFolder : program) + " is not valid UTF-8 and cannot be passed on";
-        return false;
-    }
+    if (!path || !folder)
+        return NotStarted(path ? workingFolder : program, SystemReason(EILSEQ));
     QStringList list;
     for (const std::string& argument : arguments) {
         const std::optional<QString> converted = Unchanged(argument);
-        if (!converted) {
-            error = "the argument " + argument + " is not valid UTF-8 and cannot be passed on";
-            return false;
-        }
+        if (!converted)
+            return NotStarted(argument, SystemReason(EILSEQ));
         list << *converted;
     }
 
@@ -94,25 +93,22 @@ bool QtProcessStarter::startDetached(const std::string& program, const std::vect
         args->startupInfo->wShowWindow = SW_SHOWMINIMIZED;
     });
 #endif
-    if (!process.startDetached()) {
-        error = "the program " + program + " could not be started: " + process.errorString().toStdString();
-        return false;
-    }
-    return true;
+    if (!process.startDetached())
+        return NotStarted(program, process.errorString().toStdString());
+    return {};
 }
 
-bool QtProcessStarter::startWatched(const std::string& program, const std::vector<std::string>& arguments,
-                                    const std::string& workingFolder, int watchMs, EarlyFailure failed,
-                                    std::string& error) {
+FileResult<> QtProcessStarter::startWatched(const std::string& program, const std::vector<std::string>& arguments,
+                                            const std::string& workingFolder, int watchMs, EarlyFailure failed) {
 #ifdef Q_OS_WIN
     (void)watchMs;
     (void)failed;
-    return startDetached(program, arguments, workingFolder, error);
+    return startDetached(program, arguments, workingFolder);
 #else
     if (QCoreApplication::instance() == nullptr)
-        return startDetached(program, arguments, workingFolder, error);
-    if (!IsProgram(program, error))
-        return false;
+        return startDetached(program, arguments, workingFolder);
+    if (FileResult<> runnable = IsProgram(program); !runnable)
+        return runnable;
     // Everything the child needs is made before the fork: after it only
     // calls that are safe in a copy of a threaded program may run.
     std::vector<std::string> texts{program};
@@ -122,16 +118,14 @@ bool QtProcessStarter::startWatched(const std::string& program, const std::vecto
         argv.push_back(text.data());
     argv.push_back(nullptr);
     std::FILE* said = std::tmpfile();
-    if (said == nullptr) {
-        error = "the program " + program + " could not be started: " + SystemReason(errno);
-        return false;
-    }
+    if (said == nullptr)
+        return NotStarted(program, SystemReason(errno));
     const int saidFd = ::fileno(said);
     const pid_t child = ::fork();
     if (child < 0) {
-        error = "the program " + program + " could not be started: " + SystemReason(errno);
+        const int code = errno;
         std::fclose(said);
-        return false;
+        return NotStarted(program, SystemReason(code));
     }
     if (child == 0) {
         const int nothing = ::open("/dev/null", O_RDONLY);
@@ -174,7 +168,7 @@ bool QtProcessStarter::startWatched(const std::string& program, const std::vecto
             failed(exitCode, text);
     });
     timer->start(50);
-    return true;
+    return {};
 #endif
 }
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <random>
+#include <stdexcept>
 #include <system_error>
 #include <vector>
 
@@ -59,25 +60,21 @@ std::FILE* ReplacingFile::stream() const {
     return temporary_ ? temporary_->stream() : nullptr;
 }
 
-bool ReplacingFile::open(std::string& error) {
-    if (temporary_ || through_ != nullptr || committed_) {
-        error = "the file was opened already";
-        return false;
-    }
+FileResult<> ReplacingFile::open() {
+    if (temporary_ || through_ != nullptr || committed_)
+        throw std::logic_error("ReplacingFile opened twice");
     target_ = FollowLinks(target_);
     std::error_code code;
     const std::filesystem::file_status status = std::filesystem::symlink_status(target_, code);
-    if (std::filesystem::is_directory(status)) {
-        error = SystemReason(EISDIR);
-        return false;
-    }
+    if (std::filesystem::is_directory(status))
+        return FileFailed(SystemReason(EISDIR));
     if (!code && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
         !std::filesystem::is_symlink(status))
-        return openThrough(error);
-    return openTemporary(error);
+        return openThrough();
+    return openTemporary();
 }
 
-bool ReplacingFile::openTemporary(std::string& error) {
+FileResult<> ReplacingFile::openTemporary() {
     std::random_device random;
     static constexpr char Hex[] = "0123456789abcdef";
     for (int attempt = 0; attempt < 16; ++attempt) {
@@ -91,65 +88,56 @@ bool ReplacingFile::openTemporary(std::string& error) {
         // Watched before it exists: a signal right after the create must
         // not find it unwatched. The name is our own random one.
         cleanup_.emplace(temporary_->path());
-        const FileError created = temporary_->create(error);
-        if (created == FileError::None)
-            return true;
+        FileResult<> created = temporary_->create();
+        if (created)
+            return created;
         cleanup_.reset();
         temporary_.reset();
-        if (created != FileError::AlreadyExists)
-            return false;
+        if (created.error().error != FileError::AlreadyExists)
+            return FileFailed(created.error().reason);
     }
-    return false;
+    return FileFailed(SystemReason(EEXIST));
 }
 
-bool ReplacingFile::openThrough(std::string& error) {
+FileResult<> ReplacingFile::openThrough() {
 #ifdef _WIN32
-    error = SystemReason(EINVAL);
-    return false;
+    return FileFailed(SystemReason(EINVAL));
 #else
     // No O_CREAT: should the device go away meanwhile, no regular file takes its name.
     errno = 0;
     const int fd = ::open(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        error = SystemReason(ErrorOr(EIO));
-        return false;
-    }
+    if (fd < 0)
+        return FileFailed(SystemReason(ErrorOr(EIO)));
     through_ = ::fdopen(fd, "wb");
     if (through_ == nullptr) {
-        error = SystemReason(ErrorOr(EIO));
+        const int code = ErrorOr(EIO);
         ::close(fd);
-        return false;
+        return FileFailed(SystemReason(code));
     }
     // A writer may seek back to finish a header; a pipe cannot, so the bytes
     // gather in a nameless file first (gone by itself however the program ends).
     if (::lseek(fd, 0, SEEK_CUR) < 0) {
         spool_ = std::tmpfile();
-        if (spool_ == nullptr) {
-            error = SystemReason(ErrorOr(EIO));
-            return false;
-        }
+        if (spool_ == nullptr)
+            return FileFailed(SystemReason(ErrorOr(EIO)));
     }
-    return true;
+    return {};
 #endif
 }
 
-bool ReplacingFile::write(std::string_view bytes, std::string& error) {
+FileResult<> ReplacingFile::write(std::string_view bytes) {
     if (spool_ != nullptr || through_ != nullptr) {
         errno = 0;
-        if (std::fwrite(bytes.data(), 1, bytes.size(), stream()) != bytes.size()) {
-            error = SystemReason(ErrorOr(EIO));
-            return false;
-        }
-        return true;
+        if (std::fwrite(bytes.data(), 1, bytes.size(), stream()) != bytes.size())
+            return FileFailed(SystemReason(ErrorOr(EIO)));
+        return {};
     }
-    if (!temporary_) {
-        error = "the file was not opened";
-        return false;
-    }
-    return temporary_->write(bytes, error);
+    if (!temporary_)
+        throw std::logic_error("ReplacingFile written while not open");
+    return temporary_->write(bytes);
 }
 
-bool ReplacingFile::commitThrough(std::string& error) {
+FileResult<> ReplacingFile::commitThrough() {
     int code = 0;
     if (spool_ != nullptr) {
         if (std::ferror(spool_) != 0 || std::fflush(spool_) != 0 || std::fseek(spool_, 0, SEEK_SET) != 0)
@@ -176,41 +164,39 @@ bool ReplacingFile::commitThrough(std::string& error) {
     if (std::fclose(through_) != 0 && code == 0)
         code = ErrorOr(EIO);
     through_ = nullptr;
-    if (code != 0) {
-        error = SystemReason(code);
-        return false;
-    }
+    if (code != 0)
+        return FileFailed(SystemReason(code));
     committed_ = true;
-    return true;
+    return {};
 }
 
-bool ReplacingFile::commit(std::string& error) {
-    if (committed_ || (!temporary_ && through_ == nullptr)) {
-        error = "the file was not opened";
-        return false;
-    }
+FileResult<> ReplacingFile::commit() {
+    if (committed_ || (!temporary_ && through_ == nullptr))
+        throw std::logic_error("ReplacingFile committed while not open");
     if (through_ != nullptr)
-        return commitThrough(error);
-    if (!temporary_->close(error))
-        return false;
+        return commitThrough();
+    if (FileResult<> closed = temporary_->close(); !closed)
+        return closed;
     // A replaced file keeps its permissions, as far as they can be set.
     std::error_code code;
     const std::filesystem::file_status old = std::filesystem::status(target_, code);
     if (!code && std::filesystem::is_regular_file(old))
         std::filesystem::permissions(temporary_->path(), old.permissions(), code);
     std::filesystem::rename(temporary_->path(), target_, code);
-    if (code) {
-        error = SystemReason(code.value());
-        return false;
-    }
+    if (code)
+        return FileFailed(SystemReason(code.value()));
     committed_ = true;
     cleanup_.reset();
-    return true;
+    return {};
 }
 
-bool ReplacingFile::writeAll(const std::filesystem::path& target, std::string_view bytes, std::string& error) {
+FileResult<> ReplacingFile::writeAll(const std::filesystem::path& target, std::string_view bytes) {
     ReplacingFile file(target);
-    return file.open(error) && file.write(bytes, error) && file.commit(error);
+    if (FileResult<> opened = file.open(); !opened)
+        return opened;
+    if (FileResult<> written = file.write(bytes); !written)
+        return written;
+    return file.commit();
 }
 
 } // namespace platform

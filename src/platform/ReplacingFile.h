@@ -29,24 +29,24 @@ public:
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
-    // Creates the temporary file, or opens a device or pipe; false and `error` when that fails.
-    bool open(std::string& error);
+    // Creates the temporary file, or opens a device or pipe.
+    FileResult<> open();
     // The open file, for writing (and seeking); a failed write shows in commit().
     std::FILE* stream() const;
-    // Writes `bytes`; false and `error` when not all were taken.
-    bool write(std::string_view bytes, std::string& error);
+    // Writes `bytes`; Failed when not all were taken.
+    FileResult<> write(std::string_view bytes);
     // Flushes, syncs and closes the temporary file and renames it onto the
-    // target, or hands the bytes to the device and closes it; false and
-    // `error` when any step fails (a replaced file is then untouched).
-    bool commit(std::string& error);
+    // target, or hands the bytes to the device and closes it; Failed when
+    // any step fails (a replaced file is then untouched).
+    FileResult<> commit();
 
-    // Writes `bytes` to `target` this way; false and `error` on failure.
-    static bool writeAll(const std::filesystem::path& target, std::string_view bytes, std::string& error);
+    // Writes `bytes` to `target` this way.
+    static FileResult<> writeAll(const std::filesystem::path& target, std::string_view bytes);
 
 private:
-    bool openTemporary(std::string& error);
-    bool openThrough(std::string& error);
-    bool commitThrough(std::string& error);
+    FileResult<> openTemporary();
+    FileResult<> openThrough();
+    FileResult<> commitThrough();
 
     std::filesystem::path target_;
     std::optional<NewFile> temporary_;

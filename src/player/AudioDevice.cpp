@@ -40,7 +40,7 @@ SDL_AudioDeviceID OpenDevice(const SDL_AudioSpec& wanted, SDL_AudioSpec& obtaine
 
 } // namespace
 
-bool AudioDevice::play(SampleSource& source, std::string& error) {
+PlayerResult<> AudioDevice::play(SampleSource& source) {
     SDL_SetMainReady();
     Feed feed;
     feed.source = &source;
@@ -52,9 +52,10 @@ bool AudioDevice::play(SampleSource& source, std::string& error) {
     wanted.callback = FillBuffer;
     wanted.userdata = &feed;
     SDL_AudioSpec obtained{};
+    std::string error;
     const SDL_AudioDeviceID device = OpenDevice(wanted, obtained, error);
     if (device == 0)
-        return false;
+        return base::Fail(error);
     SDL_PauseAudioDevice(device, 0);
     while (!feed.drained)
         SDL_Delay(10);
@@ -62,5 +63,5 @@ bool AudioDevice::play(SampleSource& source, std::string& error) {
     SDL_Delay(static_cast<Uint32>(2000.0 * obtained.samples / obtained.freq) + 50);
     SDL_CloseAudioDevice(device);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return true;
+    return {};
 }

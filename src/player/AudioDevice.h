@@ -1,5 +1,7 @@
 #pragma once
 
+#include "player/PlayerResult.h"
+
 #include <string>
 
 class SampleSource;
@@ -8,6 +10,6 @@ class SampleSource;
 class AudioDevice {
 public:
     // Plays everything left in `source` and returns once it has been heard;
-    // false and `error` when there is no usable audio device.
-    static bool play(SampleSource& source, std::string& error);
+    // fails with the system's reason when there is no usable audio device.
+    static PlayerResult<> play(SampleSource& source);
 };

@@ -64,50 +64,39 @@ FluidSynthesizer::~FluidSynthesizer() {
         delete_fluid_settings(settings_);
 }
 
-std::unique_ptr<FluidSynthesizer> FluidSynthesizer::create(std::vector<PlayEvent> events,
-                                                           const std::filesystem::path& soundFont, int program,
-                                                           std::string& error, int sampleRate) {
+PlayerResult<std::unique_ptr<FluidSynthesizer>> FluidSynthesizer::create(std::vector<PlayEvent> events,
+                                                                         const std::filesystem::path& soundFont,
+                                                                         int program, int sampleRate) {
     QuietLog();
     std::error_code code;
-    if (!std::filesystem::is_regular_file(soundFont, code)) {
-        error = std::filesystem::exists(soundFont, code) ? player_messages::NotAFile : player_messages::NoSuchFile;
-        return nullptr;
-    }
+    if (!std::filesystem::is_regular_file(soundFont, code))
+        return base::Fail(std::string(std::filesystem::exists(soundFont, code) ? player_messages::NotAFile
+                                                                               : player_messages::NoSuchFile));
     const std::string path = soundFont.string();
-    if (!fluid_is_soundfont(path.c_str())) {
-        error = player_messages::NotASoundFont;
-        return nullptr;
-    }
+    if (!fluid_is_soundfont(path.c_str()))
+        return base::Fail(std::string(player_messages::NotASoundFont));
     std::unique_ptr<FluidSynthesizer> result(new FluidSynthesizer(sampleRate));
     result->settings_ = new_fluid_settings();
-    if (result->settings_ == nullptr) {
-        error = TakeError(player_messages::SynthesizerFailed);
-        return nullptr;
-    }
+    if (result->settings_ == nullptr)
+        return base::Fail(std::string(TakeError(player_messages::SynthesizerFailed)));
     fluid_settings_setnum(result->settings_, "synth.sample-rate", result->sampleRate_);
     fluid_settings_setnum(result->settings_, "synth.gain", Gain);
     // One thread calls in at a time; no memory locking, which fails without privileges.
     fluid_settings_setint(result->settings_, "synth.threadsafe-api", 0);
     fluid_settings_setint(result->settings_, "synth.lock-memory", 0);
     result->synth_ = new_fluid_synth(result->settings_);
-    if (result->synth_ == nullptr) {
-        error = TakeError(player_messages::SynthesizerFailed);
-        return nullptr;
-    }
+    if (result->synth_ == nullptr)
+        return base::Fail(std::string(TakeError(player_messages::SynthesizerFailed)));
     int loaded = FLUID_FAILED;
     {
         // A loader library of FluidSynth reports its own failures on stderr.
         QuietStderr quiet;
         loaded = fluid_synth_sfload(result->synth_, path.c_str(), 1);
     }
-    if (loaded == FLUID_FAILED) {
-        error = TakeError(player_messages::SoundFontNotLoaded);
-        return nullptr;
-    }
-    if (fluid_synth_program_change(result->synth_, 0, std::clamp(program, 0, 127)) != FLUID_OK) {
-        error = TakeError(player_messages::NoInstrument);
-        return nullptr;
-    }
+    if (loaded == FLUID_FAILED)
+        return base::Fail(std::string(TakeError(player_messages::SoundFontNotLoaded)));
+    if (fluid_synth_program_change(result->synth_, 0, std::clamp(program, 0, 127)) != FLUID_OK)
+        return base::Fail(std::string(TakeError(player_messages::NoInstrument)));
     result->schedule(events);
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "melody/PlayEvent.h"
+#include "player/PlayerResult.h"
 #include "player/SampleSource.h"
 
 #include <cstdint>
@@ -25,11 +26,11 @@ public:
     static constexpr double Gain = 0.4;
 
     // Loads `soundFont` and prepares to render `events` with General MIDI
-    // program `program` (0..127); nullptr and `error` when the file is
-    // missing, is not a SoundFont or cannot be loaded.
-    static std::unique_ptr<FluidSynthesizer> create(std::vector<PlayEvent> events,
-                                                    const std::filesystem::path& soundFont, int program,
-                                                    std::string& error, int sampleRate = DefaultSampleRate);
+    // program `program` (0..127); fails when the file is missing, is not a
+    // SoundFont or cannot be loaded.
+    static PlayerResult<std::unique_ptr<FluidSynthesizer>> create(std::vector<PlayEvent> events,
+                                                                  const std::filesystem::path& soundFont, int program,
+                                                                  int sampleRate = DefaultSampleRate);
     ~FluidSynthesizer() override;
     FluidSynthesizer(const FluidSynthesizer&) = delete;
     FluidSynthesizer& operator=(const FluidSynthesizer&) = delete;

@@ -15,7 +15,7 @@ constexpr uint64_t MaxCommandFileBytes = 16u * 1024u * 1024u;
 
 } // namespace
 
-std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& arguments, std::string& error) {
+PlayerResult<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& arguments) {
     PlayerOptions options;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -26,10 +26,8 @@ std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& 
         } else if (argument == "--builtin") {
             options.builtIn = true;
         } else if (!player_messages::ValueWanted(argument).empty()) {
-            if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
-                error = player_messages::MissingValue(argument);
-                return std::nullopt;
-            }
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty())
+                return base::Fail(std::string(player_messages::MissingValue(argument)));
             const std::string& given = arguments[++i];
             if (argument == "--wav") {
                 options.wavFile = given;
@@ -40,29 +38,22 @@ std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& 
             } else {
                 const auto [end, code] = std::from_chars(given.data(), given.data() + given.size(), options.program);
                 if (code != std::errc() || end != given.data() + given.size() || options.program < 0 ||
-                    options.program > 127) {
-                    error = player_messages::BadProgram(given);
-                    return std::nullopt;
-                }
+                    options.program > 127)
+                    return base::Fail(std::string(player_messages::BadProgram(given)));
             }
         } else if (argument.size() > 1 && argument[0] == '-') {
-            error = player_messages::UnknownOption(argument);
-            return std::nullopt;
+            return base::Fail(std::string(player_messages::UnknownOption(argument)));
         } else if (options.commandFile.empty() && !argument.empty()) {
             options.commandFile = argument;
         } else {
-            error = argument.empty() ? player_messages::EmptyCommandFileName : player_messages::SecondCommandFile;
-            return std::nullopt;
+            return base::Fail(std::string(argument.empty() ? player_messages::EmptyCommandFileName
+                                                           : player_messages::SecondCommandFile));
         }
     }
-    if (options.builtIn && !options.soundFont.empty()) {
-        error = player_messages::BuiltInWithSoundFont;
-        return std::nullopt;
-    }
-    if (!options.help && !options.version && options.commandFile.empty()) {
-        error = player_messages::NoCommandFile;
-        return std::nullopt;
-    }
+    if (options.builtIn && !options.soundFont.empty())
+        return base::Fail(std::string(player_messages::BuiltInWithSoundFont));
+    if (!options.help && !options.version && options.commandFile.empty())
+        return base::Fail(std::string(player_messages::NoCommandFile));
     return options;
 }
 
@@ -73,13 +64,13 @@ std::filesystem::path ResolveCommandFile(const std::string& commandFile, const s
     return playerFolder / "History" / given;
 }
 
-std::optional<std::string> ReadCommandFile(const std::filesystem::path& path, std::string& error) {
+PlayerResult<std::string> ReadCommandFile(const std::filesystem::path& path) {
     // Read piece by piece up to the limit: a pipe or a device works, and one
     // that never ends is refused.
-    platform::FileReading reading = platform::ReadFileBytes(path, MaxCommandFileBytes);
-    if (reading.error == platform::FileError::TooLarge)
-        error = player_messages::CommandFileTooLarge(MaxCommandFileBytes);
-    else if (!reading.bytes)
-        error = reading.reason;
-    return std::move(reading.bytes);
+    platform::FileResult<std::string> reading = platform::ReadFileBytes(path, MaxCommandFileBytes);
+    if (reading)
+        return std::move(*reading);
+    if (reading.error().error == platform::FileError::TooLarge)
+        return base::Fail(player_messages::CommandFileTooLarge(MaxCommandFileBytes));
+    return base::Fail(reading.error().reason);
 }

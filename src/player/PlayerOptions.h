@@ -1,5 +1,7 @@
 #pragma once
 
+#include "player/PlayerResult.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -19,13 +21,13 @@ struct PlayerOptions {
 
 // Reads the player's arguments (without the program name): "--help",
 // "--version", or "[--wav OUT.wav] [--midi OUT.mid] [--soundfont PATH | --builtin]
-// [--program N] FILE". nullopt and `error` on anything else.
-std::optional<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& arguments, std::string& error);
+// [--program N] FILE"; fails, saying why, on anything else.
+PlayerResult<PlayerOptions> ParsePlayerOptions(const std::vector<std::string>& arguments);
 
 // Where to read `commandFile` from: a bare name lies in the History folder
 // beside the player (`playerFolder`); a path is taken as it is.
 std::filesystem::path ResolveCommandFile(const std::string& commandFile, const std::filesystem::path& playerFolder);
 
-// Reads a whole command file (a pipe too); nullopt and `error` when it cannot
-// be read or is larger than any command text could be.
-std::optional<std::string> ReadCommandFile(const std::filesystem::path& path, std::string& error);
+// Reads a whole command file (a pipe too); fails when it cannot be read or
+// is larger than any command text could be.
+PlayerResult<std::string> ReadCommandFile(const std::filesystem::path& path);

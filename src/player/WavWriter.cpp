@@ -52,10 +52,11 @@ sf_count_t Read(void* out, sf_count_t count, void* data) {
 
 sf_count_t Write(const void* bytes, sf_count_t count, void* data) {
     auto* sink = static_cast<Sink*>(data);
-    std::string error;
-    if (!sink->file->write(std::string_view(static_cast<const char*>(bytes), static_cast<size_t>(count)), error)) {
+    const platform::FileResult<> written =
+        sink->file->write(std::string_view(static_cast<const char*>(bytes), static_cast<size_t>(count)));
+    if (!written) {
         if (sink->error.empty())
-            sink->error = error;
+            sink->error = written.error().reason;
         return 0;
     }
     return count;
@@ -63,10 +64,10 @@ sf_count_t Write(const void* bytes, sf_count_t count, void* data) {
 
 } // namespace
 
-bool WavWriter::write(const std::string& path, SampleSource& source, std::string& error, uint64_t maxFrames) {
+PlayerResult<> WavWriter::write(const std::string& path, SampleSource& source, uint64_t maxFrames) {
     platform::ReplacingFile file(platform::NativePath(path));
-    if (!file.open(error))
-        return false;
+    if (platform::FileResult<> opened = file.open(); !opened)
+        return base::Fail(opened.error().reason);
     Sink sink{&file, {}};
     SF_VIRTUAL_IO io{Length, Seek, Read, Write, Tell};
     SF_INFO info{};
@@ -74,33 +75,29 @@ bool WavWriter::write(const std::string& path, SampleSource& source, std::string
     info.channels = 1;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     SNDFILE* sound = sf_open_virtual(&io, SFM_WRITE, &info, &sink);
-    if (sound == nullptr) {
-        error = sink.error.empty() ? sf_strerror(nullptr) : sink.error;
-        return false;
-    }
+    if (sound == nullptr)
+        return base::Fail(sink.error.empty() ? std::string(sf_strerror(nullptr)) : sink.error);
     std::vector<float> chunk(4096);
-    bool ok = true;
+    std::string error; // the first failure
     uint64_t frames = 0;
     while (size_t count = source.render(chunk.data(), chunk.size())) {
         frames += count;
         if (frames > maxFrames) {
             error = player_messages::SoundTooLong(maxFrames);
-            ok = false;
             break;
         }
         if (sf_writef_float(sound, chunk.data(), static_cast<sf_count_t>(count)) != static_cast<sf_count_t>(count)) {
             error = sink.error.empty() ? sf_strerror(sound) : sink.error;
-            ok = false;
             break;
         }
     }
-    if (sf_close(sound) != 0 && ok) {
+    if (sf_close(sound) != 0 && error.empty())
         error = player_messages::NotClosed;
-        ok = false;
-    }
-    if (ok && !sink.error.empty()) {
+    if (error.empty())
         error = sink.error;
-        ok = false;
-    }
-    return ok && file.commit(error);
+    if (!error.empty())
+        return base::Fail(error);
+    if (platform::FileResult<> committed = file.commit(); !committed)
+        return base::Fail(committed.error().reason);
+    return {};
 }

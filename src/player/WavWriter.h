@@ -1,5 +1,7 @@
 #pragma once
 
+#include "player/PlayerResult.h"
+
 #include <cstdint>
 #include <string>
 
@@ -14,8 +16,7 @@ public:
     static constexpr uint64_t MaxFrames = (0xFFFFFFFFull - 1024) / 2;
 
     // Renders everything left in `source` into the file `path`, which is only
-    // replaced once complete; false and `error` when it cannot be written or
-    // the sound runs past `maxFrames` samples.
-    static bool write(const std::string& path, SampleSource& source, std::string& error,
-                      uint64_t maxFrames = MaxFrames);
+    // replaced once complete; fails when it cannot be written or the sound
+    // runs past `maxFrames` samples.
+    static PlayerResult<> write(const std::string& path, SampleSource& source, uint64_t maxFrames = MaxFrames);
 };

@@ -39,26 +39,38 @@ int Finish(int status) {
     return status;
 }
 
+// The FluidSynth synthesizer of `soundFont`, levelled; nullptr and `error` when it cannot be made.
+std::unique_ptr<SampleSource> LevelledFluid(const std::vector<PlayEvent>& events,
+                                            const std::filesystem::path& soundFont, int program, std::string& error) {
+    return loudness::Normalised([&]() -> std::unique_ptr<SampleSource> {
+        PlayerResult<std::unique_ptr<FluidSynthesizer>> made = FluidSynthesizer::create(events, soundFont, program);
+        if (!made) {
+            error = made.error();
+            return nullptr;
+        }
+        return std::move(*made);
+    });
+}
+
 // The instrument to render with: the named SoundFont, else one found in the
-// usual folders, else the built-in synthesizer. nullptr and `error` when a
-// named SoundFont cannot be used.
-std::unique_ptr<SampleSource> MakeSource(const PlayerOptions& options, const std::vector<PlayEvent>& events,
-                                         std::string& error) {
+// usual folders, else the built-in synthesizer. Fails when a named SoundFont
+// cannot be used.
+PlayerResult<std::unique_ptr<SampleSource>> MakeSource(const PlayerOptions& options,
+                                                       const std::vector<PlayEvent>& events) {
     const auto builtIn = [&events] { return std::make_unique<Synthesizer>(events); };
     if (options.builtIn)
         return loudness::Normalised(builtIn);
+    std::string error;
     if (!options.soundFont.empty()) {
-        std::unique_ptr<SampleSource> fluid = loudness::Normalised(
-            [&] { return FluidSynthesizer::create(events, options.soundFont, options.program, error); });
+        std::unique_ptr<SampleSource> fluid = LevelledFluid(events, options.soundFont, options.program, error);
         if (!fluid)
-            error = player_messages::CannotUseSoundFont(options.soundFont, error);
+            return base::Fail(player_messages::CannotUseSoundFont(options.soundFont, error));
         return fluid;
     }
     // A SoundFont that cannot be loaded passes on to the next one found.
     const std::vector<std::filesystem::path> candidates = SoundFontCandidates(SoundFontFolders());
     for (const std::filesystem::path& candidate : candidates) {
-        if (auto fluid =
-                loudness::Normalised([&] { return FluidSynthesizer::create(events, candidate, options.program, error); }))
+        if (std::unique_ptr<SampleSource> fluid = LevelledFluid(events, candidate, options.program, error))
             return fluid;
         Complain(player_messages::FoundSoundFontUnusable(candidate.string(), error, candidate == candidates.back()));
     }
@@ -68,10 +80,9 @@ std::unique_ptr<SampleSource> MakeSource(const PlayerOptions& options, const std
 }
 
 int Run(const std::vector<std::string>& arguments) {
-    std::string error;
-    const std::optional<PlayerOptions> options = ParsePlayerOptions(arguments, error);
+    const PlayerResult<PlayerOptions> options = ParsePlayerOptions(arguments);
     if (!options) {
-        Complain(error);
+        Complain(options.error());
         return 2;
     }
     if (options->help) {
@@ -82,9 +93,9 @@ int Run(const std::vector<std::string>& arguments) {
         return platform::printVersion("Play");
 
     const std::filesystem::path path = ResolveCommandFile(options->commandFile, platform::executableFolder());
-    const std::optional<std::string> text = ReadCommandFile(path, error);
+    const PlayerResult<std::string> text = ReadCommandFile(path);
     if (!text) {
-        Complain(player_messages::CannotRead(path.string(), error));
+        Complain(player_messages::CannotRead(path.string(), text.error()));
         return 1;
     }
 
@@ -99,10 +110,10 @@ int Run(const std::vector<std::string>& arguments) {
         midi.program = options->program;
         midi.trackName = path.stem().string();
         const std::vector<uint8_t> bytes = MidiFileFromEvents(read.events, midi);
-        if (!platform::ReplacingFile::writeAll(
-                options->midiFile, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                error)) {
-            Complain(player_messages::CannotWrite(options->midiFile, error));
+        const platform::FileResult<> written = platform::ReplacingFile::writeAll(
+            options->midiFile, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        if (!written) {
+            Complain(player_messages::CannotWrite(options->midiFile, written.error().reason));
             return 1;
         }
         if (options->wavFile.empty())
@@ -111,20 +122,20 @@ int Run(const std::vector<std::string>& arguments) {
     if (options->wavFile.empty() && read.events.empty())
         return 0;
 
-    const std::unique_ptr<SampleSource> source = MakeSource(*options, read.events, error);
+    const PlayerResult<std::unique_ptr<SampleSource>> source = MakeSource(*options, read.events);
     if (!source) {
-        Complain(error);
+        Complain(source.error());
         return 1;
     }
     if (!options->wavFile.empty()) {
-        if (!WavWriter::write(options->wavFile, *source, error)) {
-            Complain(player_messages::CannotWrite(options->wavFile, error));
+        if (const PlayerResult<> written = WavWriter::write(options->wavFile, **source); !written) {
+            Complain(player_messages::CannotWrite(options->wavFile, written.error()));
             return 1;
         }
         return 0;
     }
-    if (!AudioDevice::play(*source, error)) {
-        Complain(player_messages::NoAudioDevice(error));
+    if (const PlayerResult<> played = AudioDevice::play(**source); !played) {
+        Complain(player_messages::NoAudioDevice(played.error()));
         return 3;
     }
     return 0;

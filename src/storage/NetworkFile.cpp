@@ -44,34 +44,28 @@ private:
     bool terminated_ = false;
 };
 
-NetworkFileReading Failure(NetworkFileError error, int64_t line, int64_t value = 0) {
-    NetworkFileReading reading;
-    reading.error = error;
-    reading.line = line;
-    reading.value = value;
-    return reading;
+NetworkFileFailure Failure(NetworkFileError error, int64_t line, int64_t value = 0) {
+    NetworkFileFailure failure;
+    failure.error = error;
+    failure.line = line;
+    failure.value = value;
+    return failure;
 }
 
-// Why a network of these counts cannot be read or built; `line` receives
+// Whether a network of these counts can be read or built; a failure names
 // the line of the count to blame.
-NetworkFileError ShapeProblemOf(int64_t inputCount, int64_t hiddenCount, int64_t& line, int64_t& value) {
-    line = 1;
-    value = inputCount;
+NetworkFileResult<> CheckShape(int64_t inputCount, int64_t hiddenCount) {
     if (inputCount < MinNetworkInputCount)
-        return NetworkFileError::TooFewInputs;
+        return base::Fail(Failure(NetworkFileError::TooFewInputs, 1, inputCount));
     if (inputCount > mdMain::MaxLayerNeurons)
-        return NetworkFileError::TooManyInputs;
-    line = 2;
-    value = hiddenCount;
+        return base::Fail(Failure(NetworkFileError::TooManyInputs, 1, inputCount));
     if (hiddenCount < MinNetworkHiddenCount)
-        return NetworkFileError::TooFewHidden;
+        return base::Fail(Failure(NetworkFileError::TooFewHidden, 2, hiddenCount));
     if (hiddenCount > mdMain::MaxLayerNeurons)
-        return NetworkFileError::TooManyHidden;
-    value = inputCount * hiddenCount;
-    if (value > mdMain::MaxWeights)
-        return NetworkFileError::TooManyWeights;
-    value = 0;
-    return NetworkFileError::None;
+        return base::Fail(Failure(NetworkFileError::TooManyHidden, 2, hiddenCount));
+    if (inputCount * hiddenCount > mdMain::MaxWeights)
+        return base::Fail(Failure(NetworkFileError::TooManyWeights, 2, inputCount * hiddenCount));
+    return {};
 }
 
 // Reads the lines of a network file one number at a time, remembering the
@@ -116,12 +110,12 @@ public:
     }
 
     void expectLines(int64_t count) { expectedLines_ = count; }
-    const NetworkFileReading& failure() const { return failure_; }
+    base::Failed<NetworkFileFailure> failure() const { return base::Fail(failure_); }
 
 private:
     LineReader lines_;
     int64_t expectedLines_ = 0;
-    NetworkFileReading failure_;
+    NetworkFileFailure failure_;
 };
 
 bool AllStorable(const std::vector<double>& values) {
@@ -139,26 +133,24 @@ int64_t NetworkFileLineCount(int32_t inputCount, int32_t hiddenCount) {
     return 5 + 2 * h + h * n;
 }
 
-NetworkFileError NetworkFileProblem(const NetworkFile& network) {
-    int64_t line = 0;
-    int64_t value = 0;
-    if (const NetworkFileError shape = ShapeProblemOf(network.InputCount, network.HiddenCount, line, value);
-        shape != NetworkFileError::None)
-        return shape;
+NetworkFileResult<> CheckNetworkFile(const NetworkFile& network) {
+    if (NetworkFileResult<> shape = CheckShape(network.InputCount, network.HiddenCount); !shape)
+        return base::Fail(Failure(shape.error().error, 0, shape.error().value)); // a record has no lines
     const auto h = static_cast<size_t>(network.HiddenCount);
     const auto n = static_cast<size_t>(network.InputCount);
+    const auto fail = [](NetworkFileError error) { return base::Fail(Failure(error, 0)); };
     if (network.OutWeights.size() != h || network.Hidden.size() != h)
-        return NetworkFileError::WrongSizes;
+        return fail(NetworkFileError::WrongSizes);
     for (const NetworkFileHiddenNeuron& hidden : network.Hidden)
         if (hidden.Weights.size() != n)
-            return NetworkFileError::WrongSizes;
+            return fail(NetworkFileError::WrongSizes);
     if (!Storable(network.Alpha) || !Storable(network.LearnStep) || !Storable(network.OutDisplacing) ||
         !AllStorable(network.OutWeights))
-        return NetworkFileError::NotFinite;
+        return fail(NetworkFileError::NotFinite);
     for (const NetworkFileHiddenNeuron& hidden : network.Hidden)
         if (!Storable(hidden.Displacing) || !AllStorable(hidden.Weights))
-            return NetworkFileError::NotFinite;
-    return NetworkFileError::None;
+            return fail(NetworkFileError::NotFinite);
+    return {};
 }
 
 NetworkFile NetworkFileOf(const mdMain& state) {
@@ -217,7 +209,7 @@ std::string WriteNetworkFile(const mdMain& state) {
     return NetworkFileText(NetworkFileOf(state));
 }
 
-NetworkFileReading ReadNetworkFile(std::string_view text) {
+NetworkFileResult<NetworkFile> ReadNetworkFile(std::string_view text) {
     // Editors on some systems put a UTF-8 byte-order mark before the first line.
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
@@ -230,11 +222,8 @@ NetworkFileReading ReadNetworkFile(std::string_view text) {
     const std::optional<int32_t> hiddenCount = reader.count();
     if (!hiddenCount)
         return reader.failure();
-    int64_t shapeLine = 0;
-    int64_t shapeValue = 0;
-    if (const NetworkFileError shape = ShapeProblemOf(*inputCount, *hiddenCount, shapeLine, shapeValue);
-        shape != NetworkFileError::None)
-        return Failure(shape, shapeLine, shapeValue);
+    if (NetworkFileResult<> shape = CheckShape(*inputCount, *hiddenCount); !shape)
+        return base::Fail(shape.error());
     network.InputCount = *inputCount;
     network.HiddenCount = *hiddenCount;
     reader.expectLines(NetworkFileLineCount(network.InputCount, network.HiddenCount));
@@ -275,39 +264,37 @@ NetworkFileReading ReadNetworkFile(std::string_view text) {
         network.Hidden.push_back(std::move(hidden));
     }
 
-    NetworkFileReading reading;
-    reading.network = std::move(network);
-    return reading;
+    return network;
 }
 
-NetworkFileReading ReadNetworkFileAt(const platform::FileSystem& files, const std::string& path) {
-    const platform::FileReading file = files.readFile(path, static_cast<uint64_t>(MaxNetworkFileBytes));
-    if (file.error == platform::FileError::TooLarge)
-        return Failure(NetworkFileError::TooLarge, 0);
-    if (!file.bytes) {
-        NetworkFileReading reading = Failure(NetworkFileError::Unreadable, 0);
-        reading.systemReason = file.reason;
-        return reading;
-    }
-    return ReadNetworkFile(*file.bytes);
+NetworkFileResult<NetworkFile> ReadNetworkFileAt(const platform::FileSystem& files, const std::string& path) {
+    const platform::FileResult<std::string> file = files.readFile(path, static_cast<uint64_t>(MaxNetworkFileBytes));
+    if (file)
+        return ReadNetworkFile(*file);
+    NetworkFileFailure failure = Failure(
+        file.error().error == platform::FileError::TooLarge ? NetworkFileError::TooLarge : NetworkFileError::Unreadable,
+        0);
+    failure.systemReason = file.error().reason;
+    return base::Fail(std::move(failure));
 }
 
-NetworkFileSaving SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state) {
+NetworkFileResult<> SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state) {
     const NetworkFile network = NetworkFileOf(state);
-    NetworkFileSaving saving;
     // A value the reader would refuse must not reach a file that would then
     // fail to load.
-    saving.error = NetworkFileProblem(network);
-    if (saving.error != NetworkFileError::None)
-        return saving;
-    if (!files.replaceFile(path, NetworkFileText(network), saving.systemReason))
-        saving.error = NetworkFileError::Unreadable;
-    return saving;
+    if (NetworkFileResult<> checked = CheckNetworkFile(network); !checked)
+        return checked;
+    if (const platform::FileResult<> written = files.replaceFile(path, NetworkFileText(network)); !written) {
+        NetworkFileFailure failure = Failure(NetworkFileError::NotWritten, 0);
+        failure.systemReason = written.error().reason;
+        return base::Fail(std::move(failure));
+    }
+    return {};
 }
 
-NetworkFileError ApplyNetworkFile(mdMain& state, const NetworkFile& network) {
-    if (const NetworkFileError problem = NetworkFileProblem(network); problem != NetworkFileError::None)
-        return problem;
+NetworkFileResult<> ApplyNetworkFile(mdMain& state, const NetworkFile& network) {
+    if (NetworkFileResult<> checked = CheckNetworkFile(network); !checked)
+        return checked;
     if (!state.OutNeuron)
         throw std::logic_error("ApplyNetworkFile: the output neuron has not been created");
 
@@ -348,7 +335,7 @@ NetworkFileError ApplyNetworkFile(mdMain& state, const NetworkFile& network) {
         state.NSChanged = true;
         throw;
     }
-    return NetworkFileError::None;
+    return {};
 }
 
 std::string WithNetworkExtension(std::string path) {

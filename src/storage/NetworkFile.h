@@ -21,8 +21,8 @@
 // are ignored when reading.
 //
 // Loading, as the window does it:
-//   1. ReadNetworkFile (or ReadNetworkFileAt) checks the whole file; on an
-//      error show it and stop: nothing has changed.
+//   1. ReadNetworkFile (or ReadNetworkFileAt) checks the whole file; on a
+//      failure show it and stop: nothing has changed.
 //   2. SetNewNS(false).
 //   3. ApplyNetworkFile(state, record).
 //   4. Field texts: LearnStep, Alpha, InputCount, then the hidden count of
@@ -54,8 +54,8 @@ struct NetworkFile {
 
 // Why a network file or record is refused.
 enum class NetworkFileError {
-    None,
     Unreadable,      // the file cannot be read (systemReason says why)
+    NotWritten,      // the file cannot be written (systemReason says why)
     TooLarge,        // the file is larger than any network we build could need
     Truncated,       // fewer lines than the counts require
     Unterminated,    // a line the counts require has no line end: the file was cut inside it
@@ -70,15 +70,18 @@ enum class NetworkFileError {
     NotFinite,       // an infinite or NaN value in a record
 };
 
-// Outcome of reading a network file: the record, or where and why it is broken.
-struct NetworkFileReading {
-    std::optional<NetworkFile> network; // set when the file is sound
-    NetworkFileError error = NetworkFileError::None;
-    int64_t line = 0;         // 1-based line of the problem, 0 when sound or not tied to a line
+// Where and why a network file or record is refused.
+struct NetworkFileFailure {
+    NetworkFileError error = NetworkFileError::Unreadable;
+    int64_t line = 0;         // 1-based line of the problem, 0 when not tied to a line
     int64_t value = 0;        // the offending count, or the lines the counts require (Truncated)
     int64_t linesFound = 0;   // lines the file has (Truncated)
-    std::string systemReason; // the system's reason (Unreadable)
+    std::string systemReason; // the system's reason (Unreadable, NotWritten)
 };
+
+// What the network file's operations return: their value, or where and why they failed.
+template <class T = void>
+using NetworkFileResult = base::Result<T, NetworkFileFailure>;
 
 // Lowest counts a network file may carry (those of the parameter fields).
 constexpr int32_t MinNetworkInputCount = 2;
@@ -87,10 +90,10 @@ constexpr int32_t MinNetworkHiddenCount = 1;
 // Number of lines a network file of these counts has: 5 + 2h + h*n.
 int64_t NetworkFileLineCount(int32_t inputCount, int32_t hiddenCount);
 
-// Why a record cannot be applied (counts out of range, shape too large,
-// vector sizes that do not match the counts, a value that is not finite),
-// or None when it can.
-NetworkFileError NetworkFileProblem(const NetworkFile& network);
+// Whether a record can be applied: fails with the counts out of range, a
+// shape too large, vector sizes that do not match the counts or a value that
+// is not finite.
+NetworkFileResult<> CheckNetworkFile(const NetworkFile& network);
 
 // The record of the built network of `state` (NSChanged false). Throws
 // std::logic_error when the layers do not match InputCount and HiddenCount.
@@ -104,7 +107,7 @@ std::string WriteNetworkFile(const mdMain& state);
 
 // Reads and checks a whole network file (CR LF or LF line ends, blanks
 // around numbers, "." as the point, a UTF-8 byte-order mark at the start). Never touches any network state.
-NetworkFileReading ReadNetworkFile(std::string_view text);
+NetworkFileResult<NetworkFile> ReadNetworkFile(std::string_view text);
 
 // Largest network file we read: the text of the largest network we build,
 // at the longest number form, with room to spare.
@@ -113,26 +116,21 @@ inline constexpr int64_t MaxNetworkFileBytes = 32 * (mdMain::MaxWeights + 2 * md
 // Reads the file at `path` through `files` and checks it; a file that cannot
 // be read gives Unreadable with the system's reason, one beyond
 // MaxNetworkFileBytes TooLarge (without reading it whole).
-NetworkFileReading ReadNetworkFileAt(const platform::FileSystem& files, const std::string& path);
-
-// Outcome of a save: None, NotFinite (nothing written: the reader would
-// refuse the file), or Unreadable with the system's reason when writing failed.
-struct NetworkFileSaving {
-    NetworkFileError error = NetworkFileError::None;
-    std::string systemReason;
-};
+NetworkFileResult<NetworkFile> ReadNetworkFileAt(const platform::FileSystem& files, const std::string& path);
 
 // Writes the built network of `state` to `path` through a temporary file, so
-// a failed save leaves an existing file intact.
-NetworkFileSaving SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state);
+// a failed save leaves an existing file intact. Fails with NotFinite
+// (nothing written: the reader would refuse the file), or NotWritten with
+// the system's reason.
+NetworkFileResult<> SaveNetworkFile(platform::FileSystem& files, const std::string& path, const mdMain& state);
 
 // Puts a checked record into `state`: the four parameters, CreateNS (whatever
 // NSChanged is), then the biases and weights in file order. Needs the output
-// neuron (CreateOutNeuron). Does not touch NSChanged. Returns the problem,
-// with `state` unchanged, when NetworkFileProblem reports one; when the build
+// neuron (CreateOutNeuron). Does not touch NSChanged. Fails, with `state`
+// unchanged, when CheckNetworkFile does; when the build
 // runs out of memory the four parameters are restored, NSChanged is set so
 // the next use rebuilds, and std::bad_alloc propagates.
-NetworkFileError ApplyNetworkFile(mdMain& state, const NetworkFile& network);
+NetworkFileResult<> ApplyNetworkFile(mdMain& state, const NetworkFile& network);
 
 // The save path with ".qvl" appended when it contains no "." anywhere
 // (folder names included); otherwise the path unchanged.

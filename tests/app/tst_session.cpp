@@ -69,7 +69,7 @@ protected:
     }
 
     static std::shared_ptr<const FormulaLibrary> library() {
-        static const auto loaded = FormulaLibrary::loadFrom(platform::executableFolder());
+        static const auto loaded = FormulaLibrary::loadFrom(platform::executableFolder()).value();
         return loaded;
     }
 

@@ -20,8 +20,8 @@ namespace {
 class TrainUntilRuns : public ::testing::Test {
 protected:
     std::unique_ptr<app::Session> make() {
-        return std::make_unique<app::Session>(FormulaLibrary::loadFrom(platform::executableFolder()), files, starter,
-                                              locale);
+        return std::make_unique<app::Session>(FormulaLibrary::loadFrom(platform::executableFolder()).value(), files,
+                                              starter, locale);
     }
 
     void start(app::Session& session, std::string_view melody, int32_t inputs, int32_t hidden) {

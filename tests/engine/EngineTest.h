@@ -76,7 +76,7 @@ protected:
     }
 
     static inline const std::shared_ptr<const FormulaLibrary> library =
-        FormulaLibrary::loadFrom(platform::executableFolder());
+        FormulaLibrary::loadFrom(platform::executableFolder()).value();
 };
 
 inline const std::vector<uint8_t> DefaultMelody{3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10};

@@ -32,7 +32,7 @@ protected:
         return view.substr(0, view.find('\0'));
     }
 
-    std::shared_ptr<const FormulaLibrary> library = FormulaLibrary::loadFrom(platform::executableFolder());
+    std::shared_ptr<const FormulaLibrary> library = FormulaLibrary::loadFrom(platform::executableFolder()).value();
 };
 
 double bipolarSigmoid(double a, double x) {
@@ -119,11 +119,14 @@ TEST(FormulaLibraryTest, MissingOrIncompleteLibraryIsRefusedWithItsReason) {
     EXPECT_THROW(CFormula(nullptr), std::invalid_argument);
     const std::filesystem::path folder = std::filesystem::path(FORMULA_PARTIAL_LIBRARY).parent_path();
     ASSERT_FALSE(std::filesystem::exists(folder / platform::DynamicLibrary::fileName("formula")));
-    std::string error;
-    EXPECT_EQ(FormulaLibrary::loadFrom(folder, &error), nullptr);
-    EXPECT_NE(error.find("formula"), std::string::npos) << error;
-    EXPECT_EQ(FormulaLibrary::loadFile(FORMULA_PARTIAL_LIBRARY, &error), nullptr);
-    EXPECT_NE(error.find("ViewFormula"), std::string::npos) << error;
+    const FormulaLibrary::Loading missing = FormulaLibrary::loadFrom(folder);
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().error, FormulaLibraryError::NotLoadable);
+    EXPECT_NE(missing.error().paths.at(0).find("formula"), std::string::npos);
+    const FormulaLibrary::Loading partial = FormulaLibrary::loadFile(FORMULA_PARTIAL_LIBRARY);
+    ASSERT_FALSE(partial);
+    EXPECT_EQ(partial.error().error, FormulaLibraryError::LacksOperation);
+    EXPECT_EQ(partial.error().reason, "ViewFormula");
 }
 
 // --- Values --------------------------------------------------------------------

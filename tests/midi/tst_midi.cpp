@@ -26,6 +26,11 @@ using Bytes = std::vector<uint8_t>;
 constexpr char DefaultCommand[] = "l8 o1 c# f# a c# f# a d f# g# p8 f# g#";
 const std::vector<uint8_t> DefaultCodes = {3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10};
 
+// The import's error, None when it read a melody.
+MidiError ErrorOf(const MidiImport& result) {
+    return result ? MidiError::None : result.error().error;
+}
+
 Bytes ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -87,15 +92,15 @@ TEST(MidiImport, FilesOfAnIndependentWriter) {
         const Bytes bytes = ReadFile(fs::path(MIDI_DATA_DIR) / row.file);
         ASSERT_FALSE(bytes.empty());
         const MidiImport result = ImportMidiMelody(bytes, row.track);
-        ASSERT_EQ(result.failure.error, row.error) << describe(result.failure.error);
+        ASSERT_EQ(ErrorOf(result), row.error) << describe(ErrorOf(result));
         if (!result.ok())
             continue;
-        EXPECT_EQ(result.melody.codes, row.codes);
-        EXPECT_EQ(result.melody.track, row.readTrack);
-        EXPECT_EQ(result.melody.notesMoved, row.moved);
-        EXPECT_EQ(result.melody.voicesDropped, row.dropped);
-        EXPECT_EQ(result.melody.notesShortened, row.shortened);
-        EXPECT_EQ(result.melody.notesCut, 0u);
+        EXPECT_EQ(result->codes, row.codes);
+        EXPECT_EQ(result->track, row.readTrack);
+        EXPECT_EQ(result->notesMoved, row.moved);
+        EXPECT_EQ(result->voicesDropped, row.dropped);
+        EXPECT_EQ(result->notesShortened, row.shortened);
+        EXPECT_EQ(result->notesCut, 0u);
     }
 }
 
@@ -126,24 +131,23 @@ TEST(MidiImport, TheTuneAListenerHears) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.file);
         const MidiImport result = ImportMidiMelody(ReadFile(fs::path(MIDI_DATA_DIR) / row.file));
-        ASSERT_TRUE(result.ok()) << describe(result.failure.error);
-        EXPECT_EQ(result.melody.codes, row.codes);
-        EXPECT_EQ(result.melody.track, row.track);
-        EXPECT_TRUE(result.melody.trackChosen);
-        EXPECT_EQ(result.melody.voicesDropped, row.dropped);
-        EXPECT_EQ(result.melody.graceNotes, row.graces);
+        ASSERT_TRUE(result.ok()) << describe(ErrorOf(result));
+        EXPECT_EQ(result->codes, row.codes);
+        EXPECT_EQ(result->track, row.track);
+        EXPECT_TRUE(result->trackChosen);
+        EXPECT_EQ(result->voicesDropped, row.dropped);
+        EXPECT_EQ(result->graceNotes, row.graces);
     }
     // --track still takes the track asked for.
     const MidiImport bass = ImportMidiMelody(ReadFile(fs::path(MIDI_DATA_DIR) / "bass_first.mid"), 1);
     ASSERT_TRUE(bass.ok());
-    EXPECT_EQ(bass.melody.codes, (std::vector<uint8_t>{2, 9, 7, 2}));
-    EXPECT_FALSE(bass.melody.trackChosen);
+    EXPECT_EQ(bass->codes, (std::vector<uint8_t>{2, 9, 7, 2}));
+    EXPECT_FALSE(bass->trackChosen);
 }
 
 // What the track list tells about each track, and which it marks.
 TEST(MidiImport, ListsTheTracks) {
-    const MidiTrackList list = ListMidiTracks(ReadFile(fs::path(MIDI_DATA_DIR) / "bass_first.mid"));
-    ASSERT_TRUE(list.ok());
+    const MidiTrackList list = ListMidiTracks(ReadFile(fs::path(MIDI_DATA_DIR) / "bass_first.mid")).value();
     ASSERT_EQ(list.tracks.size(), 3u);
     EXPECT_EQ(list.chosen, 2);
     EXPECT_EQ(list.candidates, 2);
@@ -156,8 +160,8 @@ TEST(MidiImport, ListsTheTracks) {
     EXPECT_EQ(bass.high, 43);
     EXPECT_FALSE(bass.mostlyChords());
     EXPECT_EQ(list.tracks[0].channel, -1);
-    EXPECT_TRUE(ListMidiTracks(ReadFile(fs::path(MIDI_DATA_DIR) / "chords.mid")).tracks[0].mostlyChords());
-    const MidiTrackList drums = ListMidiTracks(ReadFile(fs::path(MIDI_DATA_DIR) / "drums_then_piano.mid"));
+    EXPECT_TRUE(ListMidiTracks(ReadFile(fs::path(MIDI_DATA_DIR) / "chords.mid")).value().tracks[0].mostlyChords());
+    const MidiTrackList drums = ListMidiTracks(ReadFile(fs::path(MIDI_DATA_DIR) / "drums_then_piano.mid")).value();
     EXPECT_EQ(drums.tracks[1].channel, 9);
     EXPECT_EQ(drums.tracks[1].percussionNotes, 4u);
     EXPECT_EQ(drums.chosen, 2);
@@ -169,10 +173,10 @@ TEST(MidiImport, TrackFailuresNameTheTracks) {
     for (const auto& [track, error] : {std::pair{7, MidiError::NoSuchTrack}, {0, MidiError::NoNotes},
                                        {1, MidiError::OnlyPercussion}}) {
         const MidiImport result = ImportMidiMelody(bytes, track);
-        EXPECT_EQ(result.failure.error, error);
-        EXPECT_EQ(result.failure.track, track);
-        EXPECT_EQ(result.failure.trackCount, 3);
-        EXPECT_EQ(result.failure.melodicTracks, std::vector<int>{2});
+        EXPECT_EQ(ErrorOf(result), error);
+        EXPECT_EQ(result.error().track, track);
+        EXPECT_EQ(result.error().trackCount, 3);
+        EXPECT_EQ(result.error().melodicTracks, std::vector<int>{2});
     }
 }
 
@@ -195,17 +199,15 @@ TEST(MidiImport, RiffWrappedFiles) {
     };
     for (const bool odd : {false, true}) {
         const MidiImport result = ImportMidiMelody(riff(smf, odd));
-        ASSERT_TRUE(result.ok()) << describe(result.failure.error);
-        EXPECT_EQ(result.melody.codes, (std::vector<uint8_t>{26, 1, 28, 30, 1, 31, 33}));
+        ASSERT_TRUE(result.ok()) << describe(ErrorOf(result));
+        EXPECT_EQ(result->codes, (std::vector<uint8_t>{26, 1, 28, 30, 1, 31, 33}));
     }
     const Bytes cut(smf.begin(), smf.end() - 9);
     const MidiImport damaged = ImportMidiMelody(riff(cut, false));
-    EXPECT_EQ(damaged.failure.error, MidiError::Truncated);
-    EXPECT_GE(damaged.failure.offset, 20u);
-    EXPECT_EQ(ImportMidiMelody(Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'R', 'M', 'I', 'D'}).failure.error,
-              MidiError::NotMidi);
-    EXPECT_EQ(ImportMidiMelody(Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}).failure.error,
-              MidiError::NotMidi);
+    EXPECT_EQ(ErrorOf(damaged), MidiError::Truncated);
+    EXPECT_GE(damaged.error().offset, 20u);
+    EXPECT_EQ(ErrorOf(ImportMidiMelody(Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'R', 'M', 'I', 'D'})), MidiError::NotMidi);
+    EXPECT_EQ(ErrorOf(ImportMidiMelody(Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'})), MidiError::NotMidi);
 }
 
 // A header that announces no count reads no more tracks than a count could name.
@@ -213,8 +215,7 @@ TEST(MidiImport, TrackCountIsBounded) {
     Bytes file = Chunk("MThd", {0, 1, 0, 0, 0x01, 0xe0});
     for (size_t i = 0; i < MidiMaxTracks + 10; ++i)
         file.insert(file.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
-    const MidiTrackList list = ListMidiTracks(file);
-    ASSERT_TRUE(list.ok());
+    const MidiTrackList list = ListMidiTracks(file).value();
     EXPECT_EQ(list.tracks.size(), MidiMaxTracks);
     EXPECT_FALSE(list.chosen);
 }
@@ -294,13 +295,13 @@ TEST(MidiImport, DamagedAndOddBytes) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const MidiImport result = ImportMidiMelody(row.bytes);
-        EXPECT_EQ(result.failure.error, row.error) << describe(result.failure.error);
+        EXPECT_EQ(ErrorOf(result), row.error) << describe(ErrorOf(result));
         if (result.ok())
-            EXPECT_EQ(result.melody.codes, row.codes);
+            EXPECT_EQ(result->codes, row.codes);
         else
-            EXPECT_EQ(result.failure.offset, row.offset);
+            EXPECT_EQ(result.error().offset, row.offset);
     }
-    EXPECT_EQ(ImportMidiMelody(Bytes(MidiMaxFileBytes + 1, 0)).failure.error, MidiError::TooLarge);
+    EXPECT_EQ(ErrorOf(ImportMidiMelody(Bytes(MidiMaxFileBytes + 1, 0))), MidiError::TooLarge);
 }
 
 TEST(MidiImport, KeepsTheFirst1024Codes) {
@@ -316,11 +317,11 @@ TEST(MidiImport, KeepsTheFirst1024Codes) {
     }
     const MidiImport result = ImportMidiMelody(Smf({Track(events)}, 0));
     ASSERT_TRUE(result.ok());
-    ASSERT_EQ(result.melody.codes.size(), MidiMaxCodes);
+    ASSERT_EQ(result->codes.size(), MidiMaxCodes);
     // Ten pauses lie among the first 1014 notes; 86 notes are left out.
-    EXPECT_EQ(result.melody.notesCut, 86u);
-    EXPECT_EQ(result.melody.codes[100], 1);
-    EXPECT_EQ(result.melody.codes[1023], 48 + 1013 % 24 - 34);
+    EXPECT_EQ(result->notesCut, 86u);
+    EXPECT_EQ(result->codes[100], 1);
+    EXPECT_EQ(result->codes[1023], 48 + 1013 % 24 - 34);
 }
 
 // Exported files read back to the codes of the command text, at every note length and tempo.
@@ -337,12 +338,12 @@ TEST(MidiExport, ImportsBackToTheSameCodes) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
         const MidiImport result = ImportMidiMelody(MidiFileFromEvents(CommandReader::read(row.text).events));
-        ASSERT_TRUE(result.ok()) << describe(result.failure.error);
-        EXPECT_EQ(result.melody.codes, row.codes);
+        ASSERT_TRUE(result.ok()) << describe(ErrorOf(result));
+        EXPECT_EQ(result->codes, row.codes);
     }
     // Keys beyond MIDI's 127 stay silent; the file holds only the other notes.
     const MidiImport high = ImportMidiMelody(MidiFileFromEvents(CommandReader::read("o9 c o11 c o3 a").events));
-    EXPECT_EQ(high.melody.codes, std::vector<uint8_t>{35});
+    EXPECT_EQ(high->codes, std::vector<uint8_t>{35});
 }
 
 struct Python {

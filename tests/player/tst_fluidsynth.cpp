@@ -41,10 +41,9 @@ protected:
     }
 
     std::unique_ptr<FluidSynthesizer> make(const std::string& text, int program = 0) {
-        std::string error;
-        auto synth = FluidSynthesizer::create(CommandReader::read(text).events, soundFont, program, error);
-        EXPECT_TRUE(synth) << error;
-        return synth;
+        auto synth = FluidSynthesizer::create(CommandReader::read(text).events, soundFont, program);
+        EXPECT_TRUE(synth) << synth.error();
+        return synth ? std::move(*synth) : nullptr;
     }
 
     fs::path soundFont;
@@ -165,9 +164,9 @@ TEST_F(SoundFontSearch, FilesThatAreNoSoundFontAreRefused) {
     } rows[] = {
         {file("text.sf2"), "это не SoundFont"}, {root / "missing.sf2", "нет такого файла"}, {root, "это не файл"}};
     for (const auto& row : rows) {
-        std::string error;
-        EXPECT_FALSE(FluidSynthesizer::create({}, row.path, 0, error));
-        EXPECT_EQ(error, row.error);
+        const auto synth = FluidSynthesizer::create({}, row.path, 0);
+        ASSERT_FALSE(synth);
+        EXPECT_EQ(synth.error(), row.error);
     }
 }
 

@@ -180,7 +180,7 @@ TEST_F(PlayRun, LongTextsStopAtAnHour) {
     EXPECT_NE(r.err.find("строка 2, столбец 1444: текст звучал бы 4504 с"), std::string::npos) << r.err;
     const std::string bytes = ReadAll(folder / "out.mid");
     const MidiImport back = ImportMidiMelody(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
-    EXPECT_EQ(back.melody.codes.size(), 1u); // the c, not the d
+    EXPECT_EQ(back.value().codes.size(), 1u); // the c, not the d
 }
 
 // A render ended by SIGINT, SIGTERM or SIGHUP leaves no temporary file and no

@@ -34,8 +34,9 @@ TEST(WavWriter, RefusesSoundBeyondItsLimitAndKeepsNames) {
     } rows[] = {{22049, false}, {22050, true}};
     for (const auto& row : rows) {
         Synthesizer source({{440.0, 0.5, 69}}, 44100);
-        std::string error;
-        EXPECT_EQ(WavWriter::write(target.string(), source, error, row.maxFrames), row.written) << error;
+        const PlayerResult<> written = WavWriter::write(target.string(), source, row.maxFrames);
+        const std::string error = written ? std::string() : written.error();
+        EXPECT_EQ(written.ok(), row.written) << error;
         EXPECT_EQ(error.find("длиннее, чем вмещает WAV-файл") != std::string::npos, !row.written) << error;
         EXPECT_EQ(ReadAll(target) == "old", !row.written);
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);

@@ -147,7 +147,7 @@ private slots:
     // in their row, codes beyond the rows at the edge with a mark, and a
     // continuation grey once the beginning changed under it.
     void zoomedRoll() {
-        mdMain state(FormulaLibrary::loadBesideProgram());
+        mdMain state(FormulaLibrary::loadBesideProgram().value());
         parseInto(state, "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10");
         QCOMPARE(int(RollDataOf(beginningOf(state), {30}, nullptr).high), 32); // a fresh continuation counts
         const RollData data = RollDataOf(beginningOf(state), {60, 0, 30}, nullptr, true);
@@ -266,7 +266,7 @@ private slots:
         QFETCH(int, inputs);
         QFETCH(QString, melody);
         QFETCH(int, first);
-        mdMain state(FormulaLibrary::loadBesideProgram());
+        mdMain state(FormulaLibrary::loadBesideProgram().value());
         state.CreateOutNeuron();
         state.InputCount = inputs;
         state.HiddenCount = 2;

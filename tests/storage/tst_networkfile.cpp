@@ -52,7 +52,7 @@ std::string SampleWithLine(size_t index, const std::string& replacement) {
 
 // An 8-3 network like the window's first one, with reproducible weights.
 std::unique_ptr<mdMain> DefaultNetwork(uint64_t seed) {
-    static const auto library = FormulaLibrary::loadFrom(platform::executableFolder());
+    static const auto library = FormulaLibrary::loadFrom(platform::executableFolder()).value();
     auto state = std::make_unique<mdMain>(library);
     state->InputCount = 8;
     state->HiddenCount = 3;
@@ -73,9 +73,7 @@ TEST(NetworkFile, DefaultNetworkSavesLoadsAndSavesTheSame) {
     EXPECT_EQ(JoinLines(lines), first); // CR LF after every line, the last one too
 
     const auto loaded = DefaultNetwork(99); // different weights to be overwritten
-    const NetworkFileReading reading = ReadNetworkFile(first);
-    ASSERT_TRUE(reading.network) << static_cast<int>(reading.error);
-    ApplyNetworkFile(*loaded, *reading.network);
+    ASSERT_TRUE(ApplyNetworkFile(*loaded, ReadNetworkFile(first).value()));
     EXPECT_EQ(WriteNetworkFile(*loaded), first);
 }
 
@@ -84,9 +82,7 @@ TEST(NetworkFile, OtherSizesRebuildTheNetwork) {
     const auto state = DefaultNetwork(7);
     const auto oldOut = state->OutNeuron;
     state->NSChanged = true;
-    const NetworkFileReading reading = ReadNetworkFile(NetworkFileText(record));
-    ASSERT_TRUE(reading.network) << static_cast<int>(reading.error);
-    ApplyNetworkFile(*state, *reading.network);
+    ASSERT_TRUE(ApplyNetworkFile(*state, ReadNetworkFile(NetworkFileText(record)).value()));
     EXPECT_TRUE(state->NSChanged) << "the flag belongs to the window's SetNewNS";
     ASSERT_EQ(state->HiddenLayer.size(), 6u);
     EXPECT_EQ(state->OutNeuron, oldOut);
@@ -100,7 +96,7 @@ TEST(NetworkFile, OtherSizesRebuildTheNetwork) {
     using enum NetworkFileError;
     for (const auto& [bad, error] :
          {std::pair{shortWeights, WrongSizes}, {infinite, NotFinite}, {SampleRecord(1, 2), TooFewInputs}}) {
-        EXPECT_EQ(ApplyNetworkFile(*state, bad), error);
+        EXPECT_EQ(ApplyNetworkFile(*state, bad).error().error, error);
         EXPECT_EQ(NetworkFileOf(*state), record);
     }
 }
@@ -117,20 +113,19 @@ TEST(NetworkFile, NumbersWrittenAndReadBack) {
         record.Alpha = value;
         const std::string file = NetworkFileText(record);
         EXPECT_EQ(SplitLines(file).at(2), text);
-        const NetworkFileReading reading = ReadNetworkFile(file);
-        ASSERT_TRUE(reading.network) << static_cast<int>(reading.error);
-        EXPECT_NEAR(reading.network->Alpha, value, std::fabs(value) * 1e-14);
-        EXPECT_EQ(NetworkFileText(*reading.network), file); // 15 digits survive further trips exactly
+        const NetworkFile read = ReadNetworkFile(file).value();
+        EXPECT_NEAR(read.Alpha, value, std::fabs(value) * 1e-14);
+        EXPECT_EQ(NetworkFileText(read), file); // 15 digits survive further trips exactly
     }
 }
 
 TEST(NetworkFile, BrokenFilesReportLineAndReason) {
     using enum NetworkFileError;
     // file text, line, problem, the count or the lines required
-    const std::tuple<std::string, int64_t, NetworkFileError, int64_t> cases[] = {
+    const std::tuple<std::string, int64_t, std::optional<NetworkFileError>, int64_t> cases[] = {
         {"", 1, Truncated, 0},
         {" 2\r\n 1", 2, Unterminated, 0},
-        {SampleWithLine(4, "0.5") + "surplus", 0, None, 0},
+        {SampleWithLine(4, "0.5") + "surplus", 0, std::nullopt, 0},
         {" 2\r\n 1\r\n", 3, Truncated, 9},
         {SampleWithLine(4, "abc"), 5, NotANumber, 0},
         {SampleWithLine(6, ""), 7, NotANumber, 0},
@@ -149,13 +144,15 @@ TEST(NetworkFile, BrokenFilesReportLineAndReason) {
         {"100000\r\n1000\r\n", 2, TooManyWeights, 100000000},
     };
     for (const auto& [text, line, error, value] : cases) {
-        const NetworkFileReading reading = ReadNetworkFile(text);
-        ASSERT_EQ(!reading.network, error != None) << text;
-        EXPECT_EQ(reading.error, error) << text;
-        EXPECT_EQ(reading.line, line) << text;
-        EXPECT_EQ(reading.value, value) << text;
+        const NetworkFileResult<NetworkFile> reading = ReadNetworkFile(text);
+        ASSERT_EQ(reading.ok(), !error) << text;
+        if (reading)
+            continue;
+        EXPECT_EQ(reading.error().error, error) << text;
+        EXPECT_EQ(reading.error().line, line) << text;
+        EXPECT_EQ(reading.error().value, value) << text;
     }
-    EXPECT_EQ(ReadNetworkFile(" 2\r\n 1\r\n").linesFound, 2);
+    EXPECT_EQ(ReadNetworkFile(" 2\r\n 1\r\n").error().linesFound, 2);
 }
 
 TEST(NetworkFile, LineEndsBlanksAndSurplusLines) {
@@ -168,13 +165,11 @@ TEST(NetworkFile, LineEndsBlanksAndSurplusLines) {
     const std::string lf = JoinLines(lines, "\n");
     for (const std::string& text :
          {lf, JoinLines(lines) + "surplus\r\nlines\r\n", padded, Bom + JoinLines(lines), Bom + padded}) {
-        const NetworkFileReading reading = ReadNetworkFile(text);
-        ASSERT_TRUE(reading.network) << static_cast<int>(reading.error);
-        EXPECT_EQ(*reading.network, record);
+        EXPECT_EQ(ReadNetworkFile(text).value(), record);
     }
     // One line less is an error at the missing line.
     const std::vector<std::string> cut(lines.begin(), lines.end() - 1);
-    EXPECT_EQ(ReadNetworkFile(JoinLines(cut)).line, NetworkFileLineCount(3, 2));
+    EXPECT_EQ(ReadNetworkFile(JoinLines(cut)).error().line, NetworkFileLineCount(3, 2));
 }
 
 // A saved file cut at any byte never loads; cut inside its last line, it is
@@ -183,13 +178,15 @@ TEST(NetworkFile, CutFilesNeverLoad) {
     const std::string file = NetworkFileText(SampleRecord(3, 2));
     const int64_t last = NetworkFileLineCount(3, 2);
     for (size_t size = 0; size < file.size(); ++size) {
-        const NetworkFileReading reading = ReadNetworkFile(std::string_view(file).substr(0, size));
-        ASSERT_FALSE(reading.network) << size;
+        const NetworkFileResult<NetworkFile> reading = ReadNetworkFile(std::string_view(file).substr(0, size));
+        ASSERT_FALSE(reading) << size;
         if (size + 2 >= file.size()) {
-            EXPECT_EQ(std::pair(reading.error, reading.line), std::pair(NetworkFileError::Unterminated, last)) << size;
+            EXPECT_EQ(std::pair(reading.error().error, reading.error().line),
+                      std::pair(NetworkFileError::Unterminated, last))
+                << size;
         }
     }
-    EXPECT_TRUE(ReadNetworkFile(file).network);
+    EXPECT_TRUE(ReadNetworkFile(file));
 }
 
 // Files are read with the network file's size limit, and its refusals reach the caller as data.
@@ -197,21 +194,25 @@ TEST(NetworkFile, ReadThroughTheFileSystem) {
     struct Files : MemoryFileSystem {
         mutable uint64_t limit = 0;
         bool tooLarge = false;
-        platform::FileReading readFile(const std::string& path, uint64_t maxBytes) const override {
+        platform::FileResult<std::string> readFile(const std::string& path, uint64_t maxBytes) const override {
             limit = maxBytes;
             if (tooLarge)
-                return {std::nullopt, platform::FileError::TooLarge, {}};
+                return base::Fail(platform::FileFailure{platform::FileError::TooLarge, {}});
             return MemoryFileSystem::readFile(path, maxBytes);
         }
     } files;
     files.files["/n.qvl"] = NetworkFileText(SampleRecord(2, 1));
-    EXPECT_TRUE(ReadNetworkFileAt(files, "/n.qvl").network);
+    EXPECT_TRUE(ReadNetworkFileAt(files, "/n.qvl"));
     EXPECT_EQ(files.limit, static_cast<uint64_t>(MaxNetworkFileBytes));
-    const NetworkFileReading missing = ReadNetworkFileAt(files, "/none.qvl");
+    const NetworkFileFailure missing = ReadNetworkFileAt(files, "/none.qvl").error();
     EXPECT_EQ(missing.error, NetworkFileError::Unreadable);
     EXPECT_EQ(missing.systemReason, "no such file");
     files.tooLarge = true;
-    EXPECT_EQ(ReadNetworkFileAt(files, "/n.qvl").error, NetworkFileError::TooLarge);
+    EXPECT_EQ(ReadNetworkFileAt(files, "/n.qvl").error().error, NetworkFileError::TooLarge);
+    files.failWrites = true;
+    const NetworkFileFailure unsaved = SaveNetworkFile(files, "/n.qvl", *DefaultNetwork(3)).error();
+    EXPECT_EQ(unsaved.error, NetworkFileError::NotWritten); // a failed write is no failed read
+    EXPECT_EQ(unsaved.systemReason, "disk full");
 }
 
 TEST(NetworkFile, ExtensionOnlyForPathsWithoutAnyDot) {

@@ -30,43 +30,39 @@ struct MemoryFileSystem : platform::FileSystem {
     std::string userDataFolder() const override { return data; }
     std::string currentFolder() const override { return "/tmp"; }
     std::string temporaryFolder() const override { return "/tmp"; }
-    bool removeFile(const std::string& path) override { return files.erase(path) > 0; }
+    platform::FileResult<> removeFile(const std::string& path) override {
+        return files.erase(path) > 0 ? platform::FileResult<>() : platform::FileFailed("no such file");
+    }
     bool exists(const std::string& path) const override { return files.count(path) + folders.count(path) > 0; }
     bool isFolder(const std::string& path) const override { return folders.count(path) > 0; }
-    bool createFolder(const std::string& path) override {
+    platform::FileResult<> createFolder(const std::string& path) override {
         if (readOnly.count(path.substr(0, path.rfind('/'))) > 0 && !isFolder(path))
-            return false;
-        return folders.insert(path), true;
+            return platform::FileFailed("read-only");
+        return folders.insert(path), platform::FileResult<>();
     }
     bool isWritableFolder(const std::string& path) const override { return isFolder(path) && !readOnly.count(path); }
-    bool fits(const std::string& bytes, std::string& error) const {
-        if (failWrites || (freeBytes && bytes.size() > *freeBytes))
-            return error = "disk full", false;
-        return true;
-    }
-    platform::FileError writeNewFile(const std::string& path, const std::string& bytes, std::string& error) override {
+    bool fits(const std::string& bytes) const { return !failWrites && (!freeBytes || bytes.size() <= *freeBytes); }
+    platform::FileResult<> writeNewFile(const std::string& path, const std::string& bytes) override {
         if (exists(path) || taken.count(path) > 0)
-            return error = "file exists", platform::FileError::AlreadyExists;
-        if (!fits(bytes, error))
-            return platform::FileError::Failed;
+            return base::Fail(platform::FileFailure{platform::FileError::AlreadyExists, "file exists"});
+        if (!fits(bytes))
+            return platform::FileFailed("disk full");
         files.emplace(path, bytes);
-        return platform::FileError::None;
+        return {};
     }
-    bool replaceFile(const std::string& path, const std::string& bytes, std::string& error) override {
-        if (!isFolder(path.substr(0, path.rfind('/'))))
-            return error = "disk full", false;
-        return fits(bytes, error) && (files[path] = bytes, true);
+    platform::FileResult<> replaceFile(const std::string& path, const std::string& bytes) override {
+        if (!isFolder(path.substr(0, path.rfind('/'))) || !fits(bytes))
+            return platform::FileFailed("disk full");
+        files[path] = bytes;
+        return {};
     }
-    platform::FileReading readFile(const std::string& path, uint64_t maxBytes) const override {
+    platform::FileResult<std::string> readFile(const std::string& path, uint64_t maxBytes) const override {
         const auto found = files.find(path);
-        platform::FileReading reading;
         if (found == files.end())
-            reading.error = platform::FileError::Failed, reading.reason = "no such file";
-        else if (found->second.size() > maxBytes)
-            reading.error = platform::FileError::TooLarge;
-        else
-            reading.bytes = found->second;
-        return reading;
+            return platform::FileFailed("no such file");
+        if (found->second.size() > maxBytes)
+            return base::Fail(platform::FileFailure{platform::FileError::TooLarge, {}});
+        return found->second;
     }
 };
 
@@ -83,21 +79,21 @@ struct FakeStarter : platform::ProcessStarter {
     std::vector<Call> calls;
     bool fail = false;
 
-    bool startDetached(const std::string& program, const std::vector<std::string>& arguments,
-                       const std::string& workingFolder, std::string& error) override {
+    platform::FileResult<> startDetached(const std::string& program, const std::vector<std::string>& arguments,
+                                         const std::string& workingFolder) override {
         if (fail)
-            return error = "no such program", false;
+            return platform::FileFailed("no such program");
         bool complete = false;
         for (const auto& [path, bytes] : fs.files)
             complete |= path.ends_with(arguments.at(0)) && bytes.ends_with("\r\n");
         calls.push_back({program, arguments, workingFolder, complete});
-        return true;
+        return {};
     }
     // A watched start is recorded like any other; `watched` then plays the player's early failure.
-    bool startWatched(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& workingFolder, int, EarlyFailure failed, std::string& error) override {
+    platform::FileResult<> startWatched(const std::string& program, const std::vector<std::string>& arguments,
+                                        const std::string& workingFolder, int, EarlyFailure failed) override {
         watched = std::move(failed);
-        return startDetached(program, arguments, workingFolder, error);
+        return startDetached(program, arguments, workingFolder);
     }
     EarlyFailure watched;
     // Runs are recorded as calls too; `runResult` is what each run gives.

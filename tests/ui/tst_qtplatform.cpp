@@ -17,6 +17,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -32,6 +33,23 @@ Q_DECLARE_METATYPE(std::optional<double>)
 namespace {
 
 using platform::FileError;
+
+// The bytes read, or nothing when reading failed.
+std::optional<std::string> BytesOf(const platform::FileResult<std::string>& read) {
+    return read ? std::optional(*read) : std::nullopt;
+}
+
+// Why a file operation failed; empty when it did not.
+template <class T>
+std::string ReasonOf(const platform::FileResult<T>& result) {
+    return result ? std::string() : result.error().reason;
+}
+
+// What a file operation failed with; -1 when it did not.
+template <class T>
+int ErrorOf(const platform::FileResult<T>& result) {
+    return result ? -1 : int(result.error().error);
+}
 
 void write(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -112,25 +130,24 @@ private slots:
 
     void files() {
         platform::QtFileSystem files;
-        std::string error;
         const std::string cmd = inside("000.cmd");
-        QVERIFY(files.writeNewFile(cmd, "l8 o1 c\r\n", error) == FileError::None && files.exists(cmd));
+        QVERIFY(files.writeNewFile(cmd, "l8 o1 c\r\n") && files.exists(cmd));
         // An existing file is never overwritten by a new one.
-        QCOMPARE(files.writeNewFile(cmd, "other", error), FileError::AlreadyExists);
-        QCOMPARE(files.readFile(cmd, 100).bytes, std::optional<std::string>("l8 o1 c\r\n"));
+        QCOMPARE(ErrorOf(files.writeNewFile(cmd, "other")), int(FileError::AlreadyExists));
+        QCOMPARE(BytesOf(files.readFile(cmd, 100)), std::optional<std::string>("l8 o1 c\r\n"));
 
         const std::string net = inside("net.qvl");
-        QVERIFY(files.replaceFile(net, "first", error) && files.replaceFile(net, "second", error));
-        QCOMPARE(files.readFile(net, 100).bytes, std::optional<std::string>("second"));
+        QVERIFY(files.replaceFile(net, "first") && files.replaceFile(net, "second"));
+        QCOMPARE(BytesOf(files.readFile(net, 100)), std::optional<std::string>("second"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"000.cmd", "net.qvl"}));
 
         // A folder in the way and a missing folder make replacing fail without a trace.
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken")));
         for (const char* target : {"taken", "missing/net.qvl", "none.qvl"}) {
             if (std::string(target) != "none.qvl")
-                QVERIFY2(!files.replaceFile(inside(target), "bytes", error), target);
-            const platform::FileReading reading = files.readFile(inside(target), 100);
-            QVERIFY2(!reading.bytes && reading.error == FileError::Failed && !reading.reason.empty(), target);
+                QVERIFY2(!files.replaceFile(inside(target), "bytes"), target);
+            const platform::FileResult<std::string> reading = files.readFile(inside(target), 100);
+            QVERIFY2(ErrorOf(reading) == int(FileError::Failed) && !ReasonOf(reading).empty(), target);
         }
         QVERIFY(files.isFolder(inside("taken")) && !files.exists(inside("missing")));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"000.cmd", "net.qvl"}));
@@ -141,9 +158,9 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<qulonglong>("limit");
         QTest::addColumn<int>("error");
-        QTest::newRow("exactly the limit") << "ten" << 10ull << int(FileError::None);
+        QTest::newRow("exactly the limit") << "ten" << 10ull << -1;
         QTest::newRow("one byte more") << "ten" << 9ull << int(FileError::TooLarge);
-        QTest::newRow("empty file") << "empty" << 0ull << int(FileError::None);
+        QTest::newRow("empty file") << "empty" << 0ull << -1;
         QTest::newRow("endless device") << "/dev/zero" << (1ull << 20) << int(FileError::TooLarge);
         QTest::newRow("folder") << "." << 10ull << int(FileError::Failed);
     }
@@ -155,26 +172,23 @@ private slots:
         write(inside("ten"), std::string(10, 'x'));
         write(inside("empty"), "");
         const std::string file = path.startsWith('/') ? path.toStdString() : inside(path.toUtf8().constData());
-        const platform::FileReading reading = platform::QtFileSystem().readFile(file, limit);
-        QCOMPARE(int(reading.error), error);
-        QCOMPARE(reading.bytes.has_value(), error == int(FileError::None));
+        QCOMPARE(ErrorOf(platform::QtFileSystem().readFile(file, limit)), error);
     }
 
     // A name that is not UTF-8 keeps its bytes on disk and is found again.
     void bytesOfNames() {
         platform::QtFileSystem files;
-        std::string error;
         const std::string folder = inside("b\xff\xfe");
         // QTemporaryDir cannot remove what Qt cannot name.
         const std::unique_ptr<const std::string, void (*)(const std::string*)> removal(
             &folder, [](const std::string* path) { std::filesystem::remove_all(*path); });
         QVERIFY(files.createFolder(folder) && files.isWritableFolder(folder));
         const std::string cmd = folder + "/\xff.cmd", net = folder + "/n\xe9t.qvl";
-        QCOMPARE(files.writeNewFile(cmd, "c", error), FileError::None);
-        QVERIFY(files.replaceFile(net, "1", error) && files.replaceFile(net, "2", error));
+        QVERIFY(files.writeNewFile(cmd, "c"));
+        QVERIFY(files.replaceFile(net, "1") && files.replaceFile(net, "2"));
         QVERIFY(files.exists(cmd) && files.exists(net));
-        QCOMPARE(files.readFile(cmd, 10).bytes, std::optional<std::string>("c"));
-        QCOMPARE(files.readFile(net, 10).bytes, std::optional<std::string>("2"));
+        QCOMPARE(BytesOf(files.readFile(cmd, 10)), std::optional<std::string>("c"));
+        QCOMPARE(BytesOf(files.readFile(net, 10)), std::optional<std::string>("2"));
         std::set<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(folder))
             names.insert(entry.path().filename().string());
@@ -186,11 +200,11 @@ private slots:
         platform::QtFileSystem files;
         const std::string link = inside("005.cmd");
         std::filesystem::create_symlink(inside("nowhere/at/all"), link);
-        std::string error;
         QVERIFY(!files.exists(link));
-        QCOMPARE(files.writeNewFile(link, "c", error), FileError::AlreadyExists);
-        QCOMPARE(files.writeNewFile(inside("nowhere/x.cmd"), "c", error), FileError::Failed);
-        QVERIFY(!error.empty());
+        QCOMPARE(ErrorOf(files.writeNewFile(link, "c")), int(FileError::AlreadyExists));
+        const platform::FileResult<> nowhere = files.writeNewFile(inside("nowhere/x.cmd"), "c");
+        QCOMPARE(ErrorOf(nowhere), int(FileError::Failed));
+        QVERIFY(!ReasonOf(nowhere).empty());
     }
 
     // A disk that takes no more bytes: every write fails and says so, an old file
@@ -218,22 +232,19 @@ private slots:
             std::filesystem::create_directories(folder);
         }
         platform::QtFileSystem files;
-        std::string error;
         const std::string net = (folder / "net.qvl").string(), cmd = (folder / "000.cmd").string();
-        QVERIFY(files.replaceFile(net, "old", error));
+        QVERIFY(files.replaceFile(net, "old"));
         const std::string bytes(static_cast<size_t>(size), '7');
         {
             FileSizeLimit limit(tmpfs ? 0 : 50);
             if (tmpfs)
                 disk->fill();
-            error.clear();
-            QVERIFY(!files.replaceFile(net, bytes, error));
-            QVERIFY(!error.empty());
-            error.clear();
-            QCOMPARE(files.writeNewFile(cmd, bytes, error), FileError::Failed);
-            QVERIFY(!error.empty());
+            QVERIFY(!ReasonOf(files.replaceFile(net, bytes)).empty());
+            const platform::FileResult<> created = files.writeNewFile(cmd, bytes);
+            QCOMPARE(ErrorOf(created), int(FileError::Failed));
+            QVERIFY(!ReasonOf(created).empty());
         }
-        QCOMPARE(files.readFile(net, 100).bytes, std::optional<std::string>("old"));
+        QCOMPARE(BytesOf(files.readFile(net, 100)), std::optional<std::string>("old"));
         QVERIFY(!files.exists(cmd));
         std::set<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(folder))
@@ -295,9 +306,8 @@ private slots:
                 received.assign(std::istreambuf_iterator<char>(in), {});
             });
         const fs::file_type before = fs::symlink_status(path).type();
-        std::string error;
         const std::string bytes(100000, 'n');
-        QCOMPARE(platform::QtFileSystem().replaceFile(path.string(), bytes, error), written);
+        const std::string error = ReasonOf(platform::QtFileSystem().replaceFile(path.string(), bytes));
         if (reader.joinable()) {
             // A reader still waiting for a writer (the pipe was not written) gets an end.
             const int unblock = ::open((folder / "pipe-spare").c_str(), O_WRONLY | O_NONBLOCK);
@@ -313,9 +323,9 @@ private slots:
             QCOMPARE(received, bytes);
         const std::string expected = written ? bytes : "old";
         if (target == "file")
-            QCOMPARE(platform::QtFileSystem().readFile(path.string(), 200000).bytes, std::optional(expected));
+            QCOMPARE(BytesOf(platform::QtFileSystem().readFile(path.string(), 200000)), std::optional(expected));
         if (target == "link")
-            QCOMPARE(platform::QtFileSystem().readFile((folder / "linked").string(), 200000).bytes,
+            QCOMPARE(BytesOf(platform::QtFileSystem().readFile((folder / "linked").string(), 200000)),
                      std::optional(expected));
         if (target == "dangling")
             QVERIFY(fs::is_regular_file(folder / "missing") && fs::is_symlink(folder / "dangling"));
@@ -360,14 +370,11 @@ private slots:
         std::filesystem::permissions(program, std::filesystem::perms::owner_all);
         int told = 0;
         std::string heard;
-        std::string error;
-        QVERIFY(platform::QtProcessStarter().startWatched(
-            program, {}, dir.path().toStdString(), 500,
-            [&](int code, const std::string& text) {
-                told = code;
-                heard = text;
-            },
-            error));
+        QVERIFY(platform::QtProcessStarter().startWatched(program, {}, dir.path().toStdString(), 500,
+                                                          [&](int code, const std::string& text) {
+                                                              told = code;
+                                                              heard = text;
+                                                          }));
         // The reaping timer goes away once the program has ended.
         QTRY_VERIFY_WITH_TIMEOUT(QCoreApplication::instance()->findChildren<QTimer*>().isEmpty(), 5000);
         QCOMPARE(told, exitCode);
@@ -384,10 +391,10 @@ private slots:
         QVERIFY(QFileInfo(QString::fromStdString(files.programFolder())).isDir());
         QCOMPARE(QString::fromStdString(files.currentFolder()), QDir::toNativeSeparators(QDir::currentPath()));
 
-        std::string error;
-        QVERIFY(
-            !platform::QtProcessStarter().startDetached(inside("Play"), {"000.cmd"}, dir.path().toStdString(), error));
-        QVERIFY(!error.empty());
+        // The reason names the program, in the system's words.
+        QCOMPARE(
+            ReasonOf(platform::QtProcessStarter().startDetached(inside("Play"), {"000.cmd"}, dir.path().toStdString())),
+            inside("Play") + ": " + platform::SystemReason(ENOENT));
     }
 };
 
