@@ -161,6 +161,11 @@ TEST(MidiImport, ListsTheTracks) {
     EXPECT_EQ(drums.tracks[1].channel, 9);
     EXPECT_EQ(drums.tracks[1].percussionNotes, 4u);
     EXPECT_EQ(drums.chosen, 2);
+    // A track cut inside a meta event keeps what it read before, once.
+    const MidiTrackList cut = ListMidiTracks(Smf({Track({0x00, 0x90, 60, 90, 0x00, 0xff, 0x01, 0x05, 'a'})}));
+    ASSERT_EQ(cut.tracks.size(), 1u);
+    EXPECT_EQ(cut.tracks[0].failure.error, MidiError::Truncated);
+    EXPECT_EQ(cut.tracks[0].notes, 1u);
 }
 
 // A failure about tracks names how many there are and which hold notes.
@@ -227,6 +232,7 @@ TEST(MelodyReduction, CommonSpan) {
         {{240, 240, 480, 240, 960}, 240},
         {{118, 121, 123, 240, 480, 119}, 121},
         {{480, 240}, 240},
+        {{90, 90, 100, 110}, 100}, // a tenth either way, both ends included
     };
     for (const auto& [spans, common] : rows)
         EXPECT_EQ(MelodyReduction::CommonSpan(spans), common) << spans.size();
@@ -285,6 +291,7 @@ TEST(MidiImport, DamagedAndOddBytes) {
          MidiError::None,
          0,
          {38}},
+        {"a lone bass track", Smf({Track(events({0x00, 0xc0, 33}, note))}), MidiError::None, 0, {26}},
         {"same key twice at once",
          Smf({Track({0x00, 0x90, 60, 90, 0x00, 60, 90, 0x10, 60, 0, 0x00, 62, 90})}),
          MidiError::None,
