@@ -1,8 +1,6 @@
-#include "engine/mdMain.h"
 #include "melody/CommandText.h"
 #include "melody/MelodyText.h"
 #include "melody/NoteCodes.h"
-#include "platform/DynamicLibrary.h"
 
 #include <gtest/gtest.h>
 
@@ -126,30 +124,6 @@ TEST(CommandText, LengthFieldFallsBackToEight) {
                 {"9.5", 10}, {"64.5", 64}, {"1", 1}, {"0.4", 8}, {"1e300", 8}, {" 4 ", 4}};
     for (const auto& row : rows)
         EXPECT_EQ(LengthFieldValue(row.text), row.value) << '"' << row.text << '"';
-}
-
-TEST(MelodyState, ParseSetsMelodyLenAndTheCommandTextsFollowIt) {
-    std::string error;
-    const std::shared_ptr<const FormulaLibrary> library =
-        FormulaLibrary::loadFrom(platform::executableFolder(), &error);
-    ASSERT_TRUE(library) << error;
-    mdMain state(library);
-    state.NoteLen = 8;
-    state.PauseLen = 8;
-    state.Melody[13] = 27; // a continuation behind the beginning stays
-    ParseMelody(state, "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10");
-    EXPECT_EQ(state.MelodyLen, 11);
-    state.Melody[12] = 1;
-    EXPECT_EQ(CommandText(state, 0, state.MelodyLen + 1), "l8 o1 c# f# a c# f# a d f# g# p8 f# g#");
-    EXPECT_EQ(CommandText(state, 1, 2), "l8  p8 o3 c#");
-
-    // A beginning that fills the buffer leaves no room for a continuation.
-    std::string full = "2";
-    for (int i = 1; i < mdMain::MelodyCapacity; ++i)
-        full += ",2";
-    ParseMelody(state, full);
-    EXPECT_EQ(state.MelodyLen, mdMain::MelodyCapacity - 1);
-    EXPECT_EQ(CommandText(state, 1, 5), "l8 ");
 }
 
 } // namespace
