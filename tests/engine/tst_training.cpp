@@ -249,8 +249,8 @@ TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
                 s->OutNeuron->setDisplacing(0.03);
                 for (size_t j = 1; j <= size_t(n); ++j) {
                     s->InLayer[j]->setDisplacing(-0.5);
-                    s->InLayer[j]->setDisplacing(setup == HugeWeightOnAZeroInput && j == 1 ? 0.0
-                                                                                            : double((j * 5) % 49) / 48.0 - 0.5);
+                    s->InLayer[j]->setDisplacing(
+                        setup == HugeWeightOnAZeroInput && j == 1 ? 0.0 : double((j * 5) % 49) / 48.0 - 0.5);
                 }
                 Prepare(*s, setup, h, n);
             }

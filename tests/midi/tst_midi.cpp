@@ -173,8 +173,8 @@ TEST(MidiImport, ListsTheTracks) {
 // A failure about tracks names how many there are and which hold notes.
 TEST(MidiImport, TrackFailuresNameTheTracks) {
     const Bytes bytes = ReadFile(fs::path(MIDI_DATA_DIR) / "drums_then_piano.mid");
-    for (const auto& [track, error] : {std::pair{7, MidiError::NoSuchTrack}, {0, MidiError::NoNotes},
-                                       {1, MidiError::OnlyPercussion}}) {
+    for (const auto& [track, error] :
+         {std::pair{7, MidiError::NoSuchTrack}, {0, MidiError::NoNotes}, {1, MidiError::OnlyPercussion}}) {
         const MidiImport result = ImportMidiMelody(bytes, track);
         EXPECT_EQ(result.failure.error, error);
         EXPECT_EQ(result.failure.track, track);
@@ -269,8 +269,15 @@ TEST(MelodyReduction, GraceNotesAndChordsAtTheirLimits) {
     } rows[] = {
         // Four grace notes are still a group, not a run of the tune.
         {"four grace notes",
-         {{0, 480, 60}, {480, 480, 60}, {960, 480, 60}, {1440, 30, 62}, {1470, 30, 64}, {1500, 30, 65},
-          {1530, 30, 67}, {1560, 480, 69}, {2040, 480, 60}},
+         {{0, 480, 60},
+          {480, 480, 60},
+          {960, 480, 60},
+          {1440, 30, 62},
+          {1470, 30, 64},
+          {1500, 30, 65},
+          {1530, 30, 67},
+          {1560, 480, 69},
+          {2040, 480, 60}},
          {26, 26, 26, 35, 26}},
         // A main note twice as long as its grace note.
         {"grace note half its note",

@@ -415,7 +415,8 @@ private slots:
         }
         const struct {
             std::string program, argument, folder;
-        } refused[] = {{odd, said, folder}, {script, "\xff", folder}, {script, said, dir.path().toStdString() + "/\xff"}};
+        } refused[] = {
+            {odd, said, folder}, {script, "\xff", folder}, {script, said, dir.path().toStdString() + "/\xff"}};
         for (const auto& row : refused) {
             error.clear();
             QVERIFY(!starter.startDetached(row.program, {row.argument}, row.folder, error));
