@@ -44,14 +44,11 @@ TEST_F(NeuronTest, WhichChangesReevaluate) {
         {"AutoOperate false", [](CNeuron& n, const NeuronRef&) { n.setAutoOperate(false); }, false},
         {"iWeight", [](CNeuron& n, const NeuronRef&) { n.setIWeight(1, 0.5); }, true},
         {"iNeuron", [](CNeuron& n, const NeuronRef& s) { n.setINeuron(1, s); }, true},
-        {"oNeuron", [](CNeuron& n, const NeuronRef& s) { n.setONeuron(1, s); }, false},
-        {"oSynapse", [](CNeuron& n, const NeuronRef&) { n.setOSynapse(1, 7); }, false},
         {"ActFun", [](CNeuron& n, const NeuronRef&) { n.setActFun(n.ActFun()); }, true},
     };
     for (const auto& [change, apply, evaluates] : cases) {
         NeuronRef source = neuron(), n = neuron();
         n->setNInput(1);
-        n->setNOutput(1);
         n->setINeuron(1, source);
         n->setIWeight(1, 0.25);
         source->setDisplacing(4.0); // n still holds 0 from the old input
@@ -62,60 +59,42 @@ TEST_F(NeuronTest, WhichChangesReevaluate) {
 
 TEST_F(NeuronTest, CountsRecreateTheirArrays) {
     NeuronRef source = neuron(), n = std::make_shared<CNeuron>(library);
-    // A new neuron: AutoOperate, the identity, and the elements 0.
+    // A new neuron: AutoOperate, the identity, and the element 0.
     EXPECT_TRUE(n->AutoOperate());
     EXPECT_EQ(n->ActFun()->Calc(0.3), 0.3);
     n->setIWeight(0, 0.25);
     EXPECT_EQ(n->iWeight(0), 0.25);
-    EXPECT_EQ(n->iNeuron(0), nullptr);
-    EXPECT_EQ(n->oSynapse(0), 0);
     n->setNInput(2);
-    n->setNOutput(2);
     n->setINeuron(1, source);
     n->setIWeight(1, 0.75);
-    n->setONeuron(1, source);
-    n->setOSynapse(2, 9);
     n->setAutoOperate(false);
     n->setDisplacing(0.5);
     n->setNOutput(2); // the output side only, and no evaluation
     EXPECT_EQ(n->iNeuron(1), source);
-    EXPECT_EQ(n->oNeuron(1), nullptr);
-    EXPECT_EQ(n->oSynapse(2), 0);
     EXPECT_EQ(n->Result(), 0.0);
-    n->setONeuron(1, source);
     n->setNInput(3); // everything, then an evaluation
     EXPECT_EQ(n->iWeight(1), 0.0);
     EXPECT_EQ(n->iNeuron(1), nullptr);
-    EXPECT_EQ(n->oNeuron(1), nullptr);
     EXPECT_EQ(n->Result(), 0.5);
     EXPECT_THROW(n->setNInput(-1), std::invalid_argument);
-    EXPECT_THROW(n->setNOutput(-1), std::invalid_argument);
     EXPECT_EQ(n->nInput(), 3);
-    EXPECT_EQ(n->nOutput(), 2);
 }
 
 TEST_F(NeuronTest, IndexOutsideArraysThrowsAndStoresNothing) {
     NeuronRef n = neuron(), other = neuron();
     n->setNInput(2);
-    n->setNOutput(3);
     const std::tuple<const char*, std::function<void(int32_t)>, int32_t> cases[] = {
         {"iWeight get", [&](int32_t i) { (void)n->iWeight(i); }, 2},
         {"iWeight let", [&](int32_t i) { n->setIWeight(i, 9.0); }, 2},
         {"iNeuron get", [&](int32_t i) { (void)n->iNeuron(i); }, 2},
         {"iNeuron set", [&](int32_t i) { n->setINeuron(i, other); }, 2},
-        {"oNeuron get", [&](int32_t i) { (void)n->oNeuron(i); }, 3},
-        {"oNeuron set", [&](int32_t i) { n->setONeuron(i, other); }, 3},
-        {"oSynapse get", [&](int32_t i) { (void)n->oSynapse(i); }, 3},
-        {"oSynapse let", [&](int32_t i) { n->setOSynapse(i, 9); }, 3},
     };
     for (const auto& [member, call, last] : cases)
         for (int32_t i : {-1, last + 1, INT32_MIN, INT32_MAX})
             EXPECT_THROW(call(i), std::out_of_range) << member << " " << i;
     EXPECT_EQ(other.use_count(), 1);
-    for (int32_t i = 0; i <= 3; ++i) {
-        EXPECT_EQ(n->oSynapse(i), 0) << i;
-        EXPECT_EQ(n->iWeight(std::min(i, 2)), 0.0) << i;
-    }
+    for (int32_t i = 0; i <= 2; ++i)
+        EXPECT_EQ(n->iWeight(i), 0.0) << i;
 }
 
 TEST_F(NeuronTest, OverflowingShiftThrowsAndKeepsTheBias) {

@@ -178,23 +178,6 @@ TEST_F(ResultTraining, AnExactNetworkIsLeftAsItIs) {
     EXPECT_EQ(parameters(*state), trained);
 }
 
-// The longest melody trains epoch by epoch until the time is up.
-TEST_F(ResultTraining, AFullMelodyBufferStopsAtTheTimeLimit) {
-    auto state = network(8, 3, 4);
-    std::vector<uint8_t> codes(mdMain::MelodyCapacity);
-    for (size_t i = 0; i < codes.size(); ++i)
-        codes[i] = static_cast<uint8_t>(2 + (i * 7 + i / 5) % 48);
-    setMelody(*state, codes);
-    ResultTrainingOptions options;
-    options.maxSeconds = 4.0;
-    options.clock = Ticking{};
-    const ResultOutcome outcome = TrainToResult(*state, options);
-    EXPECT_EQ(outcome.end, ResultEnd::TimeLimit);
-    EXPECT_EQ(outcome.windows, mdMain::MelodyCapacity - 8);
-    EXPECT_GT(outcome.epochs, 0);
-    EXPECT_EQ(outcome.exact, exactWindows(*state));
-}
-
 TEST_F(ResultTraining, NoWindowsNoTraining) {
     auto state = network(8, 3);
     setMelody(*state, {5, 7});

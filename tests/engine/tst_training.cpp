@@ -153,28 +153,94 @@ TEST_F(TrainingTest, WindowsAreTrainedInTurnWithTheirShares) {
     }
 }
 
+// What is done to a network before (and for the last three, between) two trainings.
+enum class Arrangement {
+    AsBuilt,
+    // A missing link and a self-evaluating output, so that it trains through the neurons.
+    MissingLinkAndSelfEvaluatingOutput,
+    // The first hidden neuron weighs an input holding 0 by 1e301: every step checks its new weights first.
+    HugeWeightOnAZeroInput,
+    // A missing link on the last neuron only.
+    MissingLastLink,
+    // Between the trainings the last hidden neuron's first input is linked to the second input neuron.
+    RelinkedBetween,
+    // Between the trainings a new neuron takes the input layer's first place.
+    NewInputNeuronBetween,
+    // The largest double weighs an input with Result and Displacing 0; between the trainings the input
+    // gets Displacing 1 and LearnStep 1e148, so that only that weight would overflow.
+    OverflowOnlyInTheSecond,
+    // The only input has Result 0 and Displacing -0 and weighs -0, which one step turns into 0 or -0.
+    NegativeZero,
+};
+
+// Changes the network before the first training.
+void Prepare(mdMain& s, Arrangement setup, int32_t h, int32_t n) {
+    using enum Arrangement;
+    if (setup == MissingLinkAndSelfEvaluatingOutput) {
+        s.OutNeuron->setAutoOperate(true);
+        s.HiddenLayer[2]->setINeuron(3, nullptr);
+    } else if (setup == HugeWeightOnAZeroInput) {
+        s.HiddenLayer[1]->setIWeight(1, 1e301);
+    } else if (setup == MissingLastLink) {
+        s.HiddenLayer[size_t(h)]->setINeuron(n, nullptr);
+    } else if (setup == NegativeZero || setup == OverflowOnlyInTheSecond) {
+        CNeuron& input = *s.InLayer[setup == NegativeZero ? 1 : 2];
+        input.setAutoOperate(false);
+        input.setDisplacing(0.0);
+        input.Operate();
+        if (setup == NegativeZero) {
+            input.setDisplacing(-0.0);
+            s.HiddenLayer[1]->setIWeight(1, -0.0);
+        } else {
+            // A positive output of the first hidden neuron gives its weights positive steps.
+            s.HiddenLayer[1]->setDisplacing(2.0);
+            s.HiddenLayer[1]->setIWeight(2, std::numeric_limits<double>::max());
+        }
+    }
+}
+
+// Changes the network between the two trainings; false when the setup trains once.
+bool ChangeBetween(mdMain& s, Arrangement setup, int32_t h, const NeuronRef& fresh) {
+    using enum Arrangement;
+    if (setup == RelinkedBetween) {
+        s.HiddenLayer[size_t(h)]->setINeuron(1, s.InLayer[2]);
+    } else if (setup == NewInputNeuronBetween) {
+        s.InLayer[1] = fresh;
+        s.InLayer[1]->setDisplacing(0.25);
+    } else if (setup == OverflowOnlyInTheSecond) {
+        s.InLayer[2]->setDisplacing(1.0);
+        s.LearnStep = 1e148;
+    }
+    return setup == RelinkedBetween || setup == NewInputNeuronBetween || setup == OverflowOnlyInTheSecond;
+}
+
 TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
-    // inputs, hidden, Alpha, target, limit, setup: 1 gives the network a missing
-    // link and a self-evaluating output, 3 only the missing link (on the last
-    // neuron), so that it trains through the neurons; 2 gives the first hidden
-    // neuron a weight of 1e301 on an input holding 0, which makes every step
-    // check its new weights before it is taken. Setups from 4 on change the
-    // network between two trainings: 4 links the last hidden neuron's first
-    // input to the second input neuron, 5 puts a new neuron in the input
-    // layer's first place, 6 trains with the largest double as a weight of the
-    // first hidden neuron whose input has Result 0 and Displacing 0, then with
-    // Displacing 1 and LearnStep 1e148, so that only that weight would overflow;
-    // 7 gives the only input Result 0 and Displacing -0 and a weight from it
-    // -0, which one step turns into 0 or -0 by the sign of the signal.
-    const std::tuple<int32_t, int32_t, double, double, int32_t, int> cases[] = {
-        {1, 1, 1.0, 0.3, 50, 0},  {8, 3, 1.0, 0.125, 500, 0}, {2, 8, 0.5, -0.4, 200, 0},   {13, 9, 2.0, 0.45, 300, 0},
-        {7, 5, 1.0, 0.2, 300, 0}, {64, 6, 1.0, -0.2, 100, 0}, {100, 24, 1.0, 0.33, 20, 0}, {30, 37, 1.0, -0.1, 40, 0},
-        {3, 16, 1.0, 0.4, 60, 0}, {5, 4, 1.0, 0.25, 1, 0},    {4, 3, 1.0, 0.3, 40, 1},     {6, 5, 1.0, 0.3, 40, 2},
-        {4, 5, 1.0, 0.3, 40, 3},  {9, 19, 1.0, 0.2, 50, 0},   {5, 27, 1.0, -0.3, 50, 0},   {3, 35, 1.0, 0.3, 40, 0},
-        {4, 9, 1.0, 0.3, 40, 4},  {4, 9, 1.0, 0.3, 40, 5},    {4, 9, 1.0, 0.3, 40, 6},     {1, 9, 1.0, 0.3, 1, 7}};
+    using enum Arrangement;
+    // inputs, hidden, Alpha, target, limit, setup
+    const std::tuple<int32_t, int32_t, double, double, int32_t, Arrangement> cases[] = {
+        {1, 1, 1.0, 0.3, 50, AsBuilt},
+        {8, 3, 1.0, 0.125, 500, AsBuilt},
+        {2, 8, 0.5, -0.4, 200, AsBuilt},
+        {13, 9, 2.0, 0.45, 300, AsBuilt},
+        {7, 5, 1.0, 0.2, 300, AsBuilt},
+        {64, 6, 1.0, -0.2, 100, AsBuilt},
+        {100, 24, 1.0, 0.33, 20, AsBuilt},
+        {30, 37, 1.0, -0.1, 40, AsBuilt},
+        {3, 16, 1.0, 0.4, 60, AsBuilt},
+        {5, 4, 1.0, 0.25, 1, AsBuilt},
+        {9, 19, 1.0, 0.2, 50, AsBuilt},
+        {5, 27, 1.0, -0.3, 50, AsBuilt},
+        {3, 35, 1.0, 0.3, 40, AsBuilt},
+        {4, 3, 1.0, 0.3, 40, MissingLinkAndSelfEvaluatingOutput},
+        {6, 5, 1.0, 0.3, 40, HugeWeightOnAZeroInput},
+        {4, 5, 1.0, 0.3, 40, MissingLastLink},
+        {4, 9, 1.0, 0.3, 40, RelinkedBetween},
+        {4, 9, 1.0, 0.3, 40, NewInputNeuronBetween},
+        {4, 9, 1.0, 0.3, 40, OverflowOnlyInTheSecond},
+        {1, 9, 1.0, 0.3, 1, NegativeZero}};
     for (const TrainingLanes lanes : {TrainingLanes::Four, TrainingLanes::Eight})
         for (const auto& [n, h, alpha, target, limit, setup] : cases) {
-            SCOPED_TRACE(testing::Message() << n << "-" << h << " setup " << setup << " lanes " << int(lanes));
+            SCOPED_TRACE(testing::Message() << n << "-" << h << " setup " << int(setup) << " lanes " << int(lanes));
             auto fast = network(n, h, 77, alpha, {}, lanes), plain = network(n, h, 77, alpha);
             for (mdMain* s : {fast.get(), plain.get()}) {
                 // Biases as a loaded file may bring them, and input values placed twice.
@@ -183,57 +249,24 @@ TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
                 s->OutNeuron->setDisplacing(0.03);
                 for (size_t j = 1; j <= size_t(n); ++j) {
                     s->InLayer[j]->setDisplacing(-0.5);
-                    s->InLayer[j]->setDisplacing(setup == 2 && j == 1 ? 0.0 : double((j * 5) % 49) / 48.0 - 0.5);
+                    s->InLayer[j]->setDisplacing(
+                        setup == HugeWeightOnAZeroInput && j == 1 ? 0.0 : double((j * 5) % 49) / 48.0 - 0.5);
                 }
-                if (setup == 1) {
-                    s->OutNeuron->setAutoOperate(true);
-                    s->HiddenLayer[2]->setINeuron(3, nullptr);
-                } else if (setup == 2) {
-                    s->HiddenLayer[1]->setIWeight(1, 1e301);
-                } else if (setup == 3) {
-                    s->HiddenLayer[size_t(h)]->setINeuron(n, nullptr);
-                } else if (setup == 7) {
-                    CNeuron& input = *s->InLayer[1];
-                    input.setAutoOperate(false);
-                    input.setDisplacing(0.0);
-                    input.Operate();
-                    input.setDisplacing(-0.0);
-                    s->HiddenLayer[1]->setIWeight(1, -0.0);
-                } else if (setup == 6) {
-                    // Result 0 and Displacing 0 now, Displacing 1 later; a
-                    // positive output of the first hidden neuron gives its
-                    // weights positive steps.
-                    CNeuron& input = *s->InLayer[2];
-                    input.setAutoOperate(false);
-                    input.setDisplacing(0.0);
-                    input.Operate();
-                    s->HiddenLayer[1]->setDisplacing(2.0);
-                    s->HiddenLayer[1]->setIWeight(2, std::numeric_limits<double>::max());
-                }
+                Prepare(*s, setup, h, n);
             }
             const TeachOutcome a = TeachNS(*fast, target, limit), b = TeachNSPlain(*plain, target, limit);
             EXPECT_EQ(a.iterations, b.iterations);
             EXPECT_EQ(a.reachedTarget, b.reachedTarget);
             EXPECT_FALSE(a.diverged);
-            if (setup < 4 || setup == 7) {
+            const bool again = ChangeBetween(*fast, setup, h, neuron()) && ChangeBetween(*plain, setup, h, neuron());
+            if (!again) {
                 EXPECT_TRUE(sameBits(weights(*fast), weights(*plain)));
                 continue;
             }
-            for (mdMain* s : {fast.get(), plain.get()}) {
-                if (setup == 4) {
-                    s->HiddenLayer[size_t(h)]->setINeuron(1, s->InLayer[2]);
-                } else if (setup == 5) {
-                    s->InLayer[1] = neuron();
-                    s->InLayer[1]->setDisplacing(0.25);
-                } else {
-                    s->InLayer[2]->setDisplacing(1.0);
-                    s->LearnStep = 1e148;
-                }
-            }
             const TeachOutcome c = TeachNS(*fast, -target, limit), d = TeachNSPlain(*plain, -target, limit);
             EXPECT_EQ(c.iterations, d.iterations);
-            EXPECT_EQ(c.diverged, setup == 6);
-            EXPECT_EQ(d.diverged, setup == 6);
+            EXPECT_EQ(c.diverged, setup == OverflowOnlyInTheSecond);
+            EXPECT_EQ(d.diverged, setup == OverflowOnlyInTheSecond);
             EXPECT_TRUE(sameBits(weights(*fast), weights(*plain)));
         }
 }
@@ -241,19 +274,20 @@ TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
 TEST_F(TrainingTest, ANetworkAsBuiltTrainsInItsBlock) {
     // Whether training found the links of the block's neurons right, which
     // only training in the block does (the layers are too small for the
-    // forward pass to sweep): as built, with a self-evaluating output, with a
-    // hidden neuron out of its place, and with a hidden neuron's link moved.
-    const std::pair<int, bool> cases[] = {{0, true}, {1, false}, {2, false}, {3, false}};
-    for (const auto& [setup, inBlock] : cases) {
-        SCOPED_TRACE(setup);
+    // forward pass to sweep).
+    enum Change { None, SelfEvaluatingOutput, HiddenNeuronsSwapped, HiddenLinkMoved };
+    const std::pair<Change, bool> cases[] = {
+        {None, true}, {SelfEvaluatingOutput, false}, {HiddenNeuronsSwapped, false}, {HiddenLinkMoved, false}};
+    for (const auto& [change, inBlock] : cases) {
+        SCOPED_TRACE(change);
         auto s = network(8, 3, 5);
-        if (setup == 1)
+        if (change == SelfEvaluatingOutput)
             s->OutNeuron->setAutoOperate(true);
-        else if (setup == 2) {
+        else if (change == HiddenNeuronsSwapped) {
             std::swap(s->HiddenLayer[1], s->HiddenLayer[2]);
             s->OutNeuron->setINeuron(1, s->HiddenLayer[1]);
             s->OutNeuron->setINeuron(2, s->HiddenLayer[2]);
-        } else if (setup == 3)
+        } else if (change == HiddenLinkMoved)
             s->HiddenLayer[3]->setINeuron(8, s->InLayer[1]);
         PlaceInputs(*s, 8);
         TeachNS(*s, 0.4, 10);

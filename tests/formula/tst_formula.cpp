@@ -79,15 +79,6 @@ TEST_F(FormulaTest, SigmoidOfOneSaturates) {
     EXPECT_TRUE(std::isnan(f.Calc(std::nan(""))));
 }
 
-TEST_F(FormulaTest, AlphaTwoIsAlphaOneAtTwiceX) {
-    CFormula one(library);
-    CFormula two(library);
-    create(one, "2*sigmoid(1*x)-1");
-    create(two, "2*sigmoid(2*x)-1");
-    for (const double x : kSamplePoints)
-        EXPECT_EQ(two.Calc(x), one.Calc(2.0 * x)) << "x = " << x;
-}
-
 // A new formula is x; each Create replaces the formula held.
 TEST_F(FormulaTest, CreateReplacesTheFormulaHeld) {
     CFormula f(library);

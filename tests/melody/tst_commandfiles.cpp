@@ -1,13 +1,9 @@
 #include "melody/CommandFiles.h"
 
-#include "platform/QtFileSystem.h"
 #include "support/PlatformFakes.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -126,27 +122,6 @@ TEST_F(PlayCmdTest, TakenNamesPassOnToTheNextNumber) {
     const PlayResult full = player.PlayCmd("c");
     EXPECT_EQ(full.status, PlayResult::Status::HistoryFull);
     EXPECT_EQ(full.number, -1);
-}
-
-// The same on a real disk: a dangling link named 000.cmd must not block History.
-TEST(CommandFilesOnDisk, DanglingLinkIsPassedOver) {
-    namespace fs = std::filesystem;
-    const fs::path program = fs::temp_directory_path() / ("tst_commandfiles_" + std::to_string(::getpid()));
-    fs::remove_all(program);
-    fs::create_directories(program / "History");
-    fs::create_symlink(program / "gone", program / "History" / "000.cmd");
-    platform::QtFileSystem files;
-    MemoryFileSystem nothing;
-    FakeStarter starter(nothing);
-    CommandPlayer player(files, starter, program.string());
-    for (int round = 1; round <= 2; ++round) {
-        const PlayResult result = player.PlayCmd("l8 c");
-        EXPECT_EQ(result.status, PlayResult::Status::Started) << result.reason;
-        EXPECT_EQ(result.number, round);
-    }
-    EXPECT_TRUE(fs::is_symlink(program / "History" / "000.cmd"));
-    EXPECT_FALSE(fs::exists(program / "gone"));
-    fs::remove_all(program);
 }
 
 TEST_F(PlayCmdTest, ReadOnlyHistoryFallsBackToUserData) {

@@ -126,21 +126,4 @@ TEST(CommandText, LengthFieldFallsBackToEight) {
         EXPECT_EQ(LengthFieldValue(row.text), row.value) << '"' << row.text << '"';
 }
 
-TEST(CommandText, TheBeginningAndTheContinuationShareOneBuffer) {
-    constexpr int32_t Capacity = 1024;
-    std::vector<uint8_t> melody(Capacity, 0);
-    melody[13] = 27; // a continuation behind the beginning stays
-    EXPECT_EQ(ParseMelodyCodes("3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10", melody.data(), Capacity).stored, 12);
-    melody[12] = 1;
-    EXPECT_EQ(CommandText(melody.data(), Capacity, 0, 12, 8, 8), "l8 o1 c# f# a c# f# a d f# g# p8 f# g#");
-    EXPECT_EQ(CommandText(melody.data(), Capacity, 12, 2, 8, 8), "l8  p8 o3 c#");
-
-    // A beginning that fills the buffer leaves no room for a continuation.
-    std::string full = "2";
-    for (int i = 1; i < Capacity; ++i)
-        full += ",2";
-    EXPECT_EQ(ParseMelodyCodes(full, melody.data(), Capacity).stored, Capacity);
-    EXPECT_EQ(CommandText(melody.data(), Capacity, Capacity, 5, 8, 8), "l8 ");
-}
-
 } // namespace

@@ -8,6 +8,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -165,13 +167,18 @@ TEST(MidiImport, ListsTheTracks) {
     EXPECT_EQ(drums.tracks[1].channel, 9);
     EXPECT_EQ(drums.tracks[1].percussionNotes, 4u);
     EXPECT_EQ(drums.chosen, 2);
+    // A track cut inside a meta event keeps what it read before, once.
+    const MidiTrackList cut = ListMidiTracks(Smf({Track({0x00, 0x90, 60, 90, 0x00, 0xff, 0x01, 0x05, 'a'})}));
+    ASSERT_EQ(cut.tracks.size(), 1u);
+    EXPECT_EQ(cut.tracks[0].failure.error, MidiError::Truncated);
+    EXPECT_EQ(cut.tracks[0].notes, 1u);
 }
 
 // A failure about tracks names how many there are and which hold notes.
 TEST(MidiImport, TrackFailuresNameTheTracks) {
     const Bytes bytes = ReadFile(fs::path(MIDI_DATA_DIR) / "drums_then_piano.mid");
-    for (const auto& [track, error] : {std::pair{7, MidiError::NoSuchTrack}, {0, MidiError::NoNotes},
-                                       {1, MidiError::OnlyPercussion}}) {
+    for (const auto& [track, error] :
+         {std::pair{7, MidiError::NoSuchTrack}, {0, MidiError::NoNotes}, {1, MidiError::OnlyPercussion}}) {
         const MidiImport result = ImportMidiMelody(bytes, track);
         EXPECT_EQ(ErrorOf(result), error);
         EXPECT_EQ(result.error().track, track);
@@ -228,9 +235,66 @@ TEST(MelodyReduction, CommonSpan) {
         {{240, 240, 480, 240, 960}, 240},
         {{118, 121, 123, 240, 480, 119}, 121},
         {{480, 240}, 240},
+        {{90, 90, 100, 110}, 100}, // a tenth either way, both ends included
     };
     for (const auto& [spans, common] : rows)
         EXPECT_EQ(MelodyReduction::CommonSpan(spans), common) << spans.size();
+}
+
+// A track of notes {start, length, key}, in ticks of 480 a quarter; a note ends before one begins at its tick.
+Bytes NoteTrack(const std::vector<std::array<uint32_t, 3>>& notes) {
+    std::vector<std::array<uint32_t, 3>> events; // tick, velocity, key
+    for (const auto& [start, length, key] : notes)
+        events.insert(events.end(), {{start, 90, key}, {start + length, 0, key}});
+    std::sort(events.begin(), events.end());
+    Bytes out;
+    uint32_t last = 0;
+    for (const auto& [tick, velocity, key] : events) {
+        Bytes delta{static_cast<uint8_t>((tick - last) & 0x7f)};
+        for (uint32_t rest = (tick - last) >> 7; rest > 0; rest >>= 7)
+            delta.insert(delta.begin(), static_cast<uint8_t>(0x80 | (rest & 0x7f)));
+        out.insert(out.end(), delta.begin(), delta.end());
+        out.insert(out.end(), {static_cast<uint8_t>(velocity > 0 ? 0x90 : 0x80), static_cast<uint8_t>(key),
+                               static_cast<uint8_t>(velocity)});
+        last = tick;
+    }
+    return Track(out);
+}
+
+// Where the tune's reduction draws its lines: grace notes, and the notes struck together.
+TEST(MelodyReduction, GraceNotesAndChordsAtTheirLimits) {
+    const struct {
+        const char* name;
+        std::vector<std::array<uint32_t, 3>> notes;
+        std::vector<uint8_t> codes;
+    } rows[] = {
+        // Four grace notes are still a group, not a run of the tune.
+        {"four grace notes",
+         {{0, 480, 60},
+          {480, 480, 60},
+          {960, 480, 60},
+          {1440, 30, 62},
+          {1470, 30, 64},
+          {1500, 30, 65},
+          {1530, 30, 67},
+          {1560, 480, 69},
+          {2040, 480, 60}},
+         {26, 26, 26, 35, 26}},
+        // A main note twice as long as its grace note.
+        {"grace note half its note",
+         {{0, 480, 60}, {480, 480, 60}, {960, 480, 60}, {1440, 30, 62}, {1470, 60, 64}, {1950, 480, 60}},
+         {26, 26, 26, 30, 26}},
+        // At a common span of 200 ticks notes begun within 50 of each other are one chord.
+        {"chord struck unevenly",
+         {{0, 200, 60}, {200, 200, 60}, {400, 200, 60}, {600, 200, 64}, {645, 155, 67}, {800, 200, 60}},
+         {26, 26, 26, 33, 26}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const MidiImport result = ImportMidiMelody(Smf({NoteTrack(row.notes)}, 0));
+        ASSERT_TRUE(result.ok()) << describe(result.failure.error);
+        EXPECT_EQ(result.melody.codes, row.codes);
+    }
 }
 
 // Damaged and odd files built byte by byte: the error and where it lies, or the codes.
@@ -286,6 +350,7 @@ TEST(MidiImport, DamagedAndOddBytes) {
          MidiError::None,
          0,
          {38}},
+        {"a lone bass track", Smf({Track(events({0x00, 0xc0, 33}, note))}), MidiError::None, 0, {26}},
         {"same key twice at once",
          Smf({Track({0x00, 0x90, 60, 90, 0x00, 60, 90, 0x10, 60, 0, 0x00, 62, 90})}),
          MidiError::None,

@@ -1,6 +1,4 @@
-#include "midi/MidiImport.h"
 #include "support/SignalledRun.h"
-#include "support/TinyDisk.h"
 
 #include <gtest/gtest.h>
 
@@ -169,20 +167,6 @@ TEST_F(PlayRun, PipesAndDevicesAreWrittenThrough) {
     EXPECT_EQ(Temporaries(folder), std::vector<std::string>());
 }
 
-// A text asking for more than an hour of sound is cut there and says why.
-TEST_F(PlayRun, LongTextsStopAtAnHour) {
-    std::string text = "t32 c";
-    for (int i = 0; i < 600; ++i)
-        text += " p1";
-    writeCommandFile(folder / "History" / "000.cmd", "\r\n" + text + " d\r\n");
-    const RunOutcome r = run({"--midi", "out.mid", "000.cmd"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.err.find("строка 2, столбец 1444: текст звучал бы 4504 с"), std::string::npos) << r.err;
-    const std::string bytes = ReadAll(folder / "out.mid");
-    const MidiImport back = ImportMidiMelody(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
-    EXPECT_EQ(back.value().codes.size(), 1u); // the c, not the d
-}
-
 // A render ended by SIGINT, SIGTERM or SIGHUP leaves no temporary file and no
 // target behind, and the player ends by that signal.
 TEST_F(PlayRun, InterruptedRenderLeavesNothing) {
@@ -201,28 +185,6 @@ TEST_F(PlayRun, InterruptedRenderLeavesNothing) {
         EXPECT_EQ(Temporaries(folder), std::vector<std::string>());
         EXPECT_FALSE(fs::exists(folder / "out.wav"));
     }
-}
-
-// On a full disk WAV and MIDI files fail, keep an old file whole and leave no temporary file.
-TEST_F(PlayRun, FullDiskKeepsOldFiles) {
-    TinyDisk disk(folder / "disk");
-    if (!disk.mounted())
-        GTEST_SKIP() << disk.why();
-    writeCommandFile(folder / "History" / "000.cmd", "l16 c d e\r\n");
-    writeCommandFile(disk.folder() / "out.mid", "old midi");
-    writeCommandFile(disk.folder() / "out.wav", "old wav");
-    disk.fill();
-    for (const char* option : {"--midi", "--wav"}) {
-        SCOPED_TRACE(option);
-        const std::string target = std::string("disk/out.") + (option[2] == 'm' ? "mid" : "wav");
-        const RunOutcome r = run({"--builtin", option, target, "000.cmd"});
-        EXPECT_EQ(r.exitCode, 1);
-        EXPECT_EQ(LineCount(r.err), 1u) << r.err;
-        EXPECT_NE(r.err.find("не удалось записать"), std::string::npos) << r.err;
-    }
-    EXPECT_EQ(ReadAll(disk.folder() / "out.mid"), "old midi");
-    EXPECT_EQ(ReadAll(disk.folder() / "out.wav"), "old wav");
-    EXPECT_EQ(std::distance(fs::directory_iterator(disk.folder()), fs::directory_iterator()), 3);
 }
 
 TEST_F(PlayRun, WithoutAnAudioDeviceSilenceSucceeds) {

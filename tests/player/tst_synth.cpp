@@ -78,6 +78,11 @@ TEST(Synth, EdgeCasesOfTheEvents) {
     EXPECT_EQ(inaudible.size(), static_cast<size_t>(Rate / 5));
     EXPECT_TRUE(Silent(inaudible.begin(), inaudible.end()));
 
+    // Events shorter than a sample: no tone outlasts its own event, whatever the rounding.
+    const Synthesizer crumbs(std::vector<PlayEvent>(5, {440.0, 0.6 / Rate}));
+    for (size_t i = 0; i < 5; ++i)
+        EXPECT_LE(crumbs.toneSamples(i), crumbs.eventStart(i + 1) - crumbs.eventStart(i)) << i;
+
     Synthesizer nothing({});
     EXPECT_TRUE(nothing.finished());
     EXPECT_TRUE(nothing.renderAll().empty());

@@ -319,6 +319,16 @@ private slots:
         QVERIFY(colours.contains(CurvePainter::Exact.rgb()));
         const std::string svg = PictureFile::Render(PictureFile::Format::Svg, QSize(400, 200), paint);
         QVERIFY(svg.find("</svg>") != std::string::npos);
+
+        // Every click has its point, the first one at the left edge too: the plot
+        // area starts at (56, 28) and is 132 high, so 1.5 of 3 semitones lie at
+        // y 94 and 3 of 4 windows at y 61.
+        QImage first(400, 200, QImage::Format_RGB32);
+        QPainter painter(&first);
+        CurvePainter::paint(painter, first.rect(), {{1.5, 3, 4}, {3.0, 1, 4}, {0.5, 4, 4}});
+        painter.end();
+        QCOMPARE(first.pixelColor(57, 94), CurvePainter::Error);
+        QCOMPARE(first.pixelColor(57, 61), CurvePainter::Exact);
     }
 };
 

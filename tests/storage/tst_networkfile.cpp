@@ -101,24 +101,6 @@ TEST(NetworkFile, OtherSizesRebuildTheNetwork) {
     }
 }
 
-TEST(NetworkFile, NumbersWrittenAndReadBack) {
-    const std::pair<double, const char*> written[] = {{8, " 8"},
-                                                      {-.25, "-.25"},
-                                                      {1.5e-7, " 1.5E-07"},
-                                                      {2.0 / 3.0, " .666666666666667"},
-                                                      {-1234567.891234567, "-1234567.89123457"},
-                                                      {-1.7976931348623157e308, "-1.79769313486232E+308"}};
-    for (const auto& [value, text] : written) {
-        NetworkFile record = SampleRecord(2, 1);
-        record.Alpha = value;
-        const std::string file = NetworkFileText(record);
-        EXPECT_EQ(SplitLines(file).at(2), text);
-        const NetworkFile read = ReadNetworkFile(file).value();
-        EXPECT_NEAR(read.Alpha, value, std::fabs(value) * 1e-14);
-        EXPECT_EQ(NetworkFileText(read), file); // 15 digits survive further trips exactly
-    }
-}
-
 TEST(NetworkFile, BrokenFilesReportLineAndReason) {
     using enum NetworkFileError;
     // file text, line, problem, the count or the lines required

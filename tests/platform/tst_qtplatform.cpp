@@ -396,6 +396,40 @@ private slots:
             ReasonOf(platform::QtProcessStarter().startDetached(inside("Play"), {"000.cmd"}, dir.path().toStdString())),
             inside("Play") + ": " + platform::SystemReason(ENOENT));
     }
+
+    // A started program works in the folder it was given, however it was started;
+    // a name that is not UTF-8 is refused rather than passed on changed.
+    void programFolderAndNames() {
+        // Built from bytes: inside() would take the name for UTF-8.
+        const std::string script = inside("where.sh"), odd = dir.path().toStdString() + "/\xff.sh";
+        const std::string said = inside("where.txt");
+        const std::unique_ptr<const std::string, void (*)(const std::string*)> removal(
+            &odd, [](const std::string* path) { std::filesystem::remove(*path); });
+        for (const std::string& program : {script, odd}) {
+            write(program, "#!/bin/sh\npwd > \"$1\"\n");
+            std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+        }
+        const std::string folder = inside("a");
+        std::filesystem::create_directories(folder);
+        platform::QtProcessStarter starter;
+        std::string error;
+        for (const bool watched : {false, true}) {
+            std::filesystem::remove(said);
+            QVERIFY(watched ? starter.startWatched(script, {said}, folder, 50, {}, error)
+                            : starter.startDetached(script, {said}, folder, error));
+            QTRY_COMPARE(QString::fromStdString(platform::QtFileSystem().readFile(said, 1000).bytes.value_or("")),
+                         QString::fromStdString(folder + "\n"));
+        }
+        const struct {
+            std::string program, argument, folder;
+        } refused[] = {
+            {odd, said, folder}, {script, "\xff", folder}, {script, said, dir.path().toStdString() + "/\xff"}};
+        for (const auto& row : refused) {
+            error.clear();
+            QVERIFY(!starter.startDetached(row.program, {row.argument}, row.folder, error));
+            QVERIFY2(error.find("UTF-8") != std::string::npos, error.c_str());
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestQtPlatform)
