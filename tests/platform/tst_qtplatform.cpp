@@ -412,22 +412,24 @@ private slots:
         const std::string folder = inside("a");
         std::filesystem::create_directories(folder);
         platform::QtProcessStarter starter;
-        std::string error;
         for (const bool watched : {false, true}) {
             std::filesystem::remove(said);
-            QVERIFY(watched ? starter.startWatched(script, {said}, folder, 50, {}, error)
-                            : starter.startDetached(script, {said}, folder, error));
-            QTRY_COMPARE(QString::fromStdString(platform::QtFileSystem().readFile(said, 1000).bytes.value_or("")),
-                         QString::fromStdString(folder + "\n"));
+            QVERIFY(watched ? starter.startWatched(script, {said}, folder, 50, {}).ok()
+                            : starter.startDetached(script, {said}, folder).ok());
+            const auto pwd = [&] {
+                const platform::FileResult<std::string> read = platform::QtFileSystem().readFile(said, 1000);
+                return QString::fromStdString(read ? *read : std::string());
+            };
+            QTRY_COMPARE(pwd(), QString::fromStdString(folder + "\n"));
         }
         const struct {
             std::string program, argument, folder;
         } refused[] = {
             {odd, said, folder}, {script, "\xff", folder}, {script, said, dir.path().toStdString() + "/\xff"}};
         for (const auto& row : refused) {
-            error.clear();
-            QVERIFY(!starter.startDetached(row.program, {row.argument}, row.folder, error));
-            QVERIFY2(error.find("UTF-8") != std::string::npos, error.c_str());
+            const platform::FileResult<> started = starter.startDetached(row.program, {row.argument}, row.folder);
+            QVERIFY(!started);
+            QVERIFY(!started.error().reason.empty());
         }
     }
 };
