@@ -181,7 +181,8 @@ int main(int argc, char** argv) {
                              "H,H...] FILE.mid...\n");
         return 2;
     }
-    std::printf("| tune | notes | shape | learnable | ours: exact | epochs | restarts | s | end | FANN: exact | epochs | s |\n");
+    std::printf("| tune | notes | shape | learnable | ours: exact | epochs | restarts | s | end | FANN: exact | epochs "
+                "| s |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     double ourTotal = 0, fannTotal = 0;
     int reached = 0, runs = 0;

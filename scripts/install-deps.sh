@@ -3,7 +3,7 @@
 # when any of them is missing. Runs apt-get as root, or through sudo.
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ clang pkg-config
+  cmake ninja-build g++ clang clang-format clang-tidy pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev qt6-svg-dev qt6-translations-l10n libgl-dev
   libsdl2-dev libsndfile1-dev nlohmann-json3-dev libeigen3-dev
   libfluidsynth-dev timgm6mb-soundfont python3-mido abcmidi

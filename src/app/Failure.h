@@ -45,8 +45,8 @@ struct Failure {
     int64_t limit = 0;     // the size limit a file passed
     std::string inputText; // the counts as the user typed them, when typed
     std::string hiddenText;
-    NetworkFileFailure reading; // where and why a network file is broken
-    MidiFailure midi;           // where and why a MIDI file is refused
+    NetworkFileFailure reading;           // where and why a network file is broken
+    MidiFailure midi;                     // where and why a MIDI file is refused
     FormulaLibraryFailure formulaLibrary; // which files were tried and why they did not load
 
     // A failure with nothing more to name than its problem.

@@ -22,7 +22,7 @@ struct LearningReport {
     bool cancelled = false;    // stopped early by the user
     std::vector<WindowResult> windows;
     int32_t firstWindow = 0; // position in the melody of windows[0]
-    int32_t exact = 0; // windows predicted exactly
+    int32_t exact = 0;       // windows predicted exactly
     double meanError =
         0.0; // mean distance in semitones between output (held to the codes' values) and target; 0 without windows
 };

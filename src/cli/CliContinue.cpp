@@ -7,7 +7,6 @@
 #include "cli/CommonOptions.h"
 #include "cli/FileOptions.h"
 
-
 #include <sstream>
 
 namespace {
@@ -84,9 +83,7 @@ int Continue(const CliArguments& args, CliSession& session, const ContinueSettin
     if (args.has("json"))
         out << JsonText({{"codes", codes}, {"requested", requested}, {"command", command}, {"roll", rolled}}) << '\n';
     else
-        out << result.text << '\n'
-            << command << '\n'
-            << exported.str();
+        out << result.text << '\n' << command << '\n' << exported.str();
     return CliSuccess;
 }
 

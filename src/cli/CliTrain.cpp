@@ -11,7 +11,6 @@
 #include "cli/FileOptions.h"
 #include "cli/TrainReporter.h"
 
-
 #include <cstdint>
 #include <mutex>
 #include <optional>

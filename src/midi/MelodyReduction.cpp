@@ -11,9 +11,9 @@ constexpr size_t MaxGraceGroup = 4;
 // A melody note with the onset it stands for.
 struct MelodyOnset {
     uint64_t start = 0;
-    uint64_t from = 0;      // where it stands in the rhythm: its start, or its grace notes'
-    uint64_t end = 0;       // the melody note's own end
-    uint64_t silentFrom = 0; // when every note of the track begun so far has ended
+    uint64_t from = 0;        // where it stands in the rhythm: its start, or its grace notes'
+    uint64_t end = 0;         // the melody note's own end
+    uint64_t silentFrom = 0;  // when every note of the track begun so far has ended
     uint64_t soundsUntil = 0; // when the last of the onset's notes ends
     int key = 0;
 };
@@ -61,8 +61,8 @@ std::vector<bool> MelodyReduction::graceNotes(const std::vector<TrackNote>& note
     size_t next = notes.size(); // the first note of the next onset
     for (size_t i = notes.size(); i-- > 0;) {
         const TrackNote& note = notes[i];
-        const bool alone = (i == 0 || notes[i - 1].start != note.start) &&
-                           (i + 1 == notes.size() || notes[i + 1].start != note.start);
+        const bool alone =
+            (i == 0 || notes[i - 1].start != note.start) && (i + 1 == notes.size() || notes[i + 1].start != note.start);
         if (i + 1 < notes.size() && notes[i + 1].start != note.start)
             next = i + 1;
         if (!alone || next >= notes.size() || note.end - note.start > limit)
@@ -79,8 +79,8 @@ std::vector<bool> MelodyReduction::graceNotes(const std::vector<TrackNote>& note
         while (end < grace.size() && grace[end])
             ++end;
         if (end - first > MaxGraceGroup)
-            std::fill(grace.begin() + static_cast<std::ptrdiff_t>(first), grace.begin() + static_cast<std::ptrdiff_t>(end),
-                      false);
+            std::fill(grace.begin() + static_cast<std::ptrdiff_t>(first),
+                      grace.begin() + static_cast<std::ptrdiff_t>(end), false);
         first = end + 1;
     }
     return grace;

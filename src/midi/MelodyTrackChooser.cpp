@@ -30,10 +30,10 @@ bool BassName(const std::string& lower) {
 }
 
 bool LeadName(const std::string& lower) {
-    return NameHas(lower, {"lead",    "melod",   "мелод", "solo",     "соло",    "vocal",  "voice",  "vox",
-                           "sing",    "голос",   "tune",  "theme",    "flute",   "флейт",  "piccolo", "recorder",
-                           "whistle", "trumpet", "труб",  "cornet",   "sax",     "сакс",   "violin", "скрип",
-                           "fiddle",  "clarinet", "кларнет", "oboe",  "гобой",   "harmonica", "ocarina", " rh "});
+    return NameHas(lower, {"lead",    "melod",    "мелод",   "solo",   "соло",  "vocal",     "voice",   "vox",
+                           "sing",    "голос",    "tune",    "theme",  "flute", "флейт",     "piccolo", "recorder",
+                           "whistle", "trumpet",  "труб",    "cornet", "sax",   "сакс",      "violin",  "скрип",
+                           "fiddle",  "clarinet", "кларнет", "oboe",   "гобой", "harmonica", "ocarina", " rh "});
 }
 
 bool AccompanimentName(const std::string& lower) {

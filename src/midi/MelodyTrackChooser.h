@@ -21,7 +21,8 @@ public:
         bool bass = false;      // bass program or name
         bool low = false;       // at least 3/4 of its notes lie below the others' median key
         bool leadLike = false;  // its name or program says lead, melody, voice, flute, trumpet, ...
-        bool accompaniment = false; // its name says pad, chords, rhythm, strings, ..., or its program is a pad, an effect, a hit
+        bool accompaniment =
+            false; // its name says pad, chords, rhythm, strings, ..., or its program is a pad, an effect, a hit
         double score = 0.0;
     };
 

@@ -3,8 +3,8 @@
 #include <QFontMetrics>
 #include <QInputDialog>
 
-#include <algorithm>
 #include <QStringList>
+#include <algorithm>
 
 namespace platform {
 
