@@ -132,9 +132,9 @@ TEST_F(CliTool, ContinueAndPredictAgree) {
     EXPECT_EQ(NoteNames(lines[1]), 20) << lines[1];
     // --melody-notes keeps every note among the beginning's.
     const std::set<int> own = {3, 8, 11, 4, 10, 1, 15, 20};
-    for (const int code : nlohmann::json::parse(
-             Cli({"continue", "--load", "@/net.qvl", "--melody", melody, "--notes", "40", "--melody-notes", "--json"})
-                 .out)["codes"])
+    const nlohmann::json kept = nlohmann::json::parse(
+        Cli({"continue", "--load", "@/net.qvl", "--melody", melody, "--notes", "40", "--melody-notes", "--json"}).out);
+    for (const int code : kept.at("codes"))
         EXPECT_TRUE(own.count(code)) << code;
 }
 
