@@ -135,10 +135,8 @@ const std::string LongMelody = Long();
 const EndCase Ends[] = {
     {"Learned", app::defaults::Melody, 8, 3, 1.0, app::TrainUntilEnd::AllLearnable, 0, "Результат достигнут"},
     {"StepZero", app::defaults::Melody, 8, 3, 0.0, app::TrainUntilEnd::AllLearnable, 0, "Результат достигнут"},
-    {"StepHuge", app::defaults::Melody, 8, 3, 1e300, app::TrainUntilEnd::AllLearnable, 0, "Результат достигнут"},
     {"TooSmall", LongMelody, 2, 1, 1.0, app::TrainUntilEnd::Stalled, 13, "Попробуйте 13 скрытых нейронов"},
     {"TwoNotes", "3, 8", 8, 3, 1.0, app::TrainUntilEnd::NotTrained, 0, "Учить нечего"},
-    {"OneNote", "30", 8, 3, 1.0, app::TrainUntilEnd::NotTrained, 0, "Учить нечего"},
     {"OnlyOutOfRange", "3, 0, 0, 0", 2, 1, 1.0, app::TrainUntilEnd::NotTrained, 0, "Учить нечего"},
     {"TooLarge", app::defaults::Melody, 1'000'000, 1000, 1.0, app::TrainUntilEnd::Failed, 0, "сет"},
 };

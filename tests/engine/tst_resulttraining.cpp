@@ -167,17 +167,6 @@ const StopCase Stops[] = {
 INSTANTIATE_TEST_SUITE_P(Table, ResultStops, ::testing::ValuesIn(Stops),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ResultTraining, AnExactNetworkIsLeftAsItIs) {
-    auto state = network(8, 16, 3);
-    setMelody(*state, Branle);
-    ASSERT_EQ(TrainToResult(*state, {}).end, ResultEnd::AllLearnable);
-    const std::vector<double> trained = parameters(*state);
-    const ResultOutcome again = TrainToResult(*state, {});
-    EXPECT_EQ(again.end, ResultEnd::AllLearnable);
-    EXPECT_EQ(again.epochs, 0);
-    EXPECT_EQ(parameters(*state), trained);
-}
-
 TEST_F(ResultTraining, NoWindowsNoTraining) {
     auto state = network(8, 3);
     setMelody(*state, {5, 7});

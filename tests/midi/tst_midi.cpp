@@ -174,19 +174,6 @@ TEST(MidiImport, ListsTheTracks) {
     EXPECT_EQ(cut.tracks[0].notes, 1u);
 }
 
-// A failure about tracks names how many there are and which hold notes.
-TEST(MidiImport, TrackFailuresNameTheTracks) {
-    const Bytes bytes = ReadFile(fs::path(MIDI_DATA_DIR) / "drums_then_piano.mid");
-    for (const auto& [track, error] :
-         {std::pair{7, MidiError::NoSuchTrack}, {0, MidiError::NoNotes}, {1, MidiError::OnlyPercussion}}) {
-        const MidiImport result = ImportMidiMelody(bytes, track);
-        EXPECT_EQ(ErrorOf(result), error);
-        EXPECT_EQ(result.error().track, track);
-        EXPECT_EQ(result.error().trackCount, 3);
-        EXPECT_EQ(result.error().melodicTracks, std::vector<int>{2});
-    }
-}
-
 // A RIFF "RMID" file reads as the MIDI file it wraps, with offsets into the whole file.
 TEST(MidiImport, RiffWrappedFiles) {
     const Bytes smf = ReadFile(fs::path(MIDI_DATA_DIR) / "rests.mid");
