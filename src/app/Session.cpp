@@ -269,28 +269,30 @@ PlayingResult Session::Play(MelodyPart part, std::function<void(const Failure&)>
         };
     const PlayResult played = player_.PlayCmd(CommandText(part), std::move(ended));
     PlayingResult result;
-    result.commandFile = played.filePath;
+    if (played) {
+        result.commandFile = played->filePath;
+        return result;
+    }
+    const PlayFailure& why = played.error();
+    result.commandFile = why.filePath;
     Failure& failure = result.failure;
-    failure.reason = played.reason;
-    failure.path = played.filePath;
-    switch (played.status) {
-    case PlayResult::Status::Started:
-        failure = {};
-        break;
-    case PlayResult::Status::HistoryUnavailable:
+    failure.reason = why.reason;
+    failure.path = why.filePath;
+    switch (why.error) {
+    case PlayError::HistoryUnavailable:
         failure.problem = Problem::HistoryUnavailable;
-        failure.path = played.folder;
-        if (!played.tried.empty())
-            failure.otherPaths.assign(played.tried.begin() + 1, played.tried.end());
+        failure.path = why.folder;
+        if (!why.tried.empty())
+            failure.otherPaths.assign(why.tried.begin() + 1, why.tried.end());
         break;
-    case PlayResult::Status::HistoryFull:
+    case PlayError::HistoryFull:
         failure.problem = Problem::HistoryFull;
-        failure.path = played.folder;
+        failure.path = why.folder;
         break;
-    case PlayResult::Status::WriteFailed:
+    case PlayError::WriteFailed:
         failure.problem = Problem::CommandFileNotWritten;
         break;
-    case PlayResult::Status::StartFailed:
+    case PlayError::StartFailed:
         failure.problem = Problem::PlayerNotStarted;
         break;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Result.h"
 #include "platform/FileSystem.h"
 #include "platform/ProcessStarter.h"
 
@@ -21,12 +22,16 @@ std::string CmdFileName(int32_t n);
 // `folder` and `name` joined with one "/" (none added after a trailing separator).
 std::string JoinPath(const std::string& folder, const std::string& name);
 
+// No folder can hold History: every folder tried, the one beside the program first.
+struct NoHistoryFolder {
+    std::vector<std::string> tried;
+};
+
 // The History folder: "History" in `programFolder` when it exists or can be
 // created and is writable, otherwise "History" in the user's data folder
-// (created when needed). nullopt when neither can be used; `tried`, when
-// given, receives every folder tried.
-std::optional<std::string> ChooseHistoryFolder(platform::FileSystem& fs, const std::string& programFolder,
-                                               std::vector<std::string>* tried = nullptr);
+// (created when needed).
+base::Result<std::string, NoHistoryFolder> ChooseHistoryFolder(platform::FileSystem& fs,
+                                                               const std::string& programFolder);
 
 // How long a started player is watched for an early failure: one that cannot
 // open its sound device or read its file ends well within it.
@@ -35,22 +40,31 @@ inline constexpr int PlayerWatchMs = 3000;
 // File name of the player program: "Play", "Play.exe" on Windows.
 std::string PlayerFileName();
 
-// Outcome of one play request.
-struct PlayResult {
-    enum class Status {
-        Started,
-        HistoryUnavailable, // neither the program's folder nor the user's data folder can hold History
-        HistoryFull,        // all 1000 names are taken
-        WriteFailed,        // the command file could not be written
-        StartFailed,        // the player could not be started
-    };
-    Status status = Status::Started;
-    int32_t number = -1;            // command file number, -1 when none was written
-    std::string filePath;           // full path of the command file written (or tried)
+// A command file written and the player started with it.
+struct PlayStarted {
+    int32_t number = -1;  // the command file's number
+    std::string filePath; // its full path
+};
+
+// Why a play request failed.
+enum class PlayError {
+    HistoryUnavailable, // neither the program's folder nor the user's data folder can hold History
+    HistoryFull,        // all 1000 names are taken
+    WriteFailed,        // the command file could not be written
+    StartFailed,        // the player could not be started
+};
+
+// A failed play request and where it failed.
+struct PlayFailure {
+    PlayError error = PlayError::HistoryUnavailable;
+    std::string filePath;           // (WriteFailed, StartFailed) the command file written or tried
     std::string folder;             // the History folder used, or (HistoryUnavailable) the one beside the program
     std::vector<std::string> tried; // (HistoryUnavailable) every folder tried, the one beside the program first
-    std::string reason;             // the platform's reason for WriteFailed / StartFailed
+    std::string reason;             // (WriteFailed, StartFailed) the platform's reason
 };
+
+// The outcome of one play request.
+using PlayResult = base::Result<PlayStarted, PlayFailure>;
 
 // Writes command texts into the first free command file and starts the player.
 class CommandPlayer {
@@ -60,9 +74,9 @@ public:
 
     // Chooses the History folder (ChooseHistoryFolder) unless one is chosen
     // already; the folder is then kept for every later play.
-    const std::optional<std::string>& PrepareHistory();
+    const base::Result<std::string, NoHistoryFolder>& PrepareHistory();
     // The History folder chosen so far, if any.
-    const std::optional<std::string>& history() const { return history_; }
+    std::optional<std::string> history() const;
 
     // Writes `text` and CR LF into the lowest free command file (a name taken
     // meanwhile, or held by a dangling link, passes on to the next), closes it and
@@ -79,6 +93,5 @@ private:
     platform::FileSystem& fs_;
     platform::ProcessStarter& starter_;
     std::string programFolder_;
-    std::optional<std::string> history_;
-    std::vector<std::string> tried_; // the folders the last failed choice tried
+    std::optional<base::Result<std::string, NoHistoryFolder>> history_; // the last choice; a failed one is tried again
 };

@@ -38,8 +38,8 @@ TEST(CommandFiles, NamesAndPaths) {
 
 TEST_F(PlayCmdTest, WritesTheFileBeforeStartingThePlayerWithItsBareName) {
     const PlayResult result = player.PlayCmd("l8 o1 c#");
-    ASSERT_EQ(result.status, PlayResult::Status::Started);
-    EXPECT_EQ(result.number, 0);
+    ASSERT_TRUE(result.ok());
+    EXPECT_EQ(result->number, 0);
     EXPECT_EQ(fs.files.at(History + "/000.cmd"), "l8 o1 c#\r\n");
     ASSERT_EQ(starter.calls.size(), 1u);
     EXPECT_EQ(starter.calls[0].program, "/opt/melody net/" + PlayerFileName());
@@ -48,7 +48,7 @@ TEST_F(PlayCmdTest, WritesTheFileBeforeStartingThePlayerWithItsBareName) {
     EXPECT_TRUE(starter.calls[0].complete);
 
     // An empty text still writes a line end and plays.
-    EXPECT_EQ(player.PlayCmd("").status, PlayResult::Status::Started);
+    EXPECT_TRUE(player.PlayCmd("").ok());
     EXPECT_EQ(fs.files.at(History + "/001.cmd"), "\r\n");
     ASSERT_EQ(starter.calls.size(), 2u);
     EXPECT_EQ(starter.calls[1].arguments, std::vector<std::string>{"001.cmd"});
@@ -65,37 +65,37 @@ TEST_F(PlayCmdTest, TakesTheLowestFreeNumber) {
             addFiles(n, n);
         if (row.present.empty())
             addFiles(0, 998);
-        EXPECT_EQ(player.PlayCmd("l8 ").number, row.expected);
+        EXPECT_EQ(player.PlayCmd("l8 ")->number, row.expected);
     }
 }
 
 TEST_F(PlayCmdTest, FullFolderWritesNothingAndStartsNothing) {
     addFiles(0, 999);
     const PlayResult result = player.PlayCmd("l8 o1 c");
-    EXPECT_EQ(result.status, PlayResult::Status::HistoryFull);
+    EXPECT_EQ(result.error().error, PlayError::HistoryFull);
     EXPECT_EQ(fs.files.size(), 1000u);
     EXPECT_TRUE(starter.calls.empty());
-    EXPECT_EQ(result.folder, History);
+    EXPECT_EQ(result.error().folder, History);
 }
 
 TEST_F(PlayCmdTest, FailuresAreReported) {
     // A file that cannot be written starts no player.
     fs.failWrites = true;
-    PlayResult result = player.PlayCmd("l8 o1 c");
-    EXPECT_EQ(result.status, PlayResult::Status::WriteFailed);
+    const PlayResult unwritten = player.PlayCmd("l8 o1 c");
+    EXPECT_EQ(unwritten.error().error, PlayError::WriteFailed);
     EXPECT_TRUE(starter.calls.empty());
-    EXPECT_EQ(result.filePath, History + "/000.cmd");
-    EXPECT_EQ(result.reason, "disk full");
+    EXPECT_EQ(unwritten.error().filePath, History + "/000.cmd");
+    EXPECT_EQ(unwritten.error().reason, "disk full");
 
     // A player that cannot be started leaves its file, which counts as taken on the next request.
     fs.failWrites = false;
     starter.fail = true;
-    result = player.PlayCmd("l8 o1 c");
-    EXPECT_EQ(result.status, PlayResult::Status::StartFailed);
+    const PlayResult unstarted = player.PlayCmd("l8 o1 c");
+    EXPECT_EQ(unstarted.error().error, PlayError::StartFailed);
     EXPECT_EQ(fs.files.count(History + "/000.cmd"), 1u);
-    EXPECT_NE(result.reason.find("no such program"), std::string::npos);
+    EXPECT_NE(unstarted.error().reason.find("no such program"), std::string::npos);
     starter.fail = false;
-    EXPECT_EQ(player.PlayCmd("l8").number, 1);
+    EXPECT_EQ(player.PlayCmd("l8")->number, 1);
 }
 
 // A name taken between the look and the create, or held by a dangling link,
@@ -113,26 +113,24 @@ TEST_F(PlayCmdTest, TakenNamesPassOnToTheNextNumber) {
         for (const int n : row.present)
             addFiles(n, n);
         const PlayResult result = player.PlayCmd("c");
-        EXPECT_EQ(result.status, PlayResult::Status::Started);
-        EXPECT_EQ(result.number, row.number);
+        ASSERT_TRUE(result.ok());
+        EXPECT_EQ(result->number, row.number);
     }
     fs.files.clear();
     addFiles(0, 998);
     fs.taken = {History + "/999.cmd"};
-    const PlayResult full = player.PlayCmd("c");
-    EXPECT_EQ(full.status, PlayResult::Status::HistoryFull);
-    EXPECT_EQ(full.number, -1);
+    EXPECT_EQ(player.PlayCmd("c").error().error, PlayError::HistoryFull);
 }
 
 TEST_F(PlayCmdTest, ReadOnlyHistoryFallsBackToUserData) {
     fs.folders.insert(History);
     fs.readOnly.insert(History);
-    EXPECT_EQ(ChooseHistoryFolder(fs, fs.program), fs.data + "/History");
+    EXPECT_EQ(ChooseHistoryFolder(fs, fs.program).value(), fs.data + "/History");
 
     // With a read-only program folder the player, which looks for bare names beside itself, gets the full path.
     fs.folders.erase(History);
     fs.readOnly = {fs.program};
-    ASSERT_EQ(player.PlayCmd("l8 o1 c").status, PlayResult::Status::Started);
+    ASSERT_TRUE(player.PlayCmd("l8 o1 c").ok());
     const std::string path = fs.data + "/History/000.cmd";
     EXPECT_EQ(fs.files.at(path), "l8 o1 c\r\n");
     ASSERT_EQ(starter.calls.size(), 1u);
@@ -140,12 +138,12 @@ TEST_F(PlayCmdTest, ReadOnlyHistoryFallsBackToUserData) {
 
     fs.folders = {fs.program, fs.data};
     fs.readOnly = {fs.program, fs.data};
-    EXPECT_EQ(ChooseHistoryFolder(fs, fs.program), std::nullopt);
+    EXPECT_FALSE(ChooseHistoryFolder(fs, fs.program).ok());
     CommandPlayer nowhere(fs, starter, fs.program);
     const PlayResult result = nowhere.PlayCmd("l8");
-    EXPECT_EQ(result.status, PlayResult::Status::HistoryUnavailable);
-    EXPECT_EQ(result.folder, History);
-    EXPECT_EQ(result.tried, (std::vector<std::string>{History, fs.data + "/History"}));
+    EXPECT_EQ(result.error().error, PlayError::HistoryUnavailable);
+    EXPECT_EQ(result.error().folder, History);
+    EXPECT_EQ(result.error().tried, (std::vector<std::string>{History, fs.data + "/History"}));
     EXPECT_EQ(starter.calls.size(), 1u);
 }
 
@@ -154,7 +152,7 @@ TEST_F(PlayCmdTest, ReadOnlyHistoryFallsBackToUserData) {
 TEST_F(PlayCmdTest, PlayerGetsAbsolutePaths) {
     fs.data = "rel/data";
     fs.readOnly = {fs.program};
-    ASSERT_EQ(player.PlayCmd("l8 o1 c").status, PlayResult::Status::Started);
+    ASSERT_TRUE(player.PlayCmd("l8 o1 c").ok());
     ASSERT_EQ(starter.calls.size(), 1u);
     EXPECT_EQ(starter.calls[0].arguments, std::vector<std::string>{"/tmp/rel/data/History/000.cmd"});
 }
