@@ -1,5 +1,7 @@
 #include "player/LevelledSource.h"
 
+#include "Rendered.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -43,10 +45,7 @@ std::vector<float> Sine(double seconds, double amplitude, double loud = 0.0) {
 
 std::vector<float> Levelled(const std::vector<float>& input, double gain, double ceiling, size_t piece) {
     LevelledSource source(std::make_unique<ListSource>(input), gain, ceiling);
-    std::vector<float> out, chunk(piece);
-    while (const size_t n = source.render(chunk.data(), chunk.size()))
-        out.insert(out.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
-    return out;
+    return RenderAll(source, piece);
 }
 
 // Every sample comes out once, in any size of piece; quiet passages are the

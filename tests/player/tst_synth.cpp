@@ -1,7 +1,7 @@
 #include "melody/CommandReader.h"
 #include "player/Synthesizer.h"
 
-#include "PitchMeasure.h"
+#include "Rendered.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,7 @@ TEST(Synth, PitchAndLengthOfANote) {
         const float peak = *std::max_element(samples.begin(), samples.end());
         EXPECT_GT(peak, 0.05f);
         EXPECT_LE(peak, 1.0f);
-        EXPECT_NEAR(MeasuredPitch(samples, 0, tone, row.frequency, Rate).frequency / row.frequency, 1.0, 0.005);
+        EXPECT_NEAR(MeasuredPitch(samples, 0, tone, row.frequency, Rate) / row.frequency, 1.0, 0.005);
     }
 }
 
@@ -62,10 +62,7 @@ TEST(Synth, NoClicksAtToneEdges) {
 TEST(Synth, ChunkedRenderingMatchesOneBuffer) {
     const ReadResult read = CommandReader::read("t200 l32 o1 c d e f g a b > c d e f g a b p c");
     Synthesizer pieces(read.events);
-    std::vector<float> got, chunk(333);
-    while (const size_t n = pieces.render(chunk.data(), chunk.size()))
-        got.insert(got.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
-    EXPECT_EQ(got, Synthesizer(read.events).renderAll());
+    EXPECT_EQ(RenderAll(pieces, 333), Synthesizer(read.events).renderAll());
     EXPECT_TRUE(pieces.finished());
 }
 
