@@ -43,28 +43,19 @@ TEST(FluidSynth, ChunkingDoesNotChangeTheSoundAndTheTailEnds) {
     EXPECT_LE(RenderAll(**empty, 4096).size(), 512u);
 }
 
-// Scratch folders of SoundFont-like files; only the names matter to the search.
-class SoundFontSearch : public testing::Test {
-protected:
-    void SetUp() override { fs::remove_all(root); }
-    void TearDown() override { fs::remove_all(root); }
+// A scratch folder's SoundFont-like file; only the names matter to the search.
+fs::path Touch(const fs::path& path) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << "x";
+    return path;
+}
 
-    fs::path file(const std::string& name) {
-        const fs::path path = root / name;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path) << "x";
-        return path;
-    }
+const fs::path root = fs::temp_directory_path() / ("tst_fluidsynth_" + std::to_string(getpid()));
 
-    const fs::path root = fs::temp_directory_path() / ("tst_fluidsynth_" + std::to_string(getpid()));
-};
-
-TEST_F(SoundFontSearch, PrefersTheGeneralMidiFontsThenTheFirstByName) {
-    file("a/notes.txt");
-    file("b/zeta.sf2");
-    file("b/Alpha.SF3");
-    file("c/default-GM.sf2");
-    file("d/TimGM6mb.sf2");
+TEST(SoundFontSearch, PrefersTheGeneralMidiFontsThenTheFirstByName) {
+    fs::remove_all(root);
+    for (const char* name : {"a/notes.txt", "b/zeta.sf2", "b/Alpha.SF3", "c/default-GM.sf2", "d/TimGM6mb.sf2"})
+        Touch(root / name);
     fs::create_directories(root / "empty");
     const struct {
         std::vector<std::string> folders;
@@ -87,19 +78,23 @@ TEST_F(SoundFontSearch, PrefersTheGeneralMidiFontsThenTheFirstByName) {
     for (const fs::path& path : SoundFontCandidates({root / "a", root / "b", root / "d", root / "b"}))
         candidates.push_back(fs::relative(path, root).string());
     EXPECT_EQ(candidates, (std::vector<std::string>{"d/TimGM6mb.sf2", "b/Alpha.SF3", "b/zeta.sf2"}));
+    fs::remove_all(root);
 }
 
-TEST_F(SoundFontSearch, FilesThatAreNoSoundFontAreRefused) {
+TEST(SoundFontSearch, FilesThatAreNoSoundFontAreRefused) {
+    fs::remove_all(root);
     const struct {
         fs::path path;
         std::string error;
-    } rows[] = {
-        {file("text.sf2"), "это не SoundFont"}, {root / "missing.sf2", "нет такого файла"}, {root, "это не файл"}};
+    } rows[] = {{Touch(root / "text.sf2"), "это не SoundFont"},
+                {root / "missing.sf2", "нет такого файла"},
+                {root, "это не файл"}};
     for (const auto& row : rows) {
         const auto synth = FluidSynthesizer::create({}, row.path, 0);
         ASSERT_FALSE(synth);
         EXPECT_EQ(synth.error(), row.error);
     }
+    fs::remove_all(root);
 }
 
 } // namespace
