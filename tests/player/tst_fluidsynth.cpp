@@ -2,7 +2,7 @@
 #include "player/FluidSynthesizer.h"
 #include "player/SoundFonts.h"
 
-#include "PitchMeasure.h"
+#include "Rendered.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,90 +19,43 @@
 namespace {
 
 namespace fs = std::filesystem;
-constexpr int Rate = FluidSynthesizer::DefaultSampleRate;
 
-std::vector<float> RenderAll(SampleSource& source, size_t piece) {
-    std::vector<float> samples, chunk(piece);
-    while (const size_t n = source.render(chunk.data(), chunk.size()))
-        samples.insert(samples.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
-    return samples;
-}
-
-class FluidSynth : public testing::Test {
-protected:
-    void SetUp() override {
-        const std::optional<fs::path> found = FindSoundFont(SoundFontFolders());
-        if (!found)
-            GTEST_SKIP() << "no SoundFont installed (Debian's timgm6mb-soundfont)";
-        soundFont = *found;
-    }
-
-    std::unique_ptr<FluidSynthesizer> make(const std::string& text, int program = 0) {
-        auto synth = FluidSynthesizer::create(CommandReader::read(text).events, soundFont, program);
-        EXPECT_TRUE(synth) << synth.error();
-        return synth ? std::move(*synth) : nullptr;
-    }
-
-    fs::path soundFont;
-};
-
-// The synthesizer is told the event's key: an a of octave 3 sounds at 440 Hz, not a semitone off.
-TEST_F(FluidSynth, NotesGetTheirKeys) {
-    auto fluid = make("l4 o3 a", 73);
-    ASSERT_TRUE(fluid);
-    const std::vector<float> samples = RenderAll(*fluid, 2048);
-    ASSERT_GT(samples.size(), size_t(Rate / 2));
-    EXPECT_NEAR(MeasuredPitch(samples, Rate / 20, Rate / 2 - Rate / 20, 440.0, Rate).frequency, 440.0, 440.0 * 0.01);
-}
-
-TEST_F(FluidSynth, ChunkingDoesNotChangeTheSoundAndTheTailEnds) {
-    const std::string text = "t200 l16 o3 c d e f g p8 a b";
-    auto whole = make(text);
-    auto pieces = make(text);
-    ASSERT_TRUE(whole);
-    ASSERT_TRUE(pieces);
-    const std::vector<float> expected = RenderAll(*whole, 1 << 20);
-    EXPECT_EQ(RenderAll(*pieces, 333), expected);
-    EXPECT_EQ(pieces->render(nullptr, 0), 0u);
-    EXPECT_GT(expected.size(), whole->eventsEnd());
-    EXPECT_LE(expected.size(), whole->eventsEnd() + static_cast<size_t>(FluidSynthesizer::TailSeconds * Rate) + 512);
+// Pieces of any size give the same sound, which rings out within the tail
+// after the last event; with nothing to play it ends at once.
+TEST(FluidSynth, ChunkingDoesNotChangeTheSoundAndTheTailEnds) {
+    const std::optional<fs::path> font = FindSoundFont(SoundFontFolders());
+    if (!font)
+        GTEST_SKIP() << "no SoundFont installed (Debian's timgm6mb-soundfont)";
+    const std::vector<PlayEvent> events = CommandReader::read("t200 l16 o3 c d e f g p8 a b").events;
+    auto whole = FluidSynthesizer::create(events, *font, 0), pieces = FluidSynthesizer::create(events, *font, 0);
+    auto empty = FluidSynthesizer::create({}, *font, 0);
+    ASSERT_TRUE(whole && pieces && empty);
+    const std::vector<float> expected = RenderAll(**whole, 1 << 20);
+    EXPECT_EQ(RenderAll(**pieces, 333), expected);
+    EXPECT_EQ((*pieces)->render(nullptr, 0), 0u);
+    EXPECT_GT(expected.size(), (*whole)->eventsEnd());
+    EXPECT_LE(expected.size(), (*whole)->eventsEnd() +
+                                   static_cast<size_t>(FluidSynthesizer::TailSeconds * (*whole)->sampleRate()) + 512);
     EXPECT_TRUE(std::all_of(expected.begin(), expected.end(), [](float s) { return std::isfinite(s); }));
     const float peak = *std::max_element(expected.begin(), expected.end());
     EXPECT_GT(peak, 0.05f);
     EXPECT_LE(peak, 1.0f);
+    EXPECT_LE(RenderAll(**empty, 4096).size(), 512u);
 }
 
-TEST_F(FluidSynth, NothingToPlayEndsSoon) {
-    auto empty = make("");
-    ASSERT_TRUE(empty);
-    EXPECT_LE(RenderAll(*empty, 4096).size(), 512u);
+// A scratch folder's SoundFont-like file; only the names matter to the search.
+fs::path Touch(const fs::path& path) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << "x";
+    return path;
 }
 
-// Scratch folders of SoundFont-like files; only the names matter to the search.
-class SoundFontSearch : public testing::Test {
-protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() / ("tst_fluidsynth_" + std::to_string(getpid()));
-        fs::remove_all(root);
-    }
-    void TearDown() override { fs::remove_all(root); }
+const fs::path root = fs::temp_directory_path() / ("tst_fluidsynth_" + std::to_string(getpid()));
 
-    fs::path file(const std::string& name) {
-        const fs::path path = root / name;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path) << "x";
-        return path;
-    }
-
-    fs::path root;
-};
-
-TEST_F(SoundFontSearch, PrefersTheGeneralMidiFontsThenTheFirstByName) {
-    file("a/notes.txt");
-    file("b/zeta.sf2");
-    file("b/Alpha.SF3");
-    file("c/default-GM.sf2");
-    file("d/TimGM6mb.sf2");
+TEST(SoundFontSearch, PrefersTheGeneralMidiFontsThenTheFirstByName) {
+    fs::remove_all(root);
+    for (const char* name : {"a/notes.txt", "b/zeta.sf2", "b/Alpha.SF3", "c/default-GM.sf2", "d/TimGM6mb.sf2"})
+        Touch(root / name);
     fs::create_directories(root / "empty");
     const struct {
         std::vector<std::string> folders;
@@ -127,19 +78,23 @@ TEST_F(SoundFontSearch, PrefersTheGeneralMidiFontsThenTheFirstByName) {
     for (const fs::path& path : SoundFontCandidates({root / "a", root / "b", root / "d", root / "b"}))
         candidates.push_back(fs::relative(path, root).string());
     EXPECT_EQ(candidates, (std::vector<std::string>{"d/TimGM6mb.sf2", "b/Alpha.SF3", "b/zeta.sf2"}));
+    fs::remove_all(root);
 }
 
-TEST_F(SoundFontSearch, FilesThatAreNoSoundFontAreRefused) {
+TEST(SoundFontSearch, FilesThatAreNoSoundFontAreRefused) {
+    fs::remove_all(root);
     const struct {
         fs::path path;
         std::string error;
-    } rows[] = {
-        {file("text.sf2"), "это не SoundFont"}, {root / "missing.sf2", "нет такого файла"}, {root, "это не файл"}};
+    } rows[] = {{Touch(root / "text.sf2"), "это не SoundFont"},
+                {root / "missing.sf2", "нет такого файла"},
+                {root, "это не файл"}};
     for (const auto& row : rows) {
         const auto synth = FluidSynthesizer::create({}, row.path, 0);
         ASSERT_FALSE(synth);
         EXPECT_EQ(synth.error(), row.error);
     }
+    fs::remove_all(root);
 }
 
 } // namespace

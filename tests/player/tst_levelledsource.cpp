@@ -1,5 +1,7 @@
 #include "player/LevelledSource.h"
 
+#include "Rendered.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,20 +15,17 @@ namespace {
 constexpr int Rate = 44100;
 
 // Hands out a fixed list of samples.
-class ListSource : public SampleSource {
-public:
-    explicit ListSource(std::vector<float> samples) : samples_(std::move(samples)) {}
+struct ListSource : SampleSource {
+    explicit ListSource(std::vector<float> list) : samples(std::move(list)) {}
     size_t render(float* out, size_t count) override {
-        const size_t n = std::min(count, samples_.size() - position_);
-        std::copy_n(samples_.begin() + static_cast<std::ptrdiff_t>(position_), n, out);
-        position_ += n;
+        const size_t n = std::min(count, samples.size() - position);
+        std::copy_n(samples.begin() + static_cast<std::ptrdiff_t>(position), n, out);
+        position += n;
         return n;
     }
     int sampleRate() const override { return Rate; }
-
-private:
-    std::vector<float> samples_;
-    size_t position_ = 0;
+    std::vector<float> samples;
+    size_t position = 0;
 };
 
 // `seconds` of a 220 Hz sine of `amplitude`, then `loud` seconds of amplitude 0.9, then the quiet sine again.
@@ -43,10 +42,7 @@ std::vector<float> Sine(double seconds, double amplitude, double loud = 0.0) {
 
 std::vector<float> Levelled(const std::vector<float>& input, double gain, double ceiling, size_t piece) {
     LevelledSource source(std::make_unique<ListSource>(input), gain, ceiling);
-    std::vector<float> out, chunk(piece);
-    while (const size_t n = source.render(chunk.data(), chunk.size()))
-        out.insert(out.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
-    return out;
+    return RenderAll(source, piece);
 }
 
 // Every sample comes out once, in any size of piece; quiet passages are the

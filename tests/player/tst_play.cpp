@@ -1,8 +1,4 @@
-#include "support/SignalledRun.h"
-
 #include <gtest/gtest.h>
-
-#include <sndfile.hh>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -40,24 +36,19 @@ std::vector<std::string> Temporaries(const fs::path& folder) {
     return names;
 }
 
-size_t LineCount(const std::string& text) {
-    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
-}
-
-// A scratch folder holding a copy of the player, so that its History folder is our own.
+// A scratch folder holding a copy of the player, so that its History folder is our own,
+// with the window's default melody as History/000.cmd and one with an unknown token as History/001.cmd.
 class PlayRun : public testing::Test {
 protected:
     void SetUp() override {
-        folder = fs::temp_directory_path() / ("tst_play_" + std::to_string(::getpid()) + "_" +
-                                              testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder);
         fs::create_directories(folder / "History");
         fs::copy_file(PLAY_BINARY, folder / "Play");
+        std::ofstream(folder / "History" / "000.cmd") << "l8 o1 c# f# a c# f# a d f# g# p8 f# g#\r\n";
+        std::ofstream(folder / "History" / "001.cmd") << "l4 o3 a x p4 a\r\n";
     }
 
     void TearDown() override { fs::remove_all(folder); }
-
-    static void writeCommandFile(const fs::path& path, const std::string& text) { std::ofstream(path) << text; }
 
     // Runs the copy inside the scratch folder, with the audio settings of `env` only.
     RunOutcome run(const std::vector<std::string>& arguments, const std::string& env = "",
@@ -71,79 +62,100 @@ protected:
                 ReadAll(folder / "stderr.txt")};
     }
 
-    fs::path folder;
+    const fs::path folder = fs::temp_directory_path() / ("tst_play_" + std::to_string(::getpid()) + "_" +
+                                                         testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 
-TEST_F(PlayRun, BadInputIsOneLineOnStderrAndFailure) {
-    // The last row has sound to play but no audio device: the driver named there does not exist.
-    writeCommandFile(folder / "003.cmd", "l16 c");
-    const std::pair<std::vector<std::string>, std::string> rows[] = {
-        {{"404.cmd"}, ""},           {{"./nowhere/404.cmd"}, ""},
-        {{"./History"}, ""},         {{}, ""},
-        {{"--loud", "000.cmd"}, ""}, {{"--wav"}, ""},
-        {{"a.cmd", "b.cmd"}, ""},    {{"--builtin", "./003.cmd"}, "SDL_AUDIODRIVER=none-such"}};
-    for (const auto& [arguments, env] : rows) {
-        const RunOutcome r = run(arguments, env);
-        EXPECT_NE(r.exitCode, 0) << r.err;
-        EXPECT_EQ(LineCount(r.err), 1u) << r.err;
-        EXPECT_TRUE(r.err.starts_with("Play: ")) << r.err;
-        // Russian like the other programs: the first word after the name is Cyrillic (UTF-8 lead byte D0 or D1).
-        ASSERT_GT(r.err.size(), 6u);
-        EXPECT_TRUE(r.err[6] == '\xD0' || r.err[6] == '\xD1') << r.err;
-    }
-}
-
-TEST_F(PlayRun, HelpIsRussianUnderBothNames) {
-    const RunOutcome help = run({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.starts_with("Использование: Play ")) << help.out;
-    const RunOutcome shortHelp = run({"-h"});
-    EXPECT_EQ(shortHelp.exitCode, 0);
-    EXPECT_EQ(shortHelp.out, help.out);
-}
-
-TEST_F(PlayRun, WavHoldsTheTextAndUnknownTokensAreReported) {
-    // A bare name is read from the History folder beside the player.
-    writeCommandFile(folder / "History" / "000.cmd", "l4 o3 a x p4 a\r\n");
-    const RunOutcome r = run({"--builtin", "--wav", (folder / "out.wav").string(), "000.cmd"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(LineCount(r.err), 1u) << r.err;
-    EXPECT_NE(r.err.find("000.cmd, строка 1, столбец 9:"), std::string::npos) << r.err;
-
-    SndfileHandle wav((folder / "out.wav").string());
-    ASSERT_EQ(wav.channels(), 1);
-    ASSERT_EQ(wav.samplerate(), 44100);
-    std::vector<float> samples(static_cast<size_t>(wav.frames()));
-    ASSERT_EQ(wav.readf(samples.data(), wav.frames()), 44100 * 3 / 2);
-    // A tone, then a silent rest between the notes.
-    EXPECT_TRUE(std::any_of(samples.begin(), samples.begin() + 22050, [](float s) { return s != 0.0f; }));
-    EXPECT_TRUE(std::all_of(samples.begin() + 22050, samples.begin() + 44100, [](float s) { return s == 0.0f; }));
-}
-
-// Output that cannot be written is a failure, whichever stream lost it.
-TEST_F(PlayRun, LostOutputFails) {
-    writeCommandFile(folder / "History" / "000.cmd", "l16 c x\r\n");
+// Each run: its exit status, its lines on stderr (each "Play: " and, on a
+// failure, Russian), the file it leaves, a part of what it says. Output that
+// cannot be written is a failure, whichever stream lost it. SoundFont
+// choices: a named one that cannot be used is an error, a broken one found is
+// passed over for the next one, none found at all falls back to the built-in
+// synthesizer.
+TEST_F(PlayRun, ExitStatusMessagesAndFiles) {
+    fs::create_directories(folder / "empty");
+    // A SoundFont's signature over nothing: FluidSynth takes it up, and its loaders fail.
+    fs::create_directories(folder / "fonts");
+    std::ofstream(folder / "fonts" / "cut.sf2") << std::string("RIFF\x04\0\0\0sfbkLIST", 16);
+    // A broken font under the name searched for first, ahead of the system's own.
+    fs::copy_file(folder / "fonts" / "cut.sf2", folder / "fonts" / "TimGM6mb.sf2");
+    const bool system = fs::exists("/usr/share/sounds/sf2/TimGM6mb.sf2");
+    const std::string brokenFirst =
+        "MELODYNET_SOUNDFONT_DIRS='" + (folder / "fonts").string() + ":/usr/share/sounds/sf2'";
+    const std::string none = "MELODYNET_SOUNDFONT_DIRS='" + (folder / "empty").string() + "'";
+    const std::string noDevice = "SDL_AUDIODRIVER=none-such";
+    const char* noSpace = "На устройстве не осталось свободного места";
     const struct {
         std::vector<std::string> arguments;
-        const char *out, *err;
-        int exitCode;
+        std::string env = "";
+        int exitCode = 0;
+        size_t errLines = 0;
+        const char* written = nullptr; // a file that must hold sound afterwards
+        const char* said = "";         // a part of stderr
+        const char *out = "stdout.txt", *err = "stderr.txt";
     } rows[] = {
-        {{"--help"}, "/dev/full", "stderr.txt", 1},
-        {{"--help"}, "/dev/null", "stderr.txt", 0},
-        {{"--builtin", "--wav", "out.wav", "000.cmd"}, "stdout.txt", "/dev/full", 1},
-        {{"--builtin", "--wav", "out.wav", "000.cmd"}, "stdout.txt", "/dev/null", 0},
+        {{"404.cmd"}, "", 1, 1},
+        {{"./nowhere/404.cmd"}, "", 1, 1},
+        {{"./History"}, "", 1, 1},
+        {{}, "", 2, 1},
+        {{"--loud", "000.cmd"}, "", 2, 1},
+        {{"--wav"}, "", 2, 1},
+        {{"a.cmd", "b.cmd"}, "", 2, 1},
+        {{"--program", "128", "000.cmd"}, "", 2, 1},
+        {{"--builtin", "--soundfont", "x.sf2", "000.cmd"}, "", 2, 1},
+        {{"--builtin", "000.cmd"}, noDevice, 3, 1},
+        {{"--soundfont", "fonts/cut.sf2", "--wav", "out.wav", "000.cmd"}, "", 1, 1},
+        // Nothing to play needs no audio device; the disk driver takes the sound.
+        {{"002.cmd"}, noDevice, 0, 0},
+        {{"000.cmd"}, "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=out.raw", 0, 0, "out.raw"},
+        // A bare name is read from the History folder beside the player.
+        {{"--builtin", "--wav", "out.wav", "001.cmd"}, "", 0, 1, "out.wav", "001.cmd, строка 1, столбец 9:"},
+        {{"--midi", "out.mid", "--program", "5", "000.cmd"}, "", 0, 0, "out.mid"},
+        {{"--wav", "out.wav", "000.cmd"}, none, 0, 1, "out.wav"},
+        {{"--wav", "out.wav", "--program", "40", "000.cmd"},
+         "MELODYNET_SOUNDFONT_DIRS=/usr/share/sounds/sf2",
+         0,
+         system ? 0u : 1u,
+         "out.wav"},
+        {{"--wav", "out.wav", "000.cmd"}, brokenFirst, 0, system ? 1u : 2u, "out.wav", "fonts/TimGM6mb.sf2"},
+        // The system's own device is only written to, never replaced, and fails as a full disk does.
+        {{"--builtin", "--wav", "/dev/full", "000.cmd"}, "", 1, 1, nullptr, noSpace},
+        {{"--builtin", "--midi", "/dev/full", "000.cmd"}, "", 1, 1, nullptr, noSpace},
+        {{"--help"}, "", 0, 0, nullptr, "", "/dev/null"},
+        {{"--help"}, "", 1, 1, nullptr, "", "/dev/full"},
+        {{"--builtin", "--wav", "out.wav", "001.cmd"}, "", 1, 0, "out.wav", "", "stdout.txt", "/dev/full"},
     };
+    std::ofstream(folder / "History" / "002.cmd") << "\r\n";
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.out) + " " + row.err);
-        EXPECT_EQ(run(row.arguments, "", row.out, row.err).exitCode, row.exitCode);
+        SCOPED_TRACE(testing::PrintToString(row.arguments) + " " + row.env + " >" + row.out + " 2>" + row.err);
+        for (const char* name : {"out.wav", "out.mid", "out.raw"})
+            fs::remove(folder / name);
+        const RunOutcome r = run(row.arguments, row.env, row.out, row.err);
+        EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
+        if (std::string(row.err) != "/dev/full") {
+            EXPECT_EQ(static_cast<size_t>(std::count(r.err.begin(), r.err.end(), '\n')), row.errLines) << r.err;
+            EXPECT_TRUE(r.err.empty() || r.err.starts_with("Play: ")) << r.err;
+            // Russian like the other programs (UTF-8 lead bytes D0 and D1 of Cyrillic).
+            EXPECT_TRUE(row.exitCode == 0 || r.err.find_first_of("\xD0\xD1") != std::string::npos) << r.err;
+            EXPECT_NE(r.err.find(row.said), std::string::npos) << r.err;
+        }
+        if (row.written != nullptr) {
+            const std::string bytes = ReadAll(folder / row.written);
+            EXPECT_TRUE(std::any_of(bytes.begin(), bytes.end(), [](char b) { return b != 0; }));
+        }
+        EXPECT_EQ(fs::exists(folder / "out.wav") || fs::exists(folder / "out.mid") || fs::exists(folder / "out.raw"),
+                  row.written != nullptr);
+        EXPECT_EQ(Temporaries(folder), std::vector<std::string>());
     }
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    const RunOutcome help = run({"-h"});
+    EXPECT_TRUE(help.out.starts_with("Использование: Play ")) << help.out;
+    EXPECT_EQ(run({"--help"}).out, help.out);
 }
 
-// A pipe or a device is written through and stays what it was: a WAV file
-// reaches a pipe whole (its header needs a seek, which a pipe cannot), and
-// a full device fails as a full disk does.
-TEST_F(PlayRun, PipesAndDevicesAreWrittenThrough) {
-    writeCommandFile(folder / "History" / "000.cmd", "l8 o2 c d e\r\n");
+// A pipe is written through and stays what it was: a WAV file reaches it
+// whole (its header needs a seek, which a pipe cannot).
+TEST_F(PlayRun, PipesAreWrittenThrough) {
     ASSERT_EQ(run({"--builtin", "--wav", "file.wav", "000.cmd"}).exitCode, 0);
     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
     for (const char* option : {"--wav", "--midi"}) {
@@ -158,110 +170,8 @@ TEST_F(PlayRun, PipesAndDevicesAreWrittenThrough) {
             EXPECT_EQ(received, ReadAll(folder / "file.wav"));
         else
             EXPECT_TRUE(received.starts_with("MThd"));
-        // The system's own device is only written to, never replaced.
-        const RunOutcome full = run({"--builtin", option, "/dev/full", "000.cmd"});
-        EXPECT_EQ(full.exitCode, 1);
-        EXPECT_NE(full.err.find("На устройстве не осталось свободного места"), std::string::npos) << full.err;
-        EXPECT_TRUE(fs::is_character_file("/dev/full"));
     }
     EXPECT_EQ(Temporaries(folder), std::vector<std::string>());
-}
-
-// A render ended by SIGINT, SIGTERM or SIGHUP leaves no temporary file and no
-// target behind, and the player ends by that signal.
-TEST_F(PlayRun, InterruptedRenderLeavesNothing) {
-    std::string text = "t32 l1";
-    for (int i = 0; i < 1000; ++i)
-        text += " c";
-    writeCommandFile(folder / "long.cmd", text + "\r\n");
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        SCOPED_TRACE(signal);
-        const SignalledEnd end =
-            RunAndSignal((folder / "Play").string(),
-                         {"--builtin", "--wav", (folder / "out.wav").string(), (folder / "long.cmd").string()}, {},
-                         [&] { return !Temporaries(folder).empty(); }, signal);
-        EXPECT_TRUE(end.ready);
-        EXPECT_EQ(end.endingSignal, signal);
-        EXPECT_EQ(Temporaries(folder), std::vector<std::string>());
-        EXPECT_FALSE(fs::exists(folder / "out.wav"));
-    }
-}
-
-TEST_F(PlayRun, WithoutAnAudioDeviceSilenceSucceeds) {
-    writeCommandFile(folder / "History" / "002.cmd", "\r\n");
-    const RunOutcome r = run({"002.cmd"}, "SDL_AUDIODRIVER=none-such");
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(r.err.empty()) << r.err;
-}
-
-TEST_F(PlayRun, PlaysThroughTheAudioDevice) {
-    writeCommandFile(folder / "History" / "004.cmd", "t240 l16 o3 a b > c\r\n");
-    const fs::path raw = folder / "device.raw";
-    const RunOutcome r = run({"004.cmd"}, "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='" + raw.string() + "'");
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    const std::string bytes = ReadAll(raw);
-    EXPECT_TRUE(std::any_of(bytes.begin(), bytes.end(), [](char b) { return b != 0; }));
-}
-
-// --midi writes the notes; SoundFont choices: a named one that cannot be used
-// is an error, none found at all falls back to the built-in synthesizer.
-TEST_F(PlayRun, MidiFilesAndSoundFonts) {
-    writeCommandFile(folder / "History" / "000.cmd", "l8 o1 c# f# a c# f# a d f# g# p8 f# g#\r\n");
-    fs::create_directories(folder / "empty");
-    // A SoundFont's signature over nothing: FluidSynth takes it up, and its loaders fail.
-    fs::create_directories(folder / "fonts");
-    writeCommandFile(folder / "fonts" / "cut.sf2", std::string("RIFF\x04\0\0\0sfbkLIST", 16));
-    // A broken font under the name searched for first, ahead of the system's own.
-    fs::copy_file(folder / "fonts" / "cut.sf2", folder / "fonts" / "TimGM6mb.sf2");
-    const bool soundFont = fs::exists("/usr/share/sounds/sf2/TimGM6mb.sf2");
-    const std::string brokenFirst =
-        "MELODYNET_SOUNDFONT_DIRS='" + (folder / "fonts").string() + ":/usr/share/sounds/sf2'";
-    const std::string none = std::string("MELODYNET_SOUNDFONT_DIRS='") + (folder / "empty").string() + "'";
-    const struct {
-        std::vector<std::string> arguments;
-        std::string env;
-        int exitCode;
-        size_t errLines;
-        const char* written; // the file that must exist afterwards, or none
-    } rows[] = {
-        {{"--midi", "out.mid", "--program", "5", "000.cmd"}, "", 0, 0, "out.mid"},
-        {{"--midi", "nowhere/out.mid", "000.cmd"}, "", 1, 1, nullptr},
-        {{"--midi", "History", "000.cmd"}, "", 1, 1, nullptr},
-        {{"--soundfont", "fonts/cut.sf2", "--wav", "out.wav", "000.cmd"}, "", 1, 1, nullptr},
-        {{"--program", "128", "000.cmd"}, "", 2, 1, nullptr},
-        {{"--builtin", "--soundfont", "x.sf2", "000.cmd"}, "", 2, 1, nullptr},
-        {{"--wav", "out.wav", "000.cmd"}, none, 0, 1, "out.wav"},
-        {{"--wav", "out.wav", "--program", "40", "000.cmd"},
-         "MELODYNET_SOUNDFONT_DIRS=/usr/share/sounds/sf2",
-         0,
-         soundFont ? 0u : 1u,
-         "out.wav"},
-        {{"--wav", "out.wav", "000.cmd"}, brokenFirst, 0, soundFont ? 1u : 2u, "out.wav"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.arguments.front() + " " + row.env);
-        fs::remove(folder / "out.mid");
-        fs::remove(folder / "out.wav");
-        const RunOutcome r = run(row.arguments, row.env);
-        EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
-        EXPECT_EQ(LineCount(r.err), row.errLines) << r.err;
-        EXPECT_EQ(fs::exists(folder / "out.mid") || fs::exists(folder / "out.wav"), row.written != nullptr);
-        // Failed writes leave no temporary files behind.
-        EXPECT_EQ(std::distance(fs::directory_iterator(folder / "History"), fs::directory_iterator()), 1);
-        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
-                  6 + (row.written != nullptr ? 1 : 0));
-    }
-
-    // The broken font is passed over for the next one, not for the built-in synthesizer.
-    if (soundFont) {
-        const RunOutcome next = run({"--wav", "out.wav", "000.cmd"}, brokenFirst);
-        EXPECT_NE(next.err.find("fonts/TimGM6mb.sf2"), std::string::npos) << next.err;
-        EXPECT_EQ(next.err.find("built-in"), std::string::npos) << next.err;
-    }
-
-    // Without a SoundFont the built-in synthesizer plays exactly the events' length.
-    run({"--wav", "out.wav", "000.cmd"}, none);
-    EXPECT_EQ(SndfileHandle((folder / "out.wav").string()).frames(), 44100 * 3);
 }
 
 } // namespace

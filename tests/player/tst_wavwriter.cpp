@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sndfile.hh>
+
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -21,6 +24,7 @@ std::string ReadAll(const fs::path& path) {
 
 // A sound longer than the file can hold is refused; the old file stays whole
 // and no temporary file is left. A name that is not UTF-8 keeps its bytes.
+// The file holds the sound, mono at its rate, as an independent reader sees it.
 TEST(WavWriter, RefusesSoundBeyondItsLimitAndKeepsNames) {
     const fs::path folder = fs::temp_directory_path() / ("tst_wavwriter_" + std::to_string(::getpid()));
     fs::remove_all(folder);
@@ -41,7 +45,14 @@ TEST(WavWriter, RefusesSoundBeyondItsLimitAndKeepsNames) {
         EXPECT_EQ(ReadAll(target) == "old", !row.written);
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
     }
-    EXPECT_EQ(ReadAll(target).substr(0, 4), "RIFF");
+    SndfileHandle wav(target.string());
+    ASSERT_EQ(wav.channels(), 1);
+    ASSERT_EQ(wav.samplerate(), 44100);
+    std::vector<float> samples(22051);
+    ASSERT_EQ(wav.readf(samples.data(), 22051), 22050);
+    const std::vector<float> expected = Synthesizer({{440.0, 0.5, 69}}, 44100).renderAll();
+    for (size_t i = 0; i < expected.size(); ++i)
+        ASSERT_NEAR(samples[i], expected[i], 1e-4) << i;
     fs::remove_all(folder);
 }
 
