@@ -170,6 +170,8 @@ private slots:
             rig.starter.watched(3, "Play: no audio device: none\n");
             QCOMPARE(rig.shown(),
                      QStringList({"W:Проигрыватель не смог сыграть мелодию:\nPlay: no audio device: none"}));
+            rig.starter.watched(-1, "");
+            QCOMPARE(rig.shown().last(), "W:Проигрыватель не смог сыграть мелодию:\nаварийное завершение");
             ended = rig.starter.watched;
             rig.starter.fail = true;
             rig.click("Command2");

@@ -39,6 +39,7 @@ INSTANTIATE_TEST_SUITE_P(Table, WindowArguments,
                                            Refused{"--screenshot --version", "а не параметр «--version»"},
                                            Refused{"--screenshot a.png --screenshot b.png", "указан дважды"},
                                            Refused{"--help extra", "неизвестный параметр: extra"},
+                                           Refused{"--clicks", "--clicks: нужно число"},
                                            Refused{"--clicks 3x", "--clicks: нужно число"},
                                            // 0 clicks is a count: the next argument is the one refused.
                                            Refused{"--clicks 0 --bogus", "неизвестный параметр: --bogus"},
