@@ -158,14 +158,14 @@ private slots:
         platform::ProcessStarter::EarlyFailure ended;
         {
             WindowRig rig;
-            for (const char* button : {"Command1", "Command2", "Command3"})
-                rig.click(button);
             const std::string history = rig.files.program + "/History/";
             const app::MelodyPart parts[] = {app::MelodyPart::Whole, app::MelodyPart::Beginning,
                                              app::MelodyPart::Continuation};
-            for (int n = 0; n < 3; ++n)
+            for (int n = 0; n < 3; ++n) {
+                rig.click(QString("Command%1").arg(n + 1));
                 QCOMPARE(rig.files.files[history + "00" + char('0' + n) + ".cmd"],
                          rig.session.CommandText(parts[n]) + "\r\n");
+            }
             QVERIFY(rig.messages.shown.empty());
             rig.starter.watched(3, "Play: no audio device: none\n");
             QCOMPARE(rig.shown(),
