@@ -5,6 +5,7 @@
 #include "support/PlatformFakes.h"
 #include "ui/frmMain.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
@@ -28,6 +29,12 @@ struct WindowRig {
         for (const std::string& message : messages.shown)
             list << QString::fromStdString(message);
         return list;
+    }
+    // Shows the window as the active one, as a user's keystrokes find it.
+    void showActive() {
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
     }
 
     MemoryFileSystem files;

@@ -7,18 +7,10 @@
 
 #include <new>
 
-namespace {
-
 // Runs out of memory on every user event.
 struct Greedy : QObject {
-    bool event(QEvent* e) override {
-        if (e->type() == QEvent::User)
-            throw std::bad_alloc();
-        return QObject::event(e);
-    }
+    bool event(QEvent* e) override { return e->type() == QEvent::User ? throw std::bad_alloc() : QObject::event(e); }
 };
-
-} // namespace
 
 class TestGuardedApplication : public QObject {
     Q_OBJECT
@@ -31,8 +23,7 @@ private slots:
         app->setMessages(&messages);
         Greedy greedy;
         QEvent event(QEvent::User);
-        QVERIFY(!QCoreApplication::sendEvent(&greedy, &event));
-        QVERIFY(!QCoreApplication::sendEvent(&greedy, &event));
+        QVERIFY(!QCoreApplication::sendEvent(&greedy, &event) && !QCoreApplication::sendEvent(&greedy, &event));
         QCOMPARE(messages.shown, std::vector<std::string>(2, "W:Не хватает памяти: команда не выполнена."));
         app->setMessages(nullptr);
     }

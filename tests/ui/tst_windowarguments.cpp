@@ -12,7 +12,7 @@
 namespace {
 
 // A command line the window program refuses: status 2 and one line naming the problem, before any window;
-// a picture that cannot be written: status 1 and the reason.
+// a picture that cannot be written: status 1 and the reason. One row a kind of problem.
 struct Refused {
     const char* arguments;
     const char* message;
@@ -36,18 +36,14 @@ TEST_P(WindowArguments, AreRefusedWithOneLine) {
 
 INSTANTIATE_TEST_SUITE_P(Table, WindowArguments,
                          ::testing::Values(Refused{"--screenshot", "--screenshot: нужно имя файла"},
-                                           Refused{"--screenshot ''", "--screenshot: нужно имя файла"},
                                            Refused{"--screenshot --version", "а не параметр «--version»"},
                                            Refused{"--screenshot a.png --screenshot b.png", "указан дважды"},
-                                           Refused{"--screenshot-view", "--screenshot-view: нужно имя файла"},
                                            Refused{"--help extra", "неизвестный параметр: extra"},
                                            Refused{"--clicks", "--clicks: нужно число"},
-                                           Refused{"--clicks 100001", "--clicks: нужно число"},
-                                           Refused{"--clicks -1", "--clicks: нужно число"},
                                            Refused{"--clicks 3x", "--clicks: нужно число"},
                                            // 0 clicks is a count: the next argument is the one refused.
                                            Refused{"--clicks 0 --bogus", "неизвестный параметр: --bogus"},
-                                           Refused{"--screenshot /nonexistent-folder/x.png",
+                                           Refused{"--screenshot-view /nonexistent-folder/x.png",
                                                    "не удалось записать снимок «/nonexistent-folder/x.png»", 1}));
 
 } // namespace
