@@ -118,7 +118,7 @@ WeightBlock* HiddenBlock(const std::vector<NeuronRef>& inputLayer, const std::ve
         const NeuronRef* links = NeuronAccess::inputs(neuron).data() + 1;
         bool same = true;
         for (size_t k = 0; k < count; ++k)
-            same = same & (links[k] == inputNeurons[k]) & (inputNeurons[k] != nullptr);
+            same = same && links[k] == inputNeurons[k] && inputNeurons[k] != nullptr;
         return same;
     };
     if (block->linksChecked())
