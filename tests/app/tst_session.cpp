@@ -445,6 +445,30 @@ TEST(MessagesTest, MidiAdjustmentsInWords) {
     EXPECT_EQ(app::messages::MidiAdjustments("c.mid", MidiMelody{}), "");
 }
 
+// Counts take the noun's form their last two digits ask for; a long list of notes is named by its first ten.
+TEST(MessagesTest, CountsAndListsInWords) {
+    const std::pair<size_t, const char*> counts[] = {{2, "2 ноты"},    {5, "5 нот"},      {11, "11 нот"},
+                                                     {14, "14 нот"},   {22, "22 ноты"},   {111, "111 нот"},
+                                                     {112, "112 нот"}, {121, "121 нота"}, {1004, "1004 ноты"}};
+    for (const auto& [count, words] : counts) {
+        MidiMelody moved;
+        moved.notesMoved = count;
+        EXPECT_NE(app::messages::MidiAdjustments("a.mid", moved).find(std::string("— ") + words + " перенесен"),
+                  std::string::npos)
+            << app::messages::MidiAdjustments("a.mid", moved);
+    }
+    std::vector<app::OutOfRangeNote> notes;
+    for (int32_t place = 1; place <= 11; ++place)
+        notes.push_back({place, uint8_t(place == 11 ? 200 : 50), place == 11});
+    const std::string told = app::messages::OutOfRange(notes);
+    EXPECT_NE(told.find("10 (код 50) и ещё 1:"), std::string::npos) << told;
+    EXPECT_NE(told.find("проигрыватель, MIDI и WAV их не озвучивают"), std::string::npos) << told;
+    notes.resize(10);
+    EXPECT_NE(app::messages::OutOfRange(notes).find("10 (код 50):"), std::string::npos);
+    EXPECT_EQ(app::messages::cli::UnknownCommand("tr\nain" + std::string(90, 'x')),
+              "неизвестная команда «tr ain" + std::string(74, 'x') + "»; melodynet-cli --help покажет список");
+}
+
 // Notes outside 1..49 are found by their place from 1, with whether MIDI has no key for them.
 TEST_F(SessionTest, NotesOutsideTheCodesByPlace) {
     session.SetMelodyText("3, 0, 49, 60, 1, 255");
