@@ -127,8 +127,8 @@ TEST_F(CliTool, ContinueAndPredictAgree) {
     EXPECT_TRUE(lines[1].starts_with("l16 ") && NoteNames(lines[1]) == 20) << lines[1];
     // --melody-notes keeps every note among the beginning's.
     const std::set<int> own = {3, 8, 11, 4, 10, 1, 15, 20};
-    for (const int code :
-         Json::parse(withNetwork({"continue", "--notes", "40", "--melody-notes", "--json"})).at("codes"))
+    const Json continued = Json::parse(withNetwork({"continue", "--notes", "40", "--melody-notes", "--json"}));
+    for (const int code : continued.at("codes"))
         EXPECT_TRUE(own.count(code)) << code;
 }
 
