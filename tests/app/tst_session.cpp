@@ -401,6 +401,9 @@ TEST(SessionMessages, NameTheFileAndTheReason) {
     manyTracks.midi.trackCount = 30;
     for (int track = 0; track < 30; ++track)
         manyTracks.midi.melodicTracks.push_back(track);
+    app::Failure damaged = app::Failure::Of(Problem::MidiFileBroken);
+    damaged.path = "/tmp/d.mid";
+    damaged.midi = {MidiError::Truncated, 20, 1};
     app::Failure full = app::Failure::Of(Problem::HistoryFull);
     full.path = "/opt/melody net/History";
     app::Failure unwritable = app::Failure::Of(Problem::HistoryUnavailable);
@@ -414,6 +417,7 @@ TEST(SessionMessages, NameTheFileAndTheReason) {
         {full, {"Пожалуйста, почистите папку с историей команд\n/opt/melody net/History"}},
         {unwritable, {"«/opt/melody net/History» или «/home/u/.local/share/melodynet/History»"}},
         {cut, {"«/home/u/net.qvl»", "Строка 3: строка не закончена"}},
+        {damaged, {"«/tmp/d.mid»", "(байт 20, дорожка 2)"}},
         {manyTracks,
          {"«/tmp/many.mid»: в файле нет дорожки 100: дорожек в файле 30, ноты есть на дорожках 1, 2, ",
           ", 19, 20 и ещё на 10."}},

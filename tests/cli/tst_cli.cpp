@@ -291,6 +291,8 @@ TEST_F(CliTool, FailuresAreToldAndJsonStaysWhole) {
     EXPECT_EQ(still.status, 1);
     EXPECT_NE(still.out.find("обучение не выполнялось: шаг обучения 0 не больше нуля"), std::string::npos) << still.out;
     EXPECT_NE(still.err.find("шаг обучения 0 не больше нуля"), std::string::npos) << still.err;
+    // Training to the result takes no step: the same network learns there.
+    EXPECT_EQ(Cli({"train", "--load", "@/still.qvl", "--until-exact", "--melody", "3, 5, 7, 3, 5, 7"}).status, 0);
     EXPECT_EQ(Cli({"train", "--load", "@/still.qvl", "--step", "0.5", "--save", "@/still.qvl"}).status, 0);
     EXPECT_EQ(Lines(ReadAll(At("@/still.qvl"))).at(3), " .5\r");
 }
