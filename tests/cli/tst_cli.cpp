@@ -170,6 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
             "SilentCodes", {"command", "--melody", "300, 3"}, 0, "l8 o22 c# o1 c#\n", "угадает; ноты с кодом выше 93"},
         RunCase{"SoundingCodes", {"command", "--melody", "0, 50"}, 0, "l8  o5 c\n", "ноты точно не угадает\n"},
         RunCase{"MidiTrack", {"command", "--melody-file", Tracks, "--track", "2"}, 0, "l8 o1 c g f c\n", ""},
+        RunCase{"NoClicks", {"train", "--clicks", "0"}, 0, "", ""},
         RunCase{"Tracks",
                 {"tracks", Tracks},
                 0,
