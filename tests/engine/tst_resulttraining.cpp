@@ -140,6 +140,7 @@ TEST_P(ResultStops, KeepTheBestNetwork) {
     options.clock = Ticking{};
     options.onEpoch = [&](const ResultProgress& progress) {
         EXPECT_GE(progress.exact, lastTold); // the best so far never gets worse
+        EXPECT_GE(progress.meanError, 0.0);
         lastTold = progress.exact;
         return progress.epoch != c.cancelAfter;
     };
