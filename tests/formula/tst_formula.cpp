@@ -155,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"sqrt(16)", 0, 4}, ValueCase{"abs(-3)", 0, 3}, ValueCase{"sin(x)", std::numbers::pi / 2, 1},
         ValueCase{"cos(0)", 0, 1}, ValueCase{"tanh(x)", 0.5, 0.46211715726000974}, ValueCase{"lg(1000)", 0, 3},
         ValueCase{"atan(1)*4", 0, std::numbers::pi}, ValueCase{"sign(x)", -7, -1}, ValueCase{"SQRT(X)", 9, 3},
-        ValueCase{"sigmoid(sigmoid(0)*2*x)", 0, 0.5}, ValueCase{"sigmoid(x*4)*x", 0.5, 0.5 / (1 + std::exp(-2.0))}));
+        ValueCase{"sigmoid(sigmoid(0)*2*x)", 0, 0.5}, ValueCase{"sigmoid(x*4)*x", 0.5, 0.5 / (1 + std::exp(-2.0))},
+        ValueCase{"sigmoid(x+4)", 1, 1 / (1 + std::exp(-5.0))}));
 
 // --- Rejected texts --------------------------------------------------------------
 
@@ -209,8 +210,8 @@ TEST_F(FormulaTest, LimitsAreRejectedAsTooLong) {
         EXPECT_EQ(f.Create(text), FORMULA_ERR_TOO_LONG) << text.substr(0, 20);
     create(f, std::string(200, '(') + "x" + std::string(200, ')'));
     EXPECT_EQ(f.Calc(1.25), 1.25);
-    create(f, "x" + repeat("+x", 199));
-    EXPECT_EQ(f.Calc(0.5), 100.0);
+    create(f, "x" + repeat("+x", 255)); // as deep as a formula may be
+    EXPECT_EQ(f.Calc(0.5), 128.0);
     // 4096 x, 4095 sums and one minus: as many nodes as a formula may have, in shallow groups of 64.
     const std::string group = "(x" + repeat("+x", 63) + ")";
     create(f, "-" + group + repeat("+" + group, 63));

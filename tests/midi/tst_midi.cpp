@@ -311,6 +311,7 @@ TEST(MidiImport, DamagedAndOddBytes) {
         {"header cut", {'M', 'T', 'h', 'd', 0, 0}, MidiError::Truncated, 4, {}},
         {"short header", badHeader, MidiError::BadHeader, 4, {}},
         {"format 3", format3, MidiError::BadHeader, 8, {}},
+        {"format 2", Smf({Track(note)}, 2), MidiError::UnsupportedFormat, 8, {}},
         {"zero tracks", zeroTracks, MidiError::NoTracks, 14, {}},
         {"absurd track length", tooLong, MidiError::Truncated, 14, {}},
         {"chunk header cut", events(Smf({Track(note)}), {'M', 'T'}), MidiError::None, 0, {26}},
