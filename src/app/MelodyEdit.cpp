@@ -2,7 +2,7 @@
 
 #include "melody/MelodyText.h"
 
-#include <algorithm>
+#include <span>
 #include <vector>
 
 namespace app {
@@ -10,9 +10,8 @@ namespace app {
 namespace {
 
 std::vector<uint8_t> beginningOf(const Session& session) {
-    const mdMain& state = session.state();
-    const int32_t notes = std::clamp(state.MelodyLen + 1, 0, mdMain::MelodyCapacity);
-    return std::vector<uint8_t>(state.Melody.begin(), state.Melody.begin() + notes);
+    const std::span<const uint8_t> beginning = session.beginning();
+    return std::vector<uint8_t>(beginning.begin(), beginning.end());
 }
 
 std::string textOf(const std::vector<uint8_t>& codes) {
