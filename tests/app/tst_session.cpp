@@ -118,20 +118,16 @@ TEST_F(SessionTest, RebuildProtocolAndNewNetwork) {
     // A shape too large is refused before anything changes.
     session.SetInputCountText("9e9");
     const app::TrainingResult refused = session.Train(100);
-    EXPECT_EQ(refused.failure.problem, Problem::ShapeTooLarge);
-    EXPECT_EQ(refused.failure.inputCount, std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(std::tuple(refused.failure.problem, refused.failure.inputCount),
+              std::tuple(Problem::ShapeTooLarge, std::numeric_limits<int32_t>::max()));
     EXPECT_NE(app::messages::Text(refused.failure).find("9e9 входных и 30 скрытых"), std::string::npos)
         << "the message names what was typed";
-    EXPECT_TRUE(state.NSChanged);
-    EXPECT_FALSE(session.trained());
-    EXPECT_TRUE(networkChanges.empty());
-    EXPECT_TRUE(state.InLayer.empty());
+    EXPECT_TRUE(state.NSChanged && !session.trained() && networkChanges.empty() && state.InLayer.empty());
 
     session.SetInputCountText("8");
     const app::PredictionResult first = session.Predict();
     EXPECT_FALSE(first.failure);
-    EXPECT_EQ(networkChanges, std::vector<bool>{false});
-    EXPECT_EQ(state.InLayer.size(), 9u);
+    EXPECT_EQ(std::tuple(networkChanges, state.InLayer.size()), std::tuple(std::vector<bool>{false}, 9u));
     const NeuronRef built = state.InLayer[1];
     EXPECT_EQ(session.Predict().code, first.code) << "a built network is used as it is";
     EXPECT_EQ(state.InLayer[1], built);
@@ -155,16 +151,14 @@ TEST_F(SessionTest, MeanErrorStaysWithinTheCodes) {
     state.OutNeuron->setDisplacing(50.0); // the output: 2*sigmoid(50)-1, about 1, a whole value beyond code 49
     const app::LearningReport report = app::ScoreWindows(state);
     ASSERT_EQ(report.windows.size(), 2u);
-    EXPECT_EQ(report.windows[0].predicted, 49);
-    EXPECT_DOUBLE_EQ(report.meanError, 47.0);
+    EXPECT_EQ(std::tuple(report.windows[0].predicted, report.meanError), std::tuple(49, 47.0));
 }
 
 TEST_F(SessionTest, TrainingClicksReportAndMakeTheCurve) {
     session.SetHiddenCountText("3");
     const app::TrainingResult first = session.Train(10000);
-    EXPECT_TRUE(first.firstClick);
-    EXPECT_TRUE(session.trained());
     const app::LearningReport& report = first.report;
+    EXPECT_TRUE(first.firstClick && session.trained());
     EXPECT_EQ(report.iterationsPerWindow, 2500);
     ASSERT_EQ(report.windows.size(), 4u);
     int32_t exact = 0;
@@ -183,8 +177,7 @@ TEST_F(SessionTest, TrainingClicksReportAndMakeTheCurve) {
     // Without a learning step nothing is trained, but the click still scores the windows.
     session.SetLearnStepText("0");
     const app::TrainingResult idle = session.Train(10000);
-    EXPECT_FALSE(idle.report.trained);
-    EXPECT_EQ(idle.report.exact, 4);
+    EXPECT_EQ(std::tuple(idle.report.trained, idle.report.exact), std::tuple(false, 4));
 
     session.NewNetwork();
     EXPECT_TRUE(session.learningCurve().empty());
@@ -197,13 +190,12 @@ TEST_F(SessionTest, ContinuationsFillTheBufferAndKeepTheirCommandText) {
         {12, 12, false}, {-4, 0, false}, {1012, 1012, false}, {2000, 1012, true}};
     for (const auto& [count, written, shortened] : rows) {
         const app::ContinuationResult result = session.Continue(count);
-        EXPECT_EQ(result.codes.size(), written) << count;
-        EXPECT_EQ(result.shortened, shortened) << count;
-        EXPECT_EQ(state.ContLen, static_cast<int32_t>(written));
+        EXPECT_EQ(std::tuple(result.codes.size(), result.shortened, state.ContLen),
+                  std::tuple(written, shortened, static_cast<int32_t>(written)))
+            << count;
         EXPECT_TRUE(std::ranges::equal(session.continuation(), result.codes)) << count;
     }
-    EXPECT_EQ(session.beginning().size(), 12u);
-    EXPECT_EQ(session.defaultContinuationCount(), 12);
+    EXPECT_EQ(std::tuple(session.beginning().size(), session.defaultContinuationCount()), std::tuple(12u, 12));
     session.Continue(3);
     const std::string continuation = session.CommandText(MelodyPart::Continuation);
     EXPECT_EQ(continuation.rfind("l8 ", 0), 0u);
@@ -221,15 +213,13 @@ TEST_F(SessionTest, PlayWritesThePartAndReportsFailures) {
 
     starter.fail = true;
     const app::Failure notStarted = session.Play(MelodyPart::Beginning).failure;
-    EXPECT_EQ(notStarted.problem, Problem::PlayerNotStarted);
-    EXPECT_EQ(notStarted.path, History + "/002.cmd");
-    EXPECT_EQ(notStarted.reason, "no such program");
+    EXPECT_EQ(std::tuple(notStarted.problem, notStarted.path, notStarted.reason),
+              std::tuple(Problem::PlayerNotStarted, History + "/002.cmd", "no such program"));
 
     for (int n = 0; n < CmdFileCount; ++n)
         files.files[History + "/" + CmdFileName(n)] = "x";
     const app::Failure full = session.Play(MelodyPart::Beginning).failure;
-    EXPECT_EQ(full.problem, Problem::HistoryFull);
-    EXPECT_EQ(full.path, History);
+    EXPECT_EQ(std::tuple(full.problem, full.path), std::tuple(Problem::HistoryFull, History));
 }
 
 TEST_F(SessionTest, WavFilesComeFromThePlayer) {
@@ -247,8 +237,7 @@ TEST_F(SessionTest, WavFilesComeFromThePlayer) {
         starter.runResult = run;
         starter.calls.clear();
         const app::Failure failure = session.ExportWav(MelodyPart::Beginning, "/tmp/x.wav", 73);
-        EXPECT_EQ(failure.problem, problem) << reason;
-        EXPECT_EQ(failure.reason, reason);
+        EXPECT_EQ(std::tuple(failure.problem, failure.reason), std::tuple(problem, reason));
         ASSERT_EQ(starter.calls.size(), 1u);
         EXPECT_EQ(starter.calls[0].arguments,
                   (std::vector<std::string>{"--wav", "/tmp/x.wav", "--program", "73", starter.calls[0].arguments[4]}));
@@ -262,8 +251,8 @@ TEST_F(SessionTest, SaveAndLoad) {
     files.folders.insert("/tmp");
     const app::SaveResult plain = session.Save("/tmp/net");
     ASSERT_FALSE(plain.failure);
-    EXPECT_EQ(plain.path, path) << "the network extension is added";
-    EXPECT_EQ(networkChanges, std::vector<bool>{false}) << "saving builds the network first";
+    // The network extension is added; saving builds the network first.
+    EXPECT_EQ(std::tuple(plain.path, networkChanges), std::tuple(path, std::vector<bool>{false}));
     const std::string saved = files.files.at(path);
 
     // Loaded while the fields name another shape: the file's shape and values win.
@@ -272,26 +261,20 @@ TEST_F(SessionTest, SaveAndLoad) {
     session.SetLearnStepText("3");
     const app::LoadResult loaded = session.Load(path);
     ASSERT_FALSE(loaded.failure);
-    EXPECT_EQ(state.InputCount, 8);
-    EXPECT_EQ(state.HiddenCount, 3);
-    EXPECT_EQ(state.LearnStep, 1.0);
-    EXPECT_FALSE(state.NSChanged);
-    EXPECT_TRUE(session.trained());
+    EXPECT_EQ(std::tuple(state.InputCount, state.HiddenCount, state.LearnStep, state.NSChanged, session.trained()),
+              std::tuple(8, 3, 1.0, false, true));
 
     // A broken file changes nothing and says where it is broken.
     files.files["/tmp/broken.qvl"] = " 8\r\n 3\r\n x\r\n";
     session.NewNetwork();
     session.SetInputCountText("4");
     const app::LoadResult broken = session.Load("/tmp/broken.qvl");
-    EXPECT_EQ(broken.failure.problem, Problem::NetworkFileBroken);
-    EXPECT_EQ(broken.failure.reading.line, 3);
-    EXPECT_EQ(state.InputCount, 4);
-    EXPECT_TRUE(state.NSChanged);
-    EXPECT_FALSE(session.trained());
+    EXPECT_EQ(std::tuple(broken.failure.problem, broken.failure.reading.line, state.InputCount, state.NSChanged,
+                         session.trained()),
+              std::tuple(Problem::NetworkFileBroken, 3, 4, true, false));
 
     const app::Failure unwritten = session.Save("/no/such/folder/net.qvl").failure;
-    EXPECT_EQ(unwritten.problem, Problem::NetworkFileNotWritten);
-    EXPECT_EQ(unwritten.reason, "disk full");
+    EXPECT_EQ(std::tuple(unwritten.problem, unwritten.reason), std::tuple(Problem::NetworkFileNotWritten, "disk full"));
     state.OutNeuron->setIWeight(1, INFINITY);
     EXPECT_EQ(session.Save("/tmp/inf.qvl").failure.problem, Problem::NetworkNotStorable);
     EXPECT_EQ(files.files.count("/tmp/inf.qvl"), 0u);
@@ -379,8 +362,7 @@ TEST_F(SessionTest, MelodyOriginLastsWhileTheTextDoes) {
     session.RememberMelodyOrigin("/tmp/b.mid", read);
     session.SetMelodyText(read.text);
     ASSERT_NE(session.melodyOrigin(), nullptr);
-    EXPECT_EQ(session.melodyOrigin()->track, 2);
-    EXPECT_EQ(session.melodyOrigin()->trackCount, 3);
+    EXPECT_EQ(std::tuple(session.melodyOrigin()->track, session.melodyOrigin()->trackCount), std::tuple(2, 3));
     session.SetMelodyText("3, 8");
     EXPECT_EQ(session.melodyOrigin(), nullptr);
 }
@@ -477,10 +459,8 @@ TEST(MessagesTest, CountsAndListsInWords) {
 TEST_F(SessionTest, NotesOutsideTheCodesByPlace) {
     session.SetMelodyText("3, 0, 49, 60, 1, 255");
     const std::vector<app::OutOfRangeNote> notes = app::OutOfRangeNotes(session.state());
-    ASSERT_EQ(notes.size(), 3u);
-    EXPECT_EQ(std::tie(notes[0].position, notes[0].code, notes[0].silentInMidi), std::make_tuple(2, uint8_t{0}, false));
-    EXPECT_EQ(std::tie(notes[1].position, notes[1].code, notes[1].silentInMidi),
-              std::make_tuple(4, uint8_t{60}, false));
-    EXPECT_EQ(std::tie(notes[2].position, notes[2].code, notes[2].silentInMidi),
-              std::make_tuple(6, uint8_t{255}, true));
+    std::vector<std::tuple<int32_t, int, bool>> found;
+    for (const app::OutOfRangeNote& note : notes)
+        found.emplace_back(note.position, note.code, note.silentInMidi);
+    EXPECT_EQ(found, (decltype(found){{2, 0, false}, {4, 60, false}, {6, 255, true}}));
 }

@@ -54,29 +54,22 @@ TEST_F(TrainUntilRuns, ReachesTheResultAndRecordsItsEpochs) {
     app::Session& session = *owned;
     start(session, Conflicting, 3, 8);
     const app::LearnableWindows count = app::CountLearnable(session);
-    EXPECT_EQ(count.windows, 22);
-    EXPECT_EQ(count.learnable, 20);
+    EXPECT_EQ(std::tuple(count.windows, count.learnable), std::tuple(22, 20));
     EXPECT_EQ(app::messages::ConflictingWindows(count),
               "2 окна из 22 противоречат друг другу: после одних и тех же 3 нот идут разные ноты; "
               "точно выучить можно не больше 20.");
     session.Train(100); // a click first: its point stays ahead of the epochs
     std::vector<app::TrainUntilProgress> told;
     const app::TrainUntilOutcome outcome = run(session, &told);
-    ASSERT_EQ(outcome.end, app::TrainUntilEnd::AllLearnable);
-    EXPECT_EQ(outcome.exact, 20);
-    EXPECT_EQ(session.lastReport().exact, 20);
-    ASSERT_FALSE(told.empty());
-    EXPECT_EQ(outcome.epochs, told.back().epoch);
-    EXPECT_EQ(told.back().exact, 20);
-    EXPECT_TRUE(session.trained());
-    ASSERT_TRUE(session.lastResultRun());
-    EXPECT_EQ(session.lastResultRun()->epochs, outcome.epochs);
+    ASSERT_TRUE(!told.empty() && session.lastResultRun() && session.trained());
+    EXPECT_EQ(
+        std::tuple(outcome.end, outcome.exact, session.lastReport().exact, told.back().exact, outcome.suggestedHidden),
+        std::tuple(app::TrainUntilEnd::AllLearnable, 20, 20, 20, 0));
+    EXPECT_EQ(std::tuple(told.back().epoch, session.lastResultRun()->epochs),
+              std::tuple(outcome.epochs, outcome.epochs));
     const std::vector<app::CurvePoint>& curve = session.learningCurve();
     ASSERT_EQ(curve.size(), 1 + told.size());
-    EXPECT_FALSE(curve.front().epoch);
-    EXPECT_TRUE(curve.back().epoch);
-    EXPECT_EQ(curve.back().exact, 20);
-    EXPECT_EQ(outcome.suggestedHidden, 0);
+    EXPECT_EQ(std::tuple(curve.front().epoch, curve.back().epoch, curve.back().exact), std::tuple(false, true, 20));
 
     // The trained network saves, loads and predicts like any other.
     const app::Failure saved = session.Save(files.program + "/tune.qvl").failure;
@@ -90,8 +83,7 @@ TEST_F(TrainUntilRuns, ReachesTheResultAndRecordsItsEpochs) {
 
     // Once exact, another run trains nothing and says so.
     const app::TrainUntilOutcome again = run(session);
-    EXPECT_EQ(again.end, app::TrainUntilEnd::AllLearnable);
-    EXPECT_EQ(again.epochs, 0);
+    EXPECT_EQ(std::tuple(again.end, again.epochs), std::tuple(app::TrainUntilEnd::AllLearnable, 0));
     EXPECT_NE(app::messages::TrainUntilEnded(again).find("учить нечего"), std::string::npos);
     // A click of "Научить" afterwards is a click again.
     session.Train(100);
@@ -117,8 +109,7 @@ TEST_P(TrainUntilEnds, SayWhyAndWhatToTry) {
     start(session, c.melody, c.inputs, c.hidden);
     session.SetLearnStep(c.step);
     const app::TrainUntilOutcome outcome = run(session);
-    EXPECT_EQ(outcome.end, c.end);
-    EXPECT_EQ(outcome.suggestedHidden, c.suggestedHidden);
+    EXPECT_EQ(std::tuple(outcome.end, outcome.suggestedHidden), std::tuple(c.end, c.suggestedHidden));
     EXPECT_NE(app::messages::TrainUntilEnded(outcome).find(c.said), std::string::npos)
         << app::messages::TrainUntilEnded(outcome);
 }
@@ -150,8 +141,8 @@ TEST_F(TrainUntilRuns, CancelKeepsTheBestNetwork) {
     TrainingControl control;
     control.cancel = true;
     const app::TrainUntilOutcome outcome = app::TrainUntil(session, {}, {}, &control);
-    EXPECT_EQ(outcome.end, app::TrainUntilEnd::Cancelled);
-    EXPECT_EQ(outcome.exact, session.lastReport().exact);
+    EXPECT_EQ(std::tuple(outcome.end, outcome.exact),
+              std::tuple(app::TrainUntilEnd::Cancelled, session.lastReport().exact));
     EXPECT_NE(app::messages::TrainUntilEnded(outcome).find("прервано"), std::string::npos);
 }
 
