@@ -181,8 +181,8 @@ private slots:
                                                    << "1, 8, 11";
         QTest::newRow("after the last note adds one") << 3 << 13 << "left"
                                                       << "3, 8, 11, 13";
-        QTest::newRow("Delete removes the note clicked") << 1 << 8 << "Delete"
-                                                         << "3, 11";
+        QTest::newRow("Delete removes the note clicked") << 0 << 3 << "Delete"
+                                                         << "8, 11";
     }
 
     void writingInTheRoll() {
