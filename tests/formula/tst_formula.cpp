@@ -56,22 +56,17 @@ TEST_F(FormulaTest, SigmoidOfEveryConstantTextIsTheBipolarSigmoid) {
     }
 }
 
-// The network's formula saturates, passes NaN on, and shows as 1024 characters padded with NUL.
-TEST_F(FormulaTest, SigmoidOfOneSaturatesAndShowsPadded) {
-    CFormula f(library);
-    create(f, "2*sigmoid(1*x)-1");
-    EXPECT_EQ(f.Calc(1000.0), 1.0);
-    EXPECT_EQ(f.Calc(-1000.0), -1.0);
-    EXPECT_TRUE(std::isnan(f.Calc(std::nan(""))));
-    EXPECT_EQ(f.View(), "2*sigmoid(1*x)-1" + std::string(1024 - 16, '\0'));
-}
-
-// A new formula is x; each Create replaces the formula held.
+// A new formula is x; each Create replaces the formula held. The network's formula
+// saturates, passes NaN on, and shows as 1024 characters padded with NUL.
 TEST_F(FormulaTest, CreateReplacesTheFormulaHeld) {
     CFormula f(library);
     EXPECT_EQ(f.Calc(-2.0), -2.0);
     EXPECT_EQ(shown(f), "x");
     create(f, "2*sigmoid(1*x)-1");
+    EXPECT_EQ(f.Calc(1000.0), 1.0);
+    EXPECT_EQ(f.Calc(-1000.0), -1.0);
+    EXPECT_TRUE(std::isnan(f.Calc(std::nan(""))));
+    EXPECT_EQ(f.View(), "2*sigmoid(1*x)-1" + std::string(1024 - 16, '\0'));
     create(f, "x*3");
     EXPECT_EQ(f.Calc(2.0), 6.0);
     EXPECT_EQ(shown(f), "x*3");

@@ -137,8 +137,7 @@ TEST(MidiImport, ListsTheTracks) {
     // A track cut inside a meta event keeps what it read before, once.
     const MidiTrackList cut = ListMidiTracks(OneTrack({0x00, 0x90, 60, 90, 0x00, 0xff, 0x01, 0x05, 'a'})).value();
     ASSERT_EQ(cut.tracks.size(), 1u);
-    EXPECT_EQ(cut.tracks[0].failure.error, MidiError::Truncated);
-    EXPECT_EQ(cut.tracks[0].notes, 1u);
+    EXPECT_EQ(std::tuple(cut.tracks[0].failure.error, cut.tracks[0].notes), std::tuple(MidiError::Truncated, 1u));
 }
 
 // A RIFF "RMID" file reads as the MIDI file it wraps, with offsets into the whole file.
@@ -303,9 +302,8 @@ TEST(MidiImport, KeepsTheFirst1024Codes) {
     ASSERT_TRUE(result.ok());
     ASSERT_EQ(result->codes.size(), MidiMaxCodes);
     // Ten pauses lie among the first 1014 notes; 86 notes are left out.
-    EXPECT_EQ(result->notesCut, 86u);
-    EXPECT_EQ(result->codes[100], 1);
-    EXPECT_EQ(result->codes[1023], 48 + 1013 % 24 - 34);
+    EXPECT_EQ(std::tuple(result->notesCut, int(result->codes[100]), int(result->codes[1023])),
+              std::tuple(86u, 1, 48 + 1013 % 24 - 34));
 }
 
 // Exported files read back to the codes of the command text, at every note length and tempo.
