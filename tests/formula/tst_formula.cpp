@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <limits>
 #include <memory>
 #include <numbers>
 #include <string>
@@ -35,10 +34,6 @@ protected:
     std::shared_ptr<const FormulaLibrary> library = FormulaLibrary::loadFrom(platform::executableFolder()).value();
 };
 
-double bipolarSigmoid(double a, double x) {
-    return 2.0 / (1.0 + std::exp(-a * x)) - 1.0;
-}
-
 bool sameValue(double a, double b) {
     return (std::isnan(a) && std::isnan(b)) || a == b;
 }
@@ -47,44 +42,31 @@ const double kSamplePoints[] = {-40.0, -7.25, -1.0, -0.3, -1e-9, 0.0, 1e-9, 0.3,
 
 // --- The two formulas the program uses ---------------------------------------
 
-struct AlphaCase {
-    const char* text;
-    double value;
-};
-
-class SigmoidAlphaTest : public FormulaTest, public ::testing::WithParamInterface<AlphaCase> {};
-
 // Every constant text the network code can write must read back as its value.
-TEST_P(SigmoidAlphaTest, MatchesBipolarSigmoid) {
-    const AlphaCase& c = GetParam();
-    CFormula f(library);
-    create(f, std::string("2*sigmoid(") + c.text + "*x)-1");
-    for (const double x : kSamplePoints)
-        EXPECT_NEAR(f.Calc(x), bipolarSigmoid(c.value, x), 1e-15) << "x = " << x;
+TEST_F(FormulaTest, SigmoidOfEveryConstantTextIsTheBipolarSigmoid) {
+    for (const auto& [text, a] : {std::pair{"1", 1.0}, std::pair{"-1", -1.0}, std::pair{".5", 0.5},
+                                  std::pair{"-.25", -0.25}, std::pair{"0.75", 0.75}, std::pair{"1E-20", 1e-20},
+                                  std::pair{"1.5E-07", 1.5e-7}, std::pair{"123456789012345", 123456789012345.0},
+                                  std::pair{"1.79769313486232E+308", DBL_MAX}, // beyond the largest double: the largest
+                                  std::pair{"-1.79769313486232E+308", -DBL_MAX}, std::pair{"0", 0.0}}) {
+        CFormula f(library);
+        create(f, std::string("2*sigmoid(") + text + "*x)-1");
+        for (const double x : kSamplePoints)
+            EXPECT_NEAR(f.Calc(x), 2.0 / (1.0 + std::exp(-a * x)) - 1.0, 1e-15) << text << " at x = " << x;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(NumberTexts, SigmoidAlphaTest,
-                         ::testing::Values(AlphaCase{"1", 1.0}, AlphaCase{"-1", -1.0}, AlphaCase{".5", 0.5},
-                                           AlphaCase{"-.25", -0.25}, AlphaCase{"0.75", 0.75}, AlphaCase{"1E-20", 1e-20},
-                                           AlphaCase{"1.5E-07", 1.5e-7},
-                                           AlphaCase{"123456789012345", 123456789012345.0},
-                                           AlphaCase{"1.79769313486232E+308", DBL_MAX},
-                                           AlphaCase{"-1.79769313486232E+308", -DBL_MAX}, AlphaCase{"0", 0.0}));
-
-TEST_F(FormulaTest, SigmoidOfOneSaturates) {
-    CFormula f(library);
-    create(f, "2*sigmoid(1*x)-1");
-    EXPECT_EQ(f.Calc(1000.0), 1.0);
-    EXPECT_EQ(f.Calc(-1000.0), -1.0);
-    EXPECT_TRUE(std::isnan(f.Calc(std::nan(""))));
-}
-
-// A new formula is x; each Create replaces the formula held.
+// A new formula is x; each Create replaces the formula held. The network's formula
+// saturates, passes NaN on, and shows as 1024 characters padded with NUL.
 TEST_F(FormulaTest, CreateReplacesTheFormulaHeld) {
     CFormula f(library);
     EXPECT_EQ(f.Calc(-2.0), -2.0);
     EXPECT_EQ(shown(f), "x");
     create(f, "2*sigmoid(1*x)-1");
+    EXPECT_EQ(f.Calc(1000.0), 1.0);
+    EXPECT_EQ(f.Calc(-1000.0), -1.0);
+    EXPECT_TRUE(std::isnan(f.Calc(std::nan(""))));
+    EXPECT_EQ(f.View(), "2*sigmoid(1*x)-1" + std::string(1024 - 16, '\0'));
     create(f, "x*3");
     EXPECT_EQ(f.Calc(2.0), 6.0);
     EXPECT_EQ(shown(f), "x*3");
@@ -93,15 +75,6 @@ TEST_F(FormulaTest, CreateReplacesTheFormulaHeld) {
     std::string bad = "x*";
     EXPECT_EQ(f.Create(bad), FORMULA_ERR_SYNTAX);
     EXPECT_TRUE(std::isnan(f.Calc(2.0)));
-}
-
-TEST_F(FormulaTest, ViewIsExactly1024CharactersNulPadded) {
-    CFormula f(library);
-    create(f, "2*sigmoid(1*x)-1");
-    const std::string view = f.View();
-    ASSERT_EQ(view.size(), 1024u);
-    EXPECT_EQ(view.rfind("2*sigmoid(1*x)-1", 0), 0u);
-    EXPECT_EQ(view.find_first_not_of('\0', 16), std::string::npos);
 }
 
 // --- Loading the library -------------------------------------------------------
@@ -122,80 +95,57 @@ TEST(FormulaLibraryTest, MissingOrIncompleteLibraryIsRefusedWithItsReason) {
 
 // --- Values --------------------------------------------------------------------
 
-struct ValueCase {
-    const char* text;
-    double x;
-    double expected;
-};
-
-class FormulaValueTest : public FormulaTest, public ::testing::WithParamInterface<ValueCase> {};
-
-TEST_P(FormulaValueTest, Evaluates) {
-    const ValueCase& c = GetParam();
-    CFormula f(library);
-    create(f, c.text);
-    EXPECT_NEAR(f.Calc(c.x), c.expected, 1e-15 * std::max(1.0, std::fabs(c.expected))) << c.text << " at x = " << c.x;
+TEST_F(FormulaTest, Evaluates) {
+    struct Row {
+        const char* text;
+        double x, expected;
+    };
+    for (const Row& row :
+         {Row{"1+2*3", 0, 7}, Row{"(1+2)*3", 0, 9}, Row{"10-4-3", 0, 3}, Row{"64/4/2", 0, 8}, Row{"2^3^2", 0, 512},
+          Row{"2*3^2", 0, 18}, Row{"-2^2", 0, -4}, Row{"2^-1", 0, 0.5}, Row{"-x", 3, -3}, Row{"--x", 3, 3},
+          Row{"+x", 3, 3}, Row{"x--2", 3, 5}, Row{".5", 0, 0.5}, Row{"5.", 0, 5}, Row{"1E-20", 0, 1e-20},
+          Row{"1.5E-07", 0, 1.5e-7}, Row{"2.5e+3", 0, 2500}, Row{"1e3", 0, 1000}, Row{"007", 0, 7},
+          Row{"1E400", 0, DBL_MAX}, Row{"-1E400", 0, -DBL_MAX}, Row{"1E-400", 0, 0}, Row{"1000E306", 0, DBL_MAX},
+          Row{"0.0001E312", 0, 1e308}, Row{"0.00001E-320", 0, 0}, Row{"4.9E-324", 0, 4.9e-324},
+          Row{"1E-400*x+1E400*x", -1, -DBL_MAX}, Row{"123456789012345", 0, 123456789012345.0},
+          // blanks
+          Row{"  2 *\tx - 1 ", 4, 7}, Row{"sigmoid ( x )", 0, 0.5},
+          // functions, names in any case
+          Row{"sigmoid(0)", 0, 0.5}, Row{"exp(1)", 0, std::numbers::e}, Row{"ln(exp(2))", 0, 2}, Row{"sqrt(16)", 0, 4},
+          Row{"abs(-3)", 0, 3}, Row{"sin(x)", std::numbers::pi / 2, 1}, Row{"cos(0)", 0, 1},
+          Row{"tanh(x)", 0.5, 0.46211715726000974}, Row{"lg(1000)", 0, 3}, Row{"atan(1)*4", 0, std::numbers::pi},
+          Row{"sign(x)", -7, -1}, Row{"SQRT(X)", 9, 3}, Row{"sigmoid(sigmoid(0)*2*x)", 0, 0.5},
+          Row{"sigmoid(x*4)*x", 0.5, 0.5 / (1 + std::exp(-2.0))}, Row{"sigmoid(x+4)", 1, 1 / (1 + std::exp(-5.0))}}) {
+        CFormula f(library);
+        create(f, row.text);
+        EXPECT_NEAR(f.Calc(row.x), row.expected, 1e-15 * std::max(1.0, std::fabs(row.expected)))
+            << row.text << " at x = " << row.x;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, FormulaValueTest,
-    ::testing::Values(
-        ValueCase{"1+2*3", 0, 7}, ValueCase{"(1+2)*3", 0, 9}, ValueCase{"10-4-3", 0, 3}, ValueCase{"64/4/2", 0, 8},
-        ValueCase{"2^3^2", 0, 512}, ValueCase{"2*3^2", 0, 18}, ValueCase{"-2^2", 0, -4}, ValueCase{"2^-1", 0, 0.5},
-        ValueCase{"-x", 3, -3}, ValueCase{"--x", 3, 3}, ValueCase{"+x", 3, 3}, ValueCase{"x--2", 3, 5},
-        ValueCase{".5", 0, 0.5}, ValueCase{"5.", 0, 5}, ValueCase{"1E-20", 0, 1e-20}, ValueCase{"1.5E-07", 0, 1.5e-7},
-        ValueCase{"2.5e+3", 0, 2500}, ValueCase{"1e3", 0, 1000}, ValueCase{"007", 0, 7}, ValueCase{"1E400", 0, DBL_MAX},
-        ValueCase{"-1E400", 0, -DBL_MAX}, ValueCase{"1E-400", 0, 0}, ValueCase{"1000E306", 0, DBL_MAX},
-        ValueCase{"0.0001E312", 0, 1e308}, ValueCase{"0.00001E-320", 0, 0}, ValueCase{"4.9E-324", 0, 4.9e-324},
-        ValueCase{"1E-400*x+1E400*x", -1, -DBL_MAX}, ValueCase{"123456789012345", 0, 123456789012345.0},
-        // blanks
-        ValueCase{"  2 *\tx - 1 ", 4, 7}, ValueCase{"sigmoid ( x )", 0, 0.5},
-        // functions, names in any case
-        ValueCase{"sigmoid(0)", 0, 0.5}, ValueCase{"exp(1)", 0, std::numbers::e}, ValueCase{"ln(exp(2))", 0, 2},
-        ValueCase{"sqrt(16)", 0, 4}, ValueCase{"abs(-3)", 0, 3}, ValueCase{"sin(x)", std::numbers::pi / 2, 1},
-        ValueCase{"cos(0)", 0, 1}, ValueCase{"tanh(x)", 0.5, 0.46211715726000974}, ValueCase{"lg(1000)", 0, 3},
-        ValueCase{"atan(1)*4", 0, std::numbers::pi}, ValueCase{"sign(x)", -7, -1}, ValueCase{"SQRT(X)", 9, 3},
-        ValueCase{"sigmoid(sigmoid(0)*2*x)", 0, 0.5}, ValueCase{"sigmoid(x*4)*x", 0.5, 0.5 / (1 + std::exp(-2.0))},
-        ValueCase{"sigmoid(x+4)", 1, 1 / (1 + std::exp(-5.0))}));
 
 // --- Rejected texts --------------------------------------------------------------
 
-struct RejectCase {
-    const char* text;
-    int code;
-    int column;
-};
-
-class FormulaRejectTest : public FormulaTest, public ::testing::WithParamInterface<RejectCase> {};
-
-TEST_P(FormulaRejectTest, ReportsCodeAndColumn) {
-    const RejectCase& c = GetParam();
-    FORMULA record{};
-    std::string text = c.text;
-    std::vector<char> buffer(text.begin(), text.end());
-    buffer.push_back('\0');
-    int column = -1;
-    int code = -1;
-    int length = -1;
-    EXPECT_EQ(library->create(&record, buffer.data(), false, &column, &code, &length), c.code);
-    EXPECT_EQ(code, c.code);
-    EXPECT_EQ(column, c.column);
-    EXPECT_EQ(length, static_cast<int>(text.size()));
-    library->release(&record);
+TEST_F(FormulaTest, RejectedTextsReportCodeAndColumn) {
+    struct Row {
+        const char* text;
+        int code, column;
+    };
+    for (const Row& row :
+         {Row{"", FORMULA_ERR_EMPTY, 1}, Row{"   ", FORMULA_ERR_EMPTY, 1}, Row{"2+", FORMULA_ERR_SYNTAX, 3},
+          Row{"2+*3", FORMULA_ERR_SYNTAX, 3}, Row{"2 3", FORMULA_ERR_SYNTAX, 3}, Row{"2x", FORMULA_ERR_SYNTAX, 2},
+          Row{".", FORMULA_ERR_SYNTAX, 1}, Row{"1..2", FORMULA_ERR_SYNTAX, 3}, Row{"1e", FORMULA_ERR_SYNTAX, 2},
+          Row{"1,5", FORMULA_ERR_SYNTAX, 2}, Row{"()", FORMULA_ERR_SYNTAX, 2}, Row{"x(2)", FORMULA_ERR_SYNTAX, 2},
+          Row{"y", FORMULA_ERR_UNKNOWN_NAME, 1}, Row{"2*foo(x)", FORMULA_ERR_UNKNOWN_NAME, 3},
+          Row{"(x", FORMULA_ERR_PARENTHESES, 3}, Row{"x)", FORMULA_ERR_PARENTHESES, 2},
+          Row{"sin x", FORMULA_ERR_PARENTHESES, 5}, Row{"2*sigmoid(1*x-1", FORMULA_ERR_PARENTHESES, 16}}) {
+        FORMULA record{};
+        std::string text = row.text;
+        int column = -1, code = -1, length = -1;
+        EXPECT_EQ(library->create(&record, text.data(), false, &column, &code, &length), row.code) << row.text;
+        EXPECT_EQ(std::tuple(code, column, length), std::tuple(row.code, row.column, int(text.size()))) << row.text;
+        library->release(&record);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, FormulaRejectTest,
-    ::testing::Values(RejectCase{"", FORMULA_ERR_EMPTY, 1}, RejectCase{"   ", FORMULA_ERR_EMPTY, 1},
-                      RejectCase{"2+", FORMULA_ERR_SYNTAX, 3}, RejectCase{"2+*3", FORMULA_ERR_SYNTAX, 3},
-                      RejectCase{"2 3", FORMULA_ERR_SYNTAX, 3}, RejectCase{"2x", FORMULA_ERR_SYNTAX, 2},
-                      RejectCase{".", FORMULA_ERR_SYNTAX, 1}, RejectCase{"1..2", FORMULA_ERR_SYNTAX, 3},
-                      RejectCase{"1e", FORMULA_ERR_SYNTAX, 2}, RejectCase{"1,5", FORMULA_ERR_SYNTAX, 2},
-                      RejectCase{"()", FORMULA_ERR_SYNTAX, 2}, RejectCase{"x(2)", FORMULA_ERR_SYNTAX, 2},
-                      RejectCase{"y", FORMULA_ERR_UNKNOWN_NAME, 1}, RejectCase{"2*foo(x)", FORMULA_ERR_UNKNOWN_NAME, 3},
-                      RejectCase{"(x", FORMULA_ERR_PARENTHESES, 3}, RejectCase{"x)", FORMULA_ERR_PARENTHESES, 2},
-                      RejectCase{"sin x", FORMULA_ERR_PARENTHESES, 5},
-                      RejectCase{"2*sigmoid(1*x-1", FORMULA_ERR_PARENTHESES, 16}));
 
 TEST_F(FormulaTest, LimitsAreRejectedAsTooLong) {
     const auto repeat = [](const std::string& part, int times) {
@@ -222,75 +172,49 @@ TEST_F(FormulaTest, LimitsAreRejectedAsTooLong) {
 
 // --- Simplify and View -----------------------------------------------------------
 
-struct SimplifyCase {
-    const char* text;
-    const char* folded;
-};
-
-class FormulaSimplifyTest : public FormulaTest, public ::testing::WithParamInterface<SimplifyCase> {};
-
-TEST_P(FormulaSimplifyTest, FoldsConstantsKeepingValues) {
-    const SimplifyCase& c = GetParam();
-    CFormula before(library);
-    CFormula after(library);
-    create(before, c.text);
-    create(after, c.text);
-    after.Simplify();
-    EXPECT_EQ(shown(after), c.folded);
-    for (const double x : kSamplePoints)
-        EXPECT_TRUE(sameValue(after.Calc(x), before.Calc(x))) << c.text << " at x = " << x;
+TEST_F(FormulaTest, SimplifyFoldsConstantsKeepingValues) {
+    for (const auto& [text, folded] :
+         {std::pair{"2*3+x", "6+x"}, std::pair{"(1+2)*(3+4)", "21"}, std::pair{"2*sigmoid(1*x)-1", "2*sigmoid(x)-1"},
+          std::pair{"x*(2-1)", "x"}, std::pair{"x-(3-3)", "x"}, std::pair{"x^(4/4)", "x"}, std::pair{"--x", "x"},
+          std::pair{"-(2)*x", "-2*x"}, std::pair{"x^-(1+1)", "x^-2"}, std::pair{"(0-2)^2+x", "4+x"},
+          std::pair{"sqrt(4)*x", "2*x"}, std::pair{"x*2*3", "x*2*3"}, std::pair{"1/0+x", "1/0+x"},
+          std::pair{"ln(0-1)*x", "ln(-1)*x"}, std::pair{"x+0", "x+0"}, std::pair{"1.5E-07*x", "1.5e-07*x"}}) {
+        CFormula before(library);
+        CFormula after(library);
+        create(before, text);
+        create(after, text);
+        after.Simplify();
+        EXPECT_EQ(shown(after), folded);
+        for (const double x : kSamplePoints)
+            EXPECT_TRUE(sameValue(after.Calc(x), before.Calc(x))) << text << " at x = " << x;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Texts, FormulaSimplifyTest,
-                         ::testing::Values(SimplifyCase{"2*3+x", "6+x"}, SimplifyCase{"(1+2)*(3+4)", "21"},
-                                           SimplifyCase{"2*sigmoid(1*x)-1", "2*sigmoid(x)-1"},
-                                           SimplifyCase{"x*(2-1)", "x"}, SimplifyCase{"x-(3-3)", "x"},
-                                           SimplifyCase{"x^(4/4)", "x"}, SimplifyCase{"--x", "x"},
-                                           SimplifyCase{"-(2)*x", "-2*x"}, SimplifyCase{"x^-(1+1)", "x^-2"},
-                                           SimplifyCase{"(0-2)^2+x", "4+x"}, SimplifyCase{"sqrt(4)*x", "2*x"},
-                                           SimplifyCase{"x*2*3", "x*2*3"}, SimplifyCase{"1/0+x", "1/0+x"},
-                                           SimplifyCase{"ln(0-1)*x", "ln(-1)*x"}, SimplifyCase{"x+0", "x+0"},
-                                           SimplifyCase{"1.5E-07*x", "1.5e-07*x"}));
-
-TEST_F(FormulaTest, SimplifyOnEmptyRecordFails) {
-    FORMULA record{};
-    EXPECT_NE(library->simplify(&record, 10), 0);
-    EXPECT_TRUE(std::isnan(library->calc(&record, 0, nullptr)));
-}
-
-class FormulaViewRoundTripTest : public FormulaTest, public ::testing::WithParamInterface<const char*> {};
 
 // The text form reads back as a formula with exactly the same values.
-TEST_P(FormulaViewRoundTripTest, ReadsBackToSameValues) {
-    CFormula original(library);
-    CFormula copy(library);
-    create(original, GetParam());
-    create(copy, shown(original));
-    for (const double x : kSamplePoints)
-        EXPECT_TRUE(sameValue(copy.Calc(x), original.Calc(x))) << GetParam() << " -> " << shown(original);
+TEST_F(FormulaTest, ViewReadsBackToSameValues) {
+    for (const char* text :
+         {"2*sigmoid(-.25*x)-1", "2*sigmoid(1.79769313486232E+308*x)-1", "(-2)^2*x", "-x^2", "2^3^x", "(2^3)^x",
+          "x-(x-1)", "x/(x*2)", "x*-(x+1)", "-(-x)", "sin(cos(x))^2", "1E-20/x", "0.1+x*0.7"}) {
+        CFormula original(library);
+        CFormula copy(library);
+        create(original, text);
+        create(copy, shown(original));
+        for (const double x : kSamplePoints)
+            EXPECT_TRUE(sameValue(copy.Calc(x), original.Calc(x))) << text << " -> " << shown(original);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Texts, FormulaViewRoundTripTest,
-                         ::testing::Values("2*sigmoid(-.25*x)-1", "2*sigmoid(1.79769313486232E+308*x)-1", "(-2)^2*x",
-                                           "-x^2", "2^3^x", "(2^3)^x", "x-(x-1)", "x/(x*2)", "x*-(x+1)", "-(-x)",
-                                           "sin(cos(x))^2", "1E-20/x", "0.1+x*0.7"));
 
 TEST_F(FormulaTest, LongViewIsCutAtTheLimit) {
     std::string text = "x";
     for (int i = 0; i < 100; ++i)
         text += "+1.2345678901234567*x";
     FORMULA record{};
-    std::vector<char> source(text.begin(), text.end());
-    source.push_back('\0');
-    ASSERT_EQ(library->create(&record, source.data(), false, nullptr, nullptr, nullptr), FORMULA_OK);
-
+    ASSERT_EQ(library->create(&record, text.data(), false, nullptr, nullptr, nullptr), FORMULA_OK);
     std::vector<char> buffer(FORMULA_VIEW_CAPACITY + 1 + 64, '#');
     EXPECT_EQ(library->view(&record, buffer.data()), FORMULA_VIEW_CAPACITY);
-    EXPECT_EQ(buffer[FORMULA_VIEW_CAPACITY], '\0');
     EXPECT_EQ(std::strlen(buffer.data()), static_cast<size_t>(FORMULA_VIEW_CAPACITY));
-    for (size_t i = FORMULA_VIEW_CAPACITY + 1; i < buffer.size(); ++i)
-        ASSERT_EQ(buffer[i], '#') << "written beyond the terminator at " << i;
     EXPECT_EQ(std::string(buffer.data(), 22), "x+1.2345678901234567*x");
+    EXPECT_EQ(std::string(buffer.end() - 64, buffer.end()), std::string(64, '#')) << "written beyond the terminator";
     library->release(&record);
 }
 
@@ -298,6 +222,8 @@ TEST_F(FormulaTest, LongViewIsCutAtTheLimit) {
 
 TEST_F(FormulaTest, RecordHandlingIsSafe) {
     FORMULA record{};
+    EXPECT_NE(library->simplify(&record, 10), 0); // an empty record
+    EXPECT_TRUE(std::isnan(library->calc(&record, 0, nullptr)));
     char text[] = "x+1";
     const double two = 2.0;
     EXPECT_EQ(library->create(nullptr, text, false, nullptr, nullptr, nullptr), FORMULA_ERR_ARGUMENT);

@@ -42,10 +42,9 @@ TEST_F(PlayCmdTest, WritesTheFileBeforeStartingThePlayerWithItsBareName) {
     EXPECT_EQ(result->number, 0);
     EXPECT_EQ(fs.files.at(History + "/000.cmd"), "l8 o1 c#\r\n");
     ASSERT_EQ(starter.calls.size(), 1u);
-    EXPECT_EQ(starter.calls[0].program, "/opt/melody net/" + PlayerFileName());
-    EXPECT_EQ(starter.calls[0].arguments, std::vector<std::string>{"000.cmd"});
-    EXPECT_EQ(starter.calls[0].folder, fs.program);
-    EXPECT_TRUE(starter.calls[0].complete);
+    const FakeStarter::Call& call = starter.calls[0];
+    EXPECT_EQ(std::tie(call.program, call.arguments, call.folder, call.complete),
+              std::tuple("/opt/melody net/" + PlayerFileName(), std::vector<std::string>{"000.cmd"}, fs.program, true));
 
     // An empty text still writes a line end and plays.
     EXPECT_TRUE(player.PlayCmd("").ok());
@@ -54,38 +53,44 @@ TEST_F(PlayCmdTest, WritesTheFileBeforeStartingThePlayerWithItsBareName) {
     EXPECT_EQ(starter.calls[1].arguments, std::vector<std::string>{"001.cmd"});
 }
 
+// The lowest free number is taken; a name taken between the look and the create, or
+// held by a dangling link, passes on to the next free number; with none left the folder is full.
 TEST_F(PlayCmdTest, TakesTheLowestFreeNumber) {
     const struct {
-        std::vector<int> present;
-        int expected;
-    } rows[] = {{{0, 1, 3, 4}, 2}, {{1, 2}, 0}, {{}, 999}};
+        int filled; // files up to this number are there
+        std::vector<int> present, taken;
+        int number; // -1: the folder is full
+    } rows[] = {{-1, {0, 1, 3, 4}, {}, 2}, {-1, {1, 2}, {}, 0}, {998, {}, {}, 999},  {-1, {}, {0}, 1},
+                {-1, {1}, {0, 2}, 3},      {-1, {}, {999}, 0},  {998, {}, {999}, -1}};
     for (const auto& row : rows) {
         fs.files.clear();
+        fs.taken.clear();
+        addFiles(0, row.filled);
         for (const int n : row.present)
             addFiles(n, n);
-        if (row.present.empty())
-            addFiles(0, 998);
-        EXPECT_EQ(player.PlayCmd("l8 ")->number, row.expected);
+        for (const int n : row.taken)
+            fs.taken.insert(History + "/" + CmdFileName(n));
+        const PlayResult result = player.PlayCmd("c");
+        EXPECT_EQ(result ? result->number : -1, row.number);
+        EXPECT_TRUE(result || result.error().error == PlayError::HistoryFull);
     }
 }
 
 TEST_F(PlayCmdTest, FullFolderWritesNothingAndStartsNothing) {
     addFiles(0, 999);
     const PlayResult result = player.PlayCmd("l8 o1 c");
-    EXPECT_EQ(result.error().error, PlayError::HistoryFull);
+    EXPECT_EQ(std::tuple(result.error().error, result.error().folder), std::tuple(PlayError::HistoryFull, History));
     EXPECT_EQ(fs.files.size(), 1000u);
     EXPECT_TRUE(starter.calls.empty());
-    EXPECT_EQ(result.error().folder, History);
 }
 
 TEST_F(PlayCmdTest, FailuresAreReported) {
     // A file that cannot be written starts no player.
     fs.failWrites = true;
     const PlayResult unwritten = player.PlayCmd("l8 o1 c");
-    EXPECT_EQ(unwritten.error().error, PlayError::WriteFailed);
+    EXPECT_EQ(std::tuple(unwritten.error().error, unwritten.error().filePath, unwritten.error().reason),
+              std::tuple(PlayError::WriteFailed, History + "/000.cmd", "disk full"));
     EXPECT_TRUE(starter.calls.empty());
-    EXPECT_EQ(unwritten.error().filePath, History + "/000.cmd");
-    EXPECT_EQ(unwritten.error().reason, "disk full");
 
     // A player that cannot be started leaves its file, which counts as taken on the next request.
     fs.failWrites = false;
@@ -96,30 +101,6 @@ TEST_F(PlayCmdTest, FailuresAreReported) {
     EXPECT_NE(unstarted.error().reason.find("no such program"), std::string::npos);
     starter.fail = false;
     EXPECT_EQ(player.PlayCmd("l8")->number, 1);
-}
-
-// A name taken between the look and the create, or held by a dangling link,
-// passes on to the next free number; with nothing left the folder is full.
-TEST_F(PlayCmdTest, TakenNamesPassOnToTheNextNumber) {
-    const struct {
-        std::vector<int> taken, present;
-        int number;
-    } rows[] = {{{0}, {}, 1}, {{0, 2}, {1}, 3}, {{999}, {}, 0}};
-    for (const auto& row : rows) {
-        fs.files.clear();
-        fs.taken.clear();
-        for (const int n : row.taken)
-            fs.taken.insert(History + "/" + CmdFileName(n));
-        for (const int n : row.present)
-            addFiles(n, n);
-        const PlayResult result = player.PlayCmd("c");
-        ASSERT_TRUE(result.ok());
-        EXPECT_EQ(result->number, row.number);
-    }
-    fs.files.clear();
-    addFiles(0, 998);
-    fs.taken = {History + "/999.cmd"};
-    EXPECT_EQ(player.PlayCmd("c").error().error, PlayError::HistoryFull);
 }
 
 TEST_F(PlayCmdTest, ReadOnlyHistoryFallsBackToUserData) {

@@ -65,12 +65,10 @@ bool named(const QImage& image, int row, int rows) {
 // pause, c of 3 and 20; predictions for the last three (a note for the pause,
 // exact, five semitones high); a continuation with a pause.
 RollData FullGrid() {
-    RollData data;
-    data.beginning = {2, 14, 49, 60, 1, 26, 20};
-    data.firstWindow = 4;
-    data.windows = {{5, 1}, {26, 26}, {25, 20}};
-    data.continuation = {12, 1, 14};
-    return data;
+    return {.beginning = {2, 14, 49, 60, 1, 26, 20},
+            .continuation = {12, 1, 14},
+            .firstWindow = 4,
+            .windows = {{5, 1}, {26, 26}, {25, 20}}};
 }
 
 } // namespace
@@ -105,8 +103,7 @@ private slots:
         QFETCH(int, column);
         QFETCH(int, code);
         QFETCH(QColor, colour);
-        QFETCH(bool, shown);
-        QCOMPARE(at(render(FullGrid()), 10, column, gridRow(code)) == colour, shown);
+        QTEST(at(render(FullGrid()), 10, column, gridRow(code)) == colour, "shown");
     }
 
     // Predictions only in the windows' columns, joined to their targets by a
@@ -157,11 +154,8 @@ private slots:
 
     // A point maps back to the column and the row it shows, spare columns included.
     void spots() {
-        RollData data;
-        data.beginning = {10, 1, 12};
-        data.low = 8;
-        data.high = 20;
-        data.spare = 1;
+        const RollData data{
+            .beginning = {10, 1, 12}, .continuation = {}, .windows = {}, .low = 8, .high = 20, .spare = 1};
         const QRect target(0, 0, Width, Height);
         for (int column = 0; column < 4; ++column)
             for (const uint8_t code : {uint8_t{8}, uint8_t{14}, uint8_t{20}, uint8_t{1}}) {
@@ -187,9 +181,7 @@ private slots:
             {3, {{3, 3}, {8, 8}, {2, 2}}, false},  {-1, {{3, 3}}, false}, {2, {}, false},
         };
         for (const auto& row : rows) {
-            app::LearningReport report;
-            report.firstWindow = row.first;
-            report.windows = row.windows;
+            const app::LearningReport report{.windows = row.windows, .firstWindow = row.first};
             const RollData data = RollDataOf(beginning, {5, 6}, &report);
             QCOMPARE(data.columns(), 7);
             QCOMPARE(data.windows.size(), row.placed ? row.windows.size() : 0u);
