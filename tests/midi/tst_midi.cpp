@@ -255,6 +255,7 @@ TEST(MidiImport, DamagedAndOddBytes) {
         {"empty", {}, E::NotMidi, 0, {}},
         {"RIFF", {'R', 'I', 'F', 'F', 0, 0, 0, 0}, E::NotMidi, 0, {}},
         {"header cut", {'M', 'T', 'h', 'd', 0, 0}, E::Truncated, 4, {}},
+        {"header without its body", {'M', 'T', 'h', 'd', 0, 0, 0, 6}, E::Truncated, 0, {}},
         {"short header", Chunk("MThd", {0, 1, 0}), E::BadHeader, 4, {}},
         {"format 3", OneTrack(note, 3), E::BadHeader, 8, {}},
         {"format 2", OneTrack(note, 2), E::UnsupportedFormat, 8, {}},
@@ -285,6 +286,14 @@ TEST(MidiImport, DamagedAndOddBytes) {
             EXPECT_EQ(result.error().offset, row.offset);
     }
     EXPECT_EQ(ErrorOf(ImportMidiMelody(Bytes(MidiMaxFileBytes + 1, 0))), MidiError::TooLarge);
+}
+
+// Any change the import made counts, however the counts compare with each other.
+TEST(MidiMelody, AnyChangeIsAnAdjustment) {
+    MidiMelody melody, other;
+    melody.notesMoved = melody.notesCut = 1;
+    other.voicesDropped = other.notesShortened = 1;
+    EXPECT_TRUE(!MidiMelody().adjusted() && melody.adjusted() && other.adjusted());
 }
 
 TEST(MidiImport, KeepsTheFirst1024Codes) {
