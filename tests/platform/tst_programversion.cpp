@@ -6,10 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace {
 
@@ -34,9 +33,8 @@ std::tuple<int, std::string, std::string> RunVersion(const std::string& program,
                                 out + "' 2>'" + (dir / "err").string() + "'";
     const int raw = std::system(command.c_str());
     const auto read = [&](const char* name) {
-        std::ostringstream text;
-        text << std::ifstream(dir / name, std::ios::binary).rdbuf();
-        return text.str();
+        std::ifstream in(dir / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
     };
     std::tuple outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read("out"), read("err")};
     fs::remove_all(dir);
@@ -46,16 +44,13 @@ std::tuple<int, std::string, std::string> RunVersion(const std::string& program,
 class ProgramVersion : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ProgramVersion, PrintsNameAndVersionAndFailsOnAFullOutput) {
-    const std::string name = GetParam().substr(0, GetParam().find('='));
-    const auto [status, out, err] = RunVersion(GetParam().substr(name.size() + 1), false);
-    EXPECT_EQ(status, 0) << err;
-    EXPECT_EQ(out, name + " " + MELODYNET_PROJECT_VERSION + "\n");
-    EXPECT_EQ(err, "");
-    const auto [fullStatus, nothing, fullErr] = RunVersion(GetParam().substr(name.size() + 1), true);
-    EXPECT_EQ(fullStatus, 1);
-    EXPECT_EQ(fullErr.rfind(name + ": не удалось вывести версию: ", 0), 0u) << fullErr;
-    EXPECT_NE(fullErr.find("На устройстве не осталось свободного места"), std::string::npos) << fullErr;
-    EXPECT_EQ(fullErr.find('\n'), fullErr.size() - 1) << fullErr;
+    const std::string name = GetParam().substr(0, GetParam().find('=')), path = GetParam().substr(name.size() + 1);
+    EXPECT_EQ(RunVersion(path, false), std::tuple(0, name + " " + MELODYNET_PROJECT_VERSION + "\n", ""));
+    const auto [status, nothing, err] = RunVersion(path, true);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err.rfind(name + ": не удалось вывести версию: ", 0), 0u) << err;
+    EXPECT_NE(err.find("На устройстве не осталось свободного места"), std::string::npos) << err;
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, ProgramVersion, ::testing::ValuesIn(Programs()));
