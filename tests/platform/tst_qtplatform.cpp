@@ -15,9 +15,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <set>
-#include <string>
 #include <tuple>
 
 namespace {
@@ -240,14 +238,12 @@ private slots:
         const std::string program = inside("watched.sh");
         write(program, "#!/bin/sh\n" + script.toStdString() + "\n");
         std::filesystem::permissions(program, std::filesystem::perms::owner_all);
-        int told = 0;
-        std::string heard;
-        const auto tell = [&](int code, const std::string& text) { std::tie(told, heard) = std::tie(code, text); };
+        std::pair<int, QString> told(0, "");
+        const auto tell = [&](int code, const std::string& text) { told = {code, QString::fromStdString(text)}; };
         QVERIFY(platform::QtProcessStarter().startWatched(program, {}, dir.path().toStdString(), 500, tell));
         // The reaping timer goes away once the program has ended.
         QTRY_VERIFY_WITH_TIMEOUT(QCoreApplication::instance()->findChildren<QTimer*>().isEmpty(), 5000);
-        QCOMPARE(told, exitCode);
-        QCOMPARE(QString::fromStdString(heard), said);
+        QCOMPARE(told, std::pair(exitCode, said));
     }
 
     // A started program works in the folder it was given, however it was started;
@@ -269,12 +265,10 @@ private slots:
                             : starter.startDetached(script, {said}, folder).ok());
             QTRY_COMPARE(BytesOf(platform::QtFileSystem().readFile(said, 1000)), std::optional(folder + "\n"));
         }
-        const struct {
-            std::string program, argument, folder;
-        } refused[] = {
-            {odd, said, folder}, {script, "\xff", folder}, {script, said, dir.path().toStdString() + "/\xff"}};
-        for (const auto& row : refused)
-            QVERIFY(!ReasonOf(starter.startDetached(row.program, {row.argument}, row.folder)).empty());
+        for (const auto& [program, argument, where] : {std::tuple(odd, said, folder),
+                                                       {script, "\xff", folder},
+                                                       {script, said, dir.path().toStdString() + "/\xff"}})
+            QVERIFY(!ReasonOf(starter.startDetached(program, {argument}, where)).empty());
         // A missing program is named, with the system's reason.
         QCOMPARE(ReasonOf(starter.startDetached(inside("Play"), {}, folder)),
                  inside("Play") + ": " + platform::SystemReason(ENOENT));
