@@ -71,16 +71,12 @@ TEST(SoundFontSearch, PrefersTheGeneralMidiFontsThenTheFirstByName) {
 
 TEST(SoundFontSearch, FilesThatAreNoSoundFontAreRefused) {
     fs::remove_all(root);
-    const struct {
-        fs::path path;
-        std::string error;
-    } rows[] = {{Touch(root / "text.sf2"), "это не SoundFont"},
-                {root / "missing.sf2", "нет такого файла"},
-                {root, "это не файл"}};
-    for (const auto& row : rows) {
-        const auto synth = FluidSynthesizer::create({}, row.path, 0);
+    for (const auto& [path, error] : {std::pair(Touch(root / "text.sf2"), "это не SoundFont"),
+                                      {root / "missing.sf2", "нет такого файла"},
+                                      {root, "это не файл"}}) {
+        const auto synth = FluidSynthesizer::create({}, path, 0);
         ASSERT_FALSE(synth);
-        EXPECT_EQ(synth.error(), row.error);
+        EXPECT_EQ(synth.error(), error);
     }
     fs::remove_all(root);
 }
