@@ -45,10 +45,6 @@ bool Failed(const platform::FileResult<T>& result) {
     return ErrorOf(result) == int(FileError::Failed) && !ReasonOf(result).empty();
 }
 
-void write(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // Limits the size of any file this process writes to `bytes` while it lives,
 // so that writes fail as on a full disk, without root.
 struct FileSizeLimit {
@@ -184,8 +180,8 @@ private slots:
         const fs::path folder = inside("targets");
         fs::remove_all(folder);
         fs::create_directories(folder / "folder");
-        write(folder / "file", "old");
-        write(folder / "linked", "old");
+        std::ofstream(folder / "file") << "old";
+        std::ofstream(folder / "linked") << "old";
         fs::create_symlink("linked", folder / "link");
         fs::create_symlink("missing", folder / "dangling");
         fs::create_symlink("folder", folder / "folderlink");
@@ -234,7 +230,7 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, said);
         const std::string program = inside("watched.sh");
-        write(program, "#!/bin/sh\n" + script.toStdString() + "\n");
+        std::ofstream(program) << "#!/bin/sh\n" + script.toStdString() + "\n";
         std::filesystem::permissions(program, std::filesystem::perms::owner_all);
         std::pair<int, QString> told(0, "");
         const auto tell = [&](int code, const std::string& text) { told = {code, QString::fromStdString(text)}; };
@@ -251,7 +247,7 @@ private slots:
         const std::string script = inside("where.sh"), odd = dir.path().toStdString() + "/\xff.sh";
         const std::string said = inside("where.txt");
         for (const std::string& program : {script, odd}) {
-            write(program, "#!/bin/sh\npwd > \"$1\"\n");
+            std::ofstream(program) << "#!/bin/sh\npwd > \"$1\"\n";
             std::filesystem::permissions(program, std::filesystem::perms::owner_all);
         }
         const std::string folder = inside("a");
