@@ -18,9 +18,8 @@ namespace fs = std::filesystem;
 std::tuple<int, std::string, std::string> RunVersion(const std::string& program, bool fullOutput) {
     const fs::path dir = fs::temp_directory_path() / ("versiontest" + std::to_string(getpid()));
     fs::create_directories(dir);
-    const std::string out = fullOutput ? "/dev/full" : (dir / "out").string();
     const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" + program + "' --version >'" +
-                                out + "' 2>'" + (dir / "err").string() + "'";
+                                (fullOutput ? "/dev/full" : (dir / "out").string()) + "' 2>'" + dir.string() + "/err'";
     const int raw = std::system(command.c_str());
     const auto read = [&](const char* name) {
         std::ifstream in(dir / name, std::ios::binary);
