@@ -1,10 +1,9 @@
-#include "platform/NewFile.h"
 #include "platform/QtFileSystem.h"
 #include "platform/QtLocaleNumbers.h"
 #include "platform/QtProcessStarter.h"
+#include "platform/SystemReason.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -16,10 +15,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <optional>
 #include <set>
-#include <string>
 #include <tuple>
 
 namespace {
@@ -43,24 +39,23 @@ int ErrorOf(const platform::FileResult<T>& result) {
     return result ? -1 : int(result.error().error);
 }
 
-void write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+// Whether a file operation failed as Failed, with a reason.
+template <class T>
+bool Failed(const platform::FileResult<T>& result) {
+    return ErrorOf(result) == int(FileError::Failed) && !ReasonOf(result).empty();
 }
 
 // Limits the size of any file this process writes to `bytes` while it lives,
 // so that writes fail as on a full disk, without root.
-class FileSizeLimit {
-public:
+struct FileSizeLimit {
     explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
+        getrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{bytes, old_.rlim_max};
+        const rlimit limit{bytes, old.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old_); }
-
-private:
-    rlimit old_{};
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); }
+    rlimit old{};
 };
 
 } // namespace
@@ -72,6 +67,9 @@ class TestQtPlatform : public QObject {
     std::string inside(const char* name) const { return dir.filePath(QString::fromUtf8(name)).toStdString(); }
 
 private slots:
+    // Names that are not UTF-8 are beyond QTemporaryDir's own removal.
+    void cleanupTestCase() { std::filesystem::remove_all(dir.path().toStdString()); }
+
     // Numbers in the user's locale: read trimmed and only when finite; written
     // with 15 digits and no grouping, so that they read back.
     void numbers_data() {
@@ -96,22 +94,18 @@ private slots:
         QFETCH(QString, text);
         QFETCH(double, value);
         const platform::QtLocaleNumbers numbers(locale);
-        const std::optional<double> read = numbers.toDouble(text.toStdString());
-        QCOMPARE(read.has_value(), !std::isnan(value));
-        if (read) {
-            QCOMPARE(*read, value); // within the last digits
+        // Within the last digits; NaN compares equal to NaN here.
+        QCOMPARE(numbers.toDouble(text.toStdString()).value_or(std::nan("")), value);
+        if (!std::isnan(value))
             QCOMPARE(QString::fromStdString(numbers.toText(value)), text.trimmed());
-        }
     }
 
     // A new file never overwrites one, a replaced one does; a failure leaves
     // no trace; a name that is not UTF-8 keeps its bytes on disk and is found again.
     void files() {
         platform::QtFileSystem files;
-        // Built from bytes: inside() would take the name for UTF-8, and QTemporaryDir cannot remove it.
+        // Built from bytes: inside() would take the name for UTF-8.
         const std::string folder = dir.path().toStdString() + "/b\xff\xfe";
-        const std::unique_ptr<const std::string, void (*)(const std::string*)> removal(
-            &folder, [](const std::string* path) { std::filesystem::remove_all(*path); });
         QVERIFY(files.createFolder(folder) && files.createFolder(folder)); // an existing folder is success
         QVERIFY(files.isFolder(folder) && files.isWritableFolder(folder) && !files.isWritableFolder(folder + "/x"));
         const std::string cmd = folder + "/\xff.cmd", net = folder + "/n\xe9t.qvl";
@@ -129,11 +123,9 @@ private slots:
         for (const std::string target : {"/taken", "/missing/net.qvl", "/none.qvl"}) {
             if (target != "/none.qvl")
                 QVERIFY2(!files.replaceFile(folder + target, "bytes"), target.c_str());
-            const platform::FileResult<std::string> reading = files.readFile(folder + target, 100);
-            QVERIFY2(ErrorOf(reading) == int(FileError::Failed) && !ReasonOf(reading).empty(), target.c_str());
+            QVERIFY2(Failed(files.readFile(folder + target, 100)), target.c_str());
         }
-        const platform::FileResult<> nowhere = files.writeNewFile(folder + "/missing/x.cmd", "c");
-        QVERIFY(ErrorOf(nowhere) == int(FileError::Failed) && !ReasonOf(nowhere).empty());
+        QVERIFY(Failed(files.writeNewFile(folder + "/missing/x.cmd", "c")));
         std::set<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(folder))
             names.insert(entry.path().filename().string());
@@ -162,8 +154,7 @@ private slots:
         {
             FileSizeLimit limit(50);
             QVERIFY(!ReasonOf(files.replaceFile(net, bytes)).empty());
-            const platform::FileResult<> created = files.writeNewFile(cmd, bytes);
-            QVERIFY(ErrorOf(created) == int(FileError::Failed) && !ReasonOf(created).empty());
+            QVERIFY(Failed(files.writeNewFile(cmd, bytes)));
         }
         QCOMPARE(BytesOf(files.readFile(net, 100)), std::optional<std::string>("old"));
         QCOMPARE(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
@@ -175,14 +166,11 @@ private slots:
     void links_data() {
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("written"); // the file that gets the bytes, or none
-        QTest::newRow("regular file") << "file"
-                                      << "file";
-        QTest::newRow("link to a file") << "link"
-                                        << "linked";
-        QTest::newRow("link to a missing file") << "dangling"
-                                                << "missing";
-        QTest::newRow("link to a folder") << "folderlink"
-                                          << "";
+        for (const auto& [row, target, written] : {std::tuple("regular file", "file", "file"),
+                                                   {"link to a file", "link", "linked"},
+                                                   {"link to a missing file", "dangling", "missing"},
+                                                   {"link to a folder", "folderlink", ""}})
+            QTest::newRow(row) << QString(target) << QString(written);
     }
 
     void links() {
@@ -192,8 +180,8 @@ private slots:
         const fs::path folder = inside("targets");
         fs::remove_all(folder);
         fs::create_directories(folder / "folder");
-        write((folder / "file").string(), "old");
-        write((folder / "linked").string(), "old");
+        std::ofstream(folder / "file") << "old";
+        std::ofstream(folder / "linked") << "old";
         fs::create_symlink("linked", folder / "link");
         fs::create_symlink("missing", folder / "dangling");
         fs::create_symlink("folder", folder / "folderlink");
@@ -242,16 +230,14 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, said);
         const std::string program = inside("watched.sh");
-        write(program, "#!/bin/sh\n" + script.toStdString() + "\n");
+        std::ofstream(program) << "#!/bin/sh\n" + script.toStdString() + "\n";
         std::filesystem::permissions(program, std::filesystem::perms::owner_all);
-        int told = 0;
-        std::string heard;
-        const auto tell = [&](int code, const std::string& text) { std::tie(told, heard) = std::tie(code, text); };
+        std::pair<int, QString> told(0, "");
+        const auto tell = [&](int code, const std::string& text) { told = {code, QString::fromStdString(text)}; };
         QVERIFY(platform::QtProcessStarter().startWatched(program, {}, dir.path().toStdString(), 500, tell));
         // The reaping timer goes away once the program has ended.
         QTRY_VERIFY_WITH_TIMEOUT(QCoreApplication::instance()->findChildren<QTimer*>().isEmpty(), 5000);
-        QCOMPARE(told, exitCode);
-        QCOMPARE(QString::fromStdString(heard), said);
+        QCOMPARE(told, std::pair(exitCode, said));
     }
 
     // A started program works in the folder it was given, however it was started;
@@ -260,10 +246,8 @@ private slots:
         // Built from bytes: inside() would take the name for UTF-8.
         const std::string script = inside("where.sh"), odd = dir.path().toStdString() + "/\xff.sh";
         const std::string said = inside("where.txt");
-        const std::unique_ptr<const std::string, void (*)(const std::string*)> removal(
-            &odd, [](const std::string* path) { std::filesystem::remove(*path); });
         for (const std::string& program : {script, odd}) {
-            write(program, "#!/bin/sh\npwd > \"$1\"\n");
+            std::ofstream(program) << "#!/bin/sh\npwd > \"$1\"\n";
             std::filesystem::permissions(program, std::filesystem::perms::owner_all);
         }
         const std::string folder = inside("a");
@@ -273,18 +257,12 @@ private slots:
             std::filesystem::remove(said);
             QVERIFY(watched ? starter.startWatched(script, {said}, folder, 50, {}).ok()
                             : starter.startDetached(script, {said}, folder).ok());
-            const auto pwd = [&] {
-                const platform::FileResult<std::string> read = platform::QtFileSystem().readFile(said, 1000);
-                return QString::fromStdString(read ? *read : std::string());
-            };
-            QTRY_COMPARE(pwd(), QString::fromStdString(folder + "\n"));
+            QTRY_COMPARE(BytesOf(platform::QtFileSystem().readFile(said, 1000)), std::optional(folder + "\n"));
         }
-        const struct {
-            std::string program, argument, folder;
-        } refused[] = {
-            {odd, said, folder}, {script, "\xff", folder}, {script, said, dir.path().toStdString() + "/\xff"}};
-        for (const auto& row : refused)
-            QVERIFY(!ReasonOf(starter.startDetached(row.program, {row.argument}, row.folder)).empty());
+        for (const auto& [program, argument, where] : {std::tuple(odd, said, folder),
+                                                       {script, "\xff", folder},
+                                                       {script, said, dir.path().toStdString() + "/\xff"}})
+            QVERIFY(!ReasonOf(starter.startDetached(program, {argument}, where)).empty());
         // A missing program is named, with the system's reason.
         QCOMPARE(ReasonOf(starter.startDetached(inside("Play"), {}, folder)),
                  inside("Play") + ": " + platform::SystemReason(ENOENT));

@@ -5,25 +5,22 @@
 #include <cerrno>
 #include <cstring>
 #include <locale.h>
-#include <string>
 #include <system_error>
 
 namespace {
 
-// The errors a user meets with files: each has Russian words of its own.
-constexpr int CommonErrors[] = {ENOENT, EACCES, ENOSPC, EISDIR, ENOTDIR, EROFS, EEXIST, ENAMETOOLONG,
-                                EMFILE, EIO,    EPERM,  ELOOP,  ENFILE,  EFBIG, EPIPE,  EDQUOT};
-
+// U+0400..U+04FF take the lead bytes D0 and D1 in UTF-8.
 bool StartsInCyrillic(const std::string& text) {
-    // U+0400..U+04FF take the lead bytes D0 and D1 in UTF-8.
-    return !text.empty() &&
-           (static_cast<unsigned char>(text[0]) == 0xD0 || static_cast<unsigned char>(text[0]) == 0xD1);
+    return text.starts_with("\xD0") || text.starts_with("\xD1");
 }
 
-TEST(SystemReason, CommonErrorsAreRussianWithOrWithoutTheRussianLocale) {
+// The errors a user meets with files have Russian words of their own, with or
+// without the Russian locale; any other error keeps its number and text.
+TEST(SystemReason, ErrorsAreRussianWithOrWithoutTheRussianLocale) {
     // Run with LOCPATH pointing at a generated ru_RU.UTF-8 to compare with the library's translation.
     const locale_t russian = newlocale(LC_MESSAGES_MASK | LC_CTYPE_MASK, "ru_RU.UTF-8", static_cast<locale_t>(nullptr));
-    for (const int code : CommonErrors) {
+    for (const int code : {ENOENT, EACCES, ENOSPC, EISDIR, ENOTDIR, EROFS, EEXIST, ENAMETOOLONG, EMFILE, EIO, EPERM,
+                           ELOOP, ENFILE, EFBIG, EPIPE, EDQUOT}) {
         SCOPED_TRACE(code);
         const std::string own = platform::OwnSystemReason(code);
         EXPECT_TRUE(StartsInCyrillic(own)) << own;
@@ -34,13 +31,10 @@ TEST(SystemReason, CommonErrorsAreRussianWithOrWithoutTheRussianLocale) {
     }
     if (russian != static_cast<locale_t>(nullptr))
         freelocale(russian);
-}
-
-TEST(SystemReason, AnErrorWithoutOwnWordsKeepsItsNumberAndText) {
     EXPECT_EQ(platform::OwnSystemReason(EDOM), "");
     const std::string reason = platform::SystemReason(EDOM);
     EXPECT_TRUE(StartsInCyrillic(reason)) << reason;
-    if (reason.find("системная ошибка") == 0) {
+    if (reason.starts_with("системная ошибка")) {
         EXPECT_NE(reason.find(std::to_string(EDOM)), std::string::npos) << reason;
         EXPECT_NE(reason.find(std::generic_category().message(EDOM)), std::string::npos) << reason;
     }

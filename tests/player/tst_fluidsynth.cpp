@@ -8,13 +8,7 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-#include <cmath>
-#include <filesystem>
 #include <fstream>
-#include <optional>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -36,10 +30,7 @@ TEST(FluidSynth, ChunkingDoesNotChangeTheSoundAndTheTailEnds) {
     EXPECT_GT(expected.size(), (*whole)->eventsEnd());
     EXPECT_LE(expected.size(), (*whole)->eventsEnd() +
                                    static_cast<size_t>(FluidSynthesizer::TailSeconds * (*whole)->sampleRate()) + 512);
-    EXPECT_TRUE(std::all_of(expected.begin(), expected.end(), [](float s) { return std::isfinite(s); }));
-    const float peak = *std::max_element(expected.begin(), expected.end());
-    EXPECT_GT(peak, 0.05f);
-    EXPECT_LE(peak, 1.0f);
+    EXPECT_LE(*std::max_element(expected.begin(), expected.end()), 1.0f);
     EXPECT_LE(RenderAll(**empty, 4096).size(), 512u);
 }
 
@@ -57,42 +48,35 @@ TEST(SoundFontSearch, PrefersTheGeneralMidiFontsThenTheFirstByName) {
     for (const char* name : {"a/notes.txt", "b/zeta.sf2", "b/Alpha.SF3", "c/default-GM.sf2", "d/TimGM6mb.sf2"})
         Touch(root / name);
     fs::create_directories(root / "empty");
+    // Every font is a candidate, each once, the preferred ones first; the first is the one found.
     const struct {
-        std::vector<std::string> folders;
-        std::string found;
+        std::vector<std::string> folders, candidates;
     } rows[] = {
-        {{"missing", "empty", "a"}, ""},
-        {{"a", "b"}, "b/Alpha.SF3"},
-        {{"b", "c"}, "c/default-GM.sf2"},
-        {{"c", "b", "d"}, "d/TimGM6mb.sf2"},
+        {{"missing", "empty", "a"}, {}},
+        {{"a", "b"}, {"b/Alpha.SF3", "b/zeta.sf2"}},
+        {{"b", "c"}, {"c/default-GM.sf2", "b/Alpha.SF3", "b/zeta.sf2"}},
+        {{"c", "b", "d", "b"}, {"d/TimGM6mb.sf2", "c/default-GM.sf2", "b/Alpha.SF3", "b/zeta.sf2"}},
     };
     for (const auto& row : rows) {
-        std::vector<fs::path> folders;
+        std::vector<fs::path> folders, candidates;
         for (const std::string& folder : row.folders)
             folders.push_back(root / folder);
-        const std::optional<fs::path> found = FindSoundFont(folders);
-        EXPECT_EQ(found ? fs::relative(*found, root).string() : "", row.found);
+        for (const std::string& candidate : row.candidates)
+            candidates.push_back(root / candidate);
+        EXPECT_EQ(SoundFontCandidates(folders), candidates);
+        EXPECT_EQ(FindSoundFont(folders), candidates.empty() ? std::nullopt : std::optional(candidates.front()));
     }
-    // Every font is a candidate, each once, the preferred ones first.
-    std::vector<std::string> candidates;
-    for (const fs::path& path : SoundFontCandidates({root / "a", root / "b", root / "d", root / "b"}))
-        candidates.push_back(fs::relative(path, root).string());
-    EXPECT_EQ(candidates, (std::vector<std::string>{"d/TimGM6mb.sf2", "b/Alpha.SF3", "b/zeta.sf2"}));
     fs::remove_all(root);
 }
 
 TEST(SoundFontSearch, FilesThatAreNoSoundFontAreRefused) {
     fs::remove_all(root);
-    const struct {
-        fs::path path;
-        std::string error;
-    } rows[] = {{Touch(root / "text.sf2"), "это не SoundFont"},
-                {root / "missing.sf2", "нет такого файла"},
-                {root, "это не файл"}};
-    for (const auto& row : rows) {
-        const auto synth = FluidSynthesizer::create({}, row.path, 0);
+    for (const auto& [path, error] : {std::pair(Touch(root / "text.sf2"), "это не SoundFont"),
+                                      {root / "missing.sf2", "нет такого файла"},
+                                      {root, "это не файл"}}) {
+        const auto synth = FluidSynthesizer::create({}, path, 0);
         ASSERT_FALSE(synth);
-        EXPECT_EQ(synth.error(), row.error);
+        EXPECT_EQ(synth.error(), error);
     }
     fs::remove_all(root);
 }

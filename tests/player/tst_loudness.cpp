@@ -8,14 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <functional>
-#include <memory>
-#include <optional>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -40,7 +33,6 @@ TEST(Loudness, EveryInstrumentPlaysTheDefaultMelodyAtOneLevel) {
         const std::unique_ptr<SampleSource> source = loudness::Normalised(make);
         ASSERT_TRUE(source);
         const std::vector<float> samples = RenderAll(*source, 4096);
-        ASSERT_FALSE(samples.empty());
         double squares = 0.0, peak = 0.0;
         for (const float value : samples) {
             squares += static_cast<double>(value) * value;

@@ -11,16 +11,12 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunOutcome {
-    int exitCode;
-    std::string out, err;
-};
 
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -50,9 +46,11 @@ protected:
 
     void TearDown() override { fs::remove_all(folder); }
 
-    // Runs the copy inside the scratch folder, with the audio settings of `env` only.
-    RunOutcome run(const std::vector<std::string>& arguments, const std::string& env = "",
-                   const std::string& out = "stdout.txt", const std::string& err = "stderr.txt") {
+    // Runs the copy inside the scratch folder, with the audio settings of `env` only;
+    // returns its exit status, stdout and stderr.
+    std::tuple<int, std::string, std::string> run(const std::vector<std::string>& arguments,
+                                                  const std::string& env = "", const std::string& out = "stdout.txt",
+                                                  const std::string& err = "stderr.txt") {
         std::string command =
             "cd '" + folder.string() + "' && env -u SDL_AUDIODRIVER -u SDL_DISKAUDIOFILE " + env + " ./Play";
         for (const std::string& a : arguments)
@@ -79,10 +77,8 @@ TEST_F(PlayRun, ExitStatusMessagesAndFiles) {
     std::ofstream(folder / "fonts" / "cut.sf2") << std::string("RIFF\x04\0\0\0sfbkLIST", 16);
     // A broken font under the name searched for first, ahead of the system's own.
     fs::copy_file(folder / "fonts" / "cut.sf2", folder / "fonts" / "TimGM6mb.sf2");
-    const bool system = fs::exists("/usr/share/sounds/sf2/TimGM6mb.sf2");
-    const std::string brokenFirst =
-        "MELODYNET_SOUNDFONT_DIRS='" + (folder / "fonts").string() + ":/usr/share/sounds/sf2'";
-    const std::string none = "MELODYNET_SOUNDFONT_DIRS='" + (folder / "empty").string() + "'";
+    const std::string sf2 = "/usr/share/sounds/sf2", dirs = "MELODYNET_SOUNDFONT_DIRS=";
+    const bool system = fs::exists(sf2 + "/TimGM6mb.sf2");
     const std::string noDevice = "SDL_AUDIODRIVER=none-such";
     const char* noSpace = "На устройстве не осталось свободного места";
     const struct {
@@ -111,13 +107,9 @@ TEST_F(PlayRun, ExitStatusMessagesAndFiles) {
         // A bare name is read from the History folder beside the player.
         {{"--builtin", "--wav", "out.wav", "001.cmd"}, "", 0, 1, "out.wav", "001.cmd, строка 1, столбец 9:"},
         {{"--midi", "out.mid", "--program", "5", "000.cmd"}, "", 0, 0, "out.mid"},
-        {{"--wav", "out.wav", "000.cmd"}, none, 0, 1, "out.wav"},
-        {{"--wav", "out.wav", "--program", "40", "000.cmd"},
-         "MELODYNET_SOUNDFONT_DIRS=/usr/share/sounds/sf2",
-         0,
-         system ? 0u : 1u,
-         "out.wav"},
-        {{"--wav", "out.wav", "000.cmd"}, brokenFirst, 0, system ? 1u : 2u, "out.wav", "fonts/TimGM6mb.sf2"},
+        {{"--wav", "out.wav", "000.cmd"}, dirs + "empty", 0, 1, "out.wav"},
+        {{"--wav", "out.wav", "--program", "40", "000.cmd"}, dirs + sf2, 0, system ? 0u : 1u, "out.wav"},
+        {{"--wav", "out.wav", "000.cmd"}, dirs + "fonts:" + sf2, 0, system ? 1u : 2u, "out.wav", "fonts/TimGM6mb.sf2"},
         // The system's own device is only written to, never replaced, and fails as a full disk does.
         {{"--builtin", "--wav", "/dev/full", "000.cmd"}, "", 1, 1, nullptr, noSpace},
         {{"--builtin", "--midi", "/dev/full", "000.cmd"}, "", 1, 1, nullptr, noSpace},
@@ -128,43 +120,40 @@ TEST_F(PlayRun, ExitStatusMessagesAndFiles) {
     std::ofstream(folder / "History" / "002.cmd") << "\r\n";
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::PrintToString(row.arguments) + " " + row.env + " >" + row.out + " 2>" + row.err);
-        for (const char* name : {"out.wav", "out.mid", "out.raw"})
-            fs::remove(folder / name);
-        const RunOutcome r = run(row.arguments, row.env, row.out, row.err);
-        EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
+        const auto [exitCode, out, err] = run(row.arguments, row.env, row.out, row.err);
+        EXPECT_EQ(exitCode, row.exitCode) << err;
         if (std::string(row.err) != "/dev/full") {
-            EXPECT_EQ(static_cast<size_t>(std::count(r.err.begin(), r.err.end(), '\n')), row.errLines) << r.err;
-            EXPECT_TRUE(r.err.empty() || r.err.starts_with("Play: ")) << r.err;
+            EXPECT_EQ(static_cast<size_t>(std::count(err.begin(), err.end(), '\n')), row.errLines) << err;
+            EXPECT_TRUE(err.empty() || err.starts_with("Play: ")) << err;
             // Russian like the other programs (UTF-8 lead bytes D0 and D1 of Cyrillic).
-            EXPECT_TRUE(row.exitCode == 0 || r.err.find_first_of("\xD0\xD1") != std::string::npos) << r.err;
-            EXPECT_NE(r.err.find(row.said), std::string::npos) << r.err;
+            EXPECT_TRUE(row.exitCode == 0 || err.find_first_of("\xD0\xD1") != std::string::npos) << err;
+            EXPECT_NE(err.find(row.said), std::string::npos) << err;
         }
-        if (row.written != nullptr) {
-            const std::string bytes = ReadAll(folder / row.written);
-            EXPECT_TRUE(std::any_of(bytes.begin(), bytes.end(), [](char b) { return b != 0; }));
-        }
-        EXPECT_EQ(fs::exists(folder / "out.wav") || fs::exists(folder / "out.mid") || fs::exists(folder / "out.raw"),
-                  row.written != nullptr);
+        EXPECT_TRUE(row.written == nullptr ||
+                    ReadAll(folder / row.written).find_first_not_of('\0') != std::string::npos);
+        // Only the file named is left; removing it readies the next row.
+        for (const std::string name : {"out.wav", "out.mid", "out.raw"})
+            EXPECT_EQ(fs::remove(folder / name), row.written != nullptr && name == row.written) << name;
         EXPECT_EQ(Temporaries(folder), std::vector<std::string>());
     }
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
-    const RunOutcome help = run({"-h"});
-    EXPECT_TRUE(help.out.starts_with("Использование: Play ")) << help.out;
-    EXPECT_EQ(run({"--help"}).out, help.out);
+    const std::string help = std::get<1>(run({"-h"}));
+    EXPECT_TRUE(help.starts_with("Использование: Play ")) << help;
+    EXPECT_EQ(std::get<1>(run({"--help"})), help);
 }
 
 // A pipe is written through and stays what it was: a WAV file reaches it
 // whole (its header needs a seek, which a pipe cannot).
 TEST_F(PlayRun, PipesAreWrittenThrough) {
-    ASSERT_EQ(run({"--builtin", "--wav", "file.wav", "000.cmd"}).exitCode, 0);
+    ASSERT_EQ(std::get<0>(run({"--builtin", "--wav", "file.wav", "000.cmd"})), 0);
     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
     for (const char* option : {"--wav", "--midi"}) {
         SCOPED_TRACE(option);
         std::string received;
         std::thread reader([&] { received = ReadAll(folder / "pipe"); });
-        const RunOutcome piped = run({"--builtin", option, "pipe", "000.cmd"});
+        const auto [exitCode, out, err] = run({"--builtin", option, "pipe", "000.cmd"});
         reader.join();
-        EXPECT_EQ(piped.exitCode, 0) << piped.err;
+        EXPECT_EQ(exitCode, 0) << err;
         EXPECT_TRUE(fs::is_fifo(folder / "pipe"));
         if (std::string(option) == "--wav")
             EXPECT_EQ(received, ReadAll(folder / "file.wav"));

@@ -5,18 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <string>
-#include <vector>
-
 namespace {
 
 constexpr int Rate = Synthesizer::DefaultSampleRate;
-
-bool Silent(std::vector<float>::const_iterator begin, std::vector<float>::const_iterator end) {
-    return std::all_of(begin, end, [](float s) { return s == 0.0f; });
-}
 
 TEST(Synth, PitchAndLengthOfANote) {
     const struct {
@@ -35,10 +26,9 @@ TEST(Synth, PitchAndLengthOfANote) {
         const auto tone = static_cast<size_t>(std::llround(row.seconds * 7.0 / 8.0 * Rate));
         EXPECT_EQ(synth.toneSamples(0), tone);
         // The last eighth is silent, so repeated notes stay apart.
-        EXPECT_TRUE(Silent(samples.begin() + static_cast<std::ptrdiff_t>(tone), samples.end()));
-        const float peak = *std::max_element(samples.begin(), samples.end());
-        EXPECT_GT(peak, 0.05f);
-        EXPECT_LE(peak, 1.0f);
+        EXPECT_EQ(std::vector(samples.begin() + static_cast<std::ptrdiff_t>(tone), samples.end()),
+                  std::vector<float>(samples.size() - tone));
+        EXPECT_LE(*std::max_element(samples.begin(), samples.end()), 1.0f);
         EXPECT_NEAR(MeasuredPitch(samples, 0, tone, row.frequency, Rate) / row.frequency, 1.0, 0.005);
     }
 }
@@ -67,18 +57,15 @@ TEST(Synth, EdgeCasesOfTheEvents) {
     EXPECT_EQ(Synthesizer(std::vector<PlayEvent>(700, {261.6, 3.0 / 7.0})).totalSamples(),
               static_cast<uint64_t>(std::llround(700 * 3.0 / 7.0 * Rate)));
 
-    const std::vector<float> inaudible = Synthesizer({{30000.0, 0.1}, {0.0, 0.1}}).renderAll();
-    EXPECT_EQ(inaudible.size(), static_cast<size_t>(Rate / 5));
-    EXPECT_TRUE(Silent(inaudible.begin(), inaudible.end()));
+    EXPECT_EQ(Synthesizer({{30000.0, 0.1}, {0.0, 0.1}}).renderAll(), std::vector<float>(Rate / 5));
 
     // Events shorter than a sample: no tone outlasts its own event, whatever the rounding.
     const Synthesizer crumbs(std::vector<PlayEvent>(5, {440.0, 0.6 / Rate}));
     for (size_t i = 0; i < 5; ++i)
         EXPECT_LE(crumbs.toneSamples(i), crumbs.eventStart(i + 1) - crumbs.eventStart(i)) << i;
 
-    Synthesizer nothing({});
-    EXPECT_TRUE(nothing.finished());
-    EXPECT_TRUE(nothing.renderAll().empty());
+    EXPECT_TRUE(Synthesizer({}).finished());
+    EXPECT_TRUE(Synthesizer({}).renderAll().empty());
 
     const std::vector<float> tiny = Synthesizer({{440.0, 0.0005}, {440.0, 1.0 / Rate}}).renderAll();
     EXPECT_TRUE(std::all_of(tiny.begin(), tiny.end(), [](float s) { return std::isfinite(s); }));
