@@ -99,59 +99,48 @@ TEST_F(ResultTraining, RpropLearnsTheShortTuneToo) {
     EXPECT_EQ(exactWindows(*state), outcome.learnable);
 }
 
-struct StopCase {
-    const char* name;
-    double alpha;
-    double maxSeconds;
-    int32_t cancelAfter; // the callback stops the run after this epoch; 0 never
-    bool cancelFirst;    // the control's flag is set before the run
-    ResultEnd end;
-};
-
-class ResultStops : public EngineTest, public ::testing::WithParamInterface<StopCase> {};
-
 // Every way a run stops keeps the best network it saw and leaves it in place.
-TEST_P(ResultStops, KeepTheBestNetwork) {
-    const StopCase& c = GetParam();
-    auto state = network(8, 4, 5, c.alpha);
-    setMelody(*state, Branle);
-    const std::vector<double> before = parameters(*state);
-    const int32_t exactBefore = exactWindows(*state);
-    TrainingControl control;
-    control.cancel = c.cancelFirst;
-    int32_t lastTold = -1;
-    ResultTrainingOptions options;
-    options.maxSeconds = c.maxSeconds;
-    options.control = &control;
-    options.clock = Ticking{};
-    options.onEpoch = [&](const ResultProgress& progress) {
-        EXPECT_GE(progress.exact, lastTold); // the best so far never gets worse
-        EXPECT_GE(progress.meanError, 0.0);
-        lastTold = progress.exact;
-        return progress.epoch != c.cancelAfter;
-    };
-    const ResultOutcome outcome = TrainToResult(*state, options);
-    EXPECT_EQ(outcome.end, c.end);
-    EXPECT_EQ(outcome.exact, exactWindows(*state));
-    EXPECT_GE(outcome.exact, exactBefore);
-    if (outcome.epochs == 0)
-        EXPECT_EQ(parameters(*state), before);
-    else
-        EXPECT_EQ(outcome.exact, lastTold);
-    EXPECT_TRUE(std::ranges::all_of(parameters(*state), [](double p) { return std::isfinite(p); }));
+TEST_F(ResultTraining, EveryStopKeepsTheBestNetwork) {
+    // Alpha, time limit, the epoch after which the callback stops the run (0: never), whether the control's flag
+    // is set before the run, how it ends.
+    const std::tuple<const char*, double, double, int32_t, bool, ResultEnd> cases[] = {
+        {"TimeLimit", 1.0, 5.0, 0, false, ResultEnd::TimeLimit},
+        {"CancelledByCallback", 1.0, 1e9, 2, false, ResultEnd::Cancelled},
+        {"CancelledBeforeStart", 1.0, 1e9, 0, true, ResultEnd::Cancelled},
+        // Flat activation: nothing can be learned, every fresh start is stuck at once.
+        {"Stalled", 0.0, 1e9, 0, false, ResultEnd::Stalled},
+        // Slopes beyond the largest double: no finite step, yet the run ends.
+        {"Overflowing", 1e308, 1e9, 0, false, ResultEnd::Stalled}};
+    for (const auto& [name, alpha, maxSeconds, cancelAfter, cancelFirst, end] : cases) {
+        SCOPED_TRACE(name);
+        auto state = network(8, 4, 5, alpha);
+        setMelody(*state, Branle);
+        const std::vector<double> before = parameters(*state);
+        const int32_t exactBefore = exactWindows(*state);
+        TrainingControl control;
+        control.cancel = cancelFirst;
+        int32_t lastTold = -1;
+        ResultTrainingOptions options;
+        options.maxSeconds = maxSeconds;
+        options.control = &control;
+        options.clock = Ticking{};
+        options.onEpoch = [&](const ResultProgress& progress) {
+            EXPECT_GE(progress.exact, lastTold); // the best so far never gets worse
+            EXPECT_GE(progress.meanError, 0.0);
+            lastTold = progress.exact;
+            return progress.epoch != cancelAfter;
+        };
+        const ResultOutcome outcome = TrainToResult(*state, options);
+        EXPECT_EQ(outcome.end, end);
+        EXPECT_EQ(outcome.exact, exactWindows(*state));
+        EXPECT_GE(outcome.exact, exactBefore);
+        if (outcome.epochs == 0)
+            EXPECT_EQ(parameters(*state), before);
+        else
+            EXPECT_EQ(outcome.exact, lastTold);
+        EXPECT_TRUE(std::ranges::all_of(parameters(*state), [](double p) { return std::isfinite(p); }));
+    }
 }
-
-const StopCase Stops[] = {
-    {"TimeLimit", 1.0, 5.0, 0, false, ResultEnd::TimeLimit},
-    {"CancelledByCallback", 1.0, 1e9, 2, false, ResultEnd::Cancelled},
-    {"CancelledBeforeStart", 1.0, 1e9, 0, true, ResultEnd::Cancelled},
-    // Flat activation: nothing can be learned, every fresh start is stuck at once.
-    {"Stalled", 0.0, 1e9, 0, false, ResultEnd::Stalled},
-    // Slopes beyond the largest double: no finite step, yet the run ends.
-    {"Overflowing", 1e308, 1e9, 0, false, ResultEnd::Stalled},
-};
-INSTANTIATE_TEST_SUITE_P(Table, ResultStops, ::testing::ValuesIn(Stops),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ResultTraining, NoWindowsNoTraining) {
     auto state = network(8, 3);
