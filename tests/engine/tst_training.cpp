@@ -280,47 +280,46 @@ TEST_F(TrainingTest, ANetworkAsBuiltTrainsInItsBlock) {
 TEST_F(TrainingTest, CancelStopsAfterTheCurrentIterationWithItsWeights) {
     // path (the reference row trains a melody), cancel from another thread
     // rather than before the call.
-    const std::pair<Path, bool> cases[] = {{Path::Kernel, false},         {Path::Kernel, true},
-                                           {Path::ThroughNeurons, false}, {Path::ThroughNeurons, true},
-                                           {Path::Reference, false},      {Path::Reference, true}};
-    for (const auto& [path, fromThread] : cases) {
-        SCOPED_TRACE(testing::Message() << int(path) << " " << fromThread);
-        const bool melody = path == Path::Reference;
-        auto s = network(8, 3, 5), reference = network(8, 3, 5);
-        for (mdMain* m : {s.get(), reference.get()}) {
-            m->LearnStep = 0.01; // so slow that no window reaches its target before the cancel
-            setMelody(*m, DefaultMelody);
-            PlaceInputs(*m, 8);
-            prepare(*m, path);
-        }
-        TrainingControl control;
-        control.iterations = 1000; // counted by an earlier run
-        control.cancel = !fromThread;
-        TeachOutcome taught;
-        MelodyTrainingOutcome trained;
-        std::thread worker([&] {
+    for (const Path path : {Path::Kernel, Path::ThroughNeurons, Path::Reference})
+        for (const bool fromThread : {false, true}) {
+            SCOPED_TRACE(testing::Message() << int(path) << " " << fromThread);
+            const bool melody = path == Path::Reference;
+            auto s = network(8, 3, 5), reference = network(8, 3, 5);
+            for (mdMain* m : {s.get(), reference.get()}) {
+                m->LearnStep = 0.01; // so slow that no window reaches its target before the cancel
+                setMelody(*m, DefaultMelody);
+                PlaceInputs(*m, 8);
+                prepare(*m, path);
+            }
+            TrainingControl control;
+            control.iterations = 1000; // counted by an earlier run
+            control.cancel = !fromThread;
+            TeachOutcome taught;
+            MelodyTrainingOutcome trained;
+            std::thread worker([&] {
+                if (melody)
+                    trained = TrainMelody(*s, 40'000'000, &control);
+                else
+                    taught = TeachNS(*s, 0.4, 10'000'000, &control);
+            });
+            while (fromThread && control.iterations.load() < 1600)
+                std::this_thread::yield();
+            control.cancel = true;
+            worker.join();
+            const int64_t run = melody ? trained.iterationsRun : taught.iterations;
+            EXPECT_EQ(
+                std::pair(melody ? trained.cancelled : taught.cancelled, melody ? trained.diverged : taught.diverged),
+                std::pair(true, false));
+            EXPECT_EQ(control.iterations.load(), 1000 + run);
+            EXPECT_GE(run, fromThread ? 600 : 1);
+            EXPECT_LT(run, fromThread ? 10'000'000 : 2);
+            // The reference from where the run started; TrainMelody places the first window again.
             if (melody)
-                trained = TrainMelody(*s, 40'000'000, &control);
-            else
-                taught = TeachNS(*s, 0.4, 10'000'000, &control);
-        });
-        while (fromThread && control.iterations.load() < 1600)
-            std::this_thread::yield();
-        control.cancel = true;
-        worker.join();
-        const int64_t run = melody ? trained.iterationsRun : taught.iterations;
-        EXPECT_EQ(std::pair(melody ? trained.cancelled : taught.cancelled, melody ? trained.diverged : taught.diverged),
-                  std::pair(true, false));
-        EXPECT_EQ(control.iterations.load(), 1000 + run);
-        EXPECT_GE(run, fromThread ? 600 : 1);
-        EXPECT_LT(run, fromThread ? 10'000'000 : 2);
-        // The reference from where the run started; TrainMelody places the first window again.
-        if (melody)
-            PlaceInputs(*reference, 8);
-        TeachNSPlain(*reference, melody ? NoteToValue(DefaultMelody[8]) : 0.4, int32_t(run));
-        EXPECT_TRUE(sameBits(weights(*s), weights(*reference)));
-        EXPECT_EQ(inputs(*s), inputs(*reference));
-    }
+                PlaceInputs(*reference, 8);
+            TeachNSPlain(*reference, melody ? NoteToValue(DefaultMelody[8]) : 0.4, int32_t(run));
+            EXPECT_TRUE(sameBits(weights(*s), weights(*reference)));
+            EXPECT_EQ(inputs(*s), inputs(*reference));
+        }
 }
 
 } // namespace
