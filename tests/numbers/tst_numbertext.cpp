@@ -101,9 +101,8 @@ TEST(StrToDbl, LocaleFirstThenPlainReadingNeverInfinite) {
         EXPECT_EQ(StrToDbl(text, locale), value) << text;
     }
     const PlainLocaleNumbers plain;
-    EXPECT_EQ(plain.toDouble("2.5"), 2.5);
-    EXPECT_EQ(plain.toDouble("2,5"), std::nullopt);
-    EXPECT_EQ(plain.toText(0.5), ".5");
+    EXPECT_EQ(std::tuple(plain.toDouble("2.5"), plain.toDouble("2,5"), plain.toText(0.5)),
+              std::tuple(std::optional(2.5), std::optional<double>(), ".5"));
 }
 
 } // namespace
