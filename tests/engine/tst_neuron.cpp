@@ -1,6 +1,5 @@
 #include "EngineTest.h"
 
-#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <functional>

@@ -5,7 +5,6 @@
 #include "EngineTest.h"
 
 #include <cmath>
-#include <sstream>
 
 namespace {
 

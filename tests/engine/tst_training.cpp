@@ -4,7 +4,6 @@
 #include "TeachReference.h"
 #include "engine/Prediction.h"
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <thread>

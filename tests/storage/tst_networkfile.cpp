@@ -4,8 +4,6 @@
 #include "support/PlatformFakes.h"
 
 #include <cmath>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -119,11 +117,9 @@ TEST_F(NetworkFileTest, LineEndsBlanksAndSurplusLines) {
     std::string padded;
     for (const std::string& line : lines)
         padded += "  " + line + " \t\r\n";
-    const std::string lf = JoinLines(lines, "\n");
-    for (const std::string& text :
-         {lf, JoinLines(lines) + "surplus\r\nlines\r\n", padded, Bom + JoinLines(lines), Bom + padded}) {
+    for (const std::string& text : {JoinLines(lines, "\n"), JoinLines(lines) + "surplus\r\nlines\r\n", padded,
+                                    Bom + JoinLines(lines), Bom + padded})
         EXPECT_EQ(ReadNetworkFile(text).value(), record);
-    }
     // One line less is an error at the missing line.
     const std::vector<std::string> cut(lines.begin(), lines.end() - 1);
     EXPECT_EQ(ReadNetworkFile(JoinLines(cut)).error().line, NetworkFileLineCount(3, 2));
