@@ -35,12 +35,6 @@ std::vector<double> parameters(const mdMain& state) {
     return all;
 }
 
-// A fake clock: each reading is a second later.
-struct Ticking {
-    double now = 0.0;
-    double operator()() { return now += 1.0; }
-};
-
 class ResultTraining : public EngineTest {};
 
 TEST_F(ResultTraining, TrainingSetsCountWindowsThatCanBeExact) {
@@ -122,7 +116,7 @@ TEST_F(ResultTraining, EveryStopKeepsTheBestNetwork) {
         ResultTrainingOptions options;
         options.maxSeconds = maxSeconds;
         options.control = &control;
-        options.clock = Ticking{};
+        options.clock = [now = 0.0]() mutable { return now += 1.0; }; // each reading a second later
         options.onEpoch = [&](const ResultProgress& progress) {
             EXPECT_GE(progress.exact, lastTold); // the best so far never gets worse
             EXPECT_GE(progress.meanError, 0.0);
