@@ -5,7 +5,6 @@
 #include "EngineTest.h"
 
 #include <cmath>
-#include <sstream>
 
 namespace {
 
@@ -36,49 +35,31 @@ std::vector<double> parameters(const mdMain& state) {
     return all;
 }
 
-// A fake clock: each reading is a second later.
-struct Ticking {
-    double now = 0.0;
-    double operator()() { return now += 1.0; }
-};
-
-struct SetCase {
-    const char* name;
-    int32_t inputs;
-    std::vector<uint8_t> melody;
-    int32_t windows, learnable, patterns;
-};
-
-class TrainingSets : public EngineTest, public ::testing::WithParamInterface<SetCase> {};
-
-TEST_P(TrainingSets, CountWindowsThatCanBeExact) {
-    const SetCase& c = GetParam();
-    auto state = network(c.inputs, 2);
-    setMelody(*state, c.melody);
-    const TrainingSet set = TrainingSet::FromMelody(*state, c.inputs);
-    EXPECT_EQ(set.windows(), c.windows);
-    EXPECT_EQ(set.learnable(), c.learnable);
-    EXPECT_EQ(set.patterns(), c.patterns);
-}
-
-const SetCase Sets[] = {
-    {"Distinct", 8, {3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10}, 4, 4, 4},
-    // (3,5) goes on to 7, 9 and 7: only the two 7s can be exact.
-    {"Conflicting", 2, {3, 5, 7, 3, 5, 9, 3, 5, 7}, 7, 6, 5},
-    // A tie: either note, one window of two.
-    {"Tie", 2, {3, 5, 7, 3, 5, 9}, 4, 3, 3},
-    // Codes a network cannot give are never exact; (3,5) goes on to 0 and to 60 only.
-    {"OutOfRangeTargets", 2, {3, 5, 0, 3, 5, 60}, 4, 2, 2},
-    {"OnlyPauses", 2, {1, 1, 1, 1}, 2, 2, 1},
-    // Right-aligned on the inputs, the one window of a short melody.
-    {"ShortMelody", 8, {3, 8, 11}, 1, 1, 1},
-    {"TwoNotes", 2, {3, 8}, 0, 0, 0},
-    {"OneNote", 2, {5}, 0, 0, 0},
-};
-INSTANTIATE_TEST_SUITE_P(Table, TrainingSets, ::testing::ValuesIn(Sets),
-                         [](const auto& info) { return std::string(info.param.name); });
-
 class ResultTraining : public EngineTest {};
+
+TEST_F(ResultTraining, TrainingSetsCountWindowsThatCanBeExact) {
+    // inputs, melody; windows, learnable ones, patterns
+    const std::tuple<int32_t, std::vector<uint8_t>, int32_t, int32_t, int32_t> cases[] = {
+        {8, DefaultMelody, 4, 4, 4},
+        // (3,5) goes on to 7, 9 and 7: only the two 7s can be exact.
+        {2, {3, 5, 7, 3, 5, 9, 3, 5, 7}, 7, 6, 5},
+        // A tie: either note, one window of two.
+        {2, {3, 5, 7, 3, 5, 9}, 4, 3, 3},
+        // Codes a network cannot give are never exact; (3,5) goes on to 0 and to 60 only.
+        {2, {3, 5, 0, 3, 5, 60}, 4, 2, 2},
+        {2, {1, 1, 1, 1}, 2, 2, 1},
+        // Right-aligned on the inputs, the one window of a short melody.
+        {8, {3, 8, 11}, 1, 1, 1},
+        {2, {3, 8}, 0, 0, 0},
+        {2, {5}, 0, 0, 0}};
+    for (const auto& [inputs, melody, windows, learnable, patterns] : cases) {
+        auto state = network(inputs, 2);
+        setMelody(*state, melody);
+        const TrainingSet set = TrainingSet::FromMelody(*state, inputs);
+        EXPECT_EQ(std::tuple(set.windows(), set.learnable(), set.patterns()), std::tuple(windows, learnable, patterns))
+            << testing::PrintToString(melody);
+    }
+}
 
 // A real tune learned to every window in test time, the same with the same seed.
 TEST_F(ResultTraining, LearnsARealTuneToEveryLearnableWindow) {
@@ -90,10 +71,8 @@ TEST_F(ResultTraining, LearnsARealTuneToEveryLearnableWindow) {
         options.seed = 1;
         const ResultOutcome outcome = TrainToResult(*state, options);
         ASSERT_EQ(outcome.end, ResultEnd::AllLearnable);
-        EXPECT_TRUE(outcome.levenbergMarquardt);
-        EXPECT_EQ(outcome.windows, 24);
-        EXPECT_EQ(outcome.learnable, 23);
-        EXPECT_EQ(outcome.exact, 23);
+        EXPECT_EQ(std::tuple(outcome.levenbergMarquardt, outcome.windows, outcome.learnable, outcome.exact),
+                  std::tuple(true, 24, 23, 23));
         EXPECT_EQ(exactWindows(*state), 23);
         if (run == 0)
             first = parameters(*state);
@@ -113,60 +92,48 @@ TEST_F(ResultTraining, RpropLearnsTheShortTuneToo) {
     EXPECT_EQ(exactWindows(*state), outcome.learnable);
 }
 
-struct StopCase {
-    const char* name;
-    double alpha;
-    double maxSeconds;
-    int32_t cancelAfter; // the callback stops the run after this epoch; 0 never
-    bool cancelFirst;    // the control's flag is set before the run
-    ResultEnd end;
-};
-
-class ResultStops : public EngineTest, public ::testing::WithParamInterface<StopCase> {};
-
 // Every way a run stops keeps the best network it saw and leaves it in place.
-TEST_P(ResultStops, KeepTheBestNetwork) {
-    const StopCase& c = GetParam();
-    auto state = network(8, 4, 5, c.alpha);
-    setMelody(*state, Branle);
-    const std::vector<double> before = parameters(*state);
-    const int32_t exactBefore = exactWindows(*state);
-    TrainingControl control;
-    control.cancel = c.cancelFirst;
-    int32_t lastTold = -1;
-    ResultTrainingOptions options;
-    options.maxSeconds = c.maxSeconds;
-    options.control = &control;
-    options.clock = Ticking{};
-    options.onEpoch = [&](const ResultProgress& progress) {
-        EXPECT_GE(progress.exact, lastTold); // the best so far never gets worse
-        EXPECT_GE(progress.meanError, 0.0);
-        lastTold = progress.exact;
-        return progress.epoch != c.cancelAfter;
-    };
-    const ResultOutcome outcome = TrainToResult(*state, options);
-    EXPECT_EQ(outcome.end, c.end);
-    EXPECT_EQ(outcome.exact, exactWindows(*state));
-    EXPECT_GE(outcome.exact, exactBefore);
-    if (outcome.epochs == 0)
-        EXPECT_EQ(parameters(*state), before);
-    else
-        EXPECT_EQ(outcome.exact, lastTold);
-    for (const double p : parameters(*state))
-        EXPECT_TRUE(std::isfinite(p));
+TEST_F(ResultTraining, EveryStopKeepsTheBestNetwork) {
+    // Alpha, time limit, the epoch after which the callback stops the run (0: never), whether the control's flag
+    // is set before the run, how it ends.
+    const std::tuple<const char*, double, double, int32_t, bool, ResultEnd> cases[] = {
+        {"TimeLimit", 1.0, 5.0, 0, false, ResultEnd::TimeLimit},
+        {"CancelledByCallback", 1.0, 1e9, 2, false, ResultEnd::Cancelled},
+        {"CancelledBeforeStart", 1.0, 1e9, 0, true, ResultEnd::Cancelled},
+        // Flat activation: nothing can be learned, every fresh start is stuck at once.
+        {"Stalled", 0.0, 1e9, 0, false, ResultEnd::Stalled},
+        // Slopes beyond the largest double: no finite step, yet the run ends.
+        {"Overflowing", 1e308, 1e9, 0, false, ResultEnd::Stalled}};
+    for (const auto& [name, alpha, maxSeconds, cancelAfter, cancelFirst, end] : cases) {
+        SCOPED_TRACE(name);
+        auto state = network(8, 4, 5, alpha);
+        setMelody(*state, Branle);
+        const std::vector<double> before = parameters(*state);
+        const int32_t exactBefore = exactWindows(*state);
+        TrainingControl control;
+        control.cancel = cancelFirst;
+        int32_t lastTold = -1;
+        ResultTrainingOptions options;
+        options.maxSeconds = maxSeconds;
+        options.control = &control;
+        options.clock = [now = 0.0]() mutable { return now += 1.0; }; // each reading a second later
+        options.onEpoch = [&](const ResultProgress& progress) {
+            EXPECT_GE(progress.exact, lastTold); // the best so far never gets worse
+            EXPECT_GE(progress.meanError, 0.0);
+            lastTold = progress.exact;
+            return progress.epoch != cancelAfter;
+        };
+        const ResultOutcome outcome = TrainToResult(*state, options);
+        EXPECT_EQ(outcome.end, end);
+        EXPECT_EQ(outcome.exact, exactWindows(*state));
+        EXPECT_GE(outcome.exact, exactBefore);
+        if (outcome.epochs == 0)
+            EXPECT_EQ(parameters(*state), before);
+        else
+            EXPECT_EQ(outcome.exact, lastTold);
+        EXPECT_TRUE(std::ranges::all_of(parameters(*state), [](double p) { return std::isfinite(p); }));
+    }
 }
-
-const StopCase Stops[] = {
-    {"TimeLimit", 1.0, 5.0, 0, false, ResultEnd::TimeLimit},
-    {"CancelledByCallback", 1.0, 1e9, 2, false, ResultEnd::Cancelled},
-    {"CancelledBeforeStart", 1.0, 1e9, 0, true, ResultEnd::Cancelled},
-    // Flat activation: nothing can be learned, every fresh start is stuck at once.
-    {"Stalled", 0.0, 1e9, 0, false, ResultEnd::Stalled},
-    // Slopes beyond the largest double: no finite step, yet the run ends.
-    {"Overflowing", 1e308, 1e9, 0, false, ResultEnd::Stalled},
-};
-INSTANTIATE_TEST_SUITE_P(Table, ResultStops, ::testing::ValuesIn(Stops),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ResultTraining, NoWindowsNoTraining) {
     auto state = network(8, 3);
@@ -182,15 +149,12 @@ TEST(NearestNotes, AmongTheMelodysCodes) {
     NoteSet withPause = notes;
     withPause[1] = true;
     const double NaN = std::nan("");
+    // value, notes, the nearest; between 5 and 9 (at 7) a tie gives the lower
     const std::tuple<double, const NoteSet*, int> cases[] = {
-        {NoteToValue(9), &notes, 9},     {NoteToValue(6), &notes, 5},
-        {NoteToValue(7), &notes, 5}, // a tie: the lower
-        {NoteToValue(8), &notes, 9},     {NoteToValue(1), &notes, 5},
-        {NoteToValue(1), &withPause, 1}, {NoteToValue(2), &withPause, 1},
-        {NoteToValue(4), &withPause, 5}, {INFINITY, &notes, 20},
-        {-INFINITY, &withPause, 1},      {NaN, &notes, 5},
-        {NoteToValue(30), &notes, 20},
-    };
+        {NoteToValue(9), &notes, 9},     {NoteToValue(2), &withPause, 1}, {NaN, &notes, 5},
+        {NoteToValue(30), &notes, 20},   {NoteToValue(4), &withPause, 5}, {NoteToValue(7), &notes, 5},
+        {NoteToValue(1), &withPause, 1}, {NoteToValue(6), &notes, 5},     {INFINITY, &notes, 20},
+        {NoteToValue(1), &notes, 5},     {NoteToValue(8), &notes, 9},     {-INFINITY, &withPause, 1}};
     for (const auto& [value, set, code] : cases)
         EXPECT_EQ(NearestNote(value, *set), code) << value;
     EXPECT_EQ(NearestNote(NoteToValue(30), NoteSet{}), 30); // no notes: as the network says

@@ -4,7 +4,6 @@
 #include "TeachReference.h"
 #include "engine/Prediction.h"
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <thread>
@@ -48,9 +47,7 @@ protected:
 TEST_P(EveryPath, WorkedExampleToTheLastBit) {
     auto s = workedExample();
     const TeachOutcome outcome = teach(*s, GetParam(), 0.25, 1);
-    EXPECT_EQ(outcome.iterations, 1);
-    EXPECT_FALSE(outcome.reachedTarget);
-    EXPECT_FALSE(outcome.diverged);
+    EXPECT_EQ(std::tuple(outcome.iterations, outcome.reachedTarget, outcome.diverged), std::tuple(1, false, false));
     // delta 0.125; output weight 0.5 * 0.125 + 0.25; hidden term
     // 0.125 * 1.5 * 0.5 * 0.3125 / 2 = 0.0146484375 with the new output weight.
     // The output was re-evaluated with the old hidden Result, the hidden neuron afterwards.
@@ -64,8 +61,8 @@ TEST_P(EveryPath, StopsOnEqualityAndRunsNothingWithoutIterations) {
         s->OutNeuron->setDisplacing(7.0); // a forward pass gives 7.125
         const std::vector<double> before = weights(*s);
         const TeachOutcome outcome = teach(*s, GetParam(), 7.125, limit);
-        EXPECT_EQ(outcome.iterations, limit > 0 ? 1 : 0) << limit;
-        EXPECT_EQ(outcome.reachedTarget, limit > 0);
+        EXPECT_EQ(std::pair(outcome.iterations, outcome.reachedTarget), std::pair(limit > 0 ? 1 : 0, limit > 0))
+            << limit;
         const std::vector<double> after = weights(*s);
         EXPECT_TRUE(sameBits({after.begin(), after.end() - 1}, {before.begin(), before.end() - 1}));
         EXPECT_EQ(after.back(), limit > 0 ? 7.125 : before.back());
@@ -93,11 +90,9 @@ TEST_P(EveryPath, DivergingStepIsNotTakenAndTheWeightsAreThoseBeforeIt) {
         }
         const TeachOutcome outcome = teach(*s, GetParam(), 0.4, 1000);
         const TeachOutcome expected = TeachNSPlain(*reference, 0.4, 1000);
-        EXPECT_TRUE(outcome.diverged);
-        EXPECT_EQ(outcome.iterations, identity ? 4 : 1);
-        EXPECT_EQ(expected.iterations, outcome.iterations);
-        for (double w : weights(*s))
-            EXPECT_TRUE(std::isfinite(w));
+        EXPECT_EQ(std::tuple(outcome.diverged, outcome.iterations, expected.iterations),
+                  std::tuple(true, identity ? 4 : 1, identity ? 4 : 1));
+        EXPECT_TRUE(std::ranges::all_of(weights(*s), [](double w) { return std::isfinite(w); }));
         EXPECT_TRUE(sameBits(weights(*s), weights(*reference)));
     }
 }
@@ -120,11 +115,9 @@ TEST_F(TrainingTest, WindowsAreTrainedInTurnWithTheirShares) {
             setMelody(*m, melody);
         }
         const MelodyTrainingOutcome outcome = TrainMelody(*s, iterations);
-        EXPECT_EQ(outcome.trained, windows > 0);
-        EXPECT_EQ(outcome.windows, windows);
-        EXPECT_EQ(outcome.iterationsPerWindow, share);
-        EXPECT_EQ(outcome.diverged, diverged);
-        EXPECT_FALSE(outcome.cancelled);
+        EXPECT_EQ(std::tuple(outcome.trained, outcome.windows, outcome.iterationsPerWindow, outcome.diverged,
+                             outcome.cancelled),
+                  std::tuple(windows > 0, windows, share, diverged, false));
         // The same by hand: pauses once (an input neuron's Result follows its Displacing by
         // differences, so its last bits depend on the history), then each window in turn.
         for (size_t j = 1; windows > 0 && j <= size_t(n); ++j)
@@ -218,26 +211,16 @@ TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
     using enum Arrangement;
     // inputs, hidden, Alpha, target, limit, setup
     const std::tuple<int32_t, int32_t, double, double, int32_t, Arrangement> cases[] = {
-        {1, 1, 1.0, 0.3, 50, AsBuilt},
-        {8, 3, 1.0, 0.125, 500, AsBuilt},
-        {2, 8, 0.5, -0.4, 200, AsBuilt},
-        {13, 9, 2.0, 0.45, 300, AsBuilt},
-        {7, 5, 1.0, 0.2, 300, AsBuilt},
-        {64, 6, 1.0, -0.2, 100, AsBuilt},
-        {100, 24, 1.0, 0.33, 20, AsBuilt},
-        {30, 37, 1.0, -0.1, 40, AsBuilt},
-        {3, 16, 1.0, 0.4, 60, AsBuilt},
-        {5, 4, 1.0, 0.25, 1, AsBuilt},
-        {9, 19, 1.0, 0.2, 50, AsBuilt},
-        {5, 27, 1.0, -0.3, 50, AsBuilt},
-        {3, 35, 1.0, 0.3, 40, AsBuilt},
-        {4, 3, 1.0, 0.3, 40, MissingLinkAndSelfEvaluatingOutput},
-        {6, 5, 1.0, 0.3, 40, HugeWeightOnAZeroInput},
-        {4, 5, 1.0, 0.3, 40, MissingLastLink},
-        {4, 9, 1.0, 0.3, 40, RelinkedBetween},
-        {4, 9, 1.0, 0.3, 40, NewInputNeuronBetween},
-        {4, 9, 1.0, 0.3, 40, OverflowOnlyInTheSecond},
-        {1, 9, 1.0, 0.3, 1, NegativeZero}};
+        {9, 19, 1.0, 0.2, 50, AsBuilt},        {1, 9, 1.0, 0.3, 1, NegativeZero},
+        {13, 9, 2.0, 0.45, 300, AsBuilt},      {5, 4, 1.0, 0.25, 1, AsBuilt},
+        {30, 37, 1.0, -0.1, 40, AsBuilt},      {4, 3, 1.0, 0.3, 40, MissingLinkAndSelfEvaluatingOutput},
+        {4, 9, 1.0, 0.3, 40, RelinkedBetween}, {3, 35, 1.0, 0.3, 40, AsBuilt},
+        {5, 27, 1.0, -0.3, 50, AsBuilt},       {4, 5, 1.0, 0.3, 40, MissingLastLink},
+        {2, 8, 0.5, -0.4, 200, AsBuilt},       {3, 16, 1.0, 0.4, 60, AsBuilt},
+        {8, 3, 1.0, 0.125, 500, AsBuilt},      {6, 5, 1.0, 0.3, 40, HugeWeightOnAZeroInput},
+        {1, 1, 1.0, 0.3, 50, AsBuilt},         {4, 9, 1.0, 0.3, 40, NewInputNeuronBetween},
+        {64, 6, 1.0, -0.2, 100, AsBuilt},      {4, 9, 1.0, 0.3, 40, OverflowOnlyInTheSecond},
+        {7, 5, 1.0, 0.2, 300, AsBuilt},        {100, 24, 1.0, 0.33, 20, AsBuilt}};
     for (const TrainingLanes lanes : {TrainingLanes::Four, TrainingLanes::Eight})
         for (const auto& [n, h, alpha, target, limit, setup] : cases) {
             SCOPED_TRACE(testing::Message() << n << "-" << h << " setup " << int(setup) << " lanes " << int(lanes));
@@ -255,18 +238,16 @@ TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
                 Prepare(*s, setup, h, n);
             }
             const TeachOutcome a = TeachNS(*fast, target, limit), b = TeachNSPlain(*plain, target, limit);
-            EXPECT_EQ(a.iterations, b.iterations);
-            EXPECT_EQ(a.reachedTarget, b.reachedTarget);
-            EXPECT_FALSE(a.diverged);
+            EXPECT_EQ(std::tuple(a.iterations, a.reachedTarget, a.diverged),
+                      std::tuple(b.iterations, b.reachedTarget, false));
             const bool again = ChangeBetween(*fast, setup, h, neuron()) && ChangeBetween(*plain, setup, h, neuron());
             if (!again) {
                 EXPECT_TRUE(sameBits(weights(*fast), weights(*plain)));
                 continue;
             }
             const TeachOutcome c = TeachNS(*fast, -target, limit), d = TeachNSPlain(*plain, -target, limit);
-            EXPECT_EQ(c.iterations, d.iterations);
-            EXPECT_EQ(c.diverged, setup == OverflowOnlyInTheSecond);
-            EXPECT_EQ(d.diverged, setup == OverflowOnlyInTheSecond);
+            const bool overflow = setup == OverflowOnlyInTheSecond;
+            EXPECT_EQ(std::tuple(c.iterations, c.diverged, d.diverged), std::tuple(d.iterations, overflow, overflow));
             EXPECT_TRUE(sameBits(weights(*fast), weights(*plain)));
         }
 }
@@ -298,47 +279,46 @@ TEST_F(TrainingTest, ANetworkAsBuiltTrainsInItsBlock) {
 TEST_F(TrainingTest, CancelStopsAfterTheCurrentIterationWithItsWeights) {
     // path (the reference row trains a melody), cancel from another thread
     // rather than before the call.
-    const std::pair<Path, bool> cases[] = {{Path::Kernel, false},         {Path::Kernel, true},
-                                           {Path::ThroughNeurons, false}, {Path::ThroughNeurons, true},
-                                           {Path::Reference, false},      {Path::Reference, true}};
-    for (const auto& [path, fromThread] : cases) {
-        SCOPED_TRACE(testing::Message() << int(path) << " " << fromThread);
-        const bool melody = path == Path::Reference;
-        auto s = network(8, 3, 5), reference = network(8, 3, 5);
-        for (mdMain* m : {s.get(), reference.get()}) {
-            m->LearnStep = 0.01; // so slow that no window reaches its target before the cancel
-            setMelody(*m, DefaultMelody);
-            PlaceInputs(*m, 8);
-            prepare(*m, path);
-        }
-        TrainingControl control;
-        control.iterations = 1000; // counted by an earlier run
-        control.cancel = !fromThread;
-        TeachOutcome taught;
-        MelodyTrainingOutcome trained;
-        std::thread worker([&] {
+    for (const Path path : {Path::Kernel, Path::ThroughNeurons, Path::Reference})
+        for (const bool fromThread : {false, true}) {
+            SCOPED_TRACE(testing::Message() << int(path) << " " << fromThread);
+            const bool melody = path == Path::Reference;
+            auto s = network(8, 3, 5), reference = network(8, 3, 5);
+            for (mdMain* m : {s.get(), reference.get()}) {
+                m->LearnStep = 0.01; // so slow that no window reaches its target before the cancel
+                setMelody(*m, DefaultMelody);
+                PlaceInputs(*m, 8);
+                prepare(*m, path);
+            }
+            TrainingControl control;
+            control.iterations = 1000; // counted by an earlier run
+            control.cancel = !fromThread;
+            TeachOutcome taught;
+            MelodyTrainingOutcome trained;
+            std::thread worker([&] {
+                if (melody)
+                    trained = TrainMelody(*s, 40'000'000, &control);
+                else
+                    taught = TeachNS(*s, 0.4, 10'000'000, &control);
+            });
+            while (fromThread && control.iterations.load() < 1600)
+                std::this_thread::yield();
+            control.cancel = true;
+            worker.join();
+            const int64_t run = melody ? trained.iterationsRun : taught.iterations;
+            EXPECT_EQ(
+                std::pair(melody ? trained.cancelled : taught.cancelled, melody ? trained.diverged : taught.diverged),
+                std::pair(true, false));
+            EXPECT_EQ(control.iterations.load(), 1000 + run);
+            EXPECT_GE(run, fromThread ? 600 : 1);
+            EXPECT_LT(run, fromThread ? 10'000'000 : 2);
+            // The reference from where the run started; TrainMelody places the first window again.
             if (melody)
-                trained = TrainMelody(*s, 40'000'000, &control);
-            else
-                taught = TeachNS(*s, 0.4, 10'000'000, &control);
-        });
-        while (fromThread && control.iterations.load() < 1600)
-            std::this_thread::yield();
-        control.cancel = true;
-        worker.join();
-        const int64_t run = melody ? trained.iterationsRun : taught.iterations;
-        EXPECT_TRUE(melody ? trained.cancelled : taught.cancelled);
-        EXPECT_FALSE(melody ? trained.diverged : taught.diverged);
-        EXPECT_EQ(control.iterations.load(), 1000 + run);
-        EXPECT_GE(run, fromThread ? 600 : 1);
-        EXPECT_LT(run, fromThread ? 10'000'000 : 2);
-        // The reference from where the run started; TrainMelody places the first window again.
-        if (melody)
-            PlaceInputs(*reference, 8);
-        TeachNSPlain(*reference, melody ? NoteToValue(DefaultMelody[8]) : 0.4, int32_t(run));
-        EXPECT_TRUE(sameBits(weights(*s), weights(*reference)));
-        EXPECT_EQ(inputs(*s), inputs(*reference));
-    }
+                PlaceInputs(*reference, 8);
+            TeachNSPlain(*reference, melody ? NoteToValue(DefaultMelody[8]) : 0.4, int32_t(run));
+            EXPECT_TRUE(sameBits(weights(*s), weights(*reference)));
+            EXPECT_EQ(inputs(*s), inputs(*reference));
+        }
 }
 
 } // namespace

@@ -45,11 +45,7 @@ TEST_F(WeightBlockTest, NeuronsKeepTheirWeightsInTheirColumnsUntilTheirCountChan
     EXPECT_EQ(first->Operate(), 3.0);
     EXPECT_EQ(block->largest(), 6.0);
     const double* cells = block->data();
-    for (int32_t k = 0; k < 3; ++k) {
-        EXPECT_EQ(cells[k * 4], double(k + 4));
-        EXPECT_EQ(cells[k * 4 + 1], double(k + 1));
-        EXPECT_EQ(cells[k * 4 + 2] + cells[k * 4 + 3], 0.0);
-    }
+    EXPECT_EQ(std::vector<double>(cells, cells + 12), (std::vector<double>{4, 1, 0, 0, 5, 2, 0, 0, 6, 3, 0, 0}));
     first->setIWeight(2, -1e300);
     EXPECT_EQ(cells[5], -1e300);
     EXPECT_EQ(block->largest(), 1e300);

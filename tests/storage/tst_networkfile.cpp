@@ -1,15 +1,9 @@
 #include "storage/NetworkFile.h"
 
-#include "engine/FormulaLibrary.h"
-#include "engine/mdMain.h"
-#include "platform/DynamicLibrary.h"
+#include "engine/EngineTest.h"
 #include "support/PlatformFakes.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -50,36 +44,25 @@ std::string SampleWithLine(size_t index, const std::string& replacement) {
     return JoinLines(lines);
 }
 
-// An 8-3 network like the window's first one, with reproducible weights.
-std::unique_ptr<mdMain> DefaultNetwork(uint64_t seed) {
-    static const auto library = FormulaLibrary::loadFrom(platform::executableFolder()).value();
-    auto state = std::make_unique<mdMain>(library);
-    state->InputCount = 8;
-    state->HiddenCount = 3;
-    state->Alpha = 1;
-    state->LearnStep = 1;
-    state->SetSeed(seed);
-    state->CreateOutNeuron();
-    state->CreateNS();
-    return state;
-}
+// Networks are the 8-3 ones like the window's first, with reproducible weights.
+using NetworkFileTest = EngineTest;
 
-TEST(NetworkFile, DefaultNetworkSavesLoadsAndSavesTheSame) {
-    const std::string first = WriteNetworkFile(*DefaultNetwork(11));
+TEST_F(NetworkFileTest, DefaultNetworkSavesLoadsAndSavesTheSame) {
+    const std::string first = WriteNetworkFile(*network(8, 3, 11));
     const std::vector<std::string> lines = SplitLines(first);
     ASSERT_EQ(lines.size(), 35u);
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 5),
               (std::vector<std::string>{" 8", " 3", " 1", " 1", " 0"}));
     EXPECT_EQ(JoinLines(lines), first); // CR LF after every line, the last one too
 
-    const auto loaded = DefaultNetwork(99); // different weights to be overwritten
+    const auto loaded = network(8, 3, 99); // different weights to be overwritten
     ASSERT_TRUE(ApplyNetworkFile(*loaded, ReadNetworkFile(first).value()));
     EXPECT_EQ(WriteNetworkFile(*loaded), first);
 }
 
-TEST(NetworkFile, OtherSizesRebuildTheNetwork) {
+TEST_F(NetworkFileTest, OtherSizesRebuildTheNetwork) {
     const NetworkFile record = SampleRecord(8, 5);
-    const auto state = DefaultNetwork(7);
+    const auto state = network(8, 3, 7);
     const auto oldOut = state->OutNeuron;
     state->NSChanged = true;
     ASSERT_TRUE(ApplyNetworkFile(*state, ReadNetworkFile(NetworkFileText(record)).value()));
@@ -101,54 +84,42 @@ TEST(NetworkFile, OtherSizesRebuildTheNetwork) {
     }
 }
 
-TEST(NetworkFile, BrokenFilesReportLineAndReason) {
+TEST_F(NetworkFileTest, BrokenFilesReportLineAndReason) {
     using enum NetworkFileError;
-    // file text, line, problem, the count or the lines required
+    // file text, line, problem, the count or the lines required; a byte-order mark only at the start
     const std::tuple<std::string, int64_t, std::optional<NetworkFileError>, int64_t> cases[] = {
-        {"", 1, Truncated, 0},
-        {" 2\r\n 1", 2, Unterminated, 0},
-        {SampleWithLine(4, "0.5") + "surplus", 0, std::nullopt, 0},
-        {" 2\r\n 1\r\n", 3, Truncated, 9},
-        {SampleWithLine(4, "abc"), 5, NotANumber, 0},
-        {SampleWithLine(6, ""), 7, NotANumber, 0},
-        {SampleWithLine(5, "1 2"), 6, NotANumber, 0},
-        {SampleWithLine(2, "0,5"), 3, NotANumber, 0},
-        {SampleWithLine(3, "1e999"), 4, NotANumber, 0},
-        {SampleWithLine(2, "NaN"), 3, NotANumber, 0},
-        {SampleWithLine(2, Bom + "0.5"), 3, NotANumber, 0}, // a byte-order mark only at the start
-        {Bom, 1, Truncated, 0},
-        {SampleWithLine(0, " 1"), 1, TooFewInputs, 1},
-        {SampleWithLine(1, " 0"), 2, TooFewHidden, 0},
-        {SampleWithLine(0, "2.5"), 1, FractionalCount, 0},
-        {SampleWithLine(1, "1E-3"), 2, FractionalCount, 0},
-        {"5000000\r\n1\r\n", 1, TooManyInputs, 5000000},
-        {"2\r\n1E15\r\n", 2, TooManyHidden, INT32_MAX},
-        {"100000\r\n1000\r\n", 2, TooManyWeights, 100000000},
-    };
+        {SampleWithLine(1, " 0"), 2, TooFewHidden, 0},     {SampleWithLine(4, "abc"), 5, NotANumber, 0},
+        {"2\r\n1E15\r\n", 2, TooManyHidden, INT32_MAX},    {SampleWithLine(4, "0.5") + "surplus", 0, std::nullopt, 0},
+        {SampleWithLine(0, "2.5"), 1, FractionalCount, 0}, {" 2\r\n 1\r\n", 3, Truncated, 9},
+        {SampleWithLine(5, "1 2"), 6, NotANumber, 0},      {SampleWithLine(1, "1E-3"), 2, FractionalCount, 0},
+        {"5000000\r\n1\r\n", 1, TooManyInputs, 5000000},   {"100000\r\n1000\r\n", 2, TooManyWeights, 100000000},
+        {SampleWithLine(0, " 1"), 1, TooFewInputs, 1},     {SampleWithLine(6, ""), 7, NotANumber, 0},
+        {SampleWithLine(2, "0,5"), 3, NotANumber, 0},      {" 2\r\n 1", 2, Unterminated, 0},
+        {SampleWithLine(3, "1e999"), 4, NotANumber, 0},    {Bom, 1, Truncated, 0},
+        {SampleWithLine(2, "NaN"), 3, NotANumber, 0},      {"", 1, Truncated, 0},
+        {SampleWithLine(2, Bom + "0.5"), 3, NotANumber, 0}};
     for (const auto& [text, line, error, value] : cases) {
         const NetworkFileResult<NetworkFile> reading = ReadNetworkFile(text);
         ASSERT_EQ(reading.ok(), !error) << text;
         if (reading)
             continue;
-        EXPECT_EQ(reading.error().error, error) << text;
-        EXPECT_EQ(reading.error().line, line) << text;
-        EXPECT_EQ(reading.error().value, value) << text;
+        EXPECT_EQ(std::tuple(std::optional(reading.error().error), reading.error().line, reading.error().value),
+                  std::tuple(error, line, value))
+            << text;
     }
     EXPECT_EQ(ReadNetworkFile(" 2\r\n 1\r\n").error().linesFound, 2);
 }
 
-TEST(NetworkFile, LineEndsBlanksAndSurplusLines) {
+TEST_F(NetworkFileTest, LineEndsBlanksAndSurplusLines) {
     const NetworkFile record = SampleRecord(3, 2);
     const std::vector<std::string> lines = SplitLines(NetworkFileText(record));
     ASSERT_EQ(static_cast<int64_t>(lines.size()), NetworkFileLineCount(3, 2));
     std::string padded;
     for (const std::string& line : lines)
         padded += "  " + line + " \t\r\n";
-    const std::string lf = JoinLines(lines, "\n");
-    for (const std::string& text :
-         {lf, JoinLines(lines) + "surplus\r\nlines\r\n", padded, Bom + JoinLines(lines), Bom + padded}) {
+    for (const std::string& text : {JoinLines(lines, "\n"), JoinLines(lines) + "surplus\r\nlines\r\n", padded,
+                                    Bom + JoinLines(lines), Bom + padded})
         EXPECT_EQ(ReadNetworkFile(text).value(), record);
-    }
     // One line less is an error at the missing line.
     const std::vector<std::string> cut(lines.begin(), lines.end() - 1);
     EXPECT_EQ(ReadNetworkFile(JoinLines(cut)).error().line, NetworkFileLineCount(3, 2));
@@ -156,7 +127,7 @@ TEST(NetworkFile, LineEndsBlanksAndSurplusLines) {
 
 // A saved file cut at any byte never loads; cut inside its last line, it is
 // refused at that line, even where the rest is still a number.
-TEST(NetworkFile, CutFilesNeverLoad) {
+TEST_F(NetworkFileTest, CutFilesNeverLoad) {
     const std::string file = NetworkFileText(SampleRecord(3, 2));
     const int64_t last = NetworkFileLineCount(3, 2);
     for (size_t size = 0; size < file.size(); ++size) {
@@ -172,7 +143,7 @@ TEST(NetworkFile, CutFilesNeverLoad) {
 }
 
 // Files are read with the network file's size limit, and its refusals reach the caller as data.
-TEST(NetworkFile, ReadThroughTheFileSystem) {
+TEST_F(NetworkFileTest, ReadThroughTheFileSystem) {
     struct Files : MemoryFileSystem {
         mutable uint64_t limit = 0;
         bool tooLarge = false;
@@ -192,12 +163,12 @@ TEST(NetworkFile, ReadThroughTheFileSystem) {
     files.tooLarge = true;
     EXPECT_EQ(ReadNetworkFileAt(files, "/n.qvl").error().error, NetworkFileError::TooLarge);
     files.failWrites = true;
-    const NetworkFileFailure unsaved = SaveNetworkFile(files, "/n.qvl", *DefaultNetwork(3)).error();
+    const NetworkFileFailure unsaved = SaveNetworkFile(files, "/n.qvl", *network(8, 3, 3)).error();
     EXPECT_EQ(unsaved.error, NetworkFileError::NotWritten); // a failed write is no failed read
     EXPECT_EQ(unsaved.systemReason, "disk full");
 }
 
-TEST(NetworkFile, ExtensionOnlyForPathsWithoutAnyDot) {
+TEST_F(NetworkFileTest, ExtensionOnlyForPathsWithoutAnyDot) {
     const std::pair<std::string, std::string> cases[] = {{"/home/user/net", "/home/user/net.qvl"},
                                                          {"/home/user/net.txt", "/home/user/net.txt"},
                                                          {"/home/user.name/net", "/home/user.name/net"},
