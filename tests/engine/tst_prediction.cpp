@@ -60,4 +60,21 @@ TEST_F(PredictionTest, PredictionAndContinuationAgree) {
     EXPECT_EQ(written[1], ValueToNote(s->OutNeuron->Result()));
 }
 
+// A continuation stops at the buffer's end, however many notes are asked for, and writes nothing beyond its notes.
+TEST_F(PredictionTest, ContinuationStopsAtTheBufferEnd) {
+    // melody length, count, notes written after the melody
+    const std::tuple<int32_t, int32_t, int32_t> cases[] = {
+        {1020, 10, 3}, {1022, 1, 1}, {1023, 5, 0}, {5, -3, 0}, {0, INT32_MAX, 1023}};
+    for (const auto& [melodyLen, count, length] : cases) {
+        s->Melody.fill(13);
+        s->MelodyLen = melodyLen;
+        auto expected = s->Melody;
+        const std::vector<uint8_t> written = ContinueMelody(*s, count);
+        std::copy(written.begin(), written.end(), expected.begin() + melodyLen + 1);
+        EXPECT_EQ(std::tuple(static_cast<int32_t>(written.size()), s->ContLen, s->Melody),
+                  std::tuple(length, length, expected))
+            << melodyLen << " " << count;
+    }
+}
+
 } // namespace
