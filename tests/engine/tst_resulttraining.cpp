@@ -150,11 +150,13 @@ TEST(NearestNotes, AmongTheMelodysCodes) {
     withPause[1] = true;
     const double NaN = std::nan("");
     // value, notes, the nearest; between 5 and 9 (at 7) a tie gives the lower
+    // clang-format off
     const std::tuple<double, const NoteSet*, int> cases[] = {
-        {NoteToValue(9), &notes, 9},     {NoteToValue(2), &withPause, 1}, {NaN, &notes, 5},
-        {NoteToValue(30), &notes, 20},   {NoteToValue(4), &withPause, 5}, {NoteToValue(7), &notes, 5},
-        {NoteToValue(1), &withPause, 1}, {NoteToValue(6), &notes, 5},     {INFINITY, &notes, 20},
-        {NoteToValue(1), &notes, 5},     {NoteToValue(8), &notes, 9},     {-INFINITY, &withPause, 1}};
+        {NoteToValue(9), &notes, 9}, {NoteToValue(6), &notes, 5}, {NoteToValue(7), &notes, 5},
+        {NoteToValue(8), &notes, 9}, {NoteToValue(1), &notes, 5}, {NoteToValue(1), &withPause, 1},
+        {NoteToValue(2), &withPause, 1}, {NoteToValue(4), &withPause, 5}, {INFINITY, &notes, 20},
+        {-INFINITY, &withPause, 1}, {NaN, &notes, 5}, {NoteToValue(30), &notes, 20}};
+    // clang-format on
     for (const auto& [value, set, code] : cases)
         EXPECT_EQ(NearestNote(value, *set), code) << value;
     EXPECT_EQ(NearestNote(NoteToValue(30), NoteSet{}), 30); // no notes: as the network says

@@ -210,17 +210,17 @@ bool ChangeBetween(mdMain& s, Arrangement setup, int32_t h, const NeuronRef& fre
 TEST_F(TrainingTest, FastTrainingMatchesNeuronByNeuronBitForBit) {
     using enum Arrangement;
     // inputs, hidden, Alpha, target, limit, setup
+    // clang-format off
     const std::tuple<int32_t, int32_t, double, double, int32_t, Arrangement> cases[] = {
-        {9, 19, 1.0, 0.2, 50, AsBuilt},        {1, 9, 1.0, 0.3, 1, NegativeZero},
-        {13, 9, 2.0, 0.45, 300, AsBuilt},      {5, 4, 1.0, 0.25, 1, AsBuilt},
-        {30, 37, 1.0, -0.1, 40, AsBuilt},      {4, 3, 1.0, 0.3, 40, MissingLinkAndSelfEvaluatingOutput},
-        {4, 9, 1.0, 0.3, 40, RelinkedBetween}, {3, 35, 1.0, 0.3, 40, AsBuilt},
-        {5, 27, 1.0, -0.3, 50, AsBuilt},       {4, 5, 1.0, 0.3, 40, MissingLastLink},
-        {2, 8, 0.5, -0.4, 200, AsBuilt},       {3, 16, 1.0, 0.4, 60, AsBuilt},
-        {8, 3, 1.0, 0.125, 500, AsBuilt},      {6, 5, 1.0, 0.3, 40, HugeWeightOnAZeroInput},
-        {1, 1, 1.0, 0.3, 50, AsBuilt},         {4, 9, 1.0, 0.3, 40, NewInputNeuronBetween},
-        {64, 6, 1.0, -0.2, 100, AsBuilt},      {4, 9, 1.0, 0.3, 40, OverflowOnlyInTheSecond},
-        {7, 5, 1.0, 0.2, 300, AsBuilt},        {100, 24, 1.0, 0.33, 20, AsBuilt}};
+        {1, 1, 1.0, 0.3, 50, AsBuilt}, {8, 3, 1.0, 0.125, 500, AsBuilt}, {2, 8, 0.5, -0.4, 200, AsBuilt},
+        {13, 9, 2.0, 0.45, 300, AsBuilt}, {7, 5, 1.0, 0.2, 300, AsBuilt}, {64, 6, 1.0, -0.2, 100, AsBuilt},
+        {100, 24, 1.0, 0.33, 20, AsBuilt}, {30, 37, 1.0, -0.1, 40, AsBuilt}, {3, 16, 1.0, 0.4, 60, AsBuilt},
+        {5, 4, 1.0, 0.25, 1, AsBuilt}, {9, 19, 1.0, 0.2, 50, AsBuilt}, {5, 27, 1.0, -0.3, 50, AsBuilt},
+        {3, 35, 1.0, 0.3, 40, AsBuilt}, {4, 3, 1.0, 0.3, 40, MissingLinkAndSelfEvaluatingOutput},
+        {6, 5, 1.0, 0.3, 40, HugeWeightOnAZeroInput}, {4, 5, 1.0, 0.3, 40, MissingLastLink},
+        {4, 9, 1.0, 0.3, 40, RelinkedBetween}, {4, 9, 1.0, 0.3, 40, NewInputNeuronBetween},
+        {4, 9, 1.0, 0.3, 40, OverflowOnlyInTheSecond}, {1, 9, 1.0, 0.3, 1, NegativeZero}};
+    // clang-format on
     for (const TrainingLanes lanes : {TrainingLanes::Four, TrainingLanes::Eight})
         for (const auto& [n, h, alpha, target, limit, setup] : cases) {
             SCOPED_TRACE(testing::Message() << n << "-" << h << " setup " << int(setup) << " lanes " << int(lanes));

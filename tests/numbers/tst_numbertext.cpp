@@ -13,11 +13,12 @@ constexpr double Inf = std::numeric_limits<double>::infinity();
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
 TEST(NumberText, WritesAndReadsBack) {
+    // clang-format off
     const std::pair<double, const char*> cases[] = {
-        {1e15, "1E+15"}, {DBL_MAX, "1.79769313486232E+308"},     {1.5e-7, "1.5E-07"}, {0.0001, ".0001"},
-        {-0.25, "-.25"}, {999999999999999.0, "999999999999999"}, {0.00009, "9E-05"},  {5e-324, "4.94065645841247E-324"},
-        {100.0, "100"},  {-2.0 / 3.0, "-.666666666666667"},      {0.1 + 0.2, ".3"},   {9999999999999999.0, "1E+16"},
-        {-0.0, "0"}};
+        {-0.25, "-.25"}, {100.0, "100"}, {-0.0, "0"}, {1.5e-7, "1.5E-07"}, {0.0001, ".0001"}, {0.00009, "9E-05"},
+        {999999999999999.0, "999999999999999"}, {1e15, "1E+15"}, {9999999999999999.0, "1E+16"}, {0.1 + 0.2, ".3"},
+        {-2.0 / 3.0, "-.666666666666667"}, {DBL_MAX, "1.79769313486232E+308"}, {5e-324, "4.94065645841247E-324"}};
+    // clang-format on
     for (const auto& [value, text] : cases) {
         EXPECT_EQ(NumberText(value), text);
         const std::optional<double> back = ParseStrictNumber(text);
@@ -35,19 +36,14 @@ TEST(NumberText, SpecialForms) {
 }
 
 TEST(LeadingNumber, ReadsTheLeadingNumberAndSaturates) {
-    const std::pair<std::string, double> cases[] = {{"1E", 1.0},          {"1.5.5", 1.5},
-                                                    {"&O19", 1.0},        {"1E3", 1000.0},
-                                                    {"0E999999", 0.0},    {"1E-400", 0.0},
-                                                    {"1E400", DBL_MAX},   {"+7", 7.0},
-                                                    {"12abc", 12.0},      {std::string(400, '9'), DBL_MAX},
-                                                    {"&HZ", 0.0},         {"1E99999999999999999999", DBL_MAX},
-                                                    {"2D2", 200.0},       {" \t\n 3\t4 .5", 34.5},
-                                                    {"&h1f", 31.0},       {"000000000000000000000000000012", 12.0},
-                                                    {".", 0.0},           {"&O17", 15.0},
-                                                    {"-1E400", -DBL_MAX}, {"", 0.0},
-                                                    {"-.4", -0.4},        {"." + std::string(400, '0') + "1", 0.0},
-                                                    {"5.", 5.0},          {"1.79769313486232E+308", DBL_MAX},
-                                                    {"&H1F", 31.0}};
+    // clang-format off
+    const std::pair<std::string, double> cases[] = {
+        {"", 0.0}, {"12abc", 12.0}, {" \t\n 3\t4 .5", 34.5}, {"-.4", -0.4}, {"+7", 7.0}, {".", 0.0}, {"5.", 5.0},
+        {"1E3", 1000.0}, {"2D2", 200.0}, {"1E", 1.0}, {"1.5.5", 1.5}, {"&H1F", 31.0}, {"&h1f", 31.0}, {"&O17", 15.0},
+        {"&O19", 1.0}, {"&HZ", 0.0}, {"1E400", DBL_MAX}, {"-1E400", -DBL_MAX}, {"1E99999999999999999999", DBL_MAX},
+        {"1E-400", 0.0}, {"0E999999", 0.0}, {"000000000000000000000000000012", 12.0},
+        {"1.79769313486232E+308", DBL_MAX}, {std::string(400, '9'), DBL_MAX}, {"." + std::string(400, '0') + "1", 0.0}};
+    // clang-format on
     for (const auto& [text, value] : cases)
         EXPECT_EQ(LeadingNumber(text), value) << '"' << text << '"';
 }
@@ -55,11 +51,12 @@ TEST(LeadingNumber, ReadsTheLeadingNumberAndSaturates) {
 TEST(RoundToInt, HalvesToEvenAndSaturates) {
     constexpr int32_t Max32 = INT32_MAX, Min32 = INT32_MIN;
     constexpr int64_t Max64 = INT64_MAX, Min64 = INT64_MIN;
+    // clang-format off
     const std::tuple<double, int32_t, int64_t> cases[] = {
-        {-2147483648.5, Min32, -2147483648LL}, {-2.5, -2, -2}, {-1.6, -2, -2},
-        {0.49999999999999994, 0, 0},           {NaN, 0, 0},    {-Inf, Min32, Min64},
-        {2147483647.5, Max32, 2147483648LL},   {3.5, 4, 4},    {Inf, Max32, Max64},
-        {9223372036854775808.0, Max32, Max64}, {2.5, 2, 2},    {-1e300, Min32, Min64}};
+        {2.5, 2, 2}, {3.5, 4, 4}, {-2.5, -2, -2}, {0.49999999999999994, 0, 0}, {-1.6, -2, -2},
+        {2147483647.5, Max32, 2147483648LL}, {-2147483648.5, Min32, -2147483648LL}, {-1e300, Min32, Min64},
+        {9223372036854775808.0, Max32, Max64}, {Inf, Max32, Max64}, {-Inf, Min32, Min64}, {NaN, 0, 0}};
+    // clang-format on
     for (const auto& [value, to32, to64] : cases) {
         EXPECT_EQ(RoundToInt32(value), to32) << value;
         EXPECT_EQ(RoundToInt64(value), to64) << value;
@@ -67,16 +64,13 @@ TEST(RoundToInt, HalvesToEvenAndSaturates) {
 }
 
 TEST(ParseStrictNumber, AcceptsOnlyWholeNumbers) {
+    // clang-format off
     const std::pair<const char*, std::optional<double>> cases[] = {
-        {" .5\r", 0.5},          {" 8", 8.0},
-        {"1E400", std::nullopt}, {"1,5", std::nullopt},
-        {"1.5e+07", 1.5e7},      {"1 2", std::nullopt},
-        {"   ", std::nullopt},   {"1.79769313486232E+308", DBL_MAX},
-        {"1E-400", 0.0},         {"1.79769313486233E+308", std::nullopt},
-        {".", std::nullopt},     {"+3", 3.0},
-        {"inf", std::nullopt},   {"&H10", std::nullopt},
-        {"-.25", -0.25},         {"5.", 5.0},
-        {"--1", std::nullopt},   {"1E", std::nullopt}};
+        {" 8", 8.0}, {" .5\r", 0.5}, {"-.25", -0.25}, {"+3", 3.0}, {"1.5e+07", 1.5e7},
+        {"1.79769313486232E+308", DBL_MAX}, {"1.79769313486233E+308", std::nullopt}, {"1E-400", 0.0}, {"5.", 5.0},
+        {" ", std::nullopt}, {".", std::nullopt}, {"1 2", std::nullopt}, {"1,5", std::nullopt}, {"1E", std::nullopt},
+        {"&H10", std::nullopt}, {"inf", std::nullopt}, {"1E400", std::nullopt}, {"--1", std::nullopt}};
+    // clang-format on
     for (const auto& [text, value] : cases)
         EXPECT_EQ(ParseStrictNumber(text), value) << '"' << text << '"';
 }

@@ -87,17 +87,19 @@ TEST_F(NetworkFileTest, OtherSizesRebuildTheNetwork) {
 TEST_F(NetworkFileTest, BrokenFilesReportLineAndReason) {
     using enum NetworkFileError;
     // file text, line, problem, the count or the lines required; a byte-order mark only at the start
+    // clang-format off
     const std::tuple<std::string, int64_t, std::optional<NetworkFileError>, int64_t> cases[] = {
-        {SampleWithLine(1, " 0"), 2, TooFewHidden, 0},     {SampleWithLine(4, "abc"), 5, NotANumber, 0},
-        {"2\r\n1E15\r\n", 2, TooManyHidden, INT32_MAX},    {SampleWithLine(4, "0.5") + "surplus", 0, std::nullopt, 0},
-        {SampleWithLine(0, "2.5"), 1, FractionalCount, 0}, {" 2\r\n 1\r\n", 3, Truncated, 9},
-        {SampleWithLine(5, "1 2"), 6, NotANumber, 0},      {SampleWithLine(1, "1E-3"), 2, FractionalCount, 0},
-        {"5000000\r\n1\r\n", 1, TooManyInputs, 5000000},   {"100000\r\n1000\r\n", 2, TooManyWeights, 100000000},
-        {SampleWithLine(0, " 1"), 1, TooFewInputs, 1},     {SampleWithLine(6, ""), 7, NotANumber, 0},
-        {SampleWithLine(2, "0,5"), 3, NotANumber, 0},      {" 2\r\n 1", 2, Unterminated, 0},
-        {SampleWithLine(3, "1e999"), 4, NotANumber, 0},    {Bom, 1, Truncated, 0},
-        {SampleWithLine(2, "NaN"), 3, NotANumber, 0},      {"", 1, Truncated, 0},
-        {SampleWithLine(2, Bom + "0.5"), 3, NotANumber, 0}};
+        {"", 1, Truncated, 0}, {" 2\r\n 1", 2, Unterminated, 0},
+        {SampleWithLine(4, "0.5") + "surplus", 0, std::nullopt, 0}, {" 2\r\n 1\r\n", 3, Truncated, 9},
+        {SampleWithLine(4, "abc"), 5, NotANumber, 0}, {SampleWithLine(6, ""), 7, NotANumber, 0},
+        {SampleWithLine(5, "1 2"), 6, NotANumber, 0}, {SampleWithLine(2, "0,5"), 3, NotANumber, 0},
+        {SampleWithLine(3, "1e999"), 4, NotANumber, 0}, {SampleWithLine(2, "NaN"), 3, NotANumber, 0},
+        {SampleWithLine(2, Bom + "0.5"), 3, NotANumber, 0}, {Bom, 1, Truncated, 0},
+        {SampleWithLine(0, " 1"), 1, TooFewInputs, 1}, {SampleWithLine(1, " 0"), 2, TooFewHidden, 0},
+        {SampleWithLine(0, "2.5"), 1, FractionalCount, 0}, {SampleWithLine(1, "1E-3"), 2, FractionalCount, 0},
+        {"5000000\r\n1\r\n", 1, TooManyInputs, 5000000}, {"2\r\n1E15\r\n", 2, TooManyHidden, INT32_MAX},
+        {"100000\r\n1000\r\n", 2, TooManyWeights, 100000000}};
+    // clang-format on
     for (const auto& [text, line, error, value] : cases) {
         const NetworkFileResult<NetworkFile> reading = ReadNetworkFile(text);
         ASSERT_EQ(reading.ok(), !error) << text;
