@@ -2,7 +2,6 @@
 
 #include "player/SampleSource.h"
 
-#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <tuple>
