@@ -132,6 +132,8 @@ TEST_F(ResultTraining, EveryStopKeepsTheBestNetwork) {
         else
             EXPECT_EQ(outcome.exact, lastTold);
         EXPECT_TRUE(std::ranges::all_of(parameters(*state), [](double p) { return std::isfinite(p); }));
+        // Flat: the first start and as many fresh ones as make the stall count.
+        EXPECT_TRUE(alpha != 0.0 || outcome.restarts == options.stallStarts - 1) << outcome.restarts;
     }
 }
 
