@@ -126,6 +126,10 @@ TEST_F(FormulaTest, Evaluates) {
 // --- Rejected texts --------------------------------------------------------------
 
 TEST_F(FormulaTest, RejectedTextsReportCodeAndColumn) {
+    // The codes are the interface's numbers: programs built against it compare them.
+    EXPECT_EQ((std::vector<int>{FORMULA_OK, FORMULA_ERR_SYNTAX, FORMULA_ERR_UNKNOWN_NAME, FORMULA_ERR_PARENTHESES,
+                                FORMULA_ERR_EMPTY, FORMULA_ERR_TOO_LONG, FORMULA_ERR_NO_MEMORY, FORMULA_ERR_ARGUMENT}),
+              (std::vector{0, 1, 2, 3, 4, 5, 6, 7}));
     struct Row {
         const char* text;
         int code, column;
