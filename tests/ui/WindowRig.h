@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStringList>
 #include <QTest>
 
 // The window on fakes of every service, "/tmp" its working folder, its
@@ -23,18 +22,18 @@ struct WindowRig {
     QString text(const QString& name) const { return field(name)->text(); }
     void type(const QString& name, const QString& text) { field(name)->setText(text); }
     void click(const QString& name) { QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton); }
+    // Types a melody of `notes` codes, each `step` semitones above the last within the four octaves.
+    void typeMelody(int notes, int step) {
+        QStringList codes;
+        for (int i = 0; i < notes; ++i)
+            codes << QString::number(2 + i * step % 48);
+        type("Text1(0)", codes.join(", "));
+    }
     // The message boxes shown so far, "<icon>:<text>".
     QStringList shown() const {
         QStringList list;
-        for (const std::string& message : messages.shown)
-            list << QString::fromStdString(message);
+        std::ranges::transform(messages.shown, std::back_inserter(list), &QString::fromStdString);
         return list;
-    }
-    // Shows the window as the active one, as a user's keystrokes find it.
-    void showActive() {
-        window.show();
-        QApplication::setActiveWindow(&window);
-        QVERIFY(QTest::qWaitForWindowActive(&window));
     }
 
     MemoryFileSystem files;

@@ -21,18 +21,10 @@ struct Rig : WindowRig {
     MelodyFileActions actions{window, session, dialogs, messages, files, choices};
 };
 
-// Drops a file on `target` and says whether the drop was taken.
-bool drop(QWidget* target, const QString& path) {
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &enter);
-    if (!enter.isAccepted())
-        return false;
-    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &dropped);
-    return dropped.isAccepted();
-}
+// Rows: the file dropped, its bytes (none: the melody exported), whether the drop is taken, the message told.
+using Dropped = std::tuple<QString, std::string, bool, QString>;
+// Rows: the track answered (-1: cancelled), the melody then, how the view names the track.
+using TrackChoice = std::tuple<int, QString, QString>;
 
 } // namespace
 
@@ -69,31 +61,32 @@ private slots:
     }
 
     void droppedFiles_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("taken");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("a melody") << "/tmp/a.mid" << QByteArray() << true << "";
-        QTest::newRow("not MIDI inside") << "/tmp/b.MID" << QByteArray("3, 8, 11") << true
-                                         << "W:Не удалось прочитать мелодию из файла «/tmp/b.MID»: это не MIDI-файл";
-        QTest::newRow("not a MIDI name") << "/tmp/c.txt" << QByteArray("3, 8, 11") << false << "";
+        QTest::addColumn<Dropped>("row");
+        QTest::newRow("a melody") << Dropped{"/tmp/a.mid", "", true, ""};
+        QTest::newRow("not MIDI inside") << Dropped{
+            "/tmp/b.MID", "3, 8, 11", true, "W:Не удалось прочитать мелодию из файла «/tmp/b.MID»: это не MIDI-файл"};
+        QTest::newRow("not a MIDI name") << Dropped{"/tmp/c.txt", "3, 8, 11", false, ""};
     }
 
     // A dropped file replaces the beginning once the drop has ended; a broken one changes nothing and says why.
     void droppedFiles() {
-        QFETCH(QString, path);
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, taken);
-        QFETCH(QString, message);
+        QFETCH(Dropped, row);
+        const auto& [path, bytes, taken, message] = row;
         Rig rig;
         rig.type("Text1(0)", "27, 1, 30");
         QVERIFY(!rig.session.ExportMidi(app::MelodyPart::Beginning, "/tmp/a.mid"));
         rig.type("Text1(0)", "3");
-        if (!bytes.isEmpty())
-            rig.files.files[path.toStdString()] = bytes.toStdString();
+        if (!bytes.empty())
+            rig.files.files[path.toStdString()] = bytes;
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
         for (QWidget* target : std::initializer_list<QWidget*>{&rig.window, rig.field("Text1(0)")}) {
             rig.messages.shown.clear();
-            QCOMPARE(drop(target, path), taken);
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCOMPARE(QCoreApplication::sendEvent(target, &enter) && enter.isAccepted() &&
+                         QCoreApplication::sendEvent(target, &dropped) && dropped.isAccepted(),
+                     taken);
             // The drop ends before the file is read and anything is told.
             QVERIFY(rig.messages.shown.empty() && rig.text("Text1(0)") == "3");
             QCoreApplication::sendPostedEvents();
@@ -105,23 +98,17 @@ private slots:
     }
 
     void trackChoice_data() {
-        QTest::addColumn<int>("answer"); // -1: cancelled
-        QTest::addColumn<QString>("melody");
-        QTest::addColumn<QString>("named");
-        QTest::newRow("the import's choice") << 1 << "33, 35, 37, 38"
-                                             << "дорожка 3 из 3.";
-        QTest::newRow("the bass instead") << 0 << "2, 9, 7, 2"
-                                          << "дорожка 2 из 3 «Track 1».";
-        QTest::newRow("cancelled") << -1 << "3"
-                                   << "";
+        QTest::addColumn<TrackChoice>("row");
+        QTest::newRow("the import's choice") << TrackChoice{1, "33, 35, 37, 38", "дорожка 3 из 3."};
+        QTest::newRow("the bass instead") << TrackChoice{0, "2, 9, 7, 2", "дорожка 2 из 3 «Track 1»."};
+        QTest::newRow("cancelled") << TrackChoice{-1, "3", ""};
     }
 
     // A file with several tracks of notes asks which to take, the import's choice first chosen; the training view
     // names the track taken.
     void trackChoice() {
-        QFETCH(int, answer);
-        QFETCH(QString, melody);
-        QFETCH(QString, named);
+        QFETCH(TrackChoice, row);
+        const auto& [answer, melody, named] = row;
         Rig rig;
         TrainingView view(rig.session);
         rig.type("Text1(0)", "3");
@@ -156,10 +143,8 @@ private slots:
             auto* shown = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
             QVERIFY(shown);
             current = shown->textValue();
-            if (pick.isEmpty())
-                return shown->reject();
             shown->setTextValue(pick);
-            shown->accept();
+            shown->done(pick.isEmpty() ? QDialog::Rejected : QDialog::Accepted);
         });
         const std::optional<size_t> result = dialog.choose({"Выбор", "Какую?", {"1. a", "2. b", "3. c"}, 1});
         QCOMPARE(current, QStringLiteral("2. b"));

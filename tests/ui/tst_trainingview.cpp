@@ -1,6 +1,5 @@
 #include "ui/TrainingView.h"
 
-#include "numbers/NumberText.h"
 #include "plot/PianoRollPainter.h"
 #include "ui/PianoRollWidget.h"
 #include "ui/ViewActions.h"
@@ -8,7 +7,6 @@
 #include "WindowRig.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QLineSeries>
 #include <QMenu>
 #include <QSignalSpy>
@@ -22,23 +20,12 @@ struct Rig : WindowRig {
     TrainingView& view() { return actions.view(); }
     const RollData& roll() { return view().roll()->data(); }
     QList<QPointF> errors() { return view().errorSeries()->points(); }
-    void clickInView(const char* name) { QTest::mouseClick(view().findChild<QPushButton*>(name), Qt::LeftButton); }
 };
 
-// The entries of the context menu that `target` opens ("-" for a separator); the menu is closed as soon as it shows.
-QStringList contextMenuOf(QWidget* target) {
-    QStringList seen;
-    QTimer::singleShot(0, [&seen] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            for (QAction* action : menu->actions())
-                seen << (action->isSeparator() ? QStringLiteral("-") : action->text());
-            menu->close();
-        }
-    });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(4, 4), target->mapToGlobal(QPoint(4, 4)));
-    QApplication::sendEvent(target, &event);
-    return seen;
-}
+// Rows: the melody's length, the network's inputs, words the summary shows.
+using Awkward = std::tuple<int, int, QString>;
+// Rows: the column clicked, the button ("Delete": a left click, then the key), the note's code, the melody after.
+using RollEdit = std::tuple<int, QString, int, QString>;
 
 } // namespace
 
@@ -46,8 +33,9 @@ class TestTrainingView : public QObject {
     Q_OBJECT
 
 private slots:
-    // Each click of "Научить" adds its report to the two series and the roll, and tells `updated`.
-    void curveFollowsTheClicks() {
+    // Each click of "Научить" adds its report to the two series and the roll, and tells `updated`; "Создать новую"
+    // clears them; the roll follows the melody typed.
+    void viewFollowsTheWindow() {
         Rig rig;
         rig.type("Text4", "2000");
         QSignalSpy updated(&rig.view(), &TrainingView::updated);
@@ -65,11 +53,7 @@ private slots:
                  qPrintable(summary));
         rig.click("Command9");
         QVERIFY(rig.errors().isEmpty() && rig.roll().windows.empty());
-    }
-
-    // Typing changes the roll at once; predictions of an older beginning are not drawn; the continuation follows.
-    void rollFollowsTheMelody() {
-        Rig rig;
+        // Typing changes the roll at once; predictions of an older beginning are not drawn; the continuation follows.
         rig.click("Command4");
         rig.type("Text1(0)", "3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 12");
         QVERIFY(rig.roll().beginning.back() == 12 && rig.roll().windows.empty());
@@ -87,23 +71,17 @@ private slots:
     // Melodies and networks at the edges keep the view whole and readable; however long the words, they scroll in
     // a fixed place under the roll, with the prediction by name, and the view keeps its size.
     void awkwardInput_data() {
-        QTest::addColumn<int>("notes");
-        QTest::addColumn<int>("inputs");
-        QTest::addColumn<QString>("summary");
-        QTest::newRow("empty melody") << 0 << 8 << "Окон для обучения нет";
-        QTest::newRow("999 inputs") << 5 << 999 << "из 1 нот";
-        QTest::newRow("1024 notes") << 1024 << 8 << "из 1016 нот";
+        QTest::addColumn<Awkward>("row");
+        QTest::newRow("empty melody") << Awkward{0, 8, "Окон для обучения нет"};
+        QTest::newRow("999 inputs") << Awkward{5, 999, "из 1 нот"};
+        QTest::newRow("1024 notes") << Awkward{1024, 8, "из 1016 нот"};
     }
 
     void awkwardInput() {
-        QFETCH(int, notes);
-        QFETCH(int, inputs);
-        QFETCH(QString, summary);
+        QFETCH(Awkward, row);
+        const auto& [notes, inputs, summary] = row;
         Rig rig;
-        QStringList melody;
-        for (int i = 0; i < notes; ++i)
-            melody << QString::number(2 + i % 48);
-        rig.type("Text1(0)", melody.join(", "));
+        rig.typeMelody(notes, 1);
         rig.type("txtInput", QString::number(inputs));
         rig.type("Text4", "100");
         rig.view().show();
@@ -136,7 +114,17 @@ private slots:
         QFETCH(bool, editing);
         Rig rig;
         rig.window.show();
-        const QStringList entries = contextMenuOf(rig.control(target));
+        // The entries of the menu the target opens ("-" for a separator), read and closed as soon as it shows.
+        QStringList entries;
+        QTimer::singleShot(0, [&entries] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* action : menu->actions())
+                    entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+                menu->close();
+            }
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(4, 4), rig.control(target)->mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(rig.control(target), &event);
         QCOMPARE(entries.mid(entries.size() - 3),
                  QStringList({"Ход обучения", "Учить до результата", "Продолжить в звуках мелодии"}));
         QCOMPARE(entries.size() > 4, editing);
@@ -155,14 +143,14 @@ private slots:
         rig.click("Command4"); // one click first
         rig.messages.shown.clear();
         QSignalSpy ended(&rig.actions, &ViewActions::trainUntilEnded);
-        rig.clickInView("trainUntil");
+        QTest::mouseClick(rig.view().findChild<QPushButton*>("trainUntil"), Qt::LeftButton);
         QCOMPARE(ended.count(), 1);
         QCOMPARE(ended.at(0).at(0).value<app::TrainUntilEnd>(), app::TrainUntilEnd::AllLearnable);
         QCOMPARE(rig.messages.shown.size(), size_t(1));
-        QVERIFY2(rig.messages.shown[0].starts_with("I:Результат достигнут"), rig.messages.shown[0].c_str());
+        QCOMPARE(rig.shown()[0].left(21), "I:Результат достигнут");
         QCOMPARE(rig.errors().size(), qsizetype(rig.session.learningCurve().size()));
         QVERIFY2(rig.view().summary().contains("«Учить до результата»: эпох"), qPrintable(rig.view().summary()));
-        rig.clickInView("continueInMelodyNotes");
+        QTest::mouseClick(rig.view().findChild<QPushButton*>("continueInMelodyNotes"), Qt::LeftButton);
         const QStringList codes = rig.text("Text1(1)").split(", ");
         QVERIFY(codes.size() >= 8);
         for (const QString& code : codes)
@@ -171,25 +159,16 @@ private slots:
 
     // Clicks in the roll write the beginning as typing would: the command text follows and Ctrl+Z undoes them.
     void writingInTheRoll_data() {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("how"); // the button clicked, or "Delete" after a left click
-        QTest::addColumn<QString>("melody");
-        QTest::newRow("left click sets a note") << 1 << 5 << "left"
-                                                << "3, 5, 11";
-        QTest::newRow("right click makes a pause") << 0 << 9 << "right"
-                                                   << "1, 8, 11";
-        QTest::newRow("after the last note adds one") << 3 << 13 << "left"
-                                                      << "3, 8, 11, 13";
-        QTest::newRow("Delete removes the note clicked") << 0 << 3 << "Delete"
-                                                         << "8, 11";
+        QTest::addColumn<RollEdit>("row");
+        QTest::newRow("left click sets a note") << RollEdit{1, "left", 5, "3, 5, 11"};
+        QTest::newRow("right click makes a pause") << RollEdit{0, "right", 9, "1, 8, 11"};
+        QTest::newRow("after the last note adds one") << RollEdit{3, "left", 13, "3, 8, 11, 13"};
+        QTest::newRow("Delete removes the note clicked") << RollEdit{0, "Delete", 3, "8, 11"};
     }
 
     void writingInTheRoll() {
-        QFETCH(int, column);
-        QFETCH(int, code);
-        QFETCH(QString, how);
-        QFETCH(QString, melody);
+        QFETCH(RollEdit, row);
+        const auto& [column, how, code, melody] = row;
         Rig rig;
         rig.type("Text1(0)", "3, 8, 11");
         rig.view().show();
