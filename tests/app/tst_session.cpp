@@ -335,22 +335,21 @@ TEST_F(SessionTest, MelodyFilesOfEveryKind) {
 // A missing or note-less track: the message names the file, the track, the count and where the notes are.
 TEST_F(SessionTest, TrackMessagesNameTheTracks) {
     files.files["/tmp/t.mid"] = MidiData("drums_then_piano.mid");
-    const std::pair<int, std::string> rows[] = {
-        {5, "Не удалось прочитать мелодию из файла «/tmp/t.mid»: в файле нет дорожки 6: дорожек в файле 3, "
-            "ноты есть только на дорожке 3."},
-        {0, "«/tmp/t.mid»: на дорожке 1 нет нот: дорожек в файле 3, ноты есть только на дорожке 3."},
-        {1, "«/tmp/t.mid»: на дорожке 2 только ноты ударных (канал 10): дорожек в файле 3, ноты есть только на "
-            "дорожке 3."},
-    };
-    for (const auto& [track, message] : rows) {
-        const app::MelodyFileResult read = session.ReadMelodyFile("/tmp/t.mid", true, track);
-        EXPECT_NE(app::messages::Text(read.failure).find(message), std::string::npos)
-            << app::messages::Text(read.failure);
-    }
     files.files["/tmp/b.mid"] = MidiData("bass_first.mid");
-    const app::MelodyFileResult read = session.ReadMelodyFile("/tmp/b.mid", true, 0);
-    EXPECT_NE(app::messages::Text(read.failure).find("ноты есть на дорожках 2 и 3."), std::string::npos)
-        << app::messages::Text(read.failure);
+    const std::tuple<const char*, int, std::string> rows[] = {
+        {"/tmp/t.mid", 5,
+         "Не удалось прочитать мелодию из файла «/tmp/t.mid»: в файле нет дорожки 6: дорожек в файле 3, "
+         "ноты есть только на дорожке 3."},
+        {"/tmp/t.mid", 0, "«/tmp/t.mid»: на дорожке 1 нет нот: дорожек в файле 3, ноты есть только на дорожке 3."},
+        {"/tmp/t.mid", 1,
+         "«/tmp/t.mid»: на дорожке 2 только ноты ударных (канал 10): дорожек в файле 3, ноты есть только на "
+         "дорожке 3."},
+        {"/tmp/b.mid", 0, "ноты есть на дорожках 2 и 3."},
+    };
+    for (const auto& [path, track, message] : rows) {
+        const std::string told = app::messages::Text(session.ReadMelodyFile(path, true, track).failure);
+        EXPECT_NE(told.find(message), std::string::npos) << told;
+    }
 }
 
 // The track a melody came from is named while the beginning is the text read.
@@ -370,13 +369,9 @@ TEST_F(SessionTest, MelodyOriginLastsWhileTheTextDoes) {
 TEST(SessionMessages, NameTheFileAndTheReason) {
     app::Failure broken = app::Failure::Of(Problem::NetworkFileBroken);
     broken.path = "/home/u/net.qvl";
-    broken.reading.error = NetworkFileError::Truncated;
-    broken.reading.line = 3;
-    broken.reading.value = 9;
-    broken.reading.linesFound = 2;
+    broken.reading = {NetworkFileError::Truncated, 3, 9, 2, ""};
     app::Failure tooLarge = app::Failure::Of(Problem::ShapeTooLarge);
-    tooLarge.inputCount = 100000;
-    tooLarge.hiddenCount = 1000;
+    std::tie(tooLarge.inputCount, tooLarge.hiddenCount) = std::pair(100000, 1000);
     app::Failure manyTracks = app::Failure::Of(Problem::MidiFileBroken);
     manyTracks.path = "/tmp/many.mid";
     manyTracks.midi = {MidiError::NoSuchTrack, 0, 99};
@@ -414,17 +409,14 @@ TEST(SessionMessages, NameTheFileAndTheReason) {
 
 // What the MIDI import changed, one line a kind, in the grammar of each count.
 TEST(MessagesTest, MidiAdjustmentsInWords) {
-    MidiMelody one;
-    one.notesMoved = 1;
-    EXPECT_EQ(app::messages::MidiAdjustments("a.mid", one),
-              "Мелодия из файла «a.mid» прочитана с изменениями:\n"
-              "— 1 нота перенесена на целое число октав в диапазон кодов 2–49.");
     MidiMelody several;
+    several.notesMoved = 1;
     several.notesCut = 3;
     several.graceNotes = 12;
     several.notesShortened = 21;
     EXPECT_EQ(app::messages::MidiAdjustments("b.mid", several),
               "Мелодия из файла «b.mid» прочитана с изменениями:\n"
+              "— 1 нота перенесена на целое число октав в диапазон кодов 2–49;\n"
               "— 3 ноты не вошли: мелодия вмещает не более 1024 нот;\n"
               "— 12 форшлагов пропущено: короткие ноты-украшения перед основной нотой;\n"
               "— 21 нота укорочена: звучание заходило за начало следующей ноты.");

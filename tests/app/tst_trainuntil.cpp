@@ -24,14 +24,14 @@ protected:
                                               starter, locale);
     }
 
-    void start(app::Session& session, std::string_view melody, int32_t inputs, int32_t hidden) {
+    void start(std::string_view melody, int32_t inputs, int32_t hidden) {
         session.Start();
         session.state().SetSeed(7);
         session.SetMelodyText(melody);
         session.SetShape(inputs, hidden, 1.0);
     }
 
-    app::TrainUntilOutcome run(app::Session& session, std::vector<app::TrainUntilProgress>* told = nullptr) {
+    app::TrainUntilOutcome run(std::vector<app::TrainUntilProgress>* told = nullptr) {
         app::TrainUntilSettings settings;
         settings.seed = 1;
         return app::TrainUntil(session, settings, [told](const app::TrainUntilProgress& progress) {
@@ -44,15 +44,15 @@ protected:
     MemoryFileSystem files;
     FakeStarter starter{files};
     PlainLocaleNumbers locale;
+    const std::unique_ptr<app::Session> owned = make();
+    app::Session& session = *owned; // the session each case trains
 };
 
 // "3, 5, 7" goes on once to 9: one of 22 windows contradicts the others.
 constexpr std::string_view Conflicting = "3, 5, 7, 3, 5, 9, 3, 5, 7, 12, 3, 5, 7, 3, 5, 9, 3, 5, 7, 14, 3, 5, 7, 3, 5";
 
 TEST_F(TrainUntilRuns, ReachesTheResultAndRecordsItsEpochs) {
-    const auto owned = make();
-    app::Session& session = *owned;
-    start(session, Conflicting, 3, 8);
+    start(Conflicting, 3, 8);
     const app::LearnableWindows count = app::CountLearnable(session);
     EXPECT_EQ(std::tuple(count.windows, count.learnable), std::tuple(22, 20));
     EXPECT_EQ(app::messages::ConflictingWindows(count),
@@ -60,7 +60,7 @@ TEST_F(TrainUntilRuns, ReachesTheResultAndRecordsItsEpochs) {
               "точно выучить можно не больше 20.");
     session.Train(100); // a click first: its point stays ahead of the epochs
     std::vector<app::TrainUntilProgress> told;
-    const app::TrainUntilOutcome outcome = run(session, &told);
+    const app::TrainUntilOutcome outcome = run(&told);
     ASSERT_TRUE(!told.empty() && session.lastResultRun() && session.trained());
     EXPECT_EQ(
         std::tuple(outcome.end, outcome.exact, session.lastReport().exact, told.back().exact, outcome.suggestedHidden),
@@ -82,7 +82,7 @@ TEST_F(TrainUntilRuns, ReachesTheResultAndRecordsItsEpochs) {
     EXPECT_EQ(other.Predict().code, session.Predict().code);
 
     // Once exact, another run trains nothing and says so.
-    const app::TrainUntilOutcome again = run(session);
+    const app::TrainUntilOutcome again = run();
     EXPECT_EQ(std::tuple(again.end, again.epochs), std::tuple(app::TrainUntilEnd::AllLearnable, 0));
     EXPECT_NE(app::messages::TrainUntilEnded(again).find("учить нечего"), std::string::npos);
     // A click of "Научить" afterwards is a click again.
@@ -104,11 +104,9 @@ class TrainUntilEnds : public TrainUntilRuns, public ::testing::WithParamInterfa
 
 TEST_P(TrainUntilEnds, SayWhyAndWhatToTry) {
     const EndCase& c = GetParam();
-    const auto owned = make();
-    app::Session& session = *owned;
-    start(session, c.melody, c.inputs, c.hidden);
+    start(c.melody, c.inputs, c.hidden);
     session.SetLearnStep(c.step);
-    const app::TrainUntilOutcome outcome = run(session);
+    const app::TrainUntilOutcome outcome = run();
     EXPECT_EQ(std::tuple(outcome.end, outcome.suggestedHidden), std::tuple(c.end, c.suggestedHidden));
     EXPECT_NE(app::messages::TrainUntilEnded(outcome).find(c.said), std::string::npos)
         << app::messages::TrainUntilEnded(outcome);
@@ -135,9 +133,7 @@ INSTANTIATE_TEST_SUITE_P(Table, TrainUntilEnds, ::testing::ValuesIn(Ends),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TrainUntilRuns, CancelKeepsTheBestNetwork) {
-    const auto owned = make();
-    app::Session& session = *owned;
-    start(session, Conflicting, 3, 8);
+    start(Conflicting, 3, 8);
     TrainingControl control;
     control.cancel = true;
     const app::TrainUntilOutcome outcome = app::TrainUntil(session, {}, {}, &control);
