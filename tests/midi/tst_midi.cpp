@@ -317,21 +317,18 @@ TEST(MidiImport, KeepsTheFirst1024Codes) {
 
 // Exported files read back to the codes of the command text, at every note length and tempo.
 TEST(MidiExport, ImportsBackToTheSameCodes) {
-    const struct {
-        std::string text;
-        std::vector<uint8_t> codes;
-    } rows[] = {
+    const std::pair<std::string, std::vector<uint8_t>> rows[] = {
         {"l8 o1 c# f# a c# f# a d f# g# p8 f# g#", {3, 8, 11, 3, 8, 11, 4, 8, 10, 1, 8, 10}},
         {"l16  p4 o1 c# o2 c# p4 o3 c# o1 c o4 b", {3, 15, 1, 27, 2, 49}},
         {"t197 l7 o2 c d. p3 e16 f#", {14, 16, 1, 18, 20}},
         {"o0 c o8 c", {2, 38}},
         {"o9 c o11 c o3 a", {35}}, // keys beyond MIDI's 127 stay silent; the file holds only the other notes
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.text);
-        const MidiImport result = ImportMidiMelody(MidiFileFromEvents(CommandReader::read(row.text).events));
+    for (const auto& [text, codes] : rows) {
+        SCOPED_TRACE(text);
+        const MidiImport result = ImportMidiMelody(MidiFileFromEvents(CommandReader::read(text).events));
         ASSERT_TRUE(result.ok()) << describe(ErrorOf(result));
-        EXPECT_EQ(result->codes, row.codes);
+        EXPECT_EQ(result->codes, codes);
     }
 }
 
