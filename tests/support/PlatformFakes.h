@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "platform/ProcessStarter.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -83,10 +84,7 @@ struct FakeStarter : platform::ProcessStarter {
                                          const std::string& workingFolder) override {
         if (fail)
             return platform::FileFailed("no such program");
-        bool complete = false;
-        for (const auto& [path, bytes] : fs.files)
-            complete |= path.ends_with(arguments.at(0)) && bytes.ends_with("\r\n");
-        calls.push_back({program, arguments, workingFolder, complete});
+        calls.push_back({program, arguments, workingFolder, complete(arguments.at(0))});
         return {};
     }
     // A watched start is recorded like any other; `watched` then plays the player's early failure.
@@ -98,15 +96,17 @@ struct FakeStarter : platform::ProcessStarter {
     EarlyFailure watched;
     // Runs are recorded as calls too; `runResult` is what each run gives.
     platform::ProcessRun run(const std::string& program, const std::vector<std::string>& arguments, int) override {
-        bool complete = false;
-        for (const auto& [path, bytes] : fs.files)
-            complete |= path == arguments.back() && bytes.ends_with("\r\n");
-        calls.push_back({program, arguments, "", complete});
+        calls.push_back({program, arguments, "", complete(arguments.back())});
         if (fail)
             return {false, false, -1, "", "no such program"};
         return runResult;
     }
     platform::ProcessRun runResult{true, true, 0, "", ""};
+    // Whether a file whose name ends with `name` ends its last line.
+    bool complete(const std::string& name) const {
+        return std::ranges::any_of(
+            fs.files, [&](const auto& file) { return file.first.ends_with(name) && file.second.ends_with("\r\n"); });
+    }
 };
 
 // Logs every message box as "<icon>:<text>" (N, I, W or C; a question is
