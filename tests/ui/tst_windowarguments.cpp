@@ -22,6 +22,7 @@ TEST_P(WindowArguments, AreRefusedWithOneLine) {
     const std::string command = std::string("QT_QPA_PLATFORM=offscreen '") + MELODYNET_WINDOW_PATH + "' " +
                                 GetParam().arguments + " 2>&1 >/dev/null </dev/null";
     FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
     std::string text;
     for (char buffer[4096]; size_t n = std::fread(buffer, 1, sizeof buffer, pipe);)
         text.append(buffer, n);
